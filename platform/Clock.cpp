@@ -1,0 +1,78 @@
+#include "platform/Clock.h"
+
+#include <charconv>
+#include <ctime>
+
+namespace platform {
+
+namespace {
+
+std::optional<LocalDateTime> g_fixed;
+
+} // namespace
+
+LocalDateTime LocalNow() {
+    if (g_fixed)
+        return *g_fixed;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::int64_t UnixSecondsNow() {
+    if (!g_fixed)
+        return static_cast<std::int64_t>(std::time(nullptr));
+    std::tm local{};
+    local.tm_year = g_fixed->Year - 1900;
+    local.tm_mon = g_fixed->Month - 1;
+    local.tm_mday = g_fixed->Day;
+    local.tm_hour = g_fixed->Hour;
+    local.tm_min = g_fixed->Minute;
+    local.tm_sec = g_fixed->Second;
+    local.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&local));
+}
+
+void FixClock(const LocalDateTime& time) { g_fixed = time; }
+
+void ReleaseClock() { g_fixed.reset(); }
+
+std::optional<LocalDateTime> ParseLocalDateTime(std::string_view text) {
+    auto number = [&](std::size_t at, std::size_t len, int low, int high) -> std::optional<int> {
+        if (at + len > text.size())
+            return std::nullopt;
+        int value = 0;
+        const char* first = text.data() + at;
+        const auto [end, ec] = std::from_chars(first, first + len, value);
+        if (ec != std::errc() || end != first + len || value < low || value > high)
+            return std::nullopt;
+        return value;
+    };
+    if (text.size() != 10 && text.size() != 19)
+        return std::nullopt;
+    if (text[4] != '-' || text[7] != '-')
+        return std::nullopt;
+    const auto year = number(0, 4, 1, 9999);
+    const auto month = number(5, 2, 1, 12);
+    const auto day = number(8, 2, 1, 31);
+    if (!year || !month || !day)
+        return std::nullopt;
+    LocalDateTime result{*year, *month, *day, 0, 0, 0};
+    if (text.size() == 19) {
+        if (text[10] != 'T' || text[13] != ':' || text[16] != ':')
+            return std::nullopt;
+        const auto hour = number(11, 2, 0, 23);
+        const auto minute = number(14, 2, 0, 59);
+        const auto second = number(17, 2, 0, 59);
+        if (!hour || !minute || !second)
+            return std::nullopt;
+        result.Hour = *hour;
+        result.Minute = *minute;
+        result.Second = *second;
+    }
+    return result;
+}
+
+} // namespace platform

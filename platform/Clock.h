@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// The one place the program reads the clock, so tests and tools can fix it.
+namespace platform {
+
+struct LocalDateTime {
+    int Year = 1970;
+    int Month = 1; // 1-12
+    int Day = 1;   // 1-31
+    int Hour = 0;  // 0-23
+    int Minute = 0;
+    int Second = 0;
+};
+
+// The local wall-clock time, or the fixed time.
+LocalDateTime LocalNow();
+
+// Seconds since 1 January 1970 UTC; with a fixed clock, those of the fixed local time.
+std::int64_t UnixSecondsNow();
+
+// Fixes the clock at a local time until ReleaseClock (it does not advance).
+void FixClock(const LocalDateTime& time);
+void ReleaseClock();
+
+// "YYYY-MM-DDTHH:MM:SS" (or "YYYY-MM-DD", midnight); nothing for any other text.
+std::optional<LocalDateTime> ParseLocalDateTime(std::string_view text);
+
+} // namespace platform

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Paths inside the program are native ("/"); values stored in settings and skin files keep
+// the Windows form ("Simple\small.ini") and are turned into native paths when joined.
+namespace platform {
+
+// Backslashes become slashes.
+std::string ToNativeSeparators(std::string_view path);
+
+// Slashes become backslashes (the stored form).
+std::string ToStoredSeparators(std::string_view path);
+
+// `folder` (with or without a trailing separator) followed by `name` in either form.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The folder part of a path with its trailing separator ("/a/b/c.ini" -> "/a/b/").
+std::string ExtractFilePath(std::string_view path);
+
+// The name after the last separator.
+std::string ExtractFileName(std::string_view path);
+
+// `path` with a trailing "/" added when it has none.
+std::string IncludeTrailingSeparator(std::string_view path);
+
+// True for an existing regular file (or a link to one); backslashes count as separators.
+bool FileExists(std::string_view path);
+bool DirectoryExists(std::string_view path);
+
+// Full path of the running executable.
+std::string ExecutablePath();
+
+} // namespace platform

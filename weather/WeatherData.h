@@ -1,0 +1,48 @@
+#pragma once
+
+#include "weather/DateTime.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class THttpClient;
+
+// A missing integer of the forecast record.
+constexpr std::int32_t NoValue = 2147483647;
+
+// The one forecast record. Point slots 0-7 are today's three-hour periods, 8-15 tomorrow's
+// (slot s covers 3*(s mod 8) to 3*(s mod 8)+3 o'clock); weekly slot 0 is tomorrow and slot 6
+// today + 7; DayProb[4*d + b] is day d's six-hour band b. There are no validity flags: a
+// missing integer is NoValue, a missing date 0.0 and a missing text empty.
+class TWeatherData {
+public:
+    TWeatherData();
+
+    std::array<TDateTime, 16> PointDate;
+    std::array<std::int32_t, 16> PointHour;
+    std::array<std::string, 16> PointWeather;
+    std::array<std::int32_t, 16> PointTemp;
+    std::array<TDateTime, 7> WeekDate;
+    std::array<std::string, 7> WeekWeather;
+    std::array<std::int32_t, 7> WeekMinTemp;
+    std::array<std::int32_t, 7> WeekMaxTemp;
+    std::array<std::int32_t, 7> WeekProb;
+    std::array<TDateTime, 2> DayDate;
+    std::array<std::string, 2> DayWeather;
+    std::array<std::int32_t, 2> DayMinTemp;
+    std::array<std::int32_t, 2> DayMaxTemp;
+    std::array<std::int32_t, 8> DayProb;
+    std::string LocationName;
+    std::string UpdateInfo;
+    std::string Information; // status line written by the main window
+
+    // Puts every field into the no-data state.
+    void Clear();
+
+    // Fill the record from one service (expects a cleared record). True: the record holds the
+    // location's forecast. False: the record has been cleared. Never throws for missing data;
+    // an impossible page date throws EConvertError.
+    bool LoadTenkiLite(THttpClient& client, const std::string& url1, const std::string& url2);
+    bool LoadYahoo(THttpClient& client, const std::string& url1, const std::string& url2);
+};
