@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c >= 1 && c <= 32; }
+bool IsBlank(char c) {
+    return c >= 1 && c <= 32;
+}
 
 } // namespace
 
@@ -65,7 +67,8 @@ std::vector<TLocationEntry> ParseLocationList(std::string_view text) {
                 entry[k] = std::move(fields[k]);
             entries.push_back(std::move(entry));
         }
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+            text[end + 1] == '\n')
             ++end;
         pos = end + 1;
     }

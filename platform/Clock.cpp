@@ -35,9 +35,13 @@ std::int64_t UnixSecondsNow() {
     return static_cast<std::int64_t>(std::mktime(&local));
 }
 
-void FixClock(const LocalDateTime& time) { g_fixed = time; }
+void FixClock(const LocalDateTime& time) {
+    g_fixed = time;
+}
 
-void ReleaseClock() { g_fixed.reset(); }
+void ReleaseClock() {
+    g_fixed.reset();
+}
 
 std::optional<LocalDateTime> ParseLocalDateTime(std::string_view text) {
     auto number = [&](std::size_t at, std::size_t len, int low, int high) -> std::optional<int> {

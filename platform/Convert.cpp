@@ -31,7 +31,8 @@ bool TryStrToInt(std::string_view text, std::int32_t& value) {
     if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
@@ -55,7 +56,8 @@ bool TryStrToInt(std::string_view text, std::int32_t& value) {
         if (result > INT32_MAX)
             return false;
     } else {
-        result = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+        result =
+            negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
         if (result < INT32_MIN || result > INT32_MAX)
             return false;
     }
@@ -80,8 +82,9 @@ std::string_view Trim(std::string_view text) {
 
 std::string AsciiLower(std::string_view text) {
     std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+    std::transform(result.begin(), result.end(), result.begin(), [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    });
     return result;
 }
 

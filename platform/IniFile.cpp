@@ -52,7 +52,8 @@ IniFile IniFile::Parse(std::string_view text) {
         }
         ini.lines_.push_back(std::move(line));
         // One line end: CR LF, a lone CR or a lone LF.
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+            text[end + 1] == '\n')
             ++end;
         pos = end + 1;
     }
@@ -81,7 +82,9 @@ std::size_t IniFile::FindKey(std::size_t header, std::string_view key) const {
     return npos;
 }
 
-bool IniFile::HasSection(std::string_view section) const { return FindSection(section) != npos; }
+bool IniFile::HasSection(std::string_view section) const {
+    return FindSection(section) != npos;
+}
 
 std::optional<std::string> IniFile::Find(std::string_view section, std::string_view key) const {
     const std::size_t header = FindSection(section);
@@ -161,8 +164,9 @@ std::string IniFile::Serialize() const {
 void IniFile::SaveTo(const std::string& path) const {
     const std::string content = Serialize();
     const std::filesystem::path target(path);
-    std::string pattern = (target.has_parent_path() ? target.parent_path().string() + "/" : std::string()) +
-                          "." + target.filename().string() + ".XXXXXX";
+    std::string pattern =
+        (target.has_parent_path() ? target.parent_path().string() + "/" : std::string()) + "." +
+        target.filename().string() + ".XXXXXX";
     auto fail = [&](const std::string& what) {
         throw EFileError("設定ファイル \"" + path + "\" を保存できません。(" + what + ")");
     };

@@ -16,7 +16,8 @@ constexpr sys_days kEpoch = sys_days{year{1899} / December / 30};
 } // namespace
 
 TDateTime EncodeDate(int y, int m, int d) {
-    const year_month_day ymd{year{y}, month{static_cast<unsigned>(m)}, day{static_cast<unsigned>(d)}};
+    const year_month_day ymd{year{y}, month{static_cast<unsigned>(m)},
+                             day{static_cast<unsigned>(d)}};
     if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31 || !ymd.ok())
         throw EConvertError("日付 " + std::to_string(y) + "/" + std::to_string(m) + "/" +
                             std::to_string(d) + " は正しい日付ではありません。");
@@ -34,7 +35,9 @@ int DayOfWeek(TDateTime date) {
     return static_cast<int>(wd.c_encoding());
 }
 
-TDateTime DateOf(TDateTime date) { return std::trunc(date); }
+TDateTime DateOf(TDateTime date) {
+    return std::trunc(date);
+}
 
 TDateTime Today() {
     const platform::LocalDateTime now = platform::LocalNow();

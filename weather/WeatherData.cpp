@@ -1,6 +1,8 @@
 #include "weather/WeatherData.h"
 
-TWeatherData::TWeatherData() { Clear(); }
+TWeatherData::TWeatherData() {
+    Clear();
+}
 
 void TWeatherData::Clear() {
     PointDate.fill(0.0);

@@ -18,7 +18,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::File(std::string_view name) const { return path_ + "/" + std::string(name); }
+std::string TempDir::File(std::string_view name) const {
+    return path_ + "/" + std::string(name);
+}
 
 std::string TempDir::Write(std::string_view name, std::string_view content) const {
     const std::string path = File(name);
