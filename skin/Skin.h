@@ -1,17 +1,24 @@
 #pragma once
 
+#include "skin/SkinTypes.h"
 #include "skin/Surface.h"
+#include "weather/DateTime.h"
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 class TWeatherData;
+class TFont;
 
 // The loaded skin: the path of its file and the load-time sections. Owned once by the main
 // window; loads a skin file, draws the forecast record into the widget bitmap and fills the
-// tray's image list.
+// tray's image list. Element sections are read from the file at every drawing; images are
+// loaded from disk at every drawing too.
 class TSkin {
 public:
     TSkin();
+    ~TSkin();
 
     // Reads the skin file at `path` (full native path). Never fails: a missing or unreadable
     // file gives every key its default. The caller checks that the file exists first.
@@ -26,6 +33,36 @@ public:
     // skin file. A broken PNG propagates its error; the list keeps the images added before.
     void LoadTrayImages(TImageList* list);
 
+    // Label text of each kind of value; a missing value gives the label's NoDataString.
+    std::string FormatText(std::string_view text, const TLabelSetting& setting) const;
+    std::string FormatHour(std::int32_t hour, const TLabelSetting& setting) const;
+    std::string FormatDate(TDateTime date, const TLabelSetting& setting) const;
+    std::string FormatNumber(std::int32_t value, const TLabelSetting& setting) const;
+
+    // Composition.
+    void DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& setting) const;
+    static void ResampleBitmap(const TBitmap& source, TBitmap& target);
+    static void ClearBitmap(TBitmap& bitmap);
+    static void FillBitmapRect(TBitmap& bitmap, TColor colour, int left, int top, int right,
+                               int bottom);
+
+    // Weather icons.
+    static bool SplitPhrase(std::string_view phrase, std::string_view connector, std::string& left,
+                            std::string& right);
+    std::string WordImage(std::string_view word, bool isDay) const;
+    TBitmap CreateWeatherIcon(std::string_view phrase, bool isDay) const;
+
+    // Text (labels are one line, aligned in and clipped to their box).
+    void DrawLabel(TBitmap* bitmap, std::string_view text, const TLabelSetting* setting) const;
+    std::unique_ptr<TFont> CreateLabelFont(const TLabelSetting& setting) const;
+    void RenderText(TBitmap* bitmap, int x, int y, std::string_view text, const TRect& box,
+                    bool antiAliasing, TColor colour, const TLabelSetting& setting) const;
+
     std::string FileName; // full path of the loaded skin file; empty before the first load
     std::string SkinDir;  // folder of FileName with a trailing separator
+    TImageFiles ImageFiles;
+    TImagePosition ImagePosition;
+    TLabelSetting LabelDefaults;
+    TIconSetting IconDefaults;
+    TLocaleInfo LocaleInfo;
 };

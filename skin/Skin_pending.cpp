@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 
 TSkin::TSkin() = default;
+TSkin::~TSkin() = default;
 
 void TSkin::Load(const std::string& path) {
     FileName = path;
