@@ -110,6 +110,32 @@ std::string LocaleTextToUtf8(const char* text, locale_t locale) {
     return out;
 }
 
+// The system's default locale: the one the environment names, "C" when it names none that
+// exists.
+class SystemLocale {
+public:
+    SystemLocale() {
+        locale_ = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
+        if (locale_ == static_cast<locale_t>(0))
+            locale_ = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    }
+    ~SystemLocale() {
+        if (locale_ != static_cast<locale_t>(0))
+            freelocale(locale_);
+    }
+    SystemLocale(const SystemLocale&) = delete;
+    SystemLocale& operator=(const SystemLocale&) = delete;
+
+    std::string Text(nl_item item) const {
+        if (locale_ == static_cast<locale_t>(0))
+            return std::string();
+        return LocaleTextToUtf8(nl_langinfo_l(item, locale_), locale_);
+    }
+
+private:
+    locale_t locale_;
+};
+
 } // namespace
 
 TSkinFile::TSkinFile(const std::string& path)
@@ -190,24 +216,20 @@ void TSkinFile::ReadIcon(std::string_view section, TIconSetting& out,
 }
 
 void TSkinFile::ReadLocale(std::string_view section, TLocaleInfo& names) const {
-    auto readList = [&](std::string_view key, auto& target, auto systemName) {
+    // One locale for all 38 names: opening it is what costs.
+    const SystemLocale locale;
+    auto readList = [&](std::string_view key, auto& target, nl_item first) {
         const std::vector<std::string> items = SplitList(ini_.ReadString(section, key, ""));
         for (std::size_t i = 0; i < target.size(); ++i)
-            target[i] = items.size() == target.size() ? items[i] : systemName(i);
+            target[i] = items.size() == target.size()
+                            ? items[i]
+                            : locale.Text(static_cast<nl_item>(first + static_cast<int>(i)));
     };
     // glibc numbers months from MON_1 (January) and days from DAY_1 (Sunday).
-    readList("MonthNames", names.MonthNames, [](std::size_t i) {
-        return SystemLocaleString(static_cast<nl_item>(MON_1 + static_cast<int>(i)));
-    });
-    readList("ShortMonthNames", names.ShortMonthNames, [](std::size_t i) {
-        return SystemLocaleString(static_cast<nl_item>(ABMON_1 + static_cast<int>(i)));
-    });
-    readList("DayNames", names.DayNames, [](std::size_t i) {
-        return SystemLocaleString(static_cast<nl_item>(DAY_1 + static_cast<int>(i)));
-    });
-    readList("ShortDayNames", names.ShortDayNames, [](std::size_t i) {
-        return SystemLocaleString(static_cast<nl_item>(ABDAY_1 + static_cast<int>(i)));
-    });
+    readList("MonthNames", names.MonthNames, MON_1);
+    readList("ShortMonthNames", names.ShortMonthNames, ABMON_1);
+    readList("DayNames", names.DayNames, DAY_1);
+    readList("ShortDayNames", names.ShortDayNames, ABDAY_1);
 }
 
 std::vector<std::string> TSkinFile::SplitList(std::string_view text) {
@@ -294,12 +316,5 @@ std::string TSkinFile::ColorToString(TColor colour) {
 }
 
 std::string TSkinFile::SystemLocaleString(nl_item item) {
-    locale_t locale = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
-    if (locale == static_cast<locale_t>(0))
-        locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    if (locale == static_cast<locale_t>(0))
-        return std::string();
-    std::string text = LocaleTextToUtf8(nl_langinfo_l(item, locale), locale);
-    freelocale(locale);
-    return text;
+    return SystemLocale().Text(item);
 }
