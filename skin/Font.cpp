@@ -175,12 +175,12 @@ struct Registry {
             if (found && FcPatternGetString(found.get(), FC_FILE, 0, &file) == FcResultMatch) {
                 FcPatternGetInteger(found.get(), FC_INDEX, 0, &index);
                 match->primary = OpenFace(reinterpret_cast<const char*>(file), index);
-                int weight = FC_WEIGHT_REGULAR;
-                int slant = FC_SLANT_ROMAN;
-                FcPatternGetInteger(found.get(), FC_WEIGHT, 0, &weight);
-                FcPatternGetInteger(found.get(), FC_SLANT, 0, &slant);
-                match->embolden = bold && weight < FC_WEIGHT_DEMIBOLD;
-                match->oblique = italic && slant == FC_SLANT_ROMAN;
+                // The face's own style decides: fontconfig reports a synthesised bold as bold.
+                if (const Face* face = match->primary) {
+                    const FT_Long style = face->face->style_flags;
+                    match->embolden = bold && !(style & FT_STYLE_FLAG_BOLD);
+                    match->oblique = italic && !(style & FT_STYLE_FLAG_ITALIC);
+                }
             }
             FontSetPtr sorted(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
             for (int i = 0; sorted && i < sorted->nfont; ++i) {
