@@ -63,7 +63,8 @@ std::uint32_t LabelPixel(TColor colour, int alpha) {
 
 namespace {
 
-// Premultiplied source-over of one pixel.
+// Premultiplied source-over of one pixel, D * (255 - S.alpha) / 255 rounded: the arithmetic
+// of every other drawing onto the widget.
 std::uint32_t Over(std::uint32_t s, std::uint32_t d) {
     const std::uint32_t inv = 255 - (s >> 24);
     if (inv == 255)
@@ -72,8 +73,9 @@ std::uint32_t Over(std::uint32_t s, std::uint32_t d) {
         return s;
     std::uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
-        const std::uint32_t c = ((s >> shift) & 0xFF) + ((d >> shift) & 0xFF) * inv / 255;
-        out |= std::min<std::uint32_t>(c, 255) << shift;
+        std::uint32_t x = ((d >> shift) & 0xFF) * inv + 128;
+        x = (x + (x >> 8)) >> 8;
+        out |= std::min<std::uint32_t>(((s >> shift) & 0xFF) + x, 255) << shift;
     }
     return out;
 }
