@@ -80,16 +80,26 @@ std::uint32_t Over(std::uint32_t s, std::uint32_t d) {
     return out;
 }
 
-TLogicalFont SupersampleFont(const TLabelSetting& s) {
+TLogicalFont LabelFont(const TLabelSetting& s) {
     TLogicalFont f;
-    f.Height = skintext::DoubledFontHeight(s.FontHeight);
-    f.Width = 0;
-    f.Weight = s.FontWeight >= 700 ? 700 : 400;
+    f.Height = s.FontHeight;
+    f.Width = s.FontWidth;
+    f.Weight = s.FontWeight;
     f.Italic = s.FontItalic != 0;
     f.Underline = s.FontUnderline != 0;
     f.StrikeOut = s.FontStrikeOut != 0;
     f.CharSet = s.FontCharSet;
     f.FaceName = s.FontFamily;
+    f.Quality = TFontQuality::AntiAliased;
+    return f;
+}
+
+// The label font at twice its point size, regular or bold, natural width, default smoothing.
+TLogicalFont SupersampleFont(const TLabelSetting& s) {
+    TLogicalFont f = LabelFont(s);
+    f.Height = skintext::DoubledFontHeight(s.FontHeight);
+    f.Width = 0;
+    f.Weight = s.FontWeight >= 700 ? 700 : 400;
     f.Quality = TFontQuality::Default;
     return f;
 }
@@ -112,17 +122,7 @@ std::int64_t Align(std::int32_t align, std::int64_t low, std::int64_t high, std:
 } // namespace
 
 std::unique_ptr<TFont> TSkin::CreateLabelFont(const TLabelSetting& setting) const {
-    TLogicalFont f;
-    f.Height = setting.FontHeight;
-    f.Width = setting.FontWidth;
-    f.Weight = setting.FontWeight;
-    f.Italic = setting.FontItalic != 0;
-    f.Underline = setting.FontUnderline != 0;
-    f.StrikeOut = setting.FontStrikeOut != 0;
-    f.CharSet = setting.FontCharSet;
-    f.FaceName = setting.FontFamily;
-    f.Quality = TFontQuality::AntiAliased;
-    return std::make_unique<TFont>(f);
+    return std::make_unique<TFont>(LabelFont(setting));
 }
 
 void TSkin::DrawLabel(TBitmap* bitmap, std::string_view text, const TLabelSetting* setting) const {
