@@ -231,6 +231,31 @@ TEST_F(SkinDrawTest, WeekAndDayBlocksAreDaytime) {
     EXPECT_EQ(bitmap.Pixel(0, 2), kGrey); // slot 0 has no Rect of its own: not drawn
 }
 
+TEST_F(SkinDrawTest, LabelGroupsOfABlockLendTheBoxOfTheGroupReadBefore) {
+    // PointTimeLabel has no Rect of its own: its slot's letters take the box that
+    // PointWeatherLabel, read just before into the same record, had. The week block starts
+    // afresh, so the same letters there give no box.
+    WriteSolidPng(dir, "back.png", 60, 60, 0xFF000000);
+    skin.Load(dir.Write("labels.ini", "[ImageFiles]\nBackground=back.png\n"
+                                      "[Label]\nFontColor=clWhite\nDataFormat=%h%i\n"
+                                      "[PointWeatherLabel]\nRect=0,0,40,20\n"
+                                      "[PointTimeLabel0]\nRect=a,b,c,d\n"
+                                      "[WeekMinTempLabel0]\nRect=a,b,c,d\n"));
+    weather.PointHour.fill(88);
+    weather.WeekMinTemp.fill(88);
+    skin.Draw(&bitmap, &weather);
+    auto inked = [&](int left, int top, int right, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (bitmap.Pixel(x, y) != 0xFF000000u)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(inked(0, 0, 40, 20));
+    EXPECT_FALSE(inked(0, 20, 60, 60));
+    EXPECT_FALSE(inked(40, 0, 60, 20));
+}
+
 TEST_F(SkinDrawTest, ErrorsEndThePassKeepingWhatWasDrawn) {
     dir.Write("img/fine.png", "broken");
     skin.Load(WriteSkin(""));
