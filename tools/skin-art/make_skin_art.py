@@ -254,17 +254,18 @@ def text_mask(S, text, size, centre, bold=0):
     return m
 
 
-def unknown(s):
-    """No matching weather: a question mark in a grey disc."""
+def unknown(s, opacity=150):
+    """No matching weather: a question mark in a translucent disc, quiet enough that a widget
+    full of them (no data yet) does not shout."""
     img = canvas(s, s)
     S = s * SS
     c = S / 2
-    r = S * 0.36
+    r = S * 0.34
     disc = ellipse_mask((S, S), [(c - r, c - r, c + r, c + r)])
-    fill = vgradient((S, S), (178, 188, 200, 255), (120, 132, 148, 255), int(c - r), int(c + r))
-    img = over(img, with_outline(disc, fill, (70, 80, 96, 255), max(1, SS // 2)))
-    q = text_mask(S, "?", int(S * 0.52), (c, c + S * 0.02), bold=max(1, S // 64))
-    img = over(img, mask_fill((S, S), q, (255, 255, 255, 255)))
+    fill = vgradient((S, S), (160, 172, 188, opacity), (120, 132, 148, opacity), int(c - r), int(c + r))
+    img = over(img, with_outline(disc, fill, (200, 210, 222, 170), max(1, SS // 2)))
+    q = text_mask(S, "?", int(S * 0.48), (c, c + S * 0.02), bold=max(1, S // 64))
+    img = over(img, mask_fill((S, S), q, (255, 255, 255, 235)))
     return img
 
 
@@ -401,10 +402,10 @@ def splitter(w, h, lines, colour):
 # the skins
 
 
-def weather_set(folder, s, conn_colour, conn_edge):
+def weather_set(folder, s, conn_colour, conn_edge, na_opacity=150):
     os.makedirs(folder, exist_ok=True)
     shapes = {"fine": sun(s), "night": moon(s), "cloudy": cloudy(s), "rain": rain(s),
-              "snow": snow(s), "na": unknown(s)}
+              "snow": snow(s), "na": unknown(s, na_opacity)}
     for name, img in shapes.items():
         save(finish(img, s, s), os.path.join(folder, name + ".png"))
     cw, ch = round(s * 0.56), round(s * 0.40)
@@ -437,7 +438,6 @@ def main():
 
     simple = os.path.join(root, "Simple")
     weather_set(os.path.join(simple, "img"), 32, (255, 255, 255, 255), (30, 40, 56, 200))
-    weather_set(os.path.join(simple, "img48"), 48, (255, 255, 255, 255), (30, 40, 56, 200))
     tray_set(os.path.join(simple, "img"))
 
     # small.ini: 440 x 224
@@ -446,12 +446,12 @@ def main():
                   (255, 255, 255, 70)), os.path.join(simple, "img", "split_small.png"))
 
     # compact.ini: 264 x 156
-    save(panel(264, 156, (6, 4, 258, 148), 12, **DARK), os.path.join(simple, "img48", "bg_compact.png"))
-    save(splitter(264, 156, [(16, 29, 248, 29), (16, 92, 248, 92), (132, 34, 132, 88)],
-                  (255, 255, 255, 70)), os.path.join(simple, "img48", "split_compact.png"))
+    save(panel(264, 156, (6, 4, 258, 148), 12, **DARK), os.path.join(simple, "img", "bg_compact.png"))
+    save(splitter(264, 156, [(16, 29, 248, 29), (16, 94, 248, 94), (132, 34, 132, 90)],
+                  (255, 255, 255, 70)), os.path.join(simple, "img", "split_compact.png"))
 
     glass = os.path.join(root, "Glass")
-    weather_set(os.path.join(glass, "img"), 32, (70, 90, 120, 255), (255, 255, 255, 220))
+    weather_set(os.path.join(glass, "img"), 32, (70, 90, 120, 255), (255, 255, 255, 220), 230)
     tray_set(os.path.join(glass, "img"))
     # column.ini: 196 x 352
     save(panel(196, 352, (6, 4, 190, 344), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
