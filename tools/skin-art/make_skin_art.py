@@ -408,9 +408,10 @@ def weather_set(folder, s, conn_colour, conn_edge, na_opacity=150):
               "snow": snow(s), "na": unknown(s, na_opacity)}
     for name, img in shapes.items():
         save(finish(img, s, s), os.path.join(folder, name + ".png"))
-    cw, ch = round(s * 0.56), round(s * 0.40)
-    save(connector(cw, ch, "after", conn_colour, conn_edge), os.path.join(folder, "after.png"))
-    save(connector(round(s * 0.36), round(s * 0.56), "occas", conn_colour, conn_edge),
+    # Both fit the free corner above the second image of a composite (ConnectorPos).
+    save(connector(round(s * 0.56), round(s * 0.375), "after", conn_colour, conn_edge),
+         os.path.join(folder, "after.png"))
+    save(connector(round(s * 0.32), round(s * 0.44), "occas", conn_colour, conn_edge),
          os.path.join(folder, "occas.png"))
 
 
@@ -453,9 +454,9 @@ def main():
     glass = os.path.join(root, "Glass")
     weather_set(os.path.join(glass, "img"), 32, (70, 90, 120, 255), (255, 255, 255, 220), 230)
     tray_set(os.path.join(glass, "img"))
-    # column.ini: 196 x 352
-    save(panel(196, 352, (6, 4, 190, 344), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
-    save(splitter(196, 352, [(16, 29, 180, 29), (16, 132, 180, 132)], (60, 80, 110, 90)),
+    # column.ini: 196 x 364
+    save(panel(196, 364, (6, 4, 190, 356), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
+    save(splitter(196, 364, [(16, 29, 180, 29), (16, 132, 180, 132)], (60, 80, 110, 90)),
          os.path.join(glass, "img", "split_column.png"))
 
 
