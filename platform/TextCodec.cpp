@@ -11,8 +11,6 @@
 
 namespace platform {
 
-namespace {
-
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -30,6 +28,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
