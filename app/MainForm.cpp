@@ -281,7 +281,13 @@ void TMainForm::LoadSkin(const std::string& path) {
     TImageList images;
     images.Width = ImageList1.Width;
     images.Height = ImageList1.Height;
-    CurrentSkin.LoadTrayImages(&images);
+    try {
+        CurrentSkin.LoadTrayImages(&images);
+    } catch (...) {
+        // A broken tray picture must not cost the start-up its location list and first
+        // refresh: report it and go on with the images read before it.
+        ReportException(std::current_exception());
+    }
     // A skin without tray images keeps the placeholder rather than an empty tray icon.
     if (!images.Images.empty())
         ImageList1 = std::move(images);
