@@ -53,8 +53,12 @@ TMainForm::TMainForm(std::string programFolder)
     if (programFolder.empty()) {
         const std::string exe = platform::ExecutablePath();
         programFolder = platform::ExtractFilePath(exe);
-        if (!exe.empty())
+        if (!exe.empty()) {
+            // The executable's name with its extension, if any, replaced by ".ini".
             baseName = platform::ExtractFileName(exe);
+            if (const auto dot = baseName.rfind('.'); dot != std::string::npos && dot > 0)
+                baseName.erase(dot);
+        }
     }
     InitResources();
     ProgramFolder = platform::IncludeTrailingSeparator(programFolder);
