@@ -239,7 +239,7 @@ std::string JsEscape(std::string_view html) {
 }
 
 std::string PlaceName(const TLocationEntry& e) {
-    return e[1] == e[2] || e[2].empty() ? e[1] : e[1] + e[2];
+    return e[2].empty() ? e[1] : e[2];
 }
 
 // Head, styles and scripts of a page; a real page carries a lot of both.
