@@ -4,6 +4,9 @@
 #include "platform/TextCodec.h"
 #include "weather/HttpClient.h"
 
+#include <algorithm>
+#include <cstring>
+
 std::string_view CutText(std::string_view& source, std::string_view start, std::string_view end,
                          std::string_view default_) {
     std::string_view rest = source;
@@ -38,20 +41,28 @@ std::string GetPage(THttpClient& client, const std::string& url) {
     if (!platform::IsValidUtf8(text))
         return {};
 
+    // Lines end at CR, LF or CR LF; each comes back ending in CR LF. The next CR and LF are
+    // found with memchr and remembered, so long pages cost one pass.
     std::string result;
     result.reserve(text.size() + text.size() / 16 + 2);
-    std::size_t lineStart = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        result.append(text.substr(lineStart, i - lineStart)).append("\r\n");
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        lineStart = i + 1;
+    const char* const data = text.data();
+    const std::size_t n = text.size();
+    auto next = [&](char c, std::size_t from) {
+        const void* hit = std::memchr(data + from, c, n - from);
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data) : n;
+    };
+    std::size_t nextCr = next('\r', 0);
+    std::size_t nextLf = next('\n', 0);
+    std::size_t pos = 0;
+    while (pos < n) {
+        if (nextCr < pos)
+            nextCr = next('\r', pos);
+        if (nextLf < pos)
+            nextLf = next('\n', pos);
+        const std::size_t end = std::min(nextCr, nextLf);
+        result.append(data + pos, end - pos).append("\r\n");
+        pos = end + (end + 1 < n && data[end] == '\r' && data[end + 1] == '\n' ? 2 : 1);
     }
-    if (lineStart < text.size())
-        result.append(text.substr(lineStart)).append("\r\n");
     return result;
 }
 
