@@ -39,18 +39,21 @@ struct TCurlHttpClient::Impl {
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
     std::size_t maxBody = 0;
+
+    ~Impl() {
+        curl_easy_cleanup(easy);
+        curl_slist_free_all(headers);
+    }
 };
 
 TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
                                  std::size_t maxBodyBytes)
-    : impl_(new Impl) {
+    : impl_(std::make_unique<Impl>()) {
     GlobalInitOnce();
     impl_->maxBody = maxBodyBytes;
     impl_->easy = curl_easy_init();
-    if (!impl_->easy) {
-        delete impl_;
+    if (!impl_->easy)
         throw EHttpError("通信の準備ができませんでした。");
-    }
     CURL* e = impl_->easy;
     impl_->headers = curl_slist_append(nullptr, "Accept: text/html, */*");
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, impl_->headers);
@@ -75,11 +78,7 @@ TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &WriteBody);
 }
 
-TCurlHttpClient::~TCurlHttpClient() {
-    curl_easy_cleanup(impl_->easy);
-    curl_slist_free_all(impl_->headers);
-    delete impl_;
-}
+TCurlHttpClient::~TCurlHttpClient() = default;
 
 std::string TCurlHttpClient::Get(const std::string& url) {
     CURL* e = impl_->easy;

@@ -3,6 +3,7 @@
 #include "weather/HttpClient.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 // The program's HTTP client on libcurl. Cookies live in memory for the object's life and are
@@ -30,5 +31,5 @@ public:
 
 private:
     struct Impl;
-    Impl* impl_;
+    std::unique_ptr<Impl> impl_;
 };
