@@ -5,9 +5,11 @@
 #include "weather/CutText.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -107,4 +109,34 @@ TEST_F(CurlHttpClientTest, GoesThroughTheProxyWhenOneIsSet) {
     setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(FreePort())).c_str(), 1);
     EXPECT_EQ(GetPage(client, Url("fault/redirected")), "転送先のページ\r\n");
     unsetenv("http_proxy");
+}
+
+TEST(CurlHttpClientTls, SpeaksTlsAndRefusesAnUntrustedCertificate) {
+    TempDir dir;
+    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
+                                "/CN=127.0.0.1 -keyout " +
+                                dir.File("key.pem") + " -out " + dir.File("cert.pem") +
+                                " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        GTEST_SKIP() << "openssl cannot make a certificate here";
+    httplib::SSLServer server(dir.File("cert.pem").c_str(), dir.File("key.pem").c_str());
+    ASSERT_TRUE(server.is_valid());
+    server.Get("/", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("secret", "text/plain");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { server.listen_after_bind(); });
+
+    TCurlHttpClient client(2, 2);
+    const std::string base = "127.0.0.1:" + std::to_string(port) + "/";
+    try {
+        client.Get("https://" + base);
+        ADD_FAILURE() << "a self-signed certificate was accepted";
+    } catch (const EHttpError& e) {
+        EXPECT_NE(std::string(e.what()).find("certificate"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(client.Get("http://" + base), EHttpError); // plain HTTP to a TLS port
+
+    server.stop();
+    thread.join();
 }
