@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // The program's HTTP client: one object for the program's life, used by every download.
@@ -22,3 +23,6 @@ public:
     std::string ProxyServer;
     std::int32_t ProxyPort = 0;
 };
+
+// The program's real client (libcurl).
+std::unique_ptr<THttpClient> CreateHttpClient();
