@@ -109,3 +109,7 @@ std::string TCurlHttpClient::Get(const std::string& url) {
 void TCurlHttpClient::Disconnect() {
     // Connections are never kept (FORBID_REUSE), so there is nothing left open here.
 }
+
+std::unique_ptr<THttpClient> CreateHttpClient() {
+    return std::make_unique<TCurlHttpClient>();
+}
