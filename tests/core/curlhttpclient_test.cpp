@@ -1,5 +1,5 @@
 #include "platform/Errors.h"
-#include "support/Processes.h"
+#include "support/SampleService.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/CutText.h"

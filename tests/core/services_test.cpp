@@ -4,7 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"
-#include "support/Processes.h"
+#include "support/SampleService.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/WeatherData.h"

@@ -1,4 +1,4 @@
-#include "support/Processes.h"
+#include "support/SampleService.h"
 
 #include <arpa/inet.h>
 #include <csignal>
