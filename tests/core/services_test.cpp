@@ -10,10 +10,12 @@
 #include "weather/WeatherData.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <cstdio>
 #include <memory>
 #include <sys/wait.h>
+#include <thread>
 
 namespace {
 
@@ -230,4 +232,24 @@ TEST_F(AgainstSampleService, ServesTheVersionFileAndUnknownPathsAs404) {
     SampleService other(
         {"--locations", TestData("locations/sample.list"), "--version-number", "7"});
     EXPECT_EQ(client.Get(other.BaseUrl() + "version.txt"), "7\r\n");
+}
+
+TEST(ForecastDump, EscapesTextsForJson) {
+    httplib::Server server;
+    server.Get("/point.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<title>\"北\\区\"\t\x01\x7f東の天気</title>", "text/html");
+    });
+    server.Get("/days.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<html></html>", "text/html");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { server.listen_after_bind(); });
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    const auto [status, json] = RunCommand(std::string(PELUMI_BIN_DIR) + "/forecast-dump yahoo " +
+                                           base + "/point.html " + base + "/days.html");
+    server.stop();
+    thread.join();
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(json.find(R"("LocationName": "\"北\\区\"\t\u0001\u007f東")"), std::string::npos)
+        << json;
 }
