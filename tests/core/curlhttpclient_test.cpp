@@ -106,9 +106,14 @@ TEST_F(CurlHttpClientTest, GoesThroughTheProxyWhenOneIsSet) {
     EXPECT_EQ(GetPage(client, Url("fault/redirected")), "");
     client.ProxyServer.clear();
     client.ProxyPort = 0;
+    const char* saved = std::getenv("http_proxy");
+    const std::string previous = saved ? saved : "";
     setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(FreePort())).c_str(), 1);
     EXPECT_EQ(GetPage(client, Url("fault/redirected")), "転送先のページ\r\n");
-    unsetenv("http_proxy");
+    if (saved)
+        setenv("http_proxy", previous.c_str(), 1);
+    else
+        unsetenv("http_proxy");
 }
 
 TEST(CurlHttpClientTls, SpeaksTlsAndRefusesAnUntrustedCertificate) {
