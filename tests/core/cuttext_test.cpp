@@ -1,4 +1,5 @@
 #include "platform/Clock.h"
+#include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"
 #include "weather/CutText.h"
@@ -48,6 +49,37 @@ TEST(CutText, DoesNotCopyThePage) {
     const std::string_view piece = CutText(source, "<td>", "</td>", "");
     EXPECT_EQ(piece.data(), page.data() + 4);
     EXPECT_EQ(source.data(), page.data() + 10);
+}
+
+TEST(Conversions, StrToIntDefAndTrimAsThePagesNeedThem) {
+    struct Case {
+        const char* text;
+        std::int32_t expected;
+    };
+    const Case cases[] = {
+        {" -3", -3},
+        {"-3 ", NoValue},
+        {"", NoValue},
+        {"---", NoValue},
+        {"12℃", NoValue},
+        {"40%", NoValue},
+        {"+7", 7},
+        {"03", 3},
+        {"2147483647", 2147483647},
+        {"2147483648", NoValue},
+        {"-2147483648", -2147483647 - 1},
+        {"$1F", 31},
+        {"0x10", 16},
+        {"\r\n5", NoValue},
+        {"-", NoValue},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::StrToIntDef(c.text, NoValue), c.expected) << c.text;
+
+    EXPECT_EQ(platform::Trim(" 晴れ\r\n"), "晴れ");
+    EXPECT_EQ(platform::Trim("\t\x01 17時 \x1f"), "17時");
+    EXPECT_EQ(platform::Trim("\u3000晴れ\r\n"), "\u3000晴れ"); // the ideographic space stays
+    EXPECT_EQ(platform::Trim(" \r\n "), "");
 }
 
 TEST(GetPage, DecodesSkipsTheMarkAndRejoinsLines) {
