@@ -55,6 +55,13 @@ bool IsValidUtf8(std::string_view s) {
     std::size_t i = 0;
     const std::size_t n = s.size();
     while (i < n) {
+        // Pages are mostly ASCII markup: skip it eight bytes at a time.
+        std::uint64_t word;
+        while (i + 8 <= n &&
+               (std::memcpy(&word, s.data() + i, 8), (word & 0x8080808080808080ull) == 0))
+            i += 8;
+        if (i >= n)
+            break;
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
             ++i;
