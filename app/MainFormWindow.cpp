@@ -3,6 +3,7 @@
 
 #include "platform/qt/Desktop.h"
 
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -65,6 +66,12 @@ void TMainForm::mouseMoveEvent(QMouseEvent* event) {
 
 void TMainForm::mouseReleaseEvent(QMouseEvent*) {
     dragging_ = false;
+}
+
+void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
+    // Without a tray on the desktop the menu would be out of reach; the widget offers it then.
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && !InModal)
+        PopupMenu1.popup(event->globalPos());
 }
 
 void TMainForm::ActShowWindowExecute(QObject* sender) {

@@ -178,3 +178,20 @@ TEST_F(RefreshTest, ManualModeStopsTheScheduleAndKeepsItsTag) {
     EXPECT_EQ(form->Timer1.Tag, 359);
     EXPECT_EQ(program.ReadIni().ReadInteger("Option", "RefreshInterval", -1), 0);
 }
+
+TEST_F(RefreshTest, AMissedTargetHourWaitsForTheNextDay) {
+    platform::FixClock({2026, 12, 9, 5, 50, 0});
+    auto form = Start("RefreshInterval=4\n");
+    EXPECT_EQ(form->Timer1.Tag, 6);
+    form->RetryTimerTimer(); // "あと4回" marks that no fresh refresh came
+    for (int hour : {7, 12, 18, 23, 5}) {
+        platform::FixClock({2026, 12, 9, hour, 10, 0});
+        form->Timer1Timer();
+        EXPECT_EQ(form->Timer1.Tag, 6) << hour;
+        EXPECT_EQ(form->Weather.Information, "再接続します (あと4回)") << hour;
+    }
+    platform::FixClock({2026, 12, 10, 6, 0, 0});
+    form->Timer1Timer();
+    EXPECT_EQ(form->Timer1.Tag, 12);
+    EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
+}

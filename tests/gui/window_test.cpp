@@ -2,6 +2,7 @@
 // dragging, the default position and the bottom of the z-order.
 #include "FormFixture.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QMouseEvent>
 
@@ -129,4 +130,22 @@ TEST_F(WindowTest, StayOnBottomKeepsTheWindowAsItWas) {
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(form->windowFlags().testFlag(Qt::Tool));
+}
+
+TEST_F(WindowTest, WithoutATrayTheWidgetOffersTheMenu) {
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()); // the offscreen platform has none
+    Picture(40, 20);
+    form->DrawWeather();
+    auto rightClick = [&] {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), QPoint(15, 15));
+        QCoreApplication::sendEvent(form.get(), &event);
+    };
+    {
+        TModalScope modal(*form);
+        rightClick();
+        EXPECT_FALSE(form->PopupMenu1.isVisible());
+    }
+    rightClick();
+    EXPECT_TRUE(form->PopupMenu1.isVisible());
+    form->PopupMenu1.close();
 }
