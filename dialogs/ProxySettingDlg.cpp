@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 TProxySettingDialog::TProxySettingDialog(QWidget* owner, platform::TBrowserEnvironment environment)
     : QDialog(owner), environment_(std::move(environment)) {
     setWindowTitle(QStringLiteral("プロキシの設定"));
@@ -32,7 +34,8 @@ TProxySettingDialog::TProxySettingDialog(QWidget* owner, platform::TBrowserEnvir
     Edit2->installEventFilter(this);
 
     Button3 = new QPushButton(QStringLiteral("ブラウザの設定を取得"), this);
-    Button3->setGeometry(16, 64, 117, 25);
+    // Wider than designed only when the font needs it; the OK button starts at 216.
+    Button3->setGeometry(16, 64, std::clamp(Button3->sizeHint().width(), 117, 192), 25);
     Button3->setAutoDefault(false);
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setGeometry(216, 64, 75, 25);

@@ -339,6 +339,7 @@ void TSkinSelectDialog::TreeView1Change() {
         return;
     Edit2->setText(dialogs::ToQt(info->Author));
     Edit1->setText(dialogs::ToQt(info->FilePath));
+    Edit1->setCursorPosition(0);
     Edit3->setText(dialogs::ToQt(info->Version));
     Memo1->setPlainText(dialogs::ToQt(info->Description));
     if (CheckBox1->isChecked() && OnPreview) {
