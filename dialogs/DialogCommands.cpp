@@ -14,8 +14,6 @@
 #include <QLineEdit>
 #include <QThread>
 
-#include <exception>
-
 namespace dialogs {
 
 bool RunLocationSetting(QWidget* owner, const std::function<int()>& count,
@@ -96,7 +94,8 @@ void RunUpdateCheck(QWidget* owner, THttpClient& http, const std::string& url,
         const std::string body = http.Get(url);
         http.Disconnect();
         remote = platform::ParseVersionFile(body);
-    } catch (const std::exception&) {
+    } catch (...) {
+        // Whatever went wrong, the user is offered the home page instead.
         remote = -1;
     }
     if (remote == -1) {

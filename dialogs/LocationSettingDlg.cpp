@@ -55,6 +55,12 @@ TLocationSettingDialog::TLocationSettingDialog(QWidget* owner, CountFunc count, 
     FormCreate();
 }
 
+TLocationSettingDialog::~TLocationSettingDialog() {
+    // The lists outlive the accessors while the base class destroys the children.
+    disconnect(ListBox1, nullptr, this, nullptr);
+    disconnect(ListBox2, nullptr, this, nullptr);
+}
+
 int TLocationSettingDialog::Count() const {
     return count_ ? count_() : 0;
 }

@@ -23,6 +23,7 @@ public:
     using FieldFunc = std::function<std::string(int index, int field)>;
 
     TLocationSettingDialog(QWidget* owner, CountFunc count, FieldFunc field);
+    ~TLocationSettingDialog() override;
 
     // Preselects the three lists on entry `index`, clamped to the list.
     void SelectLocation(int index);

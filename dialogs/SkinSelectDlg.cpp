@@ -183,7 +183,10 @@ TSkinSelectDialog::TSkinSelectDialog(QWidget* owner, const std::string& skinFold
     ScanSkinFolder(skinFolder);
 }
 
-TSkinSelectDialog::~TSkinSelectDialog() = default;
+TSkinSelectDialog::~TSkinSelectDialog() {
+    // The tree outlives the records while the base class destroys the children.
+    disconnect(TreeView1, nullptr, this, nullptr);
+}
 
 TGeneralInfo TSkinSelectDialog::ReadGeneralInfo(const std::string& path) {
     // TODO(skin): read through TSkinFile::ReadGeneral once the skin reader lands; the file
