@@ -44,6 +44,10 @@ TLocationSettingDialog::TLocationSettingDialog(QWidget* owner, CountFunc count, 
 
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    // An entry named only in another letter case can leave the third list empty; OK then has
+    // nothing to store.
+    connect(ListBox3, &QListWidget::currentRowChanged, this,
+            [this](int row) { Button1->setEnabled(row >= 0); });
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] {
         if (!settingFromCode_)
             ListBox1Click();
@@ -59,6 +63,7 @@ TLocationSettingDialog::~TLocationSettingDialog() {
     // The lists outlive the accessors while the base class destroys the children.
     disconnect(ListBox1, nullptr, this, nullptr);
     disconnect(ListBox2, nullptr, this, nullptr);
+    disconnect(ListBox3, nullptr, this, nullptr);
 }
 
 int TLocationSettingDialog::Count() const {
@@ -86,9 +91,9 @@ void TLocationSettingDialog::FormCreate() {
         if (IndexOfText(ListBox1, name) < 0)
             ListBox1->addItem(name);
     }
+    Button1->setEnabled(false);
     if (count == 0) {
         // Nothing to choose: say why instead of failing on an entry that does not exist.
-        Button1->setEnabled(false);
         Button2->setDefault(true);
         EmptyLabel->show();
         return;

@@ -67,6 +67,24 @@ TEST(LocationSettingDialog, NamesInFirstAppearanceOrderWithoutCaseBlindDuplicate
         EXPECT_TRUE(dialogs::RunLocationSetting(nullptr, list.Count(), list.Field(), index));
         EXPECT_EQ(index, 0);
     }
+
+    // "TOKYO" preselects "Tokyo", whose group has no "West": nothing to choose, OK disabled.
+    std::int32_t index = 2;
+    WhenModal([](QDialog* d) {
+        auto* dialog = OpenDialog<TLocationSettingDialog>(d);
+        EXPECT_EQ(Current(dialog->ListBox1), "Tokyo");
+        EXPECT_EQ(dialog->ListBox2->currentRow(), -1);
+        EXPECT_EQ(dialog->ListBox3->count(), 0);
+        EXPECT_FALSE(dialog->Button1->isEnabled());
+        dialog->Button1->click();
+        EXPECT_TRUE(d->isVisible());
+        // Choosing a place enables it again.
+        dialog->ListBox2->setCurrentRow(0);
+        EXPECT_TRUE(dialog->Button1->isEnabled());
+        dialog->Button1->click();
+    });
+    EXPECT_TRUE(dialogs::RunLocationSetting(nullptr, list.Count(), list.Field(), index));
+    EXPECT_EQ(index, 0);
 }
 
 TEST(LocationSettingDialog, OutOfRangeIndexOpensOnTheNearestEntryAndCancelKeepsIt) {
