@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/qt/Desktop.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -30,4 +32,10 @@ template <typename T> T* OpenDialog(QDialog* dialog) {
     auto* typed = qobject_cast<T*>(dialog);
     EXPECT_NE(typed, nullptr);
     return typed;
+}
+
+// The handler the test run starts with: no message box appears, every one is answered OK.
+inline void QuietMessageBoxes() {
+    platform::SetMessageBoxHandler([](const QString&, const QString&, platform::MsgButtons,
+                                      platform::MsgIcon) { return platform::MsgResult::Ok; });
 }

@@ -3,6 +3,8 @@
 #include "platform/qt/Desktop.h"
 #include "weather/HttpClient.h"
 
+#include "ModalScript.h"
+
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -109,7 +111,7 @@ TEST(UpdateCheck, MessagesAndAnswers) {
         platform::SetOpenUrlHandler([&](const QString& url) { opened << url; });
         dialogs::RunUpdateCheck(nullptr, http, "http://127.0.0.1:1/version.txt", c.own,
                                 "http://home.example/");
-        platform::SetMessageBoxHandler(nullptr);
+        QuietMessageBoxes();
         platform::SetOpenUrlHandler(nullptr);
         EXPECT_EQ(http.requests, std::vector<std::string>({"http://127.0.0.1:1/version.txt"}));
         EXPECT_EQ(boxes, std::vector<Box>({c.expected}));

@@ -236,7 +236,7 @@ TEST(ProxySettingDialog, ReadErrorIsShownAndTheDialogStaysOpen) {
     TProxySettingDialog dialog(nullptr, Env({{"HOME", home.Path()}}, "firefox"));
     dialog.show();
     dialog.Button3->click();
-    platform::SetMessageBoxHandler(nullptr);
+    QuietMessageBoxes();
     EXPECT_TRUE(shown.contains("prefs.js"));
     EXPECT_TRUE(dialog.isVisible());
 }
