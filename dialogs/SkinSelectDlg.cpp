@@ -2,8 +2,8 @@
 
 #include "dialogs/DialogCommon.h"
 #include "platform/Convert.h"
-#include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "skin/SkinFile.h"
 
 #include <QCheckBox>
 #include <QCollator>
@@ -189,15 +189,9 @@ TSkinSelectDialog::~TSkinSelectDialog() {
 }
 
 TGeneralInfo TSkinSelectDialog::ReadGeneralInfo(const std::string& path) {
-    // TODO(skin): read through TSkinFile::ReadGeneral once the skin reader lands; the file
-    // dialect is the same INI reader.
-    const platform::IniFile ini = platform::IniFile::Load(path);
+    const TSkinFile file(path);
     TGeneralInfo info;
-    info.CategoryName = ini.ReadString("General", "CategoryName", "");
-    info.SkinName = ini.ReadString("General", "SkinName", "");
-    info.Author = ini.ReadString("General", "Author", "");
-    info.Version = ini.ReadString("General", "Version", "");
-    info.Description = ini.ReadString("General", "Description", "");
+    file.ReadGeneral("General", info);
     return info;
 }
 
