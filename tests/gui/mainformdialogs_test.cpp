@@ -5,6 +5,7 @@
 #include "dialogs/LocationSettingDlg.h"
 #include "dialogs/ProxySettingDlg.h"
 #include "platform/Errors.h"
+#include "support/SampleService.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -146,4 +147,36 @@ TEST_F(MainFormDialogsTest, ProxyOkSavesAndRefreshesCancelChangesNothing) {
     EXPECT_EQ(program.ReadIni().ReadString("Option", "Proxy", ""), "proxy.local");
     EXPECT_EQ(program.ReadIni().ReadInteger("Option", "ProxyPort", 0), 8080);
     EXPECT_FALSE(http->requests.empty());
+}
+
+TEST(UpdateCheckAgainstTheSampleService, RealDownloads) {
+    struct Case {
+        std::vector<std::string> options;
+        std::string path;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{}, "version.txt", "このソフトウェアのバージョンは最新です。"},
+        {{"--version-number", "33556480"},
+         "version.txt",
+         "新しいバージョンのソフトウェアが見つかりました。ホームページを開きますか?"},
+        // The service's error page for an unknown address.
+        {{},
+         "no/such/version.txt",
+         "更新の確認に失敗しました。申し訳ありませんがホームページで確認をお願いします。\n\n"
+         "ホームページを開きますか?"},
+    };
+    for (const Case& c : cases) {
+        SampleService service(c.options);
+        TestProgram program;
+        program.WriteIni("[URL]\nPrefixTenkiLite=" + service.TenkiLitePrefix() +
+                         "\nPrefixYahoo=" + service.YahooPrefix() +
+                         "\n[Option]\nUpdateCheckURL=" + service.BaseUrl() + c.path + "\n");
+        MessageLog messages;
+        auto form = program.Start();
+        messages.entries.clear();
+        form->ActUpdateCheckExecute(&form->ActUpdateCheck);
+        ASSERT_EQ(messages.entries.size(), 1u) << c.path;
+        EXPECT_EQ(messages.entries[0].text, c.expected);
+    }
 }
