@@ -5,6 +5,17 @@
 #include "dialogs/DialogCommon.h"
 #include "platform/IniFile.h"
 
+namespace {
+
+// The skin dialog's view of the main window.
+dialogs::TSkinHost SkinHost(TMainForm& form) {
+    return {[&form] { return form.CurrentSkin.FileName; },
+            [&form](const std::string& path) { form.LoadSkin(path); },
+            [&form] { form.DrawWeather(); }, [&form] { form.UpdateTrayIcon(); }};
+}
+
+} // namespace
+
 void TMainForm::ActAboutExecute(QObject*) {
     TModalScope modal(*this);
     dialogs::RunAbout(this, QString::fromUtf8(HomePageURL));
@@ -37,16 +48,12 @@ void TMainForm::ActLocationSettingExecute(QObject*) {
 
 void TMainForm::ActSkinSettingExecute(QObject*) {
     TModalScope modal(*this);
-    const dialogs::TSkinHost host{[this] { return CurrentSkin.FileName; },
-                                  [this](const std::string& path) { LoadSkin(path); },
-                                  [this] { DrawWeather(); }, [this] { UpdateTrayIcon(); }};
+    const dialogs::TSkinHost host = SkinHost(*this);
     dialogs::RunSkinSetting(this, SkinFolder, host);
 }
 
 void TMainForm::PreviewSkin(const std::string& fileName) {
-    const dialogs::TSkinHost host{[this] { return CurrentSkin.FileName; },
-                                  [this](const std::string& path) { LoadSkin(path); },
-                                  [this] { DrawWeather(); }, [this] { UpdateTrayIcon(); }};
+    const dialogs::TSkinHost host = SkinHost(*this);
     dialogs::PreviewSkinFile(host, fileName);
 }
 

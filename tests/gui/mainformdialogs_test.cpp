@@ -4,6 +4,7 @@
 
 #include "dialogs/LocationSettingDlg.h"
 #include "dialogs/ProxySettingDlg.h"
+#include "dialogs/SkinSelectDlg.h"
 #include "platform/Errors.h"
 #include "support/SampleService.h"
 
@@ -178,5 +179,24 @@ TEST(UpdateCheckAgainstTheSampleService, RealDownloads) {
         form->ActUpdateCheckExecute(&form->ActUpdateCheck);
         ASSERT_EQ(messages.entries.size(), 1u) << c.path;
         EXPECT_EQ(messages.entries[0].text, c.expected);
+    }
+}
+
+TEST_F(MainFormDialogsTest, SkinPreviewCancelRestoresAndOkKeeps) {
+    const std::string loaded = form->CurrentSkin.FileName;
+    ASSERT_EQ(loaded, program.Folder() + "Skin/Simple/small.ini");
+    const std::string other = program.dir.Write("Skin/Other/other.ini", "[General]\nSkinName=B\n");
+    for (const bool ok : {false, true}) {
+        std::vector<std::string> seen;
+        WhenModal([&](QDialog* d) {
+            auto* dialog = OpenDialog<TSkinSelectDialog>(d);
+            EXPECT_EQ(dialog->GetSelectedSkinFile(), loaded);
+            dialog->SelectSkinFile(other);
+            seen.push_back(form->CurrentSkin.FileName); // previewed at once
+            (ok ? dialog->Button2 : dialog->Button1)->click();
+        });
+        form->ActSkinSettingExecute(&form->ActSkinSetting);
+        EXPECT_EQ(seen, std::vector<std::string>({other}));
+        EXPECT_EQ(form->CurrentSkin.FileName, ok ? other : loaded);
     }
 }
