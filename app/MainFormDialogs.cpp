@@ -1,0 +1,81 @@
+// The tray commands that show a dialog or reach the web outside the refresh cycle.
+#include "app/MainForm.h"
+
+#include "dialogs/DialogCommands.h"
+#include "dialogs/DialogCommon.h"
+#include "platform/IniFile.h"
+
+namespace {
+
+// The skin dialog's view of the main window.
+dialogs::TSkinHost SkinHost(TMainForm& form) {
+    return {[&form] { return form.CurrentSkin.FileName; },
+            [&form](const std::string& path) { form.LoadSkin(path); },
+            [&form] { form.DrawWeather(); }, [&form] { form.UpdateTrayIcon(); }};
+}
+
+} // namespace
+
+void TMainForm::ActAboutExecute(QObject*) {
+    TModalScope modal(*this);
+    dialogs::RunAbout(this, QString::fromUtf8(HomePageURL));
+}
+
+void TMainForm::ActProxySettingExecute(QObject*) {
+    bool accepted = false;
+    {
+        TModalScope modal(*this);
+        accepted = dialogs::RunProxySetting(this, *IdHTTP1);
+    }
+    if (!accepted)
+        return;
+    SaveSettings(SettingsFileName);
+    ActRefreshExecute(nullptr);
+}
+
+void TMainForm::ActLocationSettingExecute(QObject*) {
+    bool accepted = false;
+    {
+        TModalScope modal(*this);
+        accepted = dialogs::RunLocationSetting(
+            this, [this] { return GetLocationCount(); },
+            [this](int index, int field) { return GetLocationField(index, field); }, LocationIndex);
+    }
+    // The new index reaches the settings file with the next save.
+    if (accepted)
+        ActRefreshExecute(nullptr);
+}
+
+void TMainForm::ActSkinSettingExecute(QObject*) {
+    TModalScope modal(*this);
+    const dialogs::TSkinHost host = SkinHost(*this);
+    dialogs::RunSkinSetting(this, SkinFolder, host);
+}
+
+void TMainForm::PreviewSkin(const std::string& fileName) {
+    const dialogs::TSkinHost host = SkinHost(*this);
+    dialogs::PreviewSkinFile(host, fileName);
+}
+
+void TMainForm::ActUpdateCheckExecute(QObject*) {
+    // Read anew at every check, so a key added by hand works without a restart.
+    const std::string url = platform::IniFile::Load(SettingsFileName)
+                                .ReadString("Option", "UpdateCheckURL", DefaultUpdateCheckURL);
+    TModalScope modal(*this);
+    dialogs::RunUpdateCheck(this, *IdHTTP1, url, GetVersionNumber(),
+                            QString::fromUtf8(HomePageURL));
+}
+
+std::int32_t TMainForm::GetVersionNumber() const {
+    return dialogs::GetVersionNumber();
+}
+
+void TMainForm::ActOpenWebPageExecute(QObject*) {
+    // An invalid location index throws here, before anything is opened.
+    const bool tenkiLite = ActTenkiJpLite.isChecked();
+    const std::string& prefix = tenkiLite ? TenkiLitePrefix : YahooPrefix;
+    const int first = tenkiLite ? 3 : 5;
+    const std::string page1 = prefix + GetLocationField(LocationIndex, first);
+    const std::string page2 = prefix + GetLocationField(LocationIndex, first + 1);
+    dialogs::OpenTwoPages(dialogs::ToQt(page1), dialogs::ToQt(page2));
+}

@@ -1,0 +1,109 @@
+#include "dialogs/AboutDlg.h"
+
+#include "dialogs/DialogCommon.h"
+#include "platform/Version.h"
+#include "platform/qt/Desktop.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+QFont LabelFont(bool bold) {
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, int x, int y) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->move(x, y);
+    // Clicks on the texts and the icon are theirs: they must not close the box.
+    label->setAttribute(Qt::WA_NoMousePropagation);
+    return label;
+}
+
+} // namespace
+
+TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog(owner) {
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setFixedSize(285, 105);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+    setPalette(palette);
+
+    Image1 = MakeLabel(this, 16, 16);
+    Image1->resize(32, 32);
+    Label1 = MakeLabel(this, 56, 16);
+    Label1->setFont(LabelFont(true));
+    Label1->setText(QStringLiteral("Pelumi 2"));
+    Label1->adjustSize();
+    Label2 = MakeLabel(this, 64, 32);
+    Label3 = MakeLabel(this, 64, 72);
+    QFont link = LabelFont(false);
+    link.setUnderline(true);
+    Label3->setFont(link);
+    QPalette linkPalette = Label3->palette();
+    linkPalette.setColor(QPalette::WindowText, Qt::blue);
+    Label3->setPalette(linkPalette);
+    Label3->setCursor(Qt::PointingHandCursor);
+    Label3->setText(homePageUrl);
+    Label3->adjustSize();
+    Label3->installEventFilter(this);
+    FormCreate();
+}
+
+void TAboutDialog::FormCreate() {
+    Label2->setText(QStringLiteral("version ") + dialogs::ToQt(platform::OwnFileVersion()));
+    Label2->adjustSize();
+    Image1->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+}
+
+void TAboutDialog::Execute() {
+    dialogs::CenterOnScreen(this);
+    exec();
+}
+
+void TAboutDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void TAboutDialog::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    reject();
+}
+
+void TAboutDialog::keyPressEvent(QKeyEvent* event) {
+    // There is no button to press: Escape and Enter do nothing here.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TAboutDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label3 && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            Label3->rect().contains(mouse->position().toPoint()))
+            Label3Click();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TAboutDialog::Label3Click() {
+    platform::OpenUrl(Label3->text());
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+// The about box: borderless with a one-pixel frame, the program icon, the title, the program's
+// own file version and the home-page link. The link opens the browser and leaves the box open;
+// releasing any mouse button over the empty area closes it. Escape does not close it.
+class TAboutDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    TAboutDialog(QWidget* owner, const QString& homePageUrl);
+
+    // Shows the dialog modally.
+    void Execute();
+
+    QLabel* Image1;
+    QLabel* Label1; // title
+    QLabel* Label2; // version
+    QLabel* Label3; // home-page link
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void Label3Click();
+};

@@ -1,0 +1,142 @@
+#include "dialogs/DialogCommands.h"
+
+#include "dialogs/AboutDlg.h"
+#include "dialogs/DialogCommon.h"
+#include "dialogs/LocationSettingDlg.h"
+#include "dialogs/ProxySettingDlg.h"
+#include "dialogs/SkinSelectDlg.h"
+#include "platform/Convert.h"
+#include "platform/Paths.h"
+#include "platform/Version.h"
+#include "platform/qt/Desktop.h"
+#include "weather/HttpClient.h"
+
+#include <QLineEdit>
+#include <QThread>
+
+namespace dialogs {
+
+bool RunLocationSetting(QWidget* owner, const std::function<int()>& count,
+                        const std::function<std::string(int, int)>& field,
+                        std::int32_t& locationIndex) {
+    TLocationSettingDialog dialog(owner, count, field);
+    dialog.SelectLocation(locationIndex);
+    if (!dialog.Execute())
+        return false;
+    const int selected = dialog.GetSelectedLocation();
+    // OK is only possible with a chosen entry; never store "no entry".
+    if (selected < 0)
+        return false;
+    locationIndex = selected;
+    return true;
+}
+
+void ApplyProxyFields(const QString& host, const QString& port, THttpClient& http) {
+    if (!host.isEmpty() && !port.isEmpty()) {
+        http.ProxyServer = FromQt(host);
+        http.ProxyPort = platform::StrToIntDef(FromQt(port), 0);
+    } else {
+        http.ProxyServer.clear();
+        http.ProxyPort = 0;
+    }
+}
+
+bool RunProxySetting(QWidget* owner, THttpClient& http, platform::TBrowserEnvironment environment) {
+    TProxySettingDialog dialog(owner, std::move(environment));
+    dialog.Edit1->setText(ToQt(http.ProxyServer));
+    dialog.Edit2->setText(QString::number(http.ProxyPort));
+    if (!dialog.Execute())
+        return false;
+    ApplyProxyFields(dialog.Edit1->text(), dialog.Edit2->text(), http);
+    return true;
+}
+
+void PreviewSkinFile(const TSkinHost& host, const std::string& fileName) {
+    if (platform::FileExists(fileName) && fileName != host.LoadedSkin()) {
+        host.LoadSkin(fileName);
+        host.DrawWeather();
+    }
+}
+
+void RunSkinSetting(QWidget* owner, const std::string& skinFolder, const TSkinHost& host) {
+    TSkinSelectDialog dialog(owner, skinFolder);
+    dialog.OnPreview = [&host](const std::string& fileName) { PreviewSkinFile(host, fileName); };
+    try {
+        dialog.SelectSkinFile(host.LoadedSkin());
+        const std::string before = host.LoadedSkin();
+        if (dialog.Execute()) {
+            const std::string chosen = dialog.GetSelectedSkinFile();
+            if (chosen != host.LoadedSkin()) {
+                host.LoadSkin(chosen);
+                host.DrawWeather();
+            }
+        } else if (host.LoadedSkin() != before) {
+            host.LoadSkin(before);
+            host.DrawWeather();
+        }
+    } catch (...) {
+        host.UpdateTrayIcon();
+        throw;
+    }
+    host.UpdateTrayIcon();
+}
+
+void RunAbout(QWidget* owner, const QString& homePageUrl) {
+    TAboutDialog dialog(owner, homePageUrl);
+    dialog.Execute();
+}
+
+void RunUpdateCheck(QWidget* owner, THttpClient& http, const std::string& url,
+                    std::int32_t ownVersion, const QString& homePageUrl) {
+    const QString caption = QStringLiteral("更新の確認");
+    std::int32_t remote = -1;
+    try {
+        const std::string body = http.Get(url);
+        http.Disconnect();
+        remote = platform::ParseVersionFile(body);
+    } catch (...) {
+        // Whatever went wrong, the user is offered the home page instead.
+        remote = -1;
+    }
+    if (remote == -1) {
+        if (platform::ShowMessageBox(
+                owner,
+                QStringLiteral(
+                    "更新の確認に失敗しました。申し訳ありませんがホームページで確認をお願"
+                    "いします。\n\nホームページを開きますか?"),
+                caption, platform::MsgButtons::YesNo,
+                platform::MsgIcon::Warning) == platform::MsgResult::Yes)
+            platform::OpenUrl(homePageUrl);
+        return;
+    }
+    if (ownVersion == -1) {
+        platform::ShowMessageBox(owner,
+                                 QStringLiteral("このソフトウェアのバージョン取得に失敗しました。"),
+                                 caption, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+        return;
+    }
+    if (platform::IsNewerVersion(remote, ownVersion)) {
+        if (platform::ShowMessageBox(
+                owner,
+                QStringLiteral(
+                    "新しいバージョンのソフトウェアが見つかりました。ホームページを開きますか?"),
+                caption, platform::MsgButtons::YesNo,
+                platform::MsgIcon::Information) == platform::MsgResult::Yes)
+            platform::OpenUrl(homePageUrl);
+        return;
+    }
+    platform::ShowMessageBox(owner, QStringLiteral("このソフトウェアのバージョンは最新です。"),
+                             caption, platform::MsgButtons::Ok, platform::MsgIcon::Information);
+}
+
+std::int32_t GetVersionNumber() {
+    return platform::PackVersionNumber(platform::OwnFileVersion());
+}
+
+void OpenTwoPages(const QString& first, const QString& second) {
+    platform::OpenUrl(first);
+    QThread::msleep(500);
+    platform::OpenUrl(second);
+}
+
+} // namespace dialogs

@@ -1,0 +1,65 @@
+#include "dialogs/AboutDlg.h"
+#include "platform/qt/Desktop.h"
+
+#include "pelumi_version.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+TEST(AboutDialog, TextsAndFrame) {
+    TAboutDialog dialog(nullptr, "http://home.example/");
+    EXPECT_EQ(dialog.size(), QSize(285, 105));
+    EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(dialog.Label1->text(), "Pelumi 2");
+    EXPECT_TRUE(dialog.Label1->font().bold());
+    EXPECT_EQ(dialog.Label1->font().pixelSize(), 12);
+    // Read from this executable's own version section, which the build wrote.
+    EXPECT_EQ(dialog.Label2->text(), QStringLiteral("version " PELUMI_FILE_VERSION));
+    EXPECT_EQ(dialog.Label3->text(), "http://home.example/");
+    EXPECT_TRUE(dialog.Label3->font().underline());
+    EXPECT_EQ(dialog.Label3->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(AboutDialog, WhatClosesIt) {
+    struct Case {
+        const char* name;
+        std::function<void(TAboutDialog&)> act;
+        bool closes;
+        QStringList opened;
+    };
+    const Case cases[] = {
+        {"left click on the empty area",
+         [](TAboutDialog& d) { QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint(200, 95)); },
+         true,
+         {}},
+        {"right click on the empty area",
+         [](TAboutDialog& d) { QTest::mouseClick(&d, Qt::RightButton, {}, QPoint(250, 10)); },
+         true,
+         {}},
+        {"click on the title",
+         [](TAboutDialog& d) { QTest::mouseClick(d.Label1, Qt::LeftButton); },
+         false,
+         {}},
+        {"click on the version",
+         [](TAboutDialog& d) { QTest::mouseClick(d.Label2, Qt::LeftButton); },
+         false,
+         {}},
+        {"click on the link opens the home page",
+         [](TAboutDialog& d) { QTest::mouseClick(d.Label3, Qt::LeftButton); },
+         false,
+         {"http://home.example/"}},
+        {"Escape", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, false, {}},
+    };
+    for (const Case& c : cases) {
+        QStringList opened;
+        platform::SetOpenUrlHandler([&](const QString& url) { opened << url; });
+        TAboutDialog dialog(nullptr, "http://home.example/");
+        dialog.show();
+        c.act(dialog);
+        platform::SetOpenUrlHandler(nullptr);
+        EXPECT_EQ(dialog.isVisible(), !c.closes) << c.name;
+        EXPECT_EQ(opened, c.opened) << c.name;
+    }
+}

@@ -1,0 +1,202 @@
+// The main window's dialog commands, update check and web pages, with a stand-in HTTP client.
+#include "FormFixture.h"
+#include "ModalScript.h"
+
+#include "dialogs/LocationSettingDlg.h"
+#include "dialogs/ProxySettingDlg.h"
+#include "dialogs/SkinSelectDlg.h"
+#include "platform/Errors.h"
+#include "support/SampleService.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Answers the version file with `body` and fails every other request.
+class TRecordingHttp : public THttpClient {
+public:
+    std::string body = "33556226";
+    std::vector<std::string> requests;
+    std::string Get(const std::string& url) override {
+        requests.push_back(url);
+        if (url.find("version") == std::string::npos)
+            throw EHttpError("接続できません");
+        return body;
+    }
+};
+
+class MainFormDialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program.dir.Write("urls.list", "地方,県,市,t/1,t/2,y/1,y/2\n"
+                                       "地方,県,町,t/3,t/4,y/3,y/4\n");
+        program.WriteIni("[URL]\nPrefixTenkiLite=http://127.0.0.1:9/lite/\n"
+                         "PrefixYahoo=http://127.0.0.1:9/weather/jp/\n");
+        form = program.Start();
+        auto recording = std::make_unique<TRecordingHttp>();
+        http = recording.get();
+        form->IdHTTP1 = std::move(recording);
+    }
+
+    TestProgram program;
+    MessageLog messages;
+    std::unique_ptr<TMainForm> form;
+    TRecordingHttp* http = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainFormDialogsTest, UpdateCheckReadsItsAddressAnewAtEveryCheck) {
+    form->ActUpdateCheckExecute(&form->ActUpdateCheck);
+    auto ini = program.ReadIni();
+    ini.WriteString("Option", "UpdateCheckURL", "http://127.0.0.1:9/my/version.txt");
+    ini.SaveTo(program.IniPath());
+    form->ActUpdateCheckExecute(&form->ActUpdateCheck);
+    EXPECT_EQ(http->requests, std::vector<std::string>(
+                                  {DefaultUpdateCheckURL, "http://127.0.0.1:9/my/version.txt"}));
+    ASSERT_EQ(messages.entries.size(), 2u);
+    EXPECT_EQ(messages.entries[1].text, "このソフトウェアのバージョンは最新です。");
+    EXPECT_EQ(messages.entries[1].caption, "更新の確認");
+    EXPECT_EQ(form->GetVersionNumber(), 33556226);
+}
+
+TEST_F(MainFormDialogsTest, MessageBoxesAndDialogsAreModal) {
+    std::vector<bool> inModal;
+    platform::SetMessageBoxHandler(
+        [&](const QString&, const QString&, platform::MsgButtons, platform::MsgIcon) {
+            inModal.push_back(form->InModal);
+            return platform::MsgResult::No;
+        });
+    form->ActUpdateCheckExecute(&form->ActUpdateCheck);
+    QuietMessageBoxes();
+    WhenModal([&](QDialog* d) {
+        inModal.push_back(form->InModal);
+        d->reject();
+    });
+    form->ActLocationSettingExecute(&form->ActLocationSetting);
+    EXPECT_EQ(inModal, std::vector<bool>({true, true}));
+    EXPECT_FALSE(form->InModal);
+}
+
+TEST_F(MainFormDialogsTest, OpenWebPageOpensTheSelectedSourcesPages) {
+    struct Case {
+        bool yahoo;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {false, {"http://127.0.0.1:9/lite/t/3", "http://127.0.0.1:9/lite/t/4"}},
+        {true, {"http://127.0.0.1:9/weather/jp/y/3", "http://127.0.0.1:9/weather/jp/y/4"}},
+    };
+    form->LocationIndex = 1;
+    for (const Case& c : cases) {
+        (c.yahoo ? form->ActYahoo : form->ActTenkiJpLite).setChecked(true);
+        QStringList opened;
+        platform::SetOpenUrlHandler([&](const QString& url) { opened << url; });
+        form->ActOpenWebPageExecute(&form->ActOpenWebPage);
+        platform::SetOpenUrlHandler(nullptr);
+        EXPECT_EQ(opened, c.expected);
+    }
+    // An index that names no entry raises before anything is opened.
+    form->LocationIndex = 7;
+    QStringList opened;
+    platform::SetOpenUrlHandler([&](const QString& url) { opened << url; });
+    EXPECT_THROW(form->ActOpenWebPageExecute(&form->ActOpenWebPage), EListError);
+    platform::SetOpenUrlHandler(nullptr);
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(MainFormDialogsTest, LocationOkRefreshesAtOnceCancelDoesNothing) {
+    form->LocationIndex = 100;
+    WhenModal([](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    form->ActLocationSettingExecute(&form->ActLocationSetting);
+    EXPECT_EQ(form->LocationIndex, 100);
+    EXPECT_TRUE(http->requests.empty());
+
+    WhenModal([](QDialog* d) { OpenDialog<TLocationSettingDialog>(d)->Button1->click(); });
+    form->ActLocationSettingExecute(&form->ActLocationSetting);
+    EXPECT_EQ(form->LocationIndex, 1);
+    ASSERT_FALSE(http->requests.empty());
+    EXPECT_NE(http->requests[0].find("t/3"), std::string::npos);
+}
+
+TEST_F(MainFormDialogsTest, ProxyOkSavesAndRefreshesCancelChangesNothing) {
+    WhenModal([](QDialog* d) {
+        auto* dialog = OpenDialog<TProxySettingDialog>(d);
+        dialog->Edit1->setText("proxy.local");
+        dialog->Edit2->setText("8080");
+        dialog->Button2->click();
+    });
+    form->ActProxySettingExecute(&form->ActProxySetting);
+    EXPECT_EQ(form->IdHTTP1->ProxyServer, "");
+    EXPECT_TRUE(http->requests.empty());
+    EXPECT_FALSE(program.ReadIni().Find("Option", "Proxy").has_value());
+
+    WhenModal([](QDialog* d) {
+        auto* dialog = OpenDialog<TProxySettingDialog>(d);
+        dialog->Edit1->setText("proxy.local");
+        dialog->Edit2->setText("8080");
+        dialog->Button1->click();
+    });
+    form->ActProxySettingExecute(&form->ActProxySetting);
+    EXPECT_EQ(form->IdHTTP1->ProxyServer, "proxy.local");
+    EXPECT_EQ(form->IdHTTP1->ProxyPort, 8080);
+    EXPECT_EQ(program.ReadIni().ReadString("Option", "Proxy", ""), "proxy.local");
+    EXPECT_EQ(program.ReadIni().ReadInteger("Option", "ProxyPort", 0), 8080);
+    EXPECT_FALSE(http->requests.empty());
+}
+
+TEST(UpdateCheckAgainstTheSampleService, RealDownloads) {
+    struct Case {
+        std::vector<std::string> options;
+        std::string path;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{}, "version.txt", "このソフトウェアのバージョンは最新です。"},
+        {{"--version-number", "33556480"},
+         "version.txt",
+         "新しいバージョンのソフトウェアが見つかりました。ホームページを開きますか?"},
+        // The service's error page for an unknown address.
+        {{},
+         "no/such/version.txt",
+         "更新の確認に失敗しました。申し訳ありませんがホームページで確認をお願いします。\n\n"
+         "ホームページを開きますか?"},
+    };
+    for (const Case& c : cases) {
+        SampleService service(c.options);
+        TestProgram program;
+        program.WriteIni("[URL]\nPrefixTenkiLite=" + service.TenkiLitePrefix() +
+                         "\nPrefixYahoo=" + service.YahooPrefix() +
+                         "\n[Option]\nUpdateCheckURL=" + service.BaseUrl() + c.path + "\n");
+        MessageLog messages;
+        auto form = program.Start();
+        messages.entries.clear();
+        form->ActUpdateCheckExecute(&form->ActUpdateCheck);
+        ASSERT_EQ(messages.entries.size(), 1u) << c.path;
+        EXPECT_EQ(messages.entries[0].text, c.expected);
+    }
+}
+
+TEST_F(MainFormDialogsTest, SkinPreviewCancelRestoresAndOkKeeps) {
+    const std::string loaded = form->CurrentSkin.FileName;
+    ASSERT_EQ(loaded, program.Folder() + "Skin/Simple/small.ini");
+    const std::string other = program.dir.Write("Skin/Other/other.ini", "[General]\nSkinName=B\n");
+    for (const bool ok : {false, true}) {
+        std::vector<std::string> seen;
+        WhenModal([&](QDialog* d) {
+            auto* dialog = OpenDialog<TSkinSelectDialog>(d);
+            EXPECT_EQ(dialog->GetSelectedSkinFile(), loaded);
+            dialog->SelectSkinFile(other);
+            seen.push_back(form->CurrentSkin.FileName); // previewed at once
+            (ok ? dialog->Button2 : dialog->Button1)->click();
+        });
+        form->ActSkinSettingExecute(&form->ActSkinSetting);
+        EXPECT_EQ(seen, std::vector<std::string>({other}));
+        EXPECT_EQ(form->CurrentSkin.FileName, ok ? other : loaded);
+    }
+}
