@@ -2,6 +2,8 @@
 // rendering that turns platform-style ink-on-paper text into premultiplied label colour.
 #include "skin/SkinText.h"
 
+#include "skin/Compose.h"
+
 #include "skin/Font.h"
 #include "skin/Skin.h"
 
@@ -62,23 +64,6 @@ std::uint32_t LabelPixel(TColor colour, int alpha) {
 } // namespace skintext
 
 namespace {
-
-// Premultiplied source-over of one pixel, D * (255 - S.alpha) / 255 rounded: the arithmetic
-// of every other drawing onto the widget.
-std::uint32_t Over(std::uint32_t s, std::uint32_t d) {
-    const std::uint32_t inv = 255 - (s >> 24);
-    if (inv == 255)
-        return d;
-    if (inv == 0)
-        return s;
-    std::uint32_t out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        std::uint32_t x = ((d >> shift) & 0xFF) * inv + 128;
-        x = (x + (x >> 8)) >> 8;
-        out |= std::min<std::uint32_t>(((s >> shift) & 0xFF) + x, 255) << shift;
-    }
-    return out;
-}
 
 TLogicalFont LabelFont(const TLabelSetting& s) {
     TLogicalFont f;
@@ -207,6 +192,7 @@ void TSkin::RenderText(TBitmap* bitmap, int x, int y, std::string_view text, con
         std::uint32_t* dst = bitmap->Scanline(static_cast<int>(y0) + py) + x0;
         for (int px = 0; px < w; ++px)
             if (src[px] != 0)
-                dst[px] = Over(skintext::LabelPixel(colour, static_cast<int>(src[px])), dst[px]);
+                dst[px] =
+                    SourceOver(skintext::LabelPixel(colour, static_cast<int>(src[px])), dst[px]);
     }
 }

@@ -61,8 +61,9 @@ struct TLabelSetting {
     std::string DataFormat = "%d%l%H%r%j";
     std::string NoDataString;
 
-    std::int32_t Width() const { return Rect.Right - Rect.Left; }
-    std::int32_t Height() const { return Rect.Bottom - Rect.Top; }
+    // 64-bit: a box near the integer limits must not overflow.
+    std::int64_t Width() const { return std::int64_t{Rect.Right} - Rect.Left; }
+    std::int64_t Height() const { return std::int64_t{Rect.Bottom} - Rect.Top; }
 };
 
 struct TIconSetting {
@@ -72,8 +73,9 @@ struct TIconSetting {
     std::uint8_t AutoResize = 1;
     std::uint8_t KeepAspect = 1;
 
-    std::int32_t Width() const { return Rect.Right - Rect.Left; }
-    std::int32_t Height() const { return Rect.Bottom - Rect.Top; }
+    // 64-bit: a box near the integer limits must not overflow.
+    std::int64_t Width() const { return std::int64_t{Rect.Right} - Rect.Left; }
+    std::int64_t Height() const { return std::int64_t{Rect.Bottom} - Rect.Top; }
 };
 
 struct TLocaleInfo {

@@ -1,0 +1,210 @@
+#include "skin/Png.h"
+
+#include "platform/TextCodec.h"
+
+#include <csetjmp>
+#include <cstring>
+#include <fstream>
+#include <png.h>
+#include <vector>
+
+namespace {
+
+// libpng reports errors by longjmp. The functions that call setjmp below hold only trivially
+// destructible locals, so the jump skips no destructor; the RAII owners live in their callers.
+
+void SilentWarning(png_structp, png_const_charp) {}
+
+[[noreturn]] void JumpOnError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+struct ReadCursor {
+    const unsigned char* data;
+    std::size_t size;
+    std::size_t pos;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
+    auto* cursor = static_cast<ReadCursor*>(png_get_io_ptr(png));
+    if (count > cursor->size - cursor->pos)
+        png_error(png, "truncated");
+    std::memcpy(out, cursor->data + cursor->pos, count);
+    cursor->pos += count;
+}
+
+class ReadStruct {
+public:
+    ReadStruct() {
+        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, SilentWarning);
+        if (png)
+            info = png_create_info_struct(png);
+    }
+    ~ReadStruct() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+    ReadStruct(const ReadStruct&) = delete;
+    ReadStruct& operator=(const ReadStruct&) = delete;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+};
+
+// Reads the header and sets the transformations to 8-bit BGRA. False on any libpng error.
+bool ReadHeader(png_structp png, png_infop info, ReadCursor* cursor, png_uint_32* width,
+                png_uint_32* height) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_read_fn(png, cursor, ReadFromMemory);
+    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+    png_read_info(png, info);
+    *width = png_get_image_width(png, info);
+    *height = png_get_image_height(png, info);
+    const int colourType = png_get_color_type(png, info);
+    png_set_expand(png); // palette to RGB, grey below 8 bits to 8, tRNS to alpha
+    png_set_strip_16(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    if (!(colourType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    return png_get_rowbytes(png, info) == static_cast<png_size_t>(*width) * 4;
+}
+
+bool ReadPixels(png_structp png, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_image(png, rows);
+    return true;
+}
+
+class WriteStruct {
+public:
+    WriteStruct() {
+        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, SilentWarning);
+        if (png)
+            info = png_create_info_struct(png);
+    }
+    ~WriteStruct() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+    WriteStruct(const WriteStruct&) = delete;
+    WriteStruct& operator=(const WriteStruct&) = delete;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+};
+
+void WriteToString(png_structp png, png_bytep data, png_size_t count) {
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), count);
+}
+
+void FlushNothing(png_structp) {}
+
+bool WriteAll(png_structp png, png_infop info, std::string* out, png_uint_32 width,
+              png_uint_32 height, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_write_fn(png, out, WriteToString, FlushNothing);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, info);
+    return true;
+}
+
+} // namespace
+
+TBitmap DecodePng(std::string_view bytes, const std::string& name) {
+    const auto fail = [&]() -> EPngError {
+        return EPngError("画像ファイル \"" + name + "\" を読み込めません。");
+    };
+    if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8) != 0)
+        throw fail();
+    ReadStruct reader;
+    if (!reader.png || !reader.info)
+        throw fail();
+    ReadCursor cursor{reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 0};
+    png_uint_32 width = 0, height = 0;
+    if (!ReadHeader(reader.png, reader.info, &cursor, &width, &height) || width == 0 ||
+        height == 0 || width > kMaxImageSide || height > kMaxImageSide)
+        throw fail();
+
+    TBitmap bitmap(static_cast<int>(width), static_cast<int>(height));
+    std::vector<png_bytep> rows(height);
+    for (png_uint_32 y = 0; y < height; ++y)
+        rows[y] = reinterpret_cast<png_bytep>(bitmap.Scanline(static_cast<int>(y)));
+    if (!ReadPixels(reader.png, rows.data()))
+        throw fail();
+
+    // Bytes B, G, R, A are 0xAARRGGBB on this little-endian layout; premultiply by alpha.
+    std::uint32_t* p = bitmap.Data();
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t px = p[i];
+        const std::uint32_t a = px >> 24;
+        if (a == 255)
+            continue;
+        if (a == 0) {
+            p[i] = 0;
+            continue;
+        }
+        auto mul = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+        p[i] = (a << 24) | (mul((px >> 16) & 0xFF) << 16) | (mul((px >> 8) & 0xFF) << 8) |
+               mul(px & 0xFF);
+    }
+    return bitmap;
+}
+
+TBitmap LoadPng(const std::string& path) {
+    std::string bytes;
+    try {
+        bytes = platform::ReadFileBytes(path);
+    } catch (const EFileError&) {
+        throw EPngError("画像ファイル \"" + path + "\" を読み込めません。");
+    }
+    return DecodePng(bytes, path);
+}
+
+std::string EncodePng(const TBitmap& bitmap) {
+    const int width = bitmap.Width();
+    const int height = bitmap.Height();
+    if (bitmap.Empty())
+        throw EFileError("空の画像は PNG にできません。");
+    // Straight RGBA bytes.
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* s = bitmap.Scanline(y);
+        unsigned char* d = pixels.data() + static_cast<std::size_t>(y) * width * 4;
+        for (int x = 0; x < width; ++x, d += 4) {
+            const std::uint32_t px = s[x];
+            const std::uint32_t a = px >> 24;
+            auto straight = [a](std::uint32_t c) -> unsigned char {
+                if (a == 0)
+                    return 0;
+                const std::uint32_t v = (c * 255 + a / 2) / a;
+                return static_cast<unsigned char>(v > 255 ? 255 : v);
+            };
+            d[0] = straight((px >> 16) & 0xFF);
+            d[1] = straight((px >> 8) & 0xFF);
+            d[2] = straight(px & 0xFF);
+            d[3] = static_cast<unsigned char>(a);
+        }
+    }
+    std::vector<png_bytep> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        rows[y] = pixels.data() + static_cast<std::size_t>(y) * width * 4;
+    WriteStruct writer;
+    std::string out;
+    if (!writer.png || !writer.info ||
+        !WriteAll(writer.png, writer.info, &out, static_cast<png_uint_32>(width),
+                  static_cast<png_uint_32>(height), rows.data()))
+        throw EFileError("PNG 画像を作れません。");
+    return out;
+}
+
+void SavePng(const std::string& path, const TBitmap& bitmap) {
+    const std::string bytes = EncodePng(bitmap);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file)
+        throw EFileError("画像ファイル \"" + path + "\" を書き込めません。");
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/IniFile.h"
+#include "skin/SkinTypes.h"
+
+#include <langinfo.h>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Named colours that are not plain 0x00BBGGRR values.
+constexpr TColor clDefault = 0x20000000;
+
+// The reader of one skin file. The file is read once when the reader is made; a reader made
+// later sees later edits. A missing or unreadable file gives every key its default. No read
+// reports a missing section or key; only ReadLabel can throw (EConvertError for a FontColor that
+// is neither a colour name nor an integer, the empty value included).
+class TSkinFile {
+public:
+    explicit TSkinFile(const std::string& path);
+
+    std::string FileName;
+
+    void ReadGeneral(std::string_view section, TGeneralInfo& info) const;
+    // The six tray keys default to the values just read for the images they stand for.
+    void ReadImageFiles(std::string_view section, TImageFiles& files) const;
+    // A missing key leaves its point as it was; an item that is not an integer becomes -1.
+    void ReadImagePosition(std::string_view section, TImagePosition& positions) const;
+    // Every key but Rect defaults to the field of `defaults` (of `out` itself when null). Rect
+    // never falls back: a present item that is not an integer takes the edge of `defaults`.
+    void ReadLabel(std::string_view section, TLabelSetting& out,
+                   const TLabelSetting* defaults) const;
+    void ReadIcon(std::string_view section, TIconSetting& out, const TIconSetting* defaults) const;
+    // Sets all 38 names: a list of the wrong length is replaced whole by the system's names.
+    void ReadLocale(std::string_view section, TLocaleInfo& names) const;
+
+    // Items of the list syntax: blanks around items are skipped and end an item, a comma ends an
+    // item, a double-quoted item may hold blanks and commas ("" inside stands for ").
+    static std::vector<std::string> SplitList(std::string_view text);
+    // Edge i takes item i as an integer, or edge i of `defaults` (of `out` when null) when the
+    // item is not an integer; edges without an item stay as they are.
+    static void ParseRect(std::string_view text, TRect& out, const TRect* defaults);
+    static void ParsePoint(std::string_view text, TPoint& out, const TPoint* defaults);
+
+    // A colour name (any letter case) or an integer. Throws EConvertError otherwise.
+    static TColor StringToColor(std::string_view text);
+    // The colour's name, or "$" and eight hexadecimal digits.
+    static std::string ColorToString(TColor colour);
+
+    // One text of the system's default locale (from the environment, "C" when it has none),
+    // as UTF-8, whole.
+    static std::string SystemLocaleString(nl_item item);
+
+private:
+    platform::IniFile ini_;
+};

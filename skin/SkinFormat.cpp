@@ -1,0 +1,160 @@
+#include "skin/Skin.h"
+
+#include "weather/WeatherData.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Length of the UTF-8 character starting with `lead` (1 for a stray byte).
+std::size_t CharLength(unsigned char lead) {
+    if (lead >= 0xF0 && lead < 0xF8)
+        return 4;
+    if (lead >= 0xE0 && lead < 0xF0)
+        return 3;
+    if (lead >= 0xC0 && lead < 0xE0)
+        return 2;
+    return 1;
+}
+
+// Walks the template: "%%" gives "%", "%x" asks `token` for x's text (nothing for an unknown
+// token: "%" and the whole character vanish), a lone last "%" gives nothing.
+template <class Token> std::string Expand(std::string_view format, Token token) {
+    std::string out;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            out += format[i];
+            continue;
+        }
+        if (++i >= format.size())
+            break;
+        const char c = format[i];
+        if (c == '%')
+            out += '%';
+        else
+            token(c, out);
+        i += CharLength(static_cast<unsigned char>(c)) - 1;
+    }
+    return out;
+}
+
+void AppendFormatted(std::string& out, const char* format, long long value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    out += buffer;
+}
+
+} // namespace
+
+std::string TSkin::FormatText(std::string_view text, const TLabelSetting& setting) const {
+    if (text.empty())
+        return setting.NoDataString;
+    return Expand(setting.DataFormat, [&](char c, std::string& out) {
+        if (c == 'r')
+            out += text;
+    });
+}
+
+std::string TSkin::FormatHour(std::int32_t hour, const TLabelSetting& setting) const {
+    if (hour == NoValue)
+        return setting.NoDataString;
+    const long long h = hour;
+    return Expand(setting.DataFormat, [&](char c, std::string& out) {
+        switch (c) {
+        case 'H':
+            AppendFormatted(out, "%02lld", h);
+            break;
+        case 'h':
+            AppendFormatted(out, "%lld", h);
+            break;
+        case 'U':
+            AppendFormatted(out, "%02lld", h % 12);
+            break;
+        case 'u':
+            AppendFormatted(out, "%lld", h % 12);
+            break;
+        case 'N':
+        case 'S':
+            out += "00";
+            break;
+        case 'n':
+        case 's':
+            out += "0";
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+std::string TSkin::FormatDate(TDateTime date, const TLabelSetting& setting) const {
+    // A value outside the calendar's years 1-9999 cannot be a date: shown like a missing one.
+    if (date == 0.0 || !std::isfinite(date) || date < -693593.0 || date >= 2958466.0)
+        return setting.NoDataString;
+    const CalendarDate d = DecodeDate(date);
+    const int weekday = DayOfWeek(date);
+    return Expand(setting.DataFormat, [&](char c, std::string& out) {
+        switch (c) {
+        case 'Y':
+            AppendFormatted(out, "%04lld", d.Year);
+            break;
+        case 'y':
+            AppendFormatted(out, "%02lld", d.Year % 100);
+            break;
+        case 'M':
+            AppendFormatted(out, "%02lld", d.Month);
+            break;
+        case 'm':
+            AppendFormatted(out, "%lld", d.Month);
+            break;
+        case 'D':
+            AppendFormatted(out, "%02lld", d.Day);
+            break;
+        case 'd':
+            AppendFormatted(out, "%lld", d.Day);
+            break;
+        case 'F':
+            out += LocaleInfo.MonthNames[d.Month - 1];
+            break;
+        case 'f':
+            out += LocaleInfo.ShortMonthNames[d.Month - 1];
+            break;
+        case 'L':
+            out += LocaleInfo.DayNames[weekday];
+            break;
+        case 'l':
+            out += LocaleInfo.ShortDayNames[weekday];
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+std::string TSkin::FormatNumber(std::int32_t value, const TLabelSetting& setting) const {
+    if (value == NoValue)
+        return setting.NoDataString;
+    const long long v = value;
+    return Expand(setting.DataFormat, [&](char c, std::string& out) {
+        switch (c) {
+        case 'i':
+            AppendFormatted(out, "%lld", v);
+            break;
+        case 'j':
+            AppendFormatted(out, "%2lld", v);
+            break;
+        case 'J':
+            AppendFormatted(out, "%02lld", v);
+            break;
+        case 'k':
+            AppendFormatted(out, "%3lld", v);
+            break;
+        case 'K':
+            AppendFormatted(out, "%03lld", v);
+            break;
+        default:
+            break;
+        }
+    });
+}

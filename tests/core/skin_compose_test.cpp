@@ -1,0 +1,291 @@
+#include "platform/Clock.h"
+#include "platform/Errors.h"
+#include "skin/Compose.h"
+#include "skin/Skin.h"
+#include "skin_images.h"
+#include "weather/WeatherData.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00;
+constexpr std::uint32_t kWhite = 0xFFFFFFFF, kGrey = 0xFF808080;
+
+TEST(SkinCompose, SourceOverRules) {
+    struct Case {
+        std::uint32_t source, target, expected;
+    };
+    const Case cases[] = {
+        {kRed, kBlue, kRed},                  // opaque replaces
+        {0x00000000, kBlue, kBlue},           // transparent leaves
+        {0x80800000, 0x00000000, 0x80800000}, // onto nothing: the source
+        {0x80800000, kBlue, 0xFF80007F},      // half red over blue
+        {0x80000000, kWhite, 0xFF7F7F7F},     // half black over white
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SourceOver(c.source, c.target), c.expected) << std::hex << c.source;
+}
+
+TEST(SkinCompose, ResampleEqualSizeIsExact) {
+    const TBitmap source = GradientBitmap(16, 16);
+    TBitmap target(16, 16);
+    TSkin::ResampleBitmap(source, target);
+    EXPECT_EQ(target, source);
+}
+
+TEST(SkinCompose, ResampleWholeReductionTakesEveryNthPixel) {
+    for (int n : {2, 3, 5}) {
+        const TBitmap source = GradientBitmap(8 * n, 4 * n);
+        TBitmap target(8, 4);
+        TSkin::ResampleBitmap(source, target);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 8; ++x)
+                ASSERT_EQ(target.Pixel(x, y), source.Pixel(n * x, n * y)) << n;
+    }
+}
+
+TEST(SkinCompose, ResampleEnlargementBlendsInSixteenths) {
+    TBitmap source(2, 1);
+    source.Pixel(0, 0) = 0xFF000000;
+    source.Pixel(1, 0) = 0xFF0000FF;
+    TBitmap target(4, 1);
+    TSkin::ResampleBitmap(source, target);
+    // fx = 0, 8, 16, 24 sixteenths: 0, half-way, source 1, then source 1 again (edge).
+    EXPECT_EQ(target.Pixel(0, 0), 0xFF000000u);
+    EXPECT_EQ(target.Pixel(1, 0), 0xFF00007Fu);
+    EXPECT_EQ(target.Pixel(2, 0), 0xFF0000FFu);
+    EXPECT_EQ(target.Pixel(3, 0), 0xFF0000FFu);
+
+    TBitmap three(3, 1); // fx = 0, 10, 21: 16-10=6 of black, 10 of blue -> 255*10/16 = 159
+    TSkin::ResampleBitmap(source, three);
+    EXPECT_EQ(three.Pixel(1, 0), 0xFF00009Fu);
+}
+
+class DrawIconTest : public ::testing::Test {
+protected:
+    TIconSetting Box(int left, int top, int right, int bottom) {
+        TIconSetting s;
+        s.Rect = {left, top, right, bottom};
+        return s;
+    }
+    // Bounding box of the non-transparent pixels of the canvas.
+    TRect Painted() const {
+        TRect r{INT_MAX, INT_MAX, -1, -1};
+        for (int y = 0; y < canvas.Height(); ++y)
+            for (int x = 0; x < canvas.Width(); ++x)
+                if (canvas.Pixel(x, y)) {
+                    r.Left = std::min(r.Left, x);
+                    r.Top = std::min(r.Top, y);
+                    r.Right = std::max(r.Right, x + 1);
+                    r.Bottom = std::max(r.Bottom, y + 1);
+                }
+        return r;
+    }
+    TSkin skin;
+    TBitmap canvas{100, 100};
+};
+
+TEST_F(DrawIconTest, SizesAndAlignment) {
+    const TBitmap wide = SolidBitmap(40, 20, kRed);
+    struct Case {
+        const char* what;
+        TIconSetting setting;
+        TRect painted;
+    };
+    auto with = [](TIconSetting s, int h, int v, int autoResize, int keep) {
+        s.HorizontalAlign = h;
+        s.VerticalAlign = v;
+        s.AutoResize = static_cast<std::uint8_t>(autoResize);
+        s.KeepAspect = static_cast<std::uint8_t>(keep);
+        return s;
+    };
+    const Case cases[] = {
+        {"40x20 in 30x30 centred", with(Box(10, 10, 40, 40), 1, 1, 1, 1), {10, 17, 40, 32}},
+        {"tall box, width limits", with(Box(0, 0, 20, 60), 0, 0, 1, 1), {0, 0, 20, 10}},
+        {"flat box, height limits", with(Box(0, 0, 90, 10), 2, 2, 1, 1), {70, 0, 90, 10}},
+        {"stretched", with(Box(5, 5, 15, 35), 1, 1, 1, 0), {5, 5, 15, 35}},
+        {"not resized spills over", with(Box(50, 50, 60, 60), 1, 1, 0, 1), {35, 45, 75, 65}},
+        {"align 3 at x = 0", with(Box(50, 50, 90, 70), 3, 0, 1, 1), {0, 50, 40, 70}},
+        {"align -1 at y = 0", with(Box(50, 50, 90, 70), 0, -1, 1, 1), {50, 0, 90, 20}},
+    };
+    for (const Case& c : cases) {
+        TSkin::ClearBitmap(canvas);
+        skin.DrawIcon(&canvas, &wide, c.setting);
+        EXPECT_EQ(Painted(), c.painted) << c.what;
+    }
+}
+
+TEST_F(DrawIconTest, NothingForEmptyBoxesOrIconsAndNoCrashFarAway) {
+    const TBitmap icon = SolidBitmap(16, 16, kRed);
+    const TBitmap none;
+    const TIconSetting cases[] = {
+        TIconSetting{},
+        Box(10, 10, 10, 20),
+        Box(10, 10, 20, 5),
+        Box(0, 0, INT_MAX, INT_MAX), // enormous: skipped, not allocated
+        Box(INT_MIN, INT_MIN, -1, -1),
+        Box(INT_MAX - 5, 0, INT_MAX, 5),
+        Box(-1000000, -1000000, -999990, -999990),
+    };
+    for (const TIconSetting& s : cases) {
+        skin.DrawIcon(&canvas, &icon, s);
+        TIconSetting spill = s;
+        spill.AutoResize = 0;
+        skin.DrawIcon(&canvas, &icon, spill);
+    }
+    skin.DrawIcon(&canvas, &none, Box(0, 0, 10, 10));
+    skin.DrawIcon(nullptr, &icon, Box(0, 0, 10, 10));
+    EXPECT_EQ(Painted(), (TRect{INT_MAX, INT_MAX, -1, -1}));
+}
+
+TEST(SkinCompose, FillBitmapRectClipsAndClears) {
+    TBitmap b = SolidBitmap(4, 4, kGrey);
+    TSkin::FillBitmapRect(b, 0x0000FF, -5, -5, 2, 1); // red, clipped
+    TSkin::FillBitmapRect(b, clNone, 3, 3, 99, 99);
+    EXPECT_EQ(b.Pixel(0, 0), kRed);
+    EXPECT_EQ(b.Pixel(1, 0), kRed);
+    EXPECT_EQ(b.Pixel(2, 0), kGrey);
+    EXPECT_EQ(b.Pixel(0, 1), kGrey);
+    EXPECT_EQ(b.Pixel(3, 3), 0u);
+}
+
+// A skin with one-pixel point icons side by side: slot s paints pixel (s, 0).
+class SkinDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteSolidPng(dir, "back.png", 10, 4, kGrey);
+        WriteSolidPng(dir, "img/fine.png", 1, 1, kRed);
+        WriteSolidPng(dir, "night.png", 1, 1, kBlue);
+        WriteSolidPng(dir, "cloudy.png", 1, 1, kGreen);
+        WriteSolidPng(dir, "split.png", 1, 2, kWhite);
+        for (auto& h : weather.PointHour)
+            h = 12;
+    }
+    std::string WriteSkin(const std::string& extra) {
+        std::string text = "[ImageFiles]\nBackground=back.png\nFine=img\\fine.png\n"
+                           "FineNight=night.png\nCloudy=cloudy.png\nSplitter=split.png\n";
+        for (int s = 0; s < 7; ++s)
+            text += "[PointWeatherIcon" + std::to_string(s) + "]\nRect=" + std::to_string(s) +
+                    ",0," + std::to_string(s + 1) + ",1\n";
+        return dir.Write("skin.ini", text + extra);
+    }
+    TempDir dir;
+    TWeatherData weather;
+    TSkin skin;
+    TBitmap bitmap;
+};
+
+TEST_F(SkinDrawTest, PointBlockStartsAtTheCurrentSlotAndPicksDayOrNight) {
+    skin.Load(WriteSkin(""));
+    for (int i = 0; i < 16; ++i)
+        weather.PointWeather[i] = "曇り";
+    weather.PointWeather[4] = "晴れ"; // 12-15 o'clock
+    weather.PointWeather[5] = "晴れ";
+    weather.PointHour[5] = 18; // night
+    weather.PointWeather[6] = "晴れ";
+    weather.PointHour[6] = 6; // day
+    weather.PointWeather[7] = "晴れ";
+    weather.PointHour[7] = NoValue; // night
+    weather.PointWeather[10] = "";  // no NA image: nothing
+    platform::FixClock({2014, 1, 1, 14, 30, 0});
+    skin.Draw(&bitmap, &weather);
+    platform::ReleaseClock();
+    ASSERT_EQ(bitmap.Width(), 10);
+    const std::uint32_t expected[] = {kRed, kBlue, kRed, kBlue, kGreen, kGreen, kGrey};
+    for (int s = 0; s < 7; ++s)
+        EXPECT_EQ(bitmap.Pixel(s, 0), expected[s]) << s;
+    EXPECT_EQ(bitmap.Pixel(0, 1), kWhite); // the splitter at (0, 0), under the icons
+    EXPECT_EQ(bitmap.Pixel(7, 0), kGrey);
+
+    platform::FixClock({2014, 1, 1, 23, 0, 0}); // slots 7 to 13
+    weather.PointWeather[13] = "晴";
+    skin.Draw(&bitmap, &weather);
+    platform::ReleaseClock();
+    EXPECT_EQ(bitmap.Pixel(0, 0), kBlue);
+    EXPECT_EQ(bitmap.Pixel(3, 0), kGrey); // slot 10 has no weather
+    EXPECT_EQ(bitmap.Pixel(6, 0), kRed);
+}
+
+TEST_F(SkinDrawTest, NoSlotSectionsNoIconsWhateverTheGroupSays) {
+    const std::string path = dir.Write(
+        "bare.ini", "[ImageFiles]\nBackground=back.png\nFine=img\\fine.png\n[Icon]\nRect=0,0,9,3\n"
+                    "[PointWeatherIcon]\nRect=0,0,9,3\n[WeekWeatherIcon]\nRect=0,0,9,3\n");
+    skin.Load(path);
+    for (auto& w : weather.PointWeather)
+        w = "晴";
+    skin.Draw(&bitmap, &weather);
+    EXPECT_EQ(bitmap, SolidBitmap(10, 4, kGrey));
+}
+
+TEST_F(SkinDrawTest, WeekAndDayBlocksAreDaytime) {
+    skin.Load(WriteSkin("[WeekWeatherIcon]\nRect=0,2,1,3\n[WeekWeatherIcon6]\nRect=6,2,7,3\n"
+                        "[DayWeatherIcon1]\nRect=9,3,10,4\n"));
+    weather.WeekWeather[6] = "晴";
+    weather.DayWeather[1] = "晴";
+    weather.WeekWeather[0] = "曇";
+    skin.Draw(&bitmap, &weather);
+    EXPECT_EQ(bitmap.Pixel(6, 2), kRed);
+    EXPECT_EQ(bitmap.Pixel(9, 3), kRed);
+    EXPECT_EQ(bitmap.Pixel(0, 2), kGrey); // slot 0 has no Rect of its own: not drawn
+}
+
+TEST_F(SkinDrawTest, LabelGroupsOfABlockLendTheBoxOfTheGroupReadBefore) {
+    // PointTimeLabel has no Rect of its own: its slot's letters take the box that
+    // PointWeatherLabel, read just before into the same record, had. The week block starts
+    // afresh, so the same letters there give no box.
+    WriteSolidPng(dir, "back.png", 60, 60, 0xFF000000);
+    skin.Load(dir.Write("labels.ini", "[ImageFiles]\nBackground=back.png\n"
+                                      "[Label]\nFontColor=clWhite\nDataFormat=%h%i\n"
+                                      "[PointWeatherLabel]\nRect=0,0,40,20\n"
+                                      "[PointTimeLabel0]\nRect=a,b,c,d\n"
+                                      "[WeekMinTempLabel0]\nRect=a,b,c,d\n"));
+    weather.PointHour.fill(88);
+    weather.WeekMinTemp.fill(88);
+    skin.Draw(&bitmap, &weather);
+    auto inked = [&](int left, int top, int right, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (bitmap.Pixel(x, y) != 0xFF000000u)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(inked(0, 0, 40, 20));
+    EXPECT_FALSE(inked(0, 20, 60, 60));
+    EXPECT_FALSE(inked(40, 0, 60, 20));
+}
+
+TEST_F(SkinDrawTest, ErrorsEndThePassKeepingWhatWasDrawn) {
+    dir.Write("img/fine.png", "broken");
+    skin.Load(WriteSkin(""));
+    weather.PointWeather[0] = "曇";
+    weather.PointWeather[1] = "晴";
+    platform::FixClock({2014, 1, 1, 0, 0, 0});
+    EXPECT_THROW(skin.Draw(&bitmap, &weather), EPngError);
+    platform::ReleaseClock();
+    ASSERT_EQ(bitmap.Width(), 10);
+    EXPECT_EQ(bitmap.Pixel(0, 0), kGreen); // slot 0 was drawn before the broken image
+    EXPECT_EQ(bitmap.Pixel(1, 0), kGrey);
+
+    skin.Load(WriteSkin("[LocationLabel]\nFontColor=purple\n"));
+    dir.Write("img/fine.png", ReadAll(dir.File("night.png")));
+    EXPECT_THROW(skin.Draw(&bitmap, &weather), EConvertError);
+}
+
+TEST_F(SkinDrawTest, MissingFilesLeaveThePreviousPicture) {
+    skin.Draw(&bitmap, &weather); // nothing loaded
+    EXPECT_TRUE(bitmap.Empty());
+    skin.Load(WriteSkin(""));
+    skin.Draw(&bitmap, &weather);
+    const TBitmap first = bitmap;
+    EXPECT_FALSE(first.Empty());
+    std::remove(dir.File("back.png").c_str());
+    skin.Draw(&bitmap, &weather);
+    EXPECT_EQ(bitmap, first);
+    skin.Draw(nullptr, &weather);
+    skin.Draw(&bitmap, nullptr);
+    EXPECT_EQ(bitmap, first);
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+#include "skin/Skin.h"
+#include "skin_images.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFFFF;
+
+class TrayTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    TSkin skin;
+    TImageList list;
+};
+
+TEST_F(TrayTest, TrayKeysDefaultToTheWeatherImagesAndMissingFilesAreWhite) {
+    const std::uint32_t colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80808080};
+    const char* names[] = {"fine.png", "cloudy.png", "rain.png", "snow.png"};
+    for (int i = 0; i < 4; ++i)
+        WriteSolidPng(dir, names[i], 32, 32, colours[i]);
+    skin.Load(dir.Write("skin.ini", "[ImageFiles]\nFine=fine.png\nCloudy=cloudy.png\n"
+                                    "Rain=rain.png\nSnow=snow.png\nNA=na.png\n"));
+    list.Images.push_back(TBitmap(3, 3)); // replaced
+    skin.LoadTrayImages(&list);
+    ASSERT_EQ(list.Images.size(), 6u);
+    EXPECT_EQ(list.Width, 16);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(list.Images[i], SolidBitmap(16, 16, colours[i])) << i;
+    EXPECT_EQ(list.Images[4], SolidBitmap(16, 16, kWhite)); // NA file missing
+    EXPECT_EQ(list.Images[5], SolidBitmap(16, 16, kWhite));
+
+    // TrayError names a file of its own.
+    WriteSolidPng(dir, "error.png", 16, 16, 0xFF123456);
+    skin.Load(dir.Write("skin.ini", "[ImageFiles]\nTrayError=error.png\n"));
+    skin.LoadTrayImages(&list);
+    EXPECT_EQ(list.Images[0], SolidBitmap(16, 16, kWhite));
+    EXPECT_EQ(list.Images[5], SolidBitmap(16, 16, 0xFF123456));
+}
+
+TEST_F(TrayTest, ReductionTakesEveryNthPixelWithoutAveraging) {
+    for (int n : {1, 2, 3}) {
+        const TBitmap source = GradientBitmap(16 * n, 16 * n);
+        SavePng(dir.Write("tray.png", ""), source);
+        skin.Load(dir.Write("skin.ini", "[ImageFiles]\nTrayFine=tray.png\n"));
+        skin.LoadTrayImages(&list);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                ASSERT_EQ(list.Images[0].Pixel(x, y), source.Pixel(n * x, n * y)) << n;
+    }
+}
+
+TEST_F(TrayTest, NoSkinLeavesTheListAndABrokenImageKeepsThoseBefore) {
+    list.Images.push_back(TBitmap(2, 2));
+    skin.LoadTrayImages(&list);
+    EXPECT_EQ(list.Images.size(), 1u);
+    skin.LoadTrayImages(nullptr);
+
+    dir.Write("broken.png", "\x89PNG\r\n\x1a\n broken");
+    skin.Load(dir.Write("skin.ini", "[ImageFiles]\nTrayRain=broken.png\n"));
+    EXPECT_THROW(skin.LoadTrayImages(&list), EPngError);
+    EXPECT_EQ(list.Images.size(), 2u);
+}
+
+} // namespace
