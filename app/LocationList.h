@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CommaText.h"
+
 #include <array>
 #include <string>
 #include <string_view>
@@ -9,11 +11,8 @@
 // 3-4 the TenkiLite page paths, 5-6 the Yahoo page paths.
 using TLocationEntry = std::array<std::string, 7>;
 
-// Splits one line by the comma-text rules: blanks (codes 1-32) around fields are dropped and
-// also end an unquoted field; a comma ends a field and a comma that is the line's last
-// character adds an empty field; a field starting with a double quote runs to the next
-// undoubled double quote ("" inside stands for one). An unclosed quote runs to the line's end.
-std::vector<std::string> SplitCommaText(std::string_view line);
+// Lines are split by the comma-text rules (platform/CommaText.h).
+using platform::SplitCommaText;
 
 // The entries of a location file's text (already decoded to UTF-8): every line that yields
 // exactly 7 fields, in file order. Lines end at CR LF, CR or LF.

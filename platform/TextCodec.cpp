@@ -11,8 +11,6 @@
 
 namespace platform {
 
-namespace {
-
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -30,6 +28,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -55,6 +55,13 @@ bool IsValidUtf8(std::string_view s) {
     std::size_t i = 0;
     const std::size_t n = s.size();
     while (i < n) {
+        // Pages are mostly ASCII markup: skip it eight bytes at a time.
+        std::uint64_t word;
+        while (i + 8 <= n &&
+               (std::memcpy(&word, s.data() + i, 8), (word & 0x8080808080808080ull) == 0))
+            i += 8;
+        if (i >= n)
+            break;
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
             ++i;

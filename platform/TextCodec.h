@@ -9,6 +9,9 @@ namespace platform {
 
 bool IsValidUtf8(std::string_view bytes);
 
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Shift-JIS (code page 932) to UTF-8; a byte sequence that is not CP932 becomes U+FFFD.
 std::string Cp932ToUtf8(std::string_view bytes);
 

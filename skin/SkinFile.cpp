@@ -1,5 +1,7 @@
 #include "skin/SkinFile.h"
 
+#include "platform/CommaText.h"
+
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/TextCodec.h"
@@ -73,10 +75,6 @@ constexpr std::array<ColourName, 51> kColourNames{{
     {"clWindow", SystemColour(0x05)},
     {"clWindowFrame", SystemColour(0x06)},
 }};
-
-bool IsBlank(char c) {
-    return c != '\0' && static_cast<unsigned char>(c) <= ' ';
-}
 
 std::uint8_t ReadByte(const platform::IniFile& ini, std::string_view section, std::string_view key,
                       std::uint8_t fallback) {
@@ -233,48 +231,7 @@ void TSkinFile::ReadLocale(std::string_view section, TLocaleInfo& names) const {
 }
 
 std::vector<std::string> TSkinFile::SplitList(std::string_view text) {
-    std::vector<std::string> items;
-    // A NUL ends the text, as it would in a C string.
-    text = text.substr(0, text.find('\0'));
-    std::size_t p = 0;
-    const std::size_t n = text.size();
-    auto skipBlanks = [&] {
-        while (p < n && IsBlank(text[p]))
-            ++p;
-    };
-    skipBlanks();
-    while (p < n) {
-        std::string item;
-        if (text[p] == '"') {
-            ++p;
-            while (p < n) {
-                if (text[p] == '"') {
-                    if (p + 1 < n && text[p + 1] == '"') {
-                        item += '"';
-                        p += 2;
-                        continue;
-                    }
-                    ++p;
-                    break;
-                }
-                item += text[p++];
-            }
-        } else {
-            const std::size_t start = p;
-            while (p < n && !IsBlank(text[p]) && text[p] != ',')
-                ++p;
-            item.assign(text.substr(start, p - start));
-        }
-        items.push_back(std::move(item));
-        skipBlanks();
-        if (p < n && text[p] == ',') {
-            if (p + 1 == n)
-                items.emplace_back();
-            ++p;
-            skipBlanks();
-        }
-    }
-    return items;
+    return platform::SplitCommaText(text);
 }
 
 void TSkinFile::ParseRect(std::string_view text, TRect& out, const TRect* defaults) {

@@ -45,4 +45,18 @@ public:
     // an impossible page date throws EConvertError.
     bool LoadTenkiLite(THttpClient& client, const std::string& url1, const std::string& url2);
     bool LoadYahoo(THttpClient& client, const std::string& url1, const std::string& url2);
+
+    // The halves of the loaders. Each writes only the fields its page supplies and never
+    // clears anything; false when a page it needs cannot be downloaded (the point parsers of
+    // TenkiLite also when the page lacks its point section or script code).
+    // ParseTenkiLitePoint downloads url1 and then its two table scripts from the same scheme,
+    // host and port; the others download one page each.
+    bool ParseTenkiLitePoint(THttpClient& client, const std::string& url1);
+    bool ParseTenkiLiteDays(THttpClient& client, const std::string& url2);
+    bool ParseYahooPoint(THttpClient& client, const std::string& url1);
+    bool ParseYahooDays(THttpClient& client, const std::string& url2);
+
+    // Weekly slot 0 from tomorrow's point and summary figures when both pages agree on
+    // tomorrow's date (DayDate[1] == WeekDate[0]); otherwise slot 0 is emptied.
+    void FillWeekFromTomorrow();
 };

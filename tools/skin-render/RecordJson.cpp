@@ -1,5 +1,7 @@
 #include "tools/skin-render/RecordJson.h"
 
+#include "platform/TextCodec.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -138,24 +140,6 @@ private:
         return value;
     }
 
-    void AppendUtf8(std::string& out, std::uint32_t cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-
     std::uint32_t Hex4() {
         if (pos_ + 4 > text_.size())
             Fail("bad \\u escape");
@@ -221,7 +205,7 @@ private:
                 } else if (cp >= 0xD800 && cp < 0xE000) {
                     cp = 0xFFFD;
                 }
-                AppendUtf8(out, cp);
+                platform::AppendUtf8(out, cp);
                 break;
             }
             default:

@@ -1,0 +1,91 @@
+#include "app/Application.h"
+
+#include "platform/qt/Desktop.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+QPointer<QWidget> g_target;
+bool g_pending = false;
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    // Only async-signal-safe work here: the event loop does the rest.
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+TPelumiApplication::TPelumiApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Pelumi"));
+    // The widget may be hidden; only the exit command or a close request ends the program.
+    setQuitOnLastWindowClosed(false);
+}
+
+bool TPelumiApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowCurrentException(nullptr);
+        return false;
+    }
+}
+
+void ShowCurrentException(QWidget* parent) {
+    QString message;
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+    }
+    platform::ShowMessageBox(parent, message, QStringLiteral("エラー"), platform::MsgButtons::Ok,
+                             platform::MsgIcon::Error);
+}
+
+void CloseOnTerminationSignals() {
+    if (g_signalPipe[0] >= 0)
+        return;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return;
+    ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+        char buffer[16];
+        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], buffer, sizeof buffer);
+        platform::SetMessageBoxHandler([](const QString& text, const QString& caption,
+                                          platform::MsgButtons, platform::MsgIcon) {
+            std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(),
+                         text.toLocal8Bit().constData());
+            return platform::MsgResult::Ok;
+        });
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+        if (g_target)
+            g_target->close();
+        else
+            g_pending = true;
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(sig, &action, nullptr);
+}
+
+bool SetTerminationTarget(QWidget* window) {
+    g_target = window;
+    return g_pending;
+}

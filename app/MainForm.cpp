@@ -1,0 +1,330 @@
+#include "app/MainForm.h"
+
+#include "platform/Errors.h"
+#include "platform/Paths.h"
+#include "platform/qt/Desktop.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <tuple>
+
+#include <unistd.h>
+
+// The icons live in this static library; its resources must be registered by hand.
+static void InitResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The image list's design-time content: one placeholder icon.
+void LoadPlaceholderTrayImage(TImageList& list) {
+    const QImage image = QImage(QStringLiteral(":/pelumi/tray.png"))
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    list.Images.clear();
+    TBitmap bitmap(list.Width, list.Height);
+    if (image.width() == list.Width && image.height() == list.Height) {
+        for (int y = 0; y < list.Height; ++y) {
+            const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+            std::copy(line, line + list.Width, bitmap.Scanline(y));
+        }
+    }
+    list.Images.push_back(std::move(bitmap));
+}
+
+} // namespace
+
+TMainForm::TMainForm(std::string programFolder)
+    : ActAbout(this), ActExit(this), ActRefresh(this), ActOpenWebPage(this),
+      ActCurrentForecast(this), ActTodayForecast(this), ActTomorrowForecast(this),
+      ActShowBalloon(this), ActTenkiJpLite(this), ActYahoo(this), ActProxySetting(this),
+      ActLocationSetting(this), ActIntervalManual(this), ActInterval1H(this), ActInterval3H(this),
+      ActInterval6H(this), ActIntervalAuto(this), ActShowWindow(this), ActStayOnBottom(this),
+      ActFixPosition(this), ActDefaultPos(this), ActSkinSetting(this), ActUpdateCheck(this),
+      IntervalGroup(this), TrayGroup(this), ServerGroup(this) {
+    std::string baseName = "zomika2";
+    if (programFolder.empty()) {
+        const std::string exe = platform::ExecutablePath();
+        programFolder = platform::ExtractFilePath(exe);
+        if (!exe.empty()) {
+            // The executable's name with its extension, if any, replaced by ".ini".
+            baseName = platform::ExtractFileName(exe);
+            if (const auto dot = baseName.rfind('.'); dot != std::string::npos && dot > 0)
+                baseName.erase(dot);
+        }
+    }
+    InitResources();
+    ProgramFolder = platform::IncludeTrailingSeparator(programFolder);
+    settingsBaseName_ = baseName;
+
+    setWindowTitle(QStringLiteral("Pelumi"));
+    // No frame, no task-bar entry, per-pixel alpha.
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+
+    RetryTimer.setInterval(60000);
+    Timer1.setInterval(60000);
+
+    LoadPlaceholderTrayImage(ImageList1);
+    CreateActions();
+    CreateMenu();
+    ConnectHandlers();
+
+    Guarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy();
+}
+
+void TMainForm::CreateActions() {
+    struct Spec {
+        QAction* action;
+        const char* caption;
+        const char* hint;
+        QActionGroup* group;
+        bool autoCheck;
+    };
+    const Spec specs[] = {
+        {&ActAbout, "バージョン情報(&V)...", "", nullptr, false},
+        {&ActExit, "終了(&X)", "終了", nullptr, false},
+        {&ActRefresh, "最新の状態に更新(&R)", "最新の状態に更新", nullptr, false},
+        {&ActOpenWebPage, "Webページを開く(&W)...", "", nullptr, false},
+        {&ActCurrentForecast, "現在の天気(&C)", "", &TrayGroup, true},
+        {&ActTodayForecast, "今日の予報(&T)", "", &TrayGroup, true},
+        {&ActTomorrowForecast, "明日の予報(&O)", "", &TrayGroup, true},
+        {&ActShowBalloon, "バルーンを表示(&B)", "", nullptr, true},
+        {&ActTenkiJpLite, "TenkiLite(&T)", "TenkiLite", &ServerGroup, true},
+        {&ActYahoo, "Yahoo天気 (&Y)", "Yahoo天気", &ServerGroup, true},
+        {&ActProxySetting, "プロキシの設定(&P)...", "", nullptr, false},
+        {&ActLocationSetting, "地域の設定(&L)...", "", nullptr, false},
+        {&ActIntervalManual, "手動で更新(&M)", "", &IntervalGroup, true},
+        {&ActInterval1H, "1時間ごと(&1)", "", &IntervalGroup, true},
+        {&ActInterval3H, "3時間ごと(&3)", "", &IntervalGroup, true},
+        {&ActInterval6H, "6時間ごと(&6)", "", &IntervalGroup, true},
+        {&ActIntervalAuto, "6/12/18時(&A)", "", &IntervalGroup, true},
+        {&ActShowWindow, "表示/非表示(&S)", "", nullptr, true},
+        {&ActStayOnBottom, "最背面に表示(&B)", "", nullptr, true},
+        {&ActFixPosition, "位置を固定(&F)", "", nullptr, true},
+        {&ActDefaultPos, "標準の位置に戻す(&D)", "", nullptr, false},
+        {&ActSkinSetting, "デザインの変更(&K)...", "", nullptr, false},
+        {&ActUpdateCheck, "更新を確認(&U)...", "", nullptr, false},
+    };
+    for (const Spec& s : specs) {
+        s.action->setText(QString::fromUtf8(s.caption));
+        s.action->setStatusTip(QString::fromUtf8(s.hint));
+        s.action->setCheckable(s.autoCheck);
+        if (s.group)
+            s.group->addAction(s.action);
+    }
+    for (QActionGroup* group : {&IntervalGroup, &TrayGroup, &ServerGroup})
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    // Checked in the form's design; the settings decide at start-up.
+    ActYahoo.setChecked(true);
+}
+
+void TMainForm::CreateMenu() {
+    PopupMenu1.addAction(&ActRefresh);
+    PopupMenu1.addAction(&ActOpenWebPage);
+    PopupMenu1.addSeparator();
+    MenuInterval = PopupMenu1.addMenu(QStringLiteral("自動更新(&A)"));
+    for (QAction* a :
+         {&ActIntervalManual, &ActInterval1H, &ActInterval3H, &ActInterval6H, &ActIntervalAuto})
+        MenuInterval->addAction(a);
+    MenuTaskTray = PopupMenu1.addMenu(QStringLiteral("タスクトレイ表示(&S)"));
+    MenuTaskTray->addAction(&ActCurrentForecast);
+    MenuTaskTray->addAction(&ActTodayForecast);
+    MenuTaskTray->addAction(&ActTomorrowForecast);
+    MenuTaskTray->addSeparator();
+    MenuTaskTray->addAction(&ActShowBalloon);
+    MenuDesktop = PopupMenu1.addMenu(QStringLiteral("デスクトップ表示(&D)"));
+    MenuDesktop->addAction(&ActShowWindow);
+    MenuDesktop->addAction(&ActStayOnBottom);
+    MenuDesktop->addAction(&ActFixPosition);
+    MenuDesktop->addSeparator();
+    MenuDesktop->addAction(&ActSkinSetting);
+    MenuDesktop->addSeparator();
+    MenuDesktop->addAction(&ActDefaultPos);
+    PopupMenu1.addSeparator();
+    MenuConnection = PopupMenu1.addMenu(QStringLiteral("接続設定(&C)"));
+    MenuConnection->addAction(&ActTenkiJpLite);
+    MenuConnection->addAction(&ActYahoo);
+    MenuConnection->addSeparator();
+    MenuConnection->addAction(&ActProxySetting);
+    PopupMenu1.addAction(&ActLocationSetting);
+    PopupMenu1.addSeparator();
+    PopupMenu1.addAction(&ActUpdateCheck);
+    PopupMenu1.addAction(&ActAbout);
+    PopupMenu1.addSeparator();
+    PopupMenu1.addAction(&ActExit);
+}
+
+void TMainForm::ConnectHandlers() {
+    using Handler = void (TMainForm::*)(QObject*);
+    const std::pair<QAction*, Handler> table[] = {
+        {&ActAbout, &TMainForm::ActAboutExecute},
+        {&ActExit, &TMainForm::ActExitExecute},
+        {&ActRefresh, &TMainForm::ActRefreshExecute},
+        {&ActOpenWebPage, &TMainForm::ActOpenWebPageExecute},
+        {&ActCurrentForecast, &TMainForm::ActTaskTrayForecastExecute},
+        {&ActTodayForecast, &TMainForm::ActTaskTrayForecastExecute},
+        {&ActTomorrowForecast, &TMainForm::ActTaskTrayForecastExecute},
+        {&ActShowBalloon, &TMainForm::ActDummyExecute},
+        {&ActTenkiJpLite, &TMainForm::ActServerExecute},
+        {&ActYahoo, &TMainForm::ActServerExecute},
+        {&ActProxySetting, &TMainForm::ActProxySettingExecute},
+        {&ActLocationSetting, &TMainForm::ActLocationSettingExecute},
+        {&ActIntervalManual, &TMainForm::ActRefreshIntervalExecute},
+        {&ActInterval1H, &TMainForm::ActRefreshIntervalExecute},
+        {&ActInterval3H, &TMainForm::ActRefreshIntervalExecute},
+        {&ActInterval6H, &TMainForm::ActRefreshIntervalExecute},
+        {&ActIntervalAuto, &TMainForm::ActRefreshIntervalExecute},
+        {&ActShowWindow, &TMainForm::ActShowWindowExecute},
+        {&ActStayOnBottom, &TMainForm::ActStayOnBottomExecute},
+        {&ActFixPosition, &TMainForm::ActDummyExecute},
+        {&ActDefaultPos, &TMainForm::ActDefaultPosExecute},
+        {&ActSkinSetting, &TMainForm::ActSkinSettingExecute},
+        {&ActUpdateCheck, &TMainForm::ActUpdateCheckExecute},
+    };
+    for (const auto& [action, handler] : table) {
+        connect(action, &QAction::triggered, this,
+                [this, action, handler] { Guarded([&] { (this->*handler)(action); }); });
+    }
+    connect(&RetryTimer, &QTimer::timeout, this,
+            [this] { Guarded([this] { RetryTimerTimer(); }); });
+    connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    connect(&TrayIcon1, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                Guarded([&] { TrayIcon1Activated(reason); });
+            });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s != Qt::ApplicationActive)
+            Guarded([this] { ApplicationEvents1Deactivate(); });
+    });
+}
+
+void TMainForm::FormCreate() {
+    // 1-2: no task-bar entry (window flags above); no size until the first drawing.
+    resize(0, 0);
+    // 3: the files beside the program.
+    LocationFileName = ProgramFolder + "urls.list";
+    sharedSettingsFileName_ = ProgramFolder + settingsBaseName_ + ".ini";
+    SettingsFileName = ChooseSettingsFileName(ProgramFolder, settingsBaseName_,
+                                              ::access(ProgramFolder.c_str(), W_OK) == 0);
+    SkinFolder = platform::JoinPath(ProgramFolder, SkinFolderName);
+    // 4.
+    ChangingVisibility = false;
+    LocationIndex = 0;
+    InModal = false;
+    // 5.
+    Locations.clear();
+    Weather.Clear();
+    WidgetBitmap = TBitmap();
+    IdHTTP1 = CreateHttpClient();
+    // 6.
+    SetTrayHint("Pelumi");
+    SetTrayIconIndex(0);
+    TrayIcon1.setVisible(true);
+    // 7-9.
+    LoadSettings(SettingsFileName);
+    LoadLocationList(LocationFileName);
+    ActRefreshExecute(nullptr);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        FormCloseQuery();
+        closed_ = true;
+        RetryTimer.stop();
+        Timer1.stop();
+        TrayIcon1.hide();
+        PopupMenu1.close();
+    }
+    event->accept();
+    emit Closed();
+}
+
+void TMainForm::FormCloseQuery() {
+    // The window is never made topmost here, so there is no z-order to give back first.
+    try {
+        SaveSettings(SettingsFileName);
+    } catch (...) {
+        // The user's way out must not be blocked by a settings file that cannot be written.
+        ReportException(std::current_exception());
+    }
+}
+
+void TMainForm::FormDestroy() {
+    Locations.clear();
+    Locations.shrink_to_fit();
+    WidgetBitmap = TBitmap();
+    Weather.Clear();
+}
+
+void TMainForm::ActExitExecute(QObject*) {
+    close();
+}
+
+void TMainForm::LoadSkin(const std::string& path) {
+    if (!platform::FileExists(path)) {
+        TModalScope modal(*this);
+        platform::ShowMessageBox(this, Q("スキンファイルが見つかりません。\n\n" + path),
+                                 QStringLiteral("エラー"), platform::MsgButtons::Ok,
+                                 platform::MsgIcon::Error);
+        return;
+    }
+    CurrentSkin.Load(path);
+    TImageList images;
+    images.Width = ImageList1.Width;
+    images.Height = ImageList1.Height;
+    try {
+        CurrentSkin.LoadTrayImages(&images);
+    } catch (...) {
+        // A broken tray picture must not cost the start-up its location list and first
+        // refresh: report it and go on with the images read before it.
+        ReportException(std::current_exception());
+    }
+    // A skin without tray images keeps the placeholder rather than an empty tray icon.
+    if (!images.Images.empty())
+        ImageList1 = std::move(images);
+    SetTrayIconIndex(0);
+}
+
+void TMainForm::LoadLocationList(const std::string& fileName) {
+    std::vector<TLocationEntry> entries = ReadLocationFile(fileName);
+    Locations = std::move(entries);
+}
+
+std::string TMainForm::GetLocationField(std::int32_t index, std::int32_t field) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= Locations.size())
+        throw EListError("地域の番号 " + std::to_string(index) + " は一覧の範囲外です (登録数 " +
+                         std::to_string(Locations.size()) + ")。");
+    if (field < 0 || field >= static_cast<std::int32_t>(std::tuple_size_v<TLocationEntry>))
+        throw EListError("地域の項目番号 " + std::to_string(field) + " は範囲外です。");
+    return Locations[static_cast<std::size_t>(index)][static_cast<std::size_t>(field)];
+}
+
+std::int32_t TMainForm::GetLocationCount() const {
+    return static_cast<std::int32_t>(Locations.size());
+}
+
+void TMainForm::ReportException(std::exception_ptr error) {
+    QString message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+    }
+    TModalScope modal(*this);
+    platform::ShowMessageBox(this, message, QStringLiteral("エラー"), platform::MsgButtons::Ok,
+                             platform::MsgIcon::Error);
+}

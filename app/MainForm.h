@@ -1,0 +1,234 @@
+#pragma once
+
+#include "app/LocationList.h"
+#include "skin/Skin.h"
+#include "skin/Surface.h"
+#include "weather/HttpClient.h"
+#include "weather/WeatherData.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A timer with the integer tag the refresh cycle keeps its counters in.
+class TTimer : public QTimer {
+public:
+    using QTimer::QTimer;
+    std::int32_t Tag = 0;
+};
+
+// Default addresses; the settings file may replace the two prefixes and the update check.
+inline constexpr const char* DefaultTenkiLitePrefix = "http://www.tenkilite.example/lite/";
+inline constexpr const char* DefaultYahooPrefix = "http://weather.yahoo.example/weather/jp/";
+inline constexpr const char* DefaultUpdateCheckURL = "http://pelumi.example/zomika2/version.txt";
+inline constexpr const char* HomePageURL = "http://pelumi.example/";
+inline constexpr const char* SkinFolderName = "Skin\\";
+inline constexpr const char* DefaultSkinFile = "Simple\\small.ini";
+
+// The main window: the desktop widget and the owner of everything else (record, skin, bitmap,
+// location list, HTTP client, timers, tray icon, menu and commands). One instance lives from
+// start-up to exit.
+//
+// Handlers named Act...Execute take the object that invoked them: the menu passes its action,
+// the program passes nullptr to apply a state without saving the settings. Every handler may
+// throw; the signal connections report what escapes in a message box and carry on.
+//
+// Modal dialogs opened by the program must be shown inside a TModalScope (see below) so that
+// the tray's right-click menu stays closed while they are open.
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    // `programFolder`: where the settings, the location list and the skins are looked for;
+    // empty means the executable's folder. Runs FormCreate (the first refresh included).
+    explicit TMainForm(std::string programFolder = {});
+    ~TMainForm() override;
+
+    // Start-up and shutdown.
+    void FormCreate();
+    void FormCloseQuery();
+    void FormDestroy();
+
+    // Skin and location list.
+    void LoadSkin(const std::string& path);
+    void LoadLocationList(const std::string& fileName);
+    std::string GetLocationField(std::int32_t index, std::int32_t field) const;
+    std::int32_t GetLocationCount() const;
+
+    // Settings.
+    void LoadSettings(const std::string& path);
+    void SaveSettings(const std::string& path);
+
+    // Refresh cycle.
+    void ActRefreshExecute(QObject* sender);
+    void RefreshWeather();
+    void RetryTimerTimer();
+    void ActServerExecute(QObject* sender);
+    void ActRefreshIntervalExecute(QObject* sender);
+    void Timer1Timer();
+
+    // Tray display.
+    void UpdateTrayIcon();
+    static int WeatherIconIndex(std::string_view phrase);
+    static std::string NumberText(std::int32_t value, std::string_view missing);
+    // "d ddd": the day of the month and the locale's abbreviated weekday (Japanese names on a
+    // Japanese system, otherwise those of the C library's default locale).
+    static std::string FormatDayText(TDateTime date);
+    static std::string AbbreviatedDayName(int dayOfWeek); // 0 = Sunday
+    void ActTaskTrayForecastExecute(QObject* sender);
+    void ActDummyExecute(QObject* sender);
+    void TrayIcon1Activated(QSystemTrayIcon::ActivationReason reason);
+    // Shows image `index` of ImageList1 (the first one when there is no such image).
+    void SetTrayIconIndex(int index);
+    int TrayIconIndex() const { return trayIconIndex_; }
+    // The hint exactly as composed (lines joined by CR LF); the tooltip shows it with LF.
+    const std::string& TrayHint() const { return trayHint_; }
+    void SetTrayHint(const std::string& hint);
+    // The last balloon shown (title and text as composed).
+    const std::string& BalloonTitle() const { return lastBalloonTitle_; }
+    const std::string& BalloonText() const { return lastBalloonText_; }
+
+    // Desktop window.
+    void DrawWeather();
+    bool UpdateLayeredForm();
+    void ActShowWindowExecute(QObject* sender);
+    void ActStayOnBottomExecute(QObject* sender);
+    void ActDefaultPosExecute(QObject* sender);
+    void ActExitExecute(QObject* sender);
+    void ApplicationEvents1Deactivate();
+    void ApplicationEvents1ModalBegin();
+    void ApplicationEvents1ModalEnd();
+
+    // Dialogs, the update check and the web pages.
+    void ActAboutExecute(QObject* sender);
+    void ActProxySettingExecute(QObject* sender);
+    void ActLocationSettingExecute(QObject* sender);
+    void ActSkinSettingExecute(QObject* sender);
+    void ActUpdateCheckExecute(QObject* sender);
+    void ActOpenWebPageExecute(QObject* sender);
+    void PreviewSkin(const std::string& fileName);
+    std::int32_t GetVersionNumber() const;
+
+    // Shows the exception being handled in a message box (caption "エラー").
+    void ReportException(std::exception_ptr error);
+
+    // The settings file for a program folder: "<folder><name>.ini" when the folder is writable,
+    // otherwise "<config>/zomika2/<name>.ini" under $XDG_CONFIG_HOME (default ~/.config).
+    static std::string ChooseSettingsFileName(const std::string& programFolder,
+                                              const std::string& baseName, bool folderWritable);
+
+    std::string ProgramFolder; // with a trailing separator
+    std::string SettingsFileName;
+    std::string SkinFolder;
+    std::string LocationFileName;
+    std::vector<TLocationEntry> Locations;
+    std::int32_t LocationIndex = 0;
+    std::string TenkiLitePrefix;
+    std::string YahooPrefix;
+    TSkin CurrentSkin;
+    TWeatherData Weather;
+    TBitmap WidgetBitmap;
+    bool InModal = false;
+    bool ChangingVisibility = false;
+
+    std::unique_ptr<THttpClient> IdHTTP1;
+    TImageList ImageList1;
+    QSystemTrayIcon TrayIcon1;
+    TTimer RetryTimer;
+    TTimer Timer1;
+
+    QAction ActAbout;
+    QAction ActExit;
+    QAction ActRefresh;
+    QAction ActOpenWebPage;
+    QAction ActCurrentForecast;
+    QAction ActTodayForecast;
+    QAction ActTomorrowForecast;
+    QAction ActShowBalloon;
+    QAction ActTenkiJpLite;
+    QAction ActYahoo;
+    QAction ActProxySetting;
+    QAction ActLocationSetting;
+    QAction ActIntervalManual;
+    QAction ActInterval1H;
+    QAction ActInterval3H;
+    QAction ActInterval6H;
+    QAction ActIntervalAuto;
+    QAction ActShowWindow;
+    QAction ActStayOnBottom;
+    QAction ActFixPosition;
+    QAction ActDefaultPos;
+    QAction ActSkinSetting;
+    QAction ActUpdateCheck;
+
+    QActionGroup IntervalGroup; // group 1
+    QActionGroup TrayGroup;     // group 2
+    QActionGroup ServerGroup;   // group 3
+
+    QMenu PopupMenu1;
+    QMenu* MenuInterval = nullptr;
+    QMenu* MenuTaskTray = nullptr;
+    QMenu* MenuDesktop = nullptr;
+    QMenu* MenuConnection = nullptr;
+
+signals:
+    // The window has closed for good (after the settings were saved).
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenu();
+    void ConnectHandlers();
+    // Runs a handler; an exception that escapes it is shown and the program goes on.
+    template <class F> void Guarded(F&& handler) {
+        try {
+            handler();
+        } catch (...) {
+            ReportException(std::current_exception());
+        }
+    }
+    void LowerWindow();
+    bool KeptAtBottom() const;
+    void RefreshTrayIcon();
+
+    int trayIconIndex_ = 0;
+    std::string trayHint_;
+    std::string lastBalloonTitle_;
+    std::string lastBalloonText_;
+    int modalDepth_ = 0;
+    bool dragging_ = false; // moving by hand where the window manager cannot
+    QPoint dragOffset_;
+    std::string lastDrawError_; // shown once until a drawing succeeds again
+    bool closed_ = false;
+    std::string settingsBaseName_;       // the executable's name
+    std::string sharedSettingsFileName_; // the settings file beside the program
+};
+
+// Marks a modal dialog of the program as open for its lifetime (InModal is set while any is).
+// Dialogs create one around their exec():  TModalScope modal(*mainForm); dialog.exec();
+class TModalScope {
+public:
+    explicit TModalScope(TMainForm& form) : form_(form) { form_.ApplicationEvents1ModalBegin(); }
+    ~TModalScope() { form_.ApplicationEvents1ModalEnd(); }
+    TModalScope(const TModalScope&) = delete;
+    TModalScope& operator=(const TModalScope&) = delete;
+
+private:
+    TMainForm& form_;
+};

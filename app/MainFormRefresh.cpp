@@ -1,0 +1,103 @@
+// The refresh cycle: one attempt with up to five retries, and the schedule.
+#include "app/MainForm.h"
+
+#include "platform/Clock.h"
+
+namespace {
+
+constexpr std::int32_t RetryBudget = 5;
+
+} // namespace
+
+void TMainForm::ActRefreshExecute(QObject*) {
+    RetryTimer.stop();
+    RetryTimer.Tag = RetryBudget;
+    RefreshWeather();
+}
+
+void TMainForm::RetryTimerTimer() {
+    RefreshWeather();
+}
+
+void TMainForm::RefreshWeather() {
+    Weather.Clear();
+    Weather.Information = "接続しています";
+    DrawWeather();
+    RetryTimer.stop();
+    try {
+        bool loaded = false;
+        if (ActTenkiJpLite.isChecked()) {
+            const std::string first = TenkiLitePrefix + GetLocationField(LocationIndex, 3);
+            const std::string second = TenkiLitePrefix + GetLocationField(LocationIndex, 4);
+            loaded = Weather.LoadTenkiLite(*IdHTTP1, first, second);
+        } else if (ActYahoo.isChecked()) {
+            const std::string first = YahooPrefix + GetLocationField(LocationIndex, 5);
+            const std::string second = YahooPrefix + GetLocationField(LocationIndex, 6);
+            loaded = Weather.LoadYahoo(*IdHTTP1, first, second);
+        }
+        if (loaded) {
+            RetryTimer.Tag = 0;
+            RetryTimer.stop();
+            Weather.Information.clear();
+            DrawWeather();
+            UpdateTrayIcon();
+            return;
+        }
+        SetTrayIconIndex(5);
+        SetTrayHint("データ取得に失敗");
+        Weather.Clear();
+        if (RetryTimer.Tag > 0) {
+            Weather.Information = "再接続します (あと" + std::to_string(RetryTimer.Tag) + "回)";
+            DrawWeather();
+            --RetryTimer.Tag;
+            RetryTimer.start();
+        } else {
+            Weather.Information = "データ取得に失敗";
+            DrawWeather();
+        }
+    } catch (...) {
+        Weather.Clear();
+        Weather.Information = "データ取得に失敗";
+        DrawWeather();
+    }
+}
+
+void TMainForm::ActServerExecute(QObject*) {
+    SaveSettings(SettingsFileName);
+    ActRefreshExecute(nullptr);
+}
+
+void TMainForm::ActRefreshIntervalExecute(QObject* sender) {
+    Timer1.setInterval(60000);
+    if (ActIntervalManual.isChecked())
+        Timer1.stop();
+    else
+        Timer1.start();
+    if (ActIntervalAuto.isChecked()) {
+        const int hour = platform::LocalNow().Hour;
+        Timer1.Tag = hour >= 6 && hour < 12 ? 12 : hour >= 12 && hour < 18 ? 18 : 6;
+    } else if (ActInterval1H.isChecked()) {
+        Timer1.Tag = 60;
+    } else if (ActInterval3H.isChecked()) {
+        Timer1.Tag = 180;
+    } else if (ActInterval6H.isChecked()) {
+        Timer1.Tag = 360;
+    }
+    if (sender)
+        SaveSettings(SettingsFileName);
+}
+
+void TMainForm::Timer1Timer() {
+    if (ActIntervalAuto.isChecked()) {
+        if (platform::LocalNow().Hour != Timer1.Tag)
+            return;
+        Timer1.Tag = Timer1.Tag == 6 ? 12 : Timer1.Tag == 12 ? 18 : 6;
+        ActRefreshExecute(nullptr);
+        return;
+    }
+    --Timer1.Tag;
+    if (Timer1.Tag > 0)
+        return;
+    Timer1.Tag = ActInterval1H.isChecked() ? 60 : ActInterval3H.isChecked() ? 180 : 360;
+    ActRefreshExecute(nullptr);
+}

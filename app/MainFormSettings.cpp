@@ -1,0 +1,157 @@
+// Reading and writing the settings file.
+#include "app/MainForm.h"
+
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+int MonitorCount() {
+    return static_cast<int>(QGuiApplication::screens().size());
+}
+
+QSize PrimaryScreenSize() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize();
+}
+
+// Index of the checked action of a list, 0 when none is checked.
+int CheckedIndex(std::initializer_list<const QAction*> actions) {
+    int index = 0;
+    for (const QAction* action : actions) {
+        if (action->isChecked())
+            return index;
+        ++index;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string TMainForm::ChooseSettingsFileName(const std::string& programFolder,
+                                              const std::string& baseName, bool folderWritable) {
+    const std::string fileName = baseName + ".ini";
+    if (folderWritable)
+        return platform::IncludeTrailingSeparator(programFolder) + fileName;
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        config = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        config = std::string(home) + "/.config";
+    else
+        config = "/tmp";
+    return platform::IncludeTrailingSeparator(config) + "zomika2/" + fileName;
+}
+
+void TMainForm::LoadSettings(const std::string& path) {
+    // A per-user file that does not exist yet starts from the one beside the program.
+    const std::string source =
+        platform::FileExists(path) || !platform::FileExists(sharedSettingsFileName_)
+            ? path
+            : sharedSettingsFileName_;
+    const platform::IniFile ini = platform::IniFile::Load(source);
+
+    TenkiLitePrefix = ini.ReadString("URL", "PrefixTenkiLite", DefaultTenkiLitePrefix);
+    YahooPrefix = ini.ReadString("URL", "PrefixYahoo", DefaultYahooPrefix);
+
+    LocationIndex = ini.ReadInteger("Option", "Location", 0);
+
+    if (ini.ReadInteger("Option", "Server", 0) == 0)
+        ActTenkiJpLite.setChecked(true);
+    else
+        ActYahoo.setChecked(true);
+
+    QAction* const intervals[] = {&ActIntervalManual, &ActInterval1H, &ActInterval3H,
+                                  &ActInterval6H, &ActIntervalAuto};
+    const std::int32_t interval = ini.ReadInteger("Option", "RefreshInterval", 0);
+    intervals[interval >= 0 && interval <= 4 ? interval : 4]->setChecked(true);
+    ActRefreshIntervalExecute(nullptr);
+
+    ActFixPosition.setChecked(ini.ReadBool("Option", "FixPos", false));
+
+    std::int32_t top = ini.ReadInteger("Option", "Top", 5);
+    std::int32_t left = ini.ReadInteger("Option", "Left", 5);
+    const std::int32_t monitors = ini.ReadInteger("Option", "Monitor", 1);
+    const QSize screen = PrimaryScreenSize();
+    if (monitors != MonitorCount() && (screen.height() < top || screen.width() < left)) {
+        top = 5;
+        left = 5;
+    }
+    move(left, top);
+
+    ActShowWindow.setChecked(ini.ReadBool("Option", "Showing", true));
+    ActShowWindowExecute(nullptr);
+
+    ActStayOnBottom.setChecked(ini.ReadBool("Option", "StayOnBottom", true));
+    ActStayOnBottomExecute(nullptr);
+
+    switch (ini.ReadInteger("Option", "ShowForecastOnTaskTray", 0)) {
+    case 1:
+        ActTodayForecast.setChecked(true);
+        break;
+    case 2:
+        ActTomorrowForecast.setChecked(true);
+        break;
+    default:
+        ActCurrentForecast.setChecked(true);
+        break;
+    }
+
+    IdHTTP1->ProxyServer = ini.ReadString("Option", "Proxy", "");
+    IdHTTP1->ProxyPort = ini.ReadInteger("Option", "ProxyPort", 0);
+    if (IdHTTP1->ProxyServer.empty())
+        IdHTTP1->ProxyPort = 0;
+
+    ActShowBalloon.setChecked(ini.ReadBool("Option", "ShowBalloon", false));
+
+    std::string skin = ini.ReadString("Skin", "Filename", DefaultSkinFile);
+    if (!platform::FileExists(platform::JoinPath(SkinFolder, skin)))
+        skin = DefaultSkinFile;
+    LoadSkin(platform::JoinPath(SkinFolder, skin));
+}
+
+void TMainForm::SaveSettings(const std::string& path) {
+    // Start from the file as it is, so keys the program does not own survive the rewrite.
+    const std::string base =
+        platform::FileExists(path) || !platform::FileExists(sharedSettingsFileName_)
+            ? path
+            : sharedSettingsFileName_;
+    platform::IniFile ini = platform::IniFile::Load(base);
+
+    ini.WriteString("URL", "PrefixTenkiLite", TenkiLitePrefix);
+    ini.WriteString("URL", "PrefixYahoo", YahooPrefix);
+
+    ini.WriteInteger("Option", "Location", LocationIndex);
+    ini.WriteInteger("Option", "Server", ActTenkiJpLite.isChecked() ? 0 : 1);
+    ini.WriteInteger("Option", "RefreshInterval",
+                     CheckedIndex({&ActIntervalManual, &ActInterval1H, &ActInterval3H,
+                                   &ActInterval6H, &ActIntervalAuto}));
+    ini.WriteBool("Option", "FixPos", ActFixPosition.isChecked());
+    ini.WriteInteger("Option", "Top", y());
+    ini.WriteInteger("Option", "Left", x());
+    ini.WriteInteger("Option", "Monitor", MonitorCount());
+    ini.WriteBool("Option", "Showing", ActShowWindow.isChecked());
+    ini.WriteBool("Option", "StayOnBottom", ActStayOnBottom.isChecked());
+    ini.WriteInteger("Option", "ShowForecastOnTaskTray",
+                     CheckedIndex({&ActCurrentForecast, &ActTodayForecast, &ActTomorrowForecast}));
+    ini.WriteString("Option", "Proxy", IdHTTP1->ProxyServer);
+    ini.WriteInteger("Option", "ProxyPort", IdHTTP1->ProxyPort);
+    ini.WriteBool("Option", "ShowBalloon", ActShowBalloon.isChecked());
+
+    const std::string& skin = CurrentSkin.FileName;
+    if (skin.compare(0, SkinFolder.size(), SkinFolder) == 0 && !SkinFolder.empty())
+        ini.WriteString("Skin", "Filename",
+                        platform::ToStoredSeparators(skin.substr(SkinFolder.size())));
+
+    // The per-user folder may not exist yet; a failure here shows up in SaveTo.
+    std::error_code ec;
+    std::filesystem::create_directories(platform::ExtractFilePath(path), ec);
+    ini.SaveTo(path);
+}

@@ -1,0 +1,187 @@
+// The tray icon: its picture, hint and balloon, and its clicks.
+#include "app/MainForm.h"
+
+#include "platform/Clock.h"
+
+#include <QCursor>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <langinfo.h>
+#include <locale.h>
+
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool NamesJapaneseLocale(const char* name) {
+    return name && std::strncmp(name, "ja", 2) == 0;
+}
+
+// The first non-empty of the variables that name the time locale.
+const char* TimeLocaleName() {
+    for (const char* var : {"LC_ALL", "LC_TIME", "LANG"})
+        if (const char* value = std::getenv(var); value && *value)
+            return value;
+    return nullptr;
+}
+
+} // namespace
+
+std::string TMainForm::AbbreviatedDayName(int dayOfWeek) {
+    static constexpr std::array<const char*, 7> japanese = {"日", "月", "火", "水",
+                                                            "木", "金", "土"};
+    dayOfWeek = ((dayOfWeek % 7) + 7) % 7;
+    const char* name = TimeLocaleName();
+    // A Japanese system whose locale data is not installed still gets Japanese names.
+    if (NamesJapaneseLocale(name))
+        return japanese[static_cast<std::size_t>(dayOfWeek)];
+    std::string result;
+    locale_t locale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+    if (locale == static_cast<locale_t>(nullptr))
+        locale = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
+    if (locale != static_cast<locale_t>(nullptr)) {
+        result = nl_langinfo_l(static_cast<nl_item>(ABDAY_1 + dayOfWeek), locale);
+        freelocale(locale);
+    }
+    return result;
+}
+
+std::string TMainForm::FormatDayText(TDateTime date) {
+    return std::to_string(DecodeDate(date).Day) + " " + AbbreviatedDayName(DayOfWeek(date));
+}
+
+int TMainForm::WeatherIconIndex(std::string_view phrase) {
+    if (phrase.empty())
+        return 4;
+    struct Keyword {
+        std::string_view text;
+        int index;
+    };
+    static constexpr Keyword keywords[] = {{"晴", 0},     {"雨", 2}, {"雷", 2},    {"曇", 1},
+                                           {"くもり", 1}, {"雪", 3}, {"みぞれ", 3}};
+    std::size_t best = phrase.size() + 1;
+    int result = 4;
+    for (const Keyword& k : keywords) {
+        const std::size_t p = phrase.find(k.text);
+        if (p != std::string_view::npos && p < best) {
+            best = p;
+            result = k.index;
+        }
+    }
+    return result;
+}
+
+std::string TMainForm::NumberText(std::int32_t value, std::string_view missing) {
+    if (value == NoValue)
+        return std::string(missing);
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%2d", value);
+    return buffer;
+}
+
+void TMainForm::UpdateTrayIcon() {
+    const auto N = [](std::int32_t v) { return NumberText(v, "--"); };
+    std::string hint;
+    std::string title;
+    std::string text;
+    if (ActTodayForecast.isChecked() || ActTomorrowForecast.isChecked()) {
+        const std::size_t d = ActTodayForecast.isChecked() ? 0 : 1;
+        SetTrayIconIndex(WeatherIconIndex(Weather.DayWeather[d]));
+        const std::string day = FormatDayText(Weather.DayDate[d]);
+        const std::string temps =
+            "気温: " + N(Weather.DayMaxTemp[d]) + "/" + N(Weather.DayMinTemp[d]) + "\r\n";
+        const std::string probs =
+            "降水確率: " + N(Weather.DayProb[4 * d]) + "/" + N(Weather.DayProb[4 * d + 1]) + "/" +
+            N(Weather.DayProb[4 * d + 2]) + "/" + N(Weather.DayProb[4 * d + 3]);
+        hint = day + ": " + Weather.DayWeather[d] + "\r\n" + temps + probs;
+        title = day + "の天気予報";
+        text = "予報: " + Weather.DayWeather[d] + "\r\n" + temps + probs;
+    } else {
+        const std::size_t s = static_cast<std::size_t>(platform::LocalNow().Hour / 3);
+        const std::size_t q = s / 2;
+        SetTrayIconIndex(WeatherIconIndex(Weather.PointWeather[s]));
+        const std::string rest = "気温: " + N(Weather.PointTemp[s]) + "℃\r\n" +
+                                 "降水確率: " + N(Weather.DayProb[q]) + "%";
+        hint = N(Weather.PointHour[s]) + "時の天気: " + Weather.PointWeather[s] + "\r\n" + rest;
+        title = N(Weather.PointHour[s]) + "時の天気";
+        text = "天気: " + Weather.PointWeather[s] + "\r\n" + rest;
+    }
+    SetTrayHint(hint);
+    if (ActShowBalloon.isChecked()) {
+        lastBalloonTitle_ = title;
+        lastBalloonText_ = text;
+        TrayIcon1.showMessage(Q(title),
+                              Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                              QSystemTrayIcon::NoIcon, 3000);
+    }
+    RefreshTrayIcon();
+}
+
+void TMainForm::SetTrayIconIndex(int index) {
+    trayIconIndex_ = index;
+    RefreshTrayIcon();
+}
+
+void TMainForm::SetTrayHint(const std::string& hint) {
+    trayHint_ = hint;
+    TrayIcon1.setToolTip(Q(hint).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void TMainForm::RefreshTrayIcon() {
+    const std::vector<TBitmap>& images = ImageList1.Images;
+    if (images.empty())
+        return;
+    const std::size_t at =
+        trayIconIndex_ >= 0 && static_cast<std::size_t>(trayIconIndex_) < images.size()
+            ? static_cast<std::size_t>(trayIconIndex_)
+            : 0;
+    const TBitmap& bitmap = images[at];
+    if (bitmap.Empty())
+        return;
+    const QImage image(reinterpret_cast<const uchar*>(bitmap.Data()), bitmap.Width(),
+                       bitmap.Height(), bitmap.Width() * 4, QImage::Format_ARGB32_Premultiplied);
+    TrayIcon1.setIcon(QIcon(QPixmap::fromImage(image.copy())));
+}
+
+void TMainForm::ActTaskTrayForecastExecute(QObject* sender) {
+    if (sender)
+        SaveSettings(SettingsFileName);
+    UpdateTrayIcon();
+}
+
+void TMainForm::ActDummyExecute(QObject* sender) {
+    if (sender)
+        SaveSettings(SettingsFileName);
+}
+
+void TMainForm::TrayIcon1Activated(QSystemTrayIcon::ActivationReason reason) {
+    if (isMinimized())
+        showNormal();
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        ActShowWindow.setChecked(!ActShowWindow.isChecked());
+        ActShowWindowExecute(nullptr);
+        break;
+    case QSystemTrayIcon::Context:
+        if (isVisible()) {
+            ChangingVisibility = true;
+            setVisible(ActShowWindow.isChecked());
+            raise();
+            activateWindow();
+            ChangingVisibility = false;
+        }
+        if (!InModal)
+            PopupMenu1.popup(QCursor::pos());
+        break;
+    default:
+        break;
+    }
+}

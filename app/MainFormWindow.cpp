@@ -1,0 +1,135 @@
+// The desktop window: drawing, showing, dragging and the bottom of the z-order.
+#include "app/MainForm.h"
+
+#include "platform/qt/Desktop.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+void TMainForm::DrawWeather() {
+    try {
+        CurrentSkin.Draw(&WidgetBitmap, &Weather);
+        lastDrawError_.clear();
+    } catch (const std::exception& e) {
+        // A broken skin must not bury the user in the same message at every redraw.
+        if (lastDrawError_ != e.what()) {
+            lastDrawError_ = e.what();
+            ReportException(std::current_exception());
+        }
+    }
+    if (WidgetBitmap.Width() <= 0 || WidgetBitmap.Height() <= 0)
+        return;
+    resize(WidgetBitmap.Width(), WidgetBitmap.Height());
+    UpdateLayeredForm();
+}
+
+bool TMainForm::UpdateLayeredForm() {
+    // The window waits for its first picture before it appears.
+    if (ActShowWindow.isChecked() && !isVisible()) {
+        ChangingVisibility = true;
+        show();
+        ChangingVisibility = false;
+        if (ActStayOnBottom.isChecked())
+            LowerWindow();
+    }
+    update();
+    return true;
+}
+
+void TMainForm::paintEvent(QPaintEvent*) {
+    if (WidgetBitmap.Empty())
+        return;
+    // The skin's surface has QImage's premultiplied byte layout: shown as it is.
+    const QImage image(reinterpret_cast<const uchar*>(WidgetBitmap.Data()), WidgetBitmap.Width(),
+                       WidgetBitmap.Height(), WidgetBitmap.Width() * 4,
+                       QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, image);
+}
+
+void TMainForm::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || ActFixPosition.isChecked())
+        return;
+    if (QWindow* window = windowHandle(); window && window->startSystemMove())
+        return;
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - pos();
+}
+
+void TMainForm::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_ && !ActFixPosition.isChecked())
+        move(event->globalPosition().toPoint() - dragOffset_);
+}
+
+void TMainForm::mouseReleaseEvent(QMouseEvent*) {
+    dragging_ = false;
+}
+
+void TMainForm::ActShowWindowExecute(QObject* sender) {
+    if (isMinimized())
+        showNormal();
+    if (sender)
+        SaveSettings(SettingsFileName);
+    ChangingVisibility = true;
+    try {
+        // Without a picture yet the window stays unmapped; the first drawing shows it.
+        const bool show = ActShowWindow.isChecked() && !WidgetBitmap.Empty();
+        setVisible(show);
+        if (show) {
+            raise();
+            activateWindow();
+        }
+    } catch (...) {
+        ChangingVisibility = false;
+        throw;
+    }
+    ChangingVisibility = false;
+}
+
+void TMainForm::ActStayOnBottomExecute(QObject* sender) {
+    if (sender)
+        SaveSettings(SettingsFileName);
+    const bool bottom = ActStayOnBottom.isChecked();
+    if (bottom != KeptAtBottom()) {
+        // Changing a window's flags unmaps it; put it back as it was.
+        const bool wasVisible = isVisible();
+        ChangingVisibility = true;
+        setWindowFlag(Qt::WindowStaysOnBottomHint, bottom);
+        if (wasVisible)
+            show();
+        ChangingVisibility = false;
+    }
+    if (bottom)
+        LowerWindow();
+}
+
+bool TMainForm::KeptAtBottom() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnBottomHint);
+}
+
+void TMainForm::LowerWindow() {
+    if (!ChangingVisibility && isVisible())
+        lower();
+}
+
+void TMainForm::ActDefaultPosExecute(QObject*) {
+    move(5, 5);
+}
+
+void TMainForm::ApplicationEvents1Deactivate() {
+    if (ActStayOnBottom.isChecked())
+        LowerWindow();
+}
+
+void TMainForm::ApplicationEvents1ModalBegin() {
+    ++modalDepth_;
+    InModal = true;
+}
+
+void TMainForm::ApplicationEvents1ModalEnd() {
+    if (modalDepth_ > 0)
+        --modalDepth_;
+    InModal = modalDepth_ > 0;
+}

@@ -1,0 +1,118 @@
+# Shared by scripts/run and the end-to-end test: a private X display with a tray and a
+# compositor, the sample service, and a program folder that talks to it.
+# Source this file; every process it starts is recorded and stopped by session_stop.
+
+SESSION_PIDS=()
+
+# Stops everything started through this file, newest first.
+session_stop() {
+    local i
+    for ((i = ${#SESSION_PIDS[@]} - 1; i >= 0; i--)); do
+        kill "${SESSION_PIDS[i]}" 2>/dev/null || true
+    done
+    for ((i = ${#SESSION_PIDS[@]} - 1; i >= 0; i--)); do
+        wait "${SESSION_PIDS[i]}" 2>/dev/null || true
+    done
+    SESSION_PIDS=()
+}
+
+# start_xvfb LOGDIR [WxHxD]: a new X server on a free display; exports DISPLAY.
+start_xvfb() {
+    local logdir=$1 screen=${2:-1280x800x24} fifo="$1/displayfd"
+    rm -f "$fifo"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp +extension Composite \
+        3>"$fifo" >"$logdir/xvfb.log" 2>&1 &
+    SESSION_PIDS+=($!)
+    local number
+    if ! read -r -t 20 number <"$fifo"; then
+        echo "Xvfb did not start (see $logdir/xvfb.log)" >&2
+        return 1
+    fi
+    rm -f "$fifo"
+    export DISPLAY=":$number"
+}
+
+# start_tray LOGDIR: a system tray (trayer) at the top right and, when installed, a compositor
+# so that per-pixel alpha shows as it would on a desktop.
+start_tray() {
+    local logdir=$1
+    trayer --edge top --align right --widthtype pixel --width 120 --height 24 \
+        --transparent false --SetDockType true >"$logdir/trayer.log" 2>&1 &
+    SESSION_PIDS+=($!)
+    if command -v xcompmgr >/dev/null; then
+        xcompmgr >"$logdir/xcompmgr.log" 2>&1 &
+        SESSION_PIDS+=($!)
+    fi
+    local i
+    for i in $(seq 1 50); do
+        xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && return 0
+        sleep 0.1
+    done
+    echo "the tray did not appear (see $logdir/trayer.log)" >&2
+    return 1
+}
+
+# start_sample_service BINDIR LOGDIR [options...]: sets SAMPLE_URL ("http://127.0.0.1:PORT/").
+start_sample_service() {
+    local bindir=$1 logdir=$2
+    shift 2
+    "$bindir/sample-service" --port 0 "$@" >"$logdir/sample-service.out" \
+        2>"$logdir/sample-service.log" &
+    SESSION_PIDS+=($!)
+    local i
+    SAMPLE_URL=""
+    for i in $(seq 1 100); do
+        SAMPLE_URL=$(grep -m1 -o 'http://127\.0\.0\.1:[0-9]*/' "$logdir/sample-service.out" || true)
+        [ -n "$SAMPLE_URL" ] && return 0
+        sleep 0.1
+    done
+    echo "sample-service did not start (see $logdir/sample-service.log)" >&2
+    return 1
+}
+
+# prepare_program BINDIR FOLDER URL [extra Option lines...]: a program folder with the
+# executable, the location list and the skins, whose settings point every address at URL.
+prepare_program() {
+    local bindir=$1 folder=$2 url=$3
+    shift 3
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    cp "$bindir/zomika2" "$bindir/urls.list" "$folder/"
+    cp -r "$bindir/Skin" "$folder/"
+    {
+        printf '[URL]\nPrefixTenkiLite=%slite/\nPrefixYahoo=%sweather/jp/\n\n' "$url" "$url"
+        printf '[Option]\nUpdateCheckURL=%sversion.txt\n' "$url"
+        local line
+        for line in "$@"; do
+            printf '%s\n' "$line"
+        done
+    } >"$folder/zomika2.ini"
+}
+
+# widget_window: the id of the program's desktop window once it is mapped with a picture
+# (larger than 1 x 1), or nothing.
+widget_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '^Pelumi$' 2>/dev/null); do
+        # The tray icon carries the same name; it lives inside the tray, not on the root.
+        if xwininfo -id "$id" 2>/dev/null | grep -q 'Width: 1$'; then
+            continue
+        fi
+        if xwininfo -root -children 2>/dev/null | grep -q "^ *$(printf '0x%x' "$id") "; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# wait_for_widget SECONDS: waits until widget_window answers; prints the id.
+wait_for_widget() {
+    local i
+    for i in $(seq 1 $(($1 * 10))); do
+        widget_window && return 0
+        sleep 0.1
+    done
+    return 1
+}

@@ -1,0 +1,147 @@
+#include "platform/Errors.h"
+#include "support/SampleService.h"
+#include "support/TempDir.h"
+#include "weather/CurlHttpClient.h"
+#include "weather/CutText.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+namespace {
+
+class CurlHttpClientTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        service_ = std::make_unique<SampleService>(std::vector<std::string>{
+            "--today", "2026-12-09", "--locations", TestData("locations/sample.list")});
+    }
+    static void TearDownTestSuite() { service_.reset(); }
+    static std::string Url(const std::string& path) { return service_->BaseUrl() + path; }
+
+    static std::unique_ptr<SampleService> service_;
+};
+
+std::unique_ptr<SampleService> CurlHttpClientTest::service_;
+
+} // namespace
+
+TEST_F(CurlHttpClientTest, FailuresThrowAndGetPageTurnsThemIntoTheEmptyText) {
+    TCurlHttpClient client(2, 2);
+    const std::string refused = "http://127.0.0.1:" + std::to_string(FreePort()) + "/";
+    for (const std::string& url :
+         {Url("fault/status/500"), Url("fault/status/404"), Url("fault/status/403"),
+          Url("no/such/page"), Url("fault/redirect-loop"), refused,
+          std::string("file:///etc/hostname")}) {
+        EXPECT_THROW(client.Get(url), EHttpError) << url;
+        EXPECT_EQ(GetPage(client, url), "") << url;
+    }
+}
+
+TEST_F(CurlHttpClientTest, FollowsRedirectsAndDecodesTheFinalBody) {
+    TCurlHttpClient client;
+    EXPECT_EQ(GetPage(client, Url("fault/redirect")), "転送先のページ\r\n");
+    EXPECT_EQ(GetPage(client, Url("fault/bom")), "一行目\r\n二行目\r\n三行目\r\n四行目\r\n");
+    EXPECT_EQ(client.Get(Url("fault/not-utf8")).size(), 11u);
+    EXPECT_EQ(GetPage(client, Url("fault/not-utf8")), "");
+}
+
+TEST_F(CurlHttpClientTest, KeepsCookiesForItsLifeOnly) {
+    TCurlHttpClient client;
+    EXPECT_THROW(client.Get(Url("fault/cookie-check")), EHttpError);
+    client.Get(Url("fault/cookie-set"));
+    EXPECT_EQ(client.Get(Url("fault/cookie-check")), "cookie ok\n");
+    EXPECT_EQ(client.Get(Url("fault/cookie-check")), "cookie ok\n");
+    TCurlHttpClient other;
+    EXPECT_THROW(other.Get(Url("fault/cookie-check")), EHttpError);
+}
+
+TEST_F(CurlHttpClientTest, SendsOnlyTheFixedHeaders) {
+    TCurlHttpClient client;
+    const std::string head = client.Get(Url("fault/headers"));
+    EXPECT_NE(head.find("Accept: text/html, */*\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("User-Agent: Mozilla/3.0 (compatible; Indy Library)\n"), std::string::npos);
+    for (const char* absent : {"Content-Length", "Authorization", "Cookie", "Accept-Encoding"})
+        EXPECT_EQ(head.find(absent), std::string::npos) << absent << " in\n" << head;
+}
+
+TEST_F(CurlHttpClientTest, AStalledTransferEndsAfterTheStallTime) {
+    TCurlHttpClient client(2, 1);
+    EXPECT_THROW(client.Get(Url("fault/stall")), EHttpError);
+    EXPECT_EQ(GetPage(client, Url("fault/stall")), "");
+    // The client is still usable afterwards.
+    EXPECT_EQ(client.Get(Url("fault/redirected")), "転送先のページ\n");
+}
+
+TEST_F(CurlHttpClientTest, RefusesBodiesOverTheLimit) {
+    TCurlHttpClient small(15, 30, 1000);
+    EXPECT_EQ(small.Get(Url("fault/size/1000")).size(), 1000u);
+    EXPECT_THROW(small.Get(Url("fault/size/1001")), EHttpError);
+
+    TCurlHttpClient client;
+    const std::size_t limit = TCurlHttpClient::DefaultMaxBodyBytes;
+    EXPECT_EQ(client.Get(Url("fault/size/" + std::to_string(limit))).size(), limit);
+    EXPECT_THROW(client.Get(Url("fault/size/" + std::to_string(limit + 1))), EHttpError);
+}
+
+TEST_F(CurlHttpClientTest, GoesThroughTheProxyWhenOneIsSet) {
+    if (!TinyProxy::Available())
+        GTEST_SKIP() << "tinyproxy is not installed";
+    TinyProxy proxy;
+    TCurlHttpClient client;
+    client.ProxyServer = "127.0.0.1";
+    client.ProxyPort = proxy.Port();
+    const std::string page = GetPage(client, Url("lite/forecast/point/13101.html"));
+    EXPECT_NE(page.find("千代田区のピンポイント天気"), std::string::npos);
+    client.Get(Url("fault/cookie-set"));
+    EXPECT_EQ(client.Get(Url("fault/cookie-check")), "cookie ok\n");
+    EXPECT_NE(proxy.Log().find("/fault/cookie-check"), std::string::npos) << proxy.Log();
+
+    // A proxy that is not there fails the request; an empty host goes direct again and
+    // ignores the environment's proxy.
+    client.ProxyPort = FreePort();
+    EXPECT_EQ(GetPage(client, Url("fault/redirected")), "");
+    client.ProxyServer.clear();
+    client.ProxyPort = 0;
+    const char* saved = std::getenv("http_proxy");
+    const std::string previous = saved ? saved : "";
+    setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(FreePort())).c_str(), 1);
+    EXPECT_EQ(GetPage(client, Url("fault/redirected")), "転送先のページ\r\n");
+    if (saved)
+        setenv("http_proxy", previous.c_str(), 1);
+    else
+        unsetenv("http_proxy");
+}
+
+TEST(CurlHttpClientTls, SpeaksTlsAndRefusesAnUntrustedCertificate) {
+    TempDir dir;
+    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
+                                "/CN=127.0.0.1 -keyout " +
+                                dir.File("key.pem") + " -out " + dir.File("cert.pem") +
+                                " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        GTEST_SKIP() << "openssl cannot make a certificate here";
+    httplib::SSLServer server(dir.File("cert.pem").c_str(), dir.File("key.pem").c_str());
+    ASSERT_TRUE(server.is_valid());
+    server.Get("/", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("secret", "text/plain");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { server.listen_after_bind(); });
+
+    TCurlHttpClient client(2, 2);
+    const std::string base = "127.0.0.1:" + std::to_string(port) + "/";
+    try {
+        client.Get("https://" + base);
+        ADD_FAILURE() << "a self-signed certificate was accepted";
+    } catch (const EHttpError& e) {
+        EXPECT_NE(std::string(e.what()).find("certificate"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(client.Get("http://" + base), EHttpError); // plain HTTP to a TLS port
+
+    server.stop();
+    thread.join();
+}

@@ -1,0 +1,255 @@
+// Both sources end to end: realistic pages held in memory, damaged copies of them, and the
+// loaders and forecast-dump against the sample service over loopback.
+#include "app/LocationList.h"
+#include "platform/Clock.h"
+#include "platform/Errors.h"
+#include "support/FakeHttpClient.h"
+#include "support/SampleService.h"
+#include "support/TempDir.h"
+#include "weather/CurlHttpClient.h"
+#include "weather/WeatherData.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <cstdio>
+#include <memory>
+#include <sys/wait.h>
+#include <thread>
+
+namespace {
+
+const std::int32_t N = NoValue;
+
+constexpr const char* kLitePoint = "http://127.0.0.1:9/lite/forecast/point/13101.html";
+constexpr const char* kLiteDays = "http://127.0.0.1:9/lite/forecast/days/13101.html";
+constexpr const char* kScripts =
+    "http://127.0.0.1:9/component/static_api/lite/forecast_point/table/13101";
+constexpr const char* kYahooPoint = "http://127.0.0.1:9/weather/jp/pinpoint/13101.html";
+constexpr const char* kYahooDays = "http://127.0.0.1:9/weather/jp/days/13101.html";
+
+FakeHttpClient RealisticPages() {
+    FakeHttpClient c;
+    c.Pages[kLitePoint] = ReadAll(TestData("realistic/tenkilite_point.html"));
+    c.Pages[std::string(kScripts) + "_today.js"] =
+        ReadAll(TestData("realistic/tenkilite_today.js"));
+    c.Pages[std::string(kScripts) + "_tomorrow.js"] =
+        ReadAll(TestData("realistic/tenkilite_tomorrow.js"));
+    c.Pages[kLiteDays] = ReadAll(TestData("realistic/tenkilite_days.html"));
+    c.Pages[kYahooPoint] = ReadAll(TestData("realistic/yahoo_pinpoint.html"));
+    c.Pages[kYahooDays] = ReadAll(TestData("realistic/yahoo_days.html"));
+    return c;
+}
+
+// Everything the pages of either service supply is there.
+void ExpectComplete(const TWeatherData& w, TDateTime today, const std::string& what) {
+    for (int s = 0; s < 16; ++s) {
+        EXPECT_EQ(w.PointDate[s], today + (s < 8 ? 0 : 1)) << what << " slot " << s;
+        EXPECT_NE(w.PointHour[s], N) << what << " slot " << s;
+        EXPECT_NE(w.PointWeather[s], "") << what << " slot " << s;
+        EXPECT_NE(w.PointTemp[s], N) << what << " slot " << s;
+    }
+    for (int k = 0; k < 7; ++k) {
+        EXPECT_EQ(w.WeekDate[k], today + k + 1) << what << " week " << k;
+        EXPECT_NE(w.WeekWeather[k], "") << what << " week " << k;
+        EXPECT_NE(w.WeekMinTemp[k], N) << what << " week " << k;
+        EXPECT_NE(w.WeekMaxTemp[k], N) << what << " week " << k;
+        EXPECT_NE(w.WeekProb[k], N) << what << " week " << k;
+        EXPECT_LE(w.WeekMinTemp[k], w.WeekMaxTemp[k]) << what << " week " << k;
+    }
+    for (int d = 0; d < 2; ++d) {
+        EXPECT_EQ(w.DayDate[d], today + d) << what;
+        EXPECT_NE(w.DayWeather[d], "") << what;
+        EXPECT_NE(w.DayMinTemp[d], N) << what;
+        EXPECT_NE(w.DayMaxTemp[d], N) << what;
+    }
+    for (int b = 0; b < 8; ++b)
+        EXPECT_NE(w.DayProb[b], N) << what << " band " << b;
+    EXPECT_NE(w.LocationName, "") << what;
+    EXPECT_NE(w.UpdateInfo, "") << what;
+    EXPECT_EQ(w.Information, "") << what;
+}
+
+class Services : public ::testing::Test {
+protected:
+    void SetUp() override { platform::FixClock({2026, 12, 9, 18, 0, 0}); }
+    void TearDown() override { platform::ReleaseClock(); }
+    const TDateTime today = EncodeDate(2026, 12, 9);
+};
+
+} // namespace
+
+TEST_F(Services, RealisticTenkiLitePages) {
+    FakeHttpClient client = RealisticPages();
+    TWeatherData w;
+    ASSERT_TRUE(w.LoadTenkiLite(client, kLitePoint, kLiteDays));
+    ExpectComplete(w, today, "tenkilite");
+    EXPECT_EQ(w.LocationName, "千代田区");
+    EXPECT_EQ(w.UpdateInfo, "17時00分");
+    EXPECT_EQ(w.PointHour[5], 18); // the hour inside the page's "now" tag
+    EXPECT_EQ(w.PointHour[15], 24);
+}
+
+TEST_F(Services, RealisticYahooPages) {
+    FakeHttpClient client = RealisticPages();
+    TWeatherData w;
+    ASSERT_TRUE(w.LoadYahoo(client, kYahooPoint, kYahooDays));
+    ExpectComplete(w, today, "yahoo");
+    EXPECT_EQ(w.LocationName, "千代田区");
+    EXPECT_EQ(w.UpdateInfo, "17時00分");
+    EXPECT_EQ(w.PointHour[6], 18); // bold hour cell
+    EXPECT_EQ(w.PointHour[8], 0);
+}
+
+TEST_F(Services, DamagedPagesNeverCrash) {
+    const FakeHttpClient pages = RealisticPages();
+    std::size_t loads = 0;
+    for (const auto& [url, body] : pages.Pages) {
+        std::vector<std::string> variants;
+        for (std::size_t cut = 0; cut < body.size(); cut += 211)
+            variants.push_back(body.substr(0, cut)); // cut short
+        std::string shuffled = body;
+        for (std::size_t i = 0; i + 7 < shuffled.size(); i += 13)
+            std::swap(shuffled[i], shuffled[i + 7]); // garbage, usually not UTF-8 any more
+        variants.push_back(shuffled);
+        variants.push_back(std::string(5000, '<'));
+        for (const std::string& variant : variants) {
+            FakeHttpClient client = pages;
+            client.Pages[url] = variant;
+            for (const bool lite : {true, false}) {
+                TWeatherData w;
+                try {
+                    const bool ok = lite ? w.LoadTenkiLite(client, kLitePoint, kLiteDays)
+                                         : w.LoadYahoo(client, kYahooPoint, kYahooDays);
+                    if (!ok) {
+                        EXPECT_EQ(w.PointTemp, TWeatherData().PointTemp);
+                    }
+                } catch (const EConvertError&) {
+                    // an impossible page date is reported, not a crash
+                }
+                ++loads;
+            }
+        }
+    }
+    EXPECT_GT(loads, 100u);
+}
+
+namespace {
+
+class AgainstSampleService : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        service_ = std::make_unique<SampleService>(std::vector<std::string>{
+            "--today", "2026-12-09", "--locations", TestData("locations/sample.list")});
+    }
+    static void TearDownTestSuite() { service_.reset(); }
+    void SetUp() override { platform::FixClock({2026, 12, 9, 7, 30, 0}); }
+    void TearDown() override { platform::ReleaseClock(); }
+
+    static std::unique_ptr<SampleService> service_;
+};
+
+std::unique_ptr<SampleService> AgainstSampleService::service_;
+
+// Runs a command and returns its exit status and standard output.
+std::pair<int, std::string> RunCommand(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {-1, out};
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
+        out.append(buf, n);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+} // namespace
+
+TEST_F(AgainstSampleService, BothLoadersFillEveryEntry) {
+    const auto entries = ReadLocationFile(TestData("locations/sample.list"));
+    ASSERT_FALSE(entries.empty());
+    TCurlHttpClient client;
+    const TDateTime today = EncodeDate(2026, 12, 9);
+    bool sawFrost = false;
+    for (const TLocationEntry& e : entries) {
+        TWeatherData lite;
+        ASSERT_TRUE(lite.LoadTenkiLite(client, service_->TenkiLitePrefix() + e[3],
+                                       service_->TenkiLitePrefix() + e[4]))
+            << e[2];
+        ExpectComplete(lite, today, "tenkilite " + e[2]);
+        EXPECT_EQ(lite.LocationName, e[2]);
+        TWeatherData yahoo;
+        ASSERT_TRUE(
+            yahoo.LoadYahoo(client, service_->YahooPrefix() + e[5], service_->YahooPrefix() + e[6]))
+            << e[2];
+        ExpectComplete(yahoo, today, "yahoo " + e[2]);
+        EXPECT_EQ(yahoo.LocationName, e[2]);
+        // Both services tell the same weather.
+        EXPECT_EQ(lite.DayWeather, yahoo.DayWeather) << e[2];
+        EXPECT_EQ(lite.PointTemp, yahoo.PointTemp) << e[2];
+        for (const std::int32_t t : lite.PointTemp)
+            sawFrost = sawFrost || t < 0;
+    }
+    EXPECT_TRUE(sawFrost) << "northern places in December go below zero";
+}
+
+TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
+    const std::string tool = std::string(PELUMI_BIN_DIR) + "/forecast-dump";
+    const std::string lite = service_->TenkiLitePrefix();
+    const auto [okStatus, okJson] =
+        RunCommand(tool + " tenkilite " + lite + "forecast/point/01100.html " + lite +
+                   "forecast/days/01100.html --now 2026-12-09T07:30:00");
+    EXPECT_EQ(okStatus, 0);
+    EXPECT_TRUE(okJson.starts_with("{\n  \"ok\": true,\n  \"PointDate\": [46365, ")) << okJson;
+    EXPECT_NE(okJson.find("\"LocationName\": \"札幌市\""), std::string::npos) << okJson;
+    EXPECT_NE(okJson.find("\"Information\": \"\"\n}"), std::string::npos) << okJson;
+
+    const auto [failStatus, failJson] =
+        RunCommand(tool + " yahoo " + service_->YahooPrefix() + "nothing.html x 2>/dev/null");
+    EXPECT_EQ(failStatus, 1);
+    EXPECT_NE(failJson.find("\"PointHour\": [2147483647, 2147483647"), std::string::npos);
+
+    EXPECT_EQ(RunCommand(tool + " 2>/dev/null").first, 2);
+    EXPECT_EQ(RunCommand(tool + " rss a b 2>/dev/null").first, 2);
+    EXPECT_EQ(RunCommand(tool + " yahoo a b --now tomorrow 2>/dev/null").first, 2);
+    // A page day that is no day of the clock's month (31 read in November) raises out of the
+    // loader.
+    SampleService late({"--today", "2026-12-31", "--locations", TestData("locations/sample.list")});
+    const std::string latePrefix = late.TenkiLitePrefix();
+    EXPECT_EQ(RunCommand(tool + " tenkilite " + latePrefix + "forecast/point/01100.html " +
+                         latePrefix +
+                         "forecast/days/01100.html --now 2026-11-15T07:30:00 2>/dev/null")
+                  .first,
+              3);
+}
+
+TEST_F(AgainstSampleService, ServesTheVersionFileAndUnknownPathsAs404) {
+    TCurlHttpClient client;
+    EXPECT_EQ(client.Get(service_->BaseUrl() + "version.txt"), "33556226\r\n");
+    EXPECT_THROW(client.Get(service_->BaseUrl() + "lite/forecast/point/99999.html"), EHttpError);
+    SampleService other(
+        {"--locations", TestData("locations/sample.list"), "--version-number", "7"});
+    EXPECT_EQ(client.Get(other.BaseUrl() + "version.txt"), "7\r\n");
+}
+
+TEST(ForecastDump, EscapesTextsForJson) {
+    httplib::Server server;
+    server.Get("/point.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<title>\"北\\区\"\t\x01\x7f東の天気</title>", "text/html");
+    });
+    server.Get("/days.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<html></html>", "text/html");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { server.listen_after_bind(); });
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    const auto [status, json] = RunCommand(std::string(PELUMI_BIN_DIR) + "/forecast-dump yahoo " +
+                                           base + "/point.html " + base + "/days.html");
+    server.stop();
+    thread.join();
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(json.find(R"("LocationName": "\"北\\区\"\t\u0001\u007f東")"), std::string::npos)
+        << json;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/MainForm.h"
+#include "platform/IniFile.h"
+#include "platform/qt/Desktop.h"
+#include "support/TempDir.h"
+
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Records the message boxes shown while it lives (none appears on the screen).
+class MessageLog {
+public:
+    struct Entry {
+        std::string text;
+        std::string caption;
+        platform::MsgIcon icon;
+    };
+
+    MessageLog() {
+        platform::SetMessageBoxHandler([this](const QString& text, const QString& caption,
+                                              platform::MsgButtons, platform::MsgIcon icon) {
+            entries.push_back({text.toStdString(), caption.toStdString(), icon});
+            return platform::MsgResult::Ok;
+        });
+    }
+    ~MessageLog() {
+        platform::SetMessageBoxHandler([](const QString&, const QString&, platform::MsgButtons,
+                                          platform::MsgIcon) { return platform::MsgResult::Ok; });
+    }
+    MessageLog(const MessageLog&) = delete;
+    MessageLog& operator=(const MessageLog&) = delete;
+
+    std::vector<Entry> entries;
+};
+
+// A program folder in a temporary directory: a default skin file and, when asked, a location
+// list and a settings file. No address in it reaches the network.
+class TestProgram {
+public:
+    TestProgram() { dir.Write("Skin/Simple/small.ini", "[General]\n"); }
+
+    std::string Folder() const { return dir.Path() + "/"; }
+    std::string IniPath() const { return dir.File("zomika2.ini"); }
+    void WriteIni(const std::string& text) const { dir.Write("zomika2.ini", text); }
+    platform::IniFile ReadIni() const { return platform::IniFile::Load(IniPath()); }
+    std::string IniText() const { return ReadAll(IniPath()); }
+
+    // Builds the window (start-up included) over this folder.
+    std::unique_ptr<TMainForm> Start() const { return std::make_unique<TMainForm>(Folder()); }
+
+    TempDir dir;
+};

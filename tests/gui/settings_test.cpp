@@ -1,0 +1,259 @@
+// Reading and writing the settings file through the main window.
+#include "FormFixture.h"
+
+#include "platform/Errors.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+namespace {
+
+using Keys = std::map<std::string, std::string>; // "Section/Key" -> saved value
+
+void ExpectSaved(const TestProgram& program, const Keys& keys, const std::string& context) {
+    const platform::IniFile ini = program.ReadIni();
+    for (const auto& [path, value] : keys) {
+        const auto slash = path.find('/');
+        const auto saved = ini.Find(path.substr(0, slash), path.substr(slash + 1));
+        ASSERT_TRUE(saved.has_value()) << context << ": " << path << " not written";
+        EXPECT_EQ(*saved, value) << context << ": " << path;
+    }
+}
+
+} // namespace
+
+TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
+    TestProgram program;
+    MessageLog messages;
+    auto form = program.Start();
+
+    EXPECT_EQ(form->pos(), QPoint(5, 5));
+    EXPECT_TRUE(form->ActShowWindow.isChecked());
+    EXPECT_TRUE(form->ActStayOnBottom.isChecked());
+    EXPECT_FALSE(form->ActFixPosition.isChecked());
+    EXPECT_TRUE(form->ActTenkiJpLite.isChecked());
+    EXPECT_TRUE(form->ActIntervalManual.isChecked());
+    EXPECT_FALSE(form->Timer1.isActive());
+    EXPECT_TRUE(form->ActCurrentForecast.isChecked());
+    EXPECT_FALSE(form->ActShowBalloon.isChecked());
+    EXPECT_EQ(form->IdHTTP1->ProxyServer, "");
+    EXPECT_EQ(form->IdHTTP1->ProxyPort, 0);
+    EXPECT_EQ(form->CurrentSkin.FileName, program.Folder() + "Skin/Simple/small.ini");
+    EXPECT_EQ(form->SettingsFileName, program.IniPath());
+    EXPECT_EQ(form->SkinFolder, program.Folder() + "Skin/");
+    EXPECT_EQ(form->LocationFileName, program.Folder() + "urls.list");
+
+    EXPECT_FALSE(std::filesystem::exists(program.IniPath()));
+    QSignalSpy closed(form.get(), &TMainForm::Closed);
+    form->close();
+    EXPECT_EQ(closed.count(), 1);
+    ExpectSaved(program,
+                {{"URL/PrefixTenkiLite", DefaultTenkiLitePrefix},
+                 {"URL/PrefixYahoo", DefaultYahooPrefix},
+                 {"Option/Location", "0"},
+                 {"Option/Server", "0"},
+                 {"Option/RefreshInterval", "0"},
+                 {"Option/FixPos", "0"},
+                 {"Option/Top", "5"},
+                 {"Option/Left", "5"},
+                 {"Option/Monitor", "1"},
+                 {"Option/Showing", "1"},
+                 {"Option/StayOnBottom", "1"},
+                 {"Option/ShowForecastOnTaskTray", "0"},
+                 {"Option/Proxy", ""},
+                 {"Option/ProxyPort", "0"},
+                 {"Option/ShowBalloon", "0"},
+                 {"Skin/Filename", "Simple\\small.ini"}},
+                "first start");
+    // The update-check address is never written by the program.
+    EXPECT_FALSE(program.ReadIni().Find("Option", "UpdateCheckURL"));
+}
+
+TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
+    struct Case {
+        const char* name;
+        std::string ini;
+        std::function<void(TMainForm&)> check;
+        Keys saved;
+    };
+    const std::vector<Case> cases = {
+        {"RefreshInterval 7 selects 6/12/18 o'clock",
+         "[Option]\nRefreshInterval=7\n",
+         [](TMainForm& f) {
+             EXPECT_TRUE(f.ActIntervalAuto.isChecked());
+             EXPECT_TRUE(f.Timer1.isActive());
+         },
+         {{"Option/RefreshInterval", "4"}}},
+        {"a negative RefreshInterval selects 6/12/18 o'clock",
+         "[Option]\nRefreshInterval=-1\n",
+         [](TMainForm& f) { EXPECT_TRUE(f.ActIntervalAuto.isChecked()); },
+         {{"Option/RefreshInterval", "4"}}},
+        {"RefreshInterval 2 is every 3 hours",
+         "[option]\nrefreshinterval=2\n",
+         [](TMainForm& f) {
+             EXPECT_TRUE(f.ActInterval3H.isChecked());
+             EXPECT_EQ(f.Timer1.Tag, 180);
+         },
+         {{"Option/RefreshInterval", "2"}}},
+        {"Server 5 selects Yahoo",
+         "[Option]\nServer=5\n",
+         [](TMainForm& f) { EXPECT_TRUE(f.ActYahoo.isChecked()); },
+         {{"Option/Server", "1"}}},
+        {"ShowForecastOnTaskTray out of range is the current slot",
+         "[Option]\nShowForecastOnTaskTray=3\n",
+         [](TMainForm& f) { EXPECT_TRUE(f.ActCurrentForecast.isChecked()); },
+         {{"Option/ShowForecastOnTaskTray", "0"}}},
+        {"tomorrow in the tray, balloons, fixed position",
+         "[Option]\nShowForecastOnTaskTray=2\nShowBalloon=1\nFixPos=$10\n",
+         [](TMainForm& f) {
+             EXPECT_TRUE(f.ActTomorrowForecast.isChecked());
+             EXPECT_TRUE(f.ActShowBalloon.isChecked());
+             EXPECT_TRUE(f.ActFixPosition.isChecked());
+         },
+         {{"Option/ShowForecastOnTaskTray", "2"},
+          {"Option/ShowBalloon", "1"},
+          {"Option/FixPos", "1"}}},
+        {"a position saved with two monitors falls back on one screen",
+         "[Option]\nMonitor=2\nLeft=2500\nTop=100\n",
+         [](TMainForm& f) { EXPECT_EQ(f.pos(), QPoint(5, 5)); },
+         {{"Option/Left", "5"}, {"Option/Top", "5"}, {"Option/Monitor", "1"}}},
+        {"a position saved with one monitor is kept wherever it lies",
+         "[Option]\nMonitor=1\nLeft=2500\nTop=100\n",
+         [](TMainForm& f) { EXPECT_EQ(f.pos(), QPoint(2500, 100)); },
+         {{"Option/Left", "2500"}, {"Option/Top", "100"}}},
+        {"two monitors but a position on the primary screen is kept",
+         "[Option]\nMonitor=2\nLeft=40\nTop=30\n",
+         [](TMainForm& f) { EXPECT_EQ(f.pos(), QPoint(40, 30)); },
+         {{"Option/Left", "40"}, {"Option/Top", "30"}}},
+        {"an empty proxy host drops its port",
+         "[Option]\nProxy=\nProxyPort=8080\n",
+         [](TMainForm& f) {
+             EXPECT_EQ(f.IdHTTP1->ProxyServer, "");
+             EXPECT_EQ(f.IdHTTP1->ProxyPort, 0);
+         },
+         {{"Option/Proxy", ""}, {"Option/ProxyPort", "0"}}},
+        {"a proxy with a hexadecimal port",
+         "[Option]\nProxy=proxy.local\nProxyPort=0x1F90\n",
+         [](TMainForm& f) {
+             EXPECT_EQ(f.IdHTTP1->ProxyServer, "proxy.local");
+             EXPECT_EQ(f.IdHTTP1->ProxyPort, 8080);
+         },
+         {{"Option/Proxy", "proxy.local"}, {"Option/ProxyPort", "8080"}}},
+        {"hidden, not at the bottom, a location and prefixes",
+         "[URL]\nPrefixTenkiLite=\"http://127.0.0.1:9/t/\"\nPrefixYahoo=http://127.0.0.1:9/y/\n"
+         "[Option]\nShowing=0\nStayOnBottom=0\nLocation=12\n",
+         [](TMainForm& f) {
+             EXPECT_FALSE(f.ActShowWindow.isChecked());
+             EXPECT_FALSE(f.isVisible());
+             EXPECT_FALSE(f.ActStayOnBottom.isChecked());
+             EXPECT_EQ(f.LocationIndex, 12);
+             EXPECT_EQ(f.TenkiLitePrefix, "http://127.0.0.1:9/t/");
+         },
+         {{"Option/Showing", "0"},
+          {"Option/StayOnBottom", "0"},
+          {"Option/Location", "12"},
+          {"URL/PrefixTenkiLite", "http://127.0.0.1:9/t/"},
+          {"URL/PrefixYahoo", "http://127.0.0.1:9/y/"}}},
+        {"a skin that does not exist falls back to the default",
+         "[Skin]\nFilename=Gone\\gone.ini\n",
+         [](TMainForm& f) { EXPECT_EQ(f.CurrentSkin.FileName, f.SkinFolder + "Simple/small.ini"); },
+         {{"Skin/Filename", "Simple\\small.ini"}}},
+        {"a hand-added update-check address and foreign keys survive",
+         "; comment\n[Option]\nUpdateCheckURL=http://127.0.0.1:9/v.txt\nServer=1\n"
+         "[Mine]\nKey=kept\n",
+         [](TMainForm&) {},
+         {{"Option/UpdateCheckURL", "http://127.0.0.1:9/v.txt"},
+          {"Mine/Key", "kept"},
+          {"Option/Server", "1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestProgram program;
+        MessageLog messages;
+        program.WriteIni(c.ini);
+        auto form = program.Start();
+        c.check(*form);
+        form->close();
+        ExpectSaved(program, c.saved, c.name);
+        // Lines the program does not own stay in the file.
+        if (c.ini.rfind("; comment", 0) == 0) {
+            EXPECT_EQ(program.IniText().rfind("; comment\n", 0), 0u);
+        }
+    }
+}
+
+TEST(Settings, SkinOutsideTheSkinFolderIsUsedButNotRemembered) {
+    TestProgram program;
+    MessageLog messages;
+    program.dir.Write("Skin/Other/other.ini", "[General]\n");
+    const std::string outside = program.dir.Write("elsewhere/mine.ini", "[General]\n");
+    program.WriteIni("[Skin]\nFilename=Other\\other.ini\n");
+    auto form = program.Start();
+    EXPECT_EQ(form->CurrentSkin.FileName, program.Folder() + "Skin/Other/other.ini");
+    form->LoadSkin(outside);
+    EXPECT_EQ(form->CurrentSkin.FileName, outside);
+    form->close();
+    EXPECT_EQ(program.ReadIni().ReadString("Skin", "Filename", ""), "Other\\other.ini");
+    EXPECT_TRUE(messages.entries.empty() ||
+                messages.entries[0].text.find("urls.list") != std::string::npos);
+}
+
+TEST(Settings, UnwritableFileIsReportedAndTheCloseStillCompletes) {
+    struct Case {
+        const char* name;
+        std::function<void(const TestProgram&)> block;
+    };
+    const std::vector<Case> cases = {
+        {"the settings path is a folder",
+         [](const TestProgram& p) { std::filesystem::create_directories(p.IniPath() + "/x"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestProgram program;
+        auto form = program.Start();
+        c.block(program);
+        MessageLog messages;
+        // A menu command that saves raises the error to its caller...
+        EXPECT_THROW(form->ActDummyExecute(&form->ActFixPosition), EFileError);
+        // ...and the close reports it and completes anyway.
+        QSignalSpy closed(form.get(), &TMainForm::Closed);
+        form->close();
+        EXPECT_EQ(closed.count(), 1);
+        ASSERT_EQ(messages.entries.size(), 1u);
+        EXPECT_NE(messages.entries[0].text.find("保存できません"), std::string::npos);
+        EXPECT_EQ(messages.entries[0].caption, "エラー");
+    }
+}
+
+TEST(Settings, PerUserFileWhenTheProgramFolderIsNotWritable) {
+    struct Case {
+        const char* xdg;
+        const char* home;
+        bool writable;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"/cfg", "/home/u", true, "/opt/pelumi/zomika2.ini"},
+        {"/cfg", "/home/u", false, "/cfg/zomika2/zomika2.ini"},
+        {"", "/home/u", false, "/home/u/.config/zomika2/zomika2.ini"},
+        {"relative", "/home/u", false, "/home/u/.config/zomika2/zomika2.ini"},
+    };
+    const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
+    const char* savedHome = std::getenv("HOME");
+    const std::string xdgBefore = savedXdg ? savedXdg : "";
+    const std::string homeBefore = savedHome ? savedHome : "";
+    for (const Case& c : cases) {
+        setenv("XDG_CONFIG_HOME", c.xdg, 1);
+        setenv("HOME", c.home, 1);
+        EXPECT_EQ(TMainForm::ChooseSettingsFileName("/opt/pelumi", "zomika2", c.writable),
+                  c.expected)
+            << c.xdg << " " << c.writable;
+    }
+    savedXdg ? setenv("XDG_CONFIG_HOME", xdgBefore.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    savedHome ? setenv("HOME", homeBefore.c_str(), 1) : unsetenv("HOME");
+}

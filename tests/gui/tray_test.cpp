@@ -1,0 +1,200 @@
+// The tray display: icon choice, number and date texts, hints, balloons and clicks.
+#include "FormFixture.h"
+
+#include "platform/Clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+// Sets a time locale variable for the life of the object.
+class LocaleScope {
+public:
+    explicit LocaleScope(const char* value) {
+        if (const char* old = std::getenv("LC_ALL"))
+            saved_ = old;
+        setenv("LC_ALL", value, 1);
+    }
+    ~LocaleScope() { saved_ ? setenv("LC_ALL", saved_->c_str(), 1) : unsetenv("LC_ALL"); }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+} // namespace
+
+TEST(Tray, WeatherIconIndex) {
+    struct Case {
+        const char* phrase;
+        int index;
+    };
+    const std::vector<Case> cases = {
+        {"", 4},
+        {"霧", 4},
+        {"晴", 0},
+        {"晴のち雨", 0},
+        {"曇時々雨", 1},
+        {"雨のち晴", 2},
+        {"雪か雨", 3},
+        {"くもり時々晴", 1},
+        {"雷雨", 2},
+        {"みぞれ", 3},
+        {"晴れ時々くもり", 0},
+        {"のち雪", 3},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TMainForm::WeatherIconIndex(c.phrase), c.index) << c.phrase;
+}
+
+TEST(Tray, NumberText) {
+    struct Case {
+        std::int32_t value;
+        const char* text;
+    };
+    const std::vector<Case> cases = {{5, " 5"},  {0, " 0"},    {-3, "-3"},     {-12, "-12"},
+                                     {23, "23"}, {100, "100"}, {NoValue, "--"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(TMainForm::NumberText(c.value, "--"), c.text) << c.value;
+}
+
+TEST(Tray, DayTextUsesTheLocalesWeekdayNames) {
+    struct Case {
+        const char* locale;
+        TDateTime date;
+        const char* text;
+    };
+    const std::vector<Case> cases = {
+        {"C", EncodeDate(2026, 12, 9), "9 Wed"},
+        {"C", 0.0, "30 Sat"}, // the cleared record's date
+        {"ja_JP.UTF-8", EncodeDate(2026, 12, 9), "9 水"},
+        {"ja_JP.UTF-8", EncodeDate(2026, 12, 13), "13 日"},
+    };
+    for (const Case& c : cases) {
+        LocaleScope scope(c.locale);
+        EXPECT_EQ(TMainForm::FormatDayText(c.date), c.text) << c.locale;
+    }
+}
+
+class TrayTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::FixClock({2026, 12, 9, 10, 0, 0}); }
+    void TearDown() override { platform::ReleaseClock(); }
+
+    TestProgram program;
+    MessageLog messages;
+    LocaleScope locale{"C"};
+};
+
+TEST_F(TrayTest, HintsAndBalloonsOfTheThreeModes) {
+    auto form = program.Start();
+    TWeatherData& w = form->Weather;
+    w.Clear();
+    // 10 o'clock: slot 3, band 1.
+    w.PointHour[3] = 9;
+    w.PointWeather[3] = "晴";
+    w.PointTemp[3] = 23;
+    w.DayProb[1] = 10;
+    w.DayDate[0] = EncodeDate(2026, 12, 9);
+    w.DayWeather[0] = "曇時々雨";
+    w.DayMaxTemp[0] = 18;
+    w.DayMinTemp[0] = 7;
+    w.DayProb[0] = 0;
+    w.DayProb[2] = 30;
+    w.DayDate[1] = EncodeDate(2026, 12, 10);
+    w.DayWeather[1] = "雪";
+    w.DayMaxTemp[1] = -1;
+    w.DayMinTemp[1] = -12;
+    w.DayProb[4] = 50;
+
+    struct Case {
+        QAction TMainForm::*mode;
+        int icon;
+        std::string hint;
+        std::string title;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {&TMainForm::ActCurrentForecast, 0, " 9時の天気: 晴\r\n気温: 23℃\r\n降水確率: 10%",
+         " 9時の天気", "天気: 晴\r\n気温: 23℃\r\n降水確率: 10%"},
+        {&TMainForm::ActTodayForecast, 1, "9 Wed: 曇時々雨\r\n気温: 18/ 7\r\n降水確率:  0/10/30/--",
+         "9 Wedの天気予報", "予報: 曇時々雨\r\n気温: 18/ 7\r\n降水確率:  0/10/30/--"},
+        {&TMainForm::ActTomorrowForecast, 3, "10 Thu: 雪\r\n気温: -1/-12\r\n降水確率: 50/--/--/--",
+         "10 Thuの天気予報", "予報: 雪\r\n気温: -1/-12\r\n降水確率: 50/--/--/--"},
+    };
+    form->ActShowBalloon.setChecked(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hint);
+        std::filesystem::remove(program.IniPath());
+        ((*form).*c.mode).trigger(); // from the menu: saves, then updates the tray
+        EXPECT_TRUE(std::filesystem::exists(program.IniPath()));
+        EXPECT_EQ(form->TrayIconIndex(), c.icon);
+        EXPECT_EQ(form->TrayHint(), c.hint);
+        EXPECT_EQ(form->TrayIcon1.toolTip().toStdString().find('\r'), std::string::npos);
+        EXPECT_EQ(form->BalloonTitle(), c.title);
+        EXPECT_EQ(form->BalloonText(), c.text);
+    }
+
+    // A missing temperature in the current slot.
+    w.PointTemp[3] = NoValue;
+    form->ActCurrentForecast.trigger();
+    EXPECT_EQ(form->TrayHint(), " 9時の天気: 晴\r\n気温: --℃\r\n降水確率: 10%");
+}
+
+TEST_F(TrayTest, CurrentSlotFollowsTheClock) {
+    auto form = program.Start();
+    TWeatherData& w = form->Weather;
+    w.Clear();
+    for (int s = 0; s < 8; ++s) {
+        w.PointHour[s] = 3 * s;
+        w.DayProb[s / 2] = 10 * (s / 2);
+    }
+    struct Case {
+        int hour;
+        const char* first;
+        const char* probability;
+    };
+    const std::vector<Case> cases = {{0, " 0時", " 0%"},  {2, " 0時", " 0%"},  {3, " 3時", " 0%"},
+                                     {11, " 9時", "10%"}, {21, "21時", "30%"}, {23, "21時", "30%"}};
+    for (const Case& c : cases) {
+        platform::FixClock({2026, 12, 9, c.hour, 59, 0});
+        form->UpdateTrayIcon();
+        EXPECT_EQ(form->TrayHint().rfind(c.first, 0), 0u) << c.hour << " " << form->TrayHint();
+        EXPECT_NE(form->TrayHint().find(std::string("降水確率: ") + c.probability),
+                  std::string::npos)
+            << c.hour;
+    }
+}
+
+TEST_F(TrayTest, ClearedRecordGivesDashesAndNoIcon) {
+    auto form = program.Start();
+    form->Weather.Clear();
+    form->ActTodayForecast.trigger();
+    EXPECT_EQ(form->TrayIconIndex(), 4);
+    EXPECT_EQ(form->TrayHint(), "30 Sat: \r\n気温: --/--\r\n降水確率: --/--/--/--");
+}
+
+TEST_F(TrayTest, LeftClickTogglesTheWindowWithoutSaving) {
+    auto form = program.Start();
+    ASSERT_TRUE(form->ActShowWindow.isChecked());
+    form->TrayIcon1Activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(form->ActShowWindow.isChecked());
+    EXPECT_FALSE(form->isVisible());
+    form->TrayIcon1Activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(form->ActShowWindow.isChecked());
+    EXPECT_FALSE(std::filesystem::exists(program.IniPath()));
+}
+
+TEST_F(TrayTest, RightClickOpensTheMenuUnlessADialogIsOpen) {
+    auto form = program.Start();
+    {
+        TModalScope modal(*form);
+        form->TrayIcon1Activated(QSystemTrayIcon::Context);
+        EXPECT_FALSE(form->PopupMenu1.isVisible());
+    }
+    form->TrayIcon1Activated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(form->PopupMenu1.isVisible());
+    form->PopupMenu1.close();
+}

@@ -1,0 +1,170 @@
+// Runs one source's loader through the real HTTP client and prints the record as JSON.
+#include "platform/Clock.h"
+#include "platform/Convert.h"
+#include "weather/CurlHttpClient.h"
+#include "weather/WeatherData.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+namespace {
+
+const char* const kUsage = "usage: forecast-dump tenkilite|yahoo URL1 URL2 [--proxy HOST:PORT] "
+                           "[--now YYYY-MM-DDTHH:MM:SS]\n";
+
+// A JSON string: UTF-8 kept as it is, quotes, backslashes and control characters escaped.
+std::string Quote(std::string_view text) {
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Number(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+std::string Number(std::int32_t v) {
+    return std::to_string(v);
+}
+
+std::string Value(const std::string& v) {
+    return Quote(v);
+}
+
+template <typename T, std::size_t N> std::string Value(const std::array<T, N>& values) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < N; ++i) {
+        if (i)
+            out += ", ";
+        if constexpr (std::is_same_v<T, std::string>)
+            out += Quote(values[i]);
+        else
+            out += Number(values[i]);
+    }
+    return out + "]";
+}
+
+std::string Dump(const TWeatherData& w, bool ok) {
+    std::string out = "{\n  \"ok\": ";
+    out += ok ? "true" : "false";
+    auto field = [&](const char* name, const std::string& value) {
+        out += ",\n  \"" + std::string(name) + "\": " + value;
+    };
+    field("PointDate", Value(w.PointDate));
+    field("PointHour", Value(w.PointHour));
+    field("PointWeather", Value(w.PointWeather));
+    field("PointTemp", Value(w.PointTemp));
+    field("WeekDate", Value(w.WeekDate));
+    field("WeekWeather", Value(w.WeekWeather));
+    field("WeekMinTemp", Value(w.WeekMinTemp));
+    field("WeekMaxTemp", Value(w.WeekMaxTemp));
+    field("WeekProb", Value(w.WeekProb));
+    field("DayDate", Value(w.DayDate));
+    field("DayWeather", Value(w.DayWeather));
+    field("DayMinTemp", Value(w.DayMinTemp));
+    field("DayMaxTemp", Value(w.DayMaxTemp));
+    field("DayProb", Value(w.DayProb));
+    field("LocationName", Value(w.LocationName));
+    field("UpdateInfo", Value(w.UpdateInfo));
+    field("Information", Value(w.Information));
+    return out + "\n}\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string positional[3];
+    int count = 0;
+    std::string proxy;
+    std::string now;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--proxy" || arg == "--now") {
+            if (i + 1 >= argc) {
+                std::cerr << kUsage;
+                return 2;
+            }
+            (arg == "--proxy" ? proxy : now) = argv[++i];
+        } else if (count < 3 && !arg.starts_with("--")) {
+            positional[count++] = arg;
+        } else {
+            std::cerr << kUsage;
+            return 2;
+        }
+    }
+    const std::string& source = positional[0];
+    if (count != 3 || (source != "tenkilite" && source != "yahoo")) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    if (!now.empty()) {
+        const auto fixed = platform::ParseLocalDateTime(now);
+        if (!fixed) {
+            std::cerr << "forecast-dump: --now needs YYYY-MM-DDTHH:MM:SS: " << now << "\n";
+            return 2;
+        }
+        platform::FixClock(*fixed);
+    }
+
+    try {
+        TCurlHttpClient client;
+        if (!proxy.empty()) {
+            const std::size_t colon = proxy.rfind(':');
+            const std::int32_t port = colon == std::string::npos
+                                          ? -1
+                                          : platform::StrToIntDef(proxy.substr(colon + 1), -1);
+            if (colon == 0 || port < 0 || port > 65535) {
+                std::cerr << "forecast-dump: --proxy needs HOST:PORT: " << proxy << "\n";
+                return 2;
+            }
+            client.ProxyServer = proxy.substr(0, colon);
+            client.ProxyPort = port;
+        }
+        TWeatherData weather;
+        const bool ok = source == "tenkilite"
+                            ? weather.LoadTenkiLite(client, positional[1], positional[2])
+                            : weather.LoadYahoo(client, positional[1], positional[2]);
+        std::cout << Dump(weather, ok) << std::flush;
+        return ok ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::cerr << "forecast-dump: " << e.what() << "\n";
+        return 3;
+    }
+}

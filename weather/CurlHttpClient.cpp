@@ -1,0 +1,115 @@
+#include "weather/CurlHttpClient.h"
+
+#include "platform/Errors.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace {
+
+void GlobalInitOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            throw EHttpError("通信ライブラリを初期化できませんでした。");
+    });
+}
+
+struct Body {
+    std::string bytes;
+    std::size_t limit = 0;
+    bool tooLarge = false;
+};
+
+std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* body = static_cast<Body*>(user);
+    const std::size_t n = size * count;
+    if (body->bytes.size() + n > body->limit) {
+        body->tooLarge = true;
+        return 0; // aborts the transfer
+    }
+    body->bytes.append(data, n);
+    return n;
+}
+
+} // namespace
+
+struct TCurlHttpClient::Impl {
+    CURL* easy = nullptr;
+    curl_slist* headers = nullptr;
+    std::size_t maxBody = 0;
+
+    ~Impl() {
+        curl_easy_cleanup(easy);
+        curl_slist_free_all(headers);
+    }
+};
+
+TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
+                                 std::size_t maxBodyBytes)
+    : impl_(std::make_unique<Impl>()) {
+    GlobalInitOnce();
+    impl_->maxBody = maxBodyBytes;
+    impl_->easy = curl_easy_init();
+    if (!impl_->easy)
+        throw EHttpError("通信の準備ができませんでした。");
+    CURL* e = impl_->easy;
+    impl_->headers = curl_slist_append(nullptr, "Accept: text/html, */*");
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, impl_->headers);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)");
+    // The same easy handle for the program's life keeps its cookie engine, which an empty
+    // cookie file switches on without reading or writing any file.
+    curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 20L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds);
+    // A stalled server must not freeze the program: below one byte per second for this long
+    // ends the transfer.
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBodyBytes));
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &WriteBody);
+}
+
+TCurlHttpClient::~TCurlHttpClient() = default;
+
+std::string TCurlHttpClient::Get(const std::string& url) {
+    CURL* e = impl_->easy;
+    Body body;
+    body.limit = impl_->maxBody;
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &body);
+    if (ProxyServer.empty()) {
+        // An empty proxy also overrides http_proxy and friends from the environment.
+        curl_easy_setopt(e, CURLOPT_PROXY, "");
+    } else {
+        curl_easy_setopt(e, CURLOPT_PROXY, ProxyServer.c_str());
+        curl_easy_setopt(e, CURLOPT_PROXYPORT, static_cast<long>(ProxyPort));
+        curl_easy_setopt(e, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+        curl_easy_setopt(e, CURLOPT_NOPROXY, "");
+    }
+    const CURLcode rc = curl_easy_perform(e);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, nullptr);
+    if (body.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+        throw EHttpError("ページが大きすぎます: " + url);
+    if (rc != CURLE_OK)
+        throw EHttpError(std::string("ページを取得できませんでした: ") + curl_easy_strerror(rc) +
+                         " (" + url + ")");
+    return std::move(body.bytes);
+}
+
+void TCurlHttpClient::Disconnect() {
+    // Connections are never kept (FORBID_REUSE), so there is nothing left open here.
+}
+
+std::unique_ptr<THttpClient> CreateHttpClient() {
+    return std::make_unique<TCurlHttpClient>();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "weather/HttpClient.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+// The program's HTTP client on libcurl. Cookies live in memory for the object's life and are
+// sent back on later requests; redirects are followed; every request opens a fresh connection
+// that is closed afterwards. Requests carry only the fixed Accept and User-Agent headers, no
+// body and no credentials. An empty ProxyServer means a direct connection (proxy variables of
+// the environment are ignored then too). Statuses from 400 up, a connection that cannot be
+// made within `connectTimeoutSeconds`, a transfer that stalls for `stallSeconds` and a body
+// larger than `maxBodyBytes` throw EHttpError. Not for use by two threads at once.
+class TCurlHttpClient : public THttpClient {
+public:
+    static constexpr long DefaultConnectTimeoutSeconds = 15;
+    static constexpr long DefaultStallSeconds = 30;
+    static constexpr std::size_t DefaultMaxBodyBytes = 16u * 1024u * 1024u;
+
+    explicit TCurlHttpClient(long connectTimeoutSeconds = DefaultConnectTimeoutSeconds,
+                             long stallSeconds = DefaultStallSeconds,
+                             std::size_t maxBodyBytes = DefaultMaxBodyBytes);
+    ~TCurlHttpClient() override;
+    TCurlHttpClient(const TCurlHttpClient&) = delete;
+    TCurlHttpClient& operator=(const TCurlHttpClient&) = delete;
+
+    std::string Get(const std::string& url) override;
+    void Disconnect() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
