@@ -209,6 +209,7 @@ private:
     void RefreshTrayIcon();
 
     int trayIconIndex_ = 0;
+    TBitmap trayIconShown_; // the picture the tray icon was last given
     std::string trayHint_;
     std::string lastBalloonTitle_;
     std::string lastBalloonText_;

@@ -144,8 +144,11 @@ void TMainForm::RefreshTrayIcon() {
             ? static_cast<std::size_t>(trayIconIndex_)
             : 0;
     const TBitmap& bitmap = images[at];
-    if (bitmap.Empty())
+    // Every new icon leaves its pixmaps in Qt's pixmap cache: give the tray a new one only
+    // when the picture really changes, not at every refresh.
+    if (bitmap.Empty() || bitmap == trayIconShown_)
         return;
+    trayIconShown_ = bitmap;
     const QImage image(reinterpret_cast<const uchar*>(bitmap.Data()), bitmap.Width(),
                        bitmap.Height(), bitmap.Width() * 4, QImage::Format_ARGB32_Premultiplied);
     TrayIcon1.setIcon(QIcon(QPixmap::fromImage(image.copy())));

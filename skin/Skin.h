@@ -20,8 +20,9 @@ public:
     TSkin();
     ~TSkin();
 
-    // Reads the skin file at `path` (full native path). Never fails: a missing or unreadable
-    // file gives every key its default. The caller checks that the file exists first.
+    // Reads the skin file at `path` (full native path). A missing or unreadable file gives every
+    // key its default; the caller checks that the file exists first. A [Label] FontColor that is
+    // no colour throws EConvertError, with FileName and SkinDir already set.
     void Load(const std::string& path);
 
     // Draws the whole widget into `bitmap` (kept by the caller between calls). Does nothing

@@ -47,7 +47,7 @@ struct TCurlHttpClient::Impl {
 };
 
 TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
-                                 std::size_t maxBodyBytes)
+                                 std::size_t maxBodyBytes, long totalSeconds)
     : impl_(std::make_unique<Impl>()) {
     GlobalInitOnce();
     impl_->maxBody = maxBodyBytes;
@@ -74,6 +74,8 @@ TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
     // ends the transfer.
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    // Nor may one that trickles: the whole request, redirects included, has a time limit.
+    curl_easy_setopt(e, CURLOPT_TIMEOUT, totalSeconds);
     curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBodyBytes));
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &WriteBody);
 }

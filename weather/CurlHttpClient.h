@@ -11,17 +11,21 @@
 // that is closed afterwards. Requests carry only the fixed Accept and User-Agent headers, no
 // body and no credentials. An empty ProxyServer means a direct connection (proxy variables of
 // the environment are ignored then too). Statuses from 400 up, a connection that cannot be
-// made within `connectTimeoutSeconds`, a transfer that stalls for `stallSeconds` and a body
-// larger than `maxBodyBytes` throw EHttpError. Not for use by two threads at once.
+// made within `connectTimeoutSeconds`, a transfer that stalls for `stallSeconds`, a request
+// that takes longer than `totalSeconds` in all (a server that drips a byte now and then is not
+// stalled, yet would hold the program for days) and a body larger than `maxBodyBytes` throw
+// EHttpError. Not for use by two threads at once.
 class TCurlHttpClient : public THttpClient {
 public:
     static constexpr long DefaultConnectTimeoutSeconds = 15;
     static constexpr long DefaultStallSeconds = 30;
     static constexpr std::size_t DefaultMaxBodyBytes = 16u * 1024u * 1024u;
+    static constexpr long DefaultTotalSeconds = 120;
 
     explicit TCurlHttpClient(long connectTimeoutSeconds = DefaultConnectTimeoutSeconds,
                              long stallSeconds = DefaultStallSeconds,
-                             std::size_t maxBodyBytes = DefaultMaxBodyBytes);
+                             std::size_t maxBodyBytes = DefaultMaxBodyBytes,
+                             long totalSeconds = DefaultTotalSeconds);
     ~TCurlHttpClient() override;
     TCurlHttpClient(const TCurlHttpClient&) = delete;
     TCurlHttpClient& operator=(const TCurlHttpClient&) = delete;

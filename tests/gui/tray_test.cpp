@@ -198,3 +198,22 @@ TEST_F(TrayTest, RightClickOpensTheMenuUnlessADialogIsOpen) {
     EXPECT_TRUE(form->PopupMenu1.isVisible());
     form->PopupMenu1.close();
 }
+
+TEST(Tray, AnUnchangedPictureKeepsItsIcon) {
+    // Every new icon leaves pixmaps in Qt's cache, so refreshes that show the same picture must
+    // not make new ones (the widget's memory grew by each refresh before).
+    TestProgram program;
+    program.dir.Write("urls.list", "");
+    MessageLog messages;
+    auto form = program.Start();
+    form->ImageList1.Images.assign(2, TBitmap(16, 16));
+    form->ImageList1.Images[1].Pixel(3, 3) = 0xFF112233;
+    form->SetTrayIconIndex(0);
+    const qint64 first = form->TrayIcon1.icon().cacheKey();
+    for (int i = 0; i < 3; ++i)
+        form->SetTrayIconIndex(0);
+    EXPECT_EQ(form->TrayIcon1.icon().cacheKey(), first);
+    form->SetTrayIconIndex(1);
+    EXPECT_NE(form->TrayIcon1.icon().cacheKey(), first);
+    EXPECT_EQ(form->TrayIcon1.icon().pixmap(16, 16).toImage().pixel(3, 3), 0xFF112233u);
+}
