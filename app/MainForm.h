@@ -1,9 +1,10 @@
 #pragma once
 
-#include "app/LocationList.h"
 #include "skin/Skin.h"
 #include "skin/Surface.h"
+#include "weather/Forecast.h"
 #include "weather/HttpClient.h"
+#include "weather/LocationList.h"
 #include "weather/WeatherData.h"
 
 #include <QAction>
@@ -71,6 +72,10 @@ public:
     // Refresh cycle.
     void ActRefreshExecute(QObject* sender);
     void RefreshWeather();
+    // The checked source, and what a refresh of the selected place asks of it (throws
+    // EListError when LocationIndex is outside the list).
+    TSource SelectedSource() const;
+    TForecastRequest CurrentForecastRequest() const;
     void RetryTimerTimer();
     void ActServerExecute(QObject* sender);
     void ActRefreshIntervalExecute(QObject* sender);

@@ -19,23 +19,37 @@ void TMainForm::RetryTimerTimer() {
     RefreshWeather();
 }
 
+TSource TMainForm::SelectedSource() const {
+    return ActTenkiJpLite.isChecked() ? TSource::TenkiLite : TSource::Yahoo;
+}
+
+TForecastRequest TMainForm::CurrentForecastRequest() const {
+    TForecastRequest request;
+    request.Source = SelectedSource();
+    switch (request.Source) {
+    case TSource::TenkiLite:
+        request.Url1 = TenkiLitePrefix + GetLocationField(LocationIndex, 3);
+        request.Url2 = TenkiLitePrefix + GetLocationField(LocationIndex, 4);
+        break;
+    case TSource::Yahoo:
+        request.Url1 = YahooPrefix + GetLocationField(LocationIndex, 5);
+        request.Url2 = YahooPrefix + GetLocationField(LocationIndex, 6);
+        break;
+    case TSource::OpenMeteo:
+        break;
+    }
+    return request;
+}
+
 void TMainForm::RefreshWeather() {
     Weather.Clear();
     Weather.Information = "接続しています";
     DrawWeather();
     RetryTimer.stop();
     try {
-        bool loaded = false;
-        if (ActTenkiJpLite.isChecked()) {
-            const std::string first = TenkiLitePrefix + GetLocationField(LocationIndex, 3);
-            const std::string second = TenkiLitePrefix + GetLocationField(LocationIndex, 4);
-            loaded = Weather.LoadTenkiLite(*IdHTTP1, first, second);
-        } else if (ActYahoo.isChecked()) {
-            const std::string first = YahooPrefix + GetLocationField(LocationIndex, 5);
-            const std::string second = YahooPrefix + GetLocationField(LocationIndex, 6);
-            loaded = Weather.LoadYahoo(*IdHTTP1, first, second);
-        }
-        if (loaded) {
+        TForecastOutcome outcome = LoadForecast(*IdHTTP1, CurrentForecastRequest());
+        if (outcome.Loaded) {
+            Weather = std::move(outcome.Record);
             RetryTimer.Tag = 0;
             RetryTimer.stop();
             Weather.Information.clear();

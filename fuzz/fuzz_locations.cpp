@@ -1,5 +1,5 @@
 // The location list: any bytes, decoded as a file would be, then split into entries.
-#include "app/LocationList.h"
+#include "weather/LocationList.h"
 #include "platform/TextCodec.h"
 
 #include <cstddef>

@@ -32,3 +32,9 @@ class EHttpError : public EPelumiError {
 public:
     using EPelumiError::EPelumiError;
 };
+
+// A place that the live source's look-up does not know; the message says which.
+class ELocationNotFound : public EPelumiError {
+public:
+    using EPelumiError::EPelumiError;
+};

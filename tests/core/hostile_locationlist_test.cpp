@@ -1,6 +1,6 @@
 // Location files that are broken, huge or not text at all: entries that are whole are read,
 // everything else is passed over, and a file that cannot be read is a clear error.
-#include "app/LocationList.h"
+#include "weather/LocationList.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
 

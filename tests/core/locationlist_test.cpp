@@ -1,4 +1,4 @@
-#include "app/LocationList.h"
+#include "weather/LocationList.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
 

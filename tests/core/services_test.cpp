@@ -1,6 +1,6 @@
 // Both sources end to end: realistic pages held in memory, damaged copies of them, and the
 // loaders and forecast-dump against the sample service over loopback.
-#include "app/LocationList.h"
+#include "weather/LocationList.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"

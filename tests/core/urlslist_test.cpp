@@ -1,4 +1,4 @@
-#include "app/LocationList.h"
+#include "weather/LocationList.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

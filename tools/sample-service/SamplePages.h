@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/LocationList.h"
+#include "weather/LocationList.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 // Offline stand-in for both weather services on 127.0.0.1.
 #include "SamplePages.h"
 
-#include "app/LocationList.h"
+#include "weather/LocationList.h"
 #include "pelumi_version.h"
 #include "platform/Clock.h"
 #include "platform/Convert.h"

@@ -1,4 +1,4 @@
-#include "app/LocationList.h"
+#include "weather/LocationList.h"
 
 #include "platform/CommaText.h"
 #include "platform/TextCodec.h"
