@@ -2,6 +2,7 @@
 #include "app/MainForm.h"
 
 #include "platform/Clock.h"
+#include "platform/Errors.h"
 
 namespace {
 
@@ -69,6 +70,11 @@ void TMainForm::RefreshWeather() {
             Weather.Information = "データ取得に失敗";
             DrawWeather();
         }
+    } catch (const ELocationNotFound& e) {
+        // Asking again cannot find the place: say why, with no retry.
+        Weather.Clear();
+        Weather.Information = e.what();
+        DrawWeather();
     } catch (...) {
         Weather.Clear();
         Weather.Information = "データ取得に失敗";
