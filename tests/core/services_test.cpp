@@ -211,6 +211,13 @@ TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
     EXPECT_EQ(failStatus, 1);
     EXPECT_NE(failJson.find("\"PointHour\": [2147483647, 2147483647"), std::string::npos);
 
+    // Answers that are no page (a 300 with a body, a redirect without Location) fail the load.
+    const std::string fault = service_->BaseUrl() + "fault/status/";
+    const auto [noticeStatus, noticeJson] =
+        RunCommand(tool + " yahoo " + fault + "300 " + fault + "302 2>/dev/null");
+    EXPECT_EQ(noticeStatus, 1) << noticeJson;
+    EXPECT_NE(noticeJson.find("\"ok\": false"), std::string::npos) << noticeJson;
+
     EXPECT_EQ(RunCommand(tool + " 2>/dev/null").first, 2);
     EXPECT_EQ(RunCommand(tool + " rss a b 2>/dev/null").first, 2);
     EXPECT_EQ(RunCommand(tool + " yahoo a b --now tomorrow 2>/dev/null").first, 2);
