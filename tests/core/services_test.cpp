@@ -1,12 +1,12 @@
 // Both sources end to end: realistic pages held in memory, damaged copies of them, and the
 // loaders and forecast-dump against the sample service over loopback.
-#include "weather/LocationList.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"
 #include "support/SampleService.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
+#include "weather/LocationList.h"
 #include "weather/WeatherData.h"
 
 #include <gtest/gtest.h>

@@ -47,6 +47,8 @@ TEST_F(SkinRenderTest, ExitStatusTellsWhatHappened) {
     const std::string broken = dir.Write("broken.ini", "[ImageFiles]\nBackground=broken.png\n");
     const std::string badColour = dir.Write(
         "colour.ini", "[ImageFiles]\nBackground=back.png\n[LocationLabel]\nFontColor=rouge\n");
+    const std::string badSkinColour = dir.Write(
+        "skincolour.ini", "[ImageFiles]\nBackground=back.png\n[Label]\nFontColor=rouge\n");
     dir.Write("broken.png", ReadAll(TestData("skin/demo/broken.png")));
     dir.Write("back.png", ReadAll(TestData("skin/demo/back.png")));
     const std::string partial = dir.Write("partial.json", R"({"ok": false, "PointHour": [1,2]})");
@@ -68,6 +70,7 @@ TEST_F(SkinRenderTest, ExitStatusTellsWhatHappened) {
         {noBackground + " " + empty + " " + out, 1, "nothing drawn"},
         {broken + " " + empty + " " + out, 3, "broken.png"},
         {badColour + " " + empty + " " + out, 3, "rouge"},
+        {badSkinColour + " " + empty + " " + out, 3, "rouge"}, // read when the skin loads
         {Demo() + " " + empty + " " + out, 0, ""},
     };
     for (const Case& c : cases) {
