@@ -6,6 +6,7 @@
 #include "support/SampleService.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
+#include "weather/CutText.h"
 #include "weather/LocationList.h"
 #include "weather/WeatherData.h"
 
@@ -239,6 +240,23 @@ TEST_F(AgainstSampleService, ServesTheVersionFileAndUnknownPathsAs404) {
     SampleService other(
         {"--locations", TestData("locations/sample.list"), "--version-number", "7"});
     EXPECT_EQ(client.Get(other.BaseUrl() + "version.txt"), "7\r\n");
+}
+
+TEST(SampleServiceTool, RefusesATodayThatIsNoCalendarDay) {
+    // A service that started would run until `timeout` ends it (status 124).
+    const std::string tool = "timeout 10 " + std::string(PELUMI_BIN_DIR) + "/sample-service";
+    const std::string list = " --locations " + TestData("locations/sample.list");
+    for (const char* day : {"2026-02-30", "2025-02-29", "2026-04-31", "2026-13-01", "2026-1-01"}) {
+        const auto [status, out] =
+            RunCommand(tool + list + " --today " + day + " --port 0 2>/dev/null");
+        EXPECT_EQ(status, 2) << day;
+        EXPECT_EQ(out, "") << day; // no address: nobody may think it serves
+    }
+    // A leap day is a day.
+    SampleService leap({"--today", "2024-02-29", "--locations", TestData("locations/sample.list")});
+    TCurlHttpClient client;
+    EXPECT_NE(GetPage(client, leap.TenkiLitePrefix() + "forecast/days/13101.html").find("2月29日"),
+              std::string::npos);
 }
 
 TEST(ForecastDump, EscapesTextsForJson) {

@@ -63,6 +63,7 @@ TEST_F(SkinRenderTest, ExitStatusTellsWhatHappened) {
         {"", 2, "usage"},
         {Demo() + " " + Record(), 2, "usage"},
         {Demo() + " " + Record() + " " + out + " --now 14:30", 2, "--now"},
+        {Demo() + " " + Record() + " " + out + " --now 2026-02-30T10:00:00", 2, "--now"},
         {Demo() + " " + bad + " " + out, 2, "bad JSON"},
         {Demo() + " " + partial + " " + out, 2, "PointHour"},
         {Demo() + " " + dir.File("none.json") + " " + out, 2, ""},
