@@ -273,6 +273,26 @@ TEST_F(SkinDrawTest, ErrorsEndThePassKeepingWhatWasDrawn) {
     EXPECT_THROW(skin.Draw(&bitmap, &weather), EConvertError);
 }
 
+TEST_F(SkinDrawTest, ImageNamesMatchFilesWhateverTheirLetterCase) {
+    // Written on Windows: the names do not mind case, the files on disk are lower case.
+    std::string text = "[ImageFiles]\nBackground=BACK.PNG\nFine=IMG\\Fine.Png\n"
+                       "Cloudy=Cloudy.png\nSplitter=SPLIT.png\n";
+    for (int s = 0; s < 2; ++s)
+        text += "[PointWeatherIcon" + std::to_string(s) + "]\nRect=" + std::to_string(s) + ",0," +
+                std::to_string(s + 1) + ",1\n";
+    skin.Load(dir.Write("case.ini", text));
+    weather.PointWeather[0] = "晴れ";
+    weather.PointWeather[1] = "曇り";
+    platform::FixClock({2014, 1, 1, 0, 30, 0});
+    skin.Draw(&bitmap, &weather);
+    platform::ReleaseClock();
+    ASSERT_EQ(bitmap.Width(), 10);
+    EXPECT_EQ(bitmap.Pixel(0, 0), kRed);
+    EXPECT_EQ(bitmap.Pixel(1, 0), kGreen);
+    EXPECT_EQ(bitmap.Pixel(0, 1), kWhite);
+    EXPECT_EQ(bitmap.Pixel(2, 0), kGrey);
+}
+
 TEST_F(SkinDrawTest, MissingFilesLeaveThePreviousPicture) {
     skin.Draw(&bitmap, &weather); // nothing loaded
     EXPECT_TRUE(bitmap.Empty());

@@ -163,6 +163,10 @@ TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
          "[Skin]\nFilename=Gone\\gone.ini\n",
          [](TMainForm& f) { EXPECT_EQ(f.CurrentSkin.FileName, f.SkinFolder + "Simple/small.ini"); },
          {{"Skin/Filename", "Simple\\small.ini"}}},
+        {"a skin named in other letter case is the skin on disk",
+         "[Skin]\nFilename=simple\\SMALL.INI\n",
+         [](TMainForm& f) { EXPECT_EQ(f.CurrentSkin.FileName, f.SkinFolder + "Simple/small.ini"); },
+         {{"Skin/Filename", "Simple\\small.ini"}}},
         {"a hand-added update-check address and foreign keys survive",
          "; comment\n[Option]\nUpdateCheckURL=http://127.0.0.1:9/v.txt\nServer=1\n"
          "[Mine]\nKey=kept\n",
