@@ -1,8 +1,8 @@
 // Location files that are broken, huge or not text at all: entries that are whole are read,
 // everything else is passed over, and a file that cannot be read is a clear error.
-#include "weather/LocationList.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
+#include "weather/LocationList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "weather/LocationList.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
+#include "weather/LocationList.h"
 
 #include <gtest/gtest.h>
 

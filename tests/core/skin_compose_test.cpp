@@ -107,6 +107,9 @@ TEST_F(DrawIconTest, SizesAndAlignment) {
         {"flat box, height limits", with(Box(0, 0, 90, 10), 2, 2, 1, 1), {70, 0, 90, 10}},
         {"stretched", with(Box(5, 5, 15, 35), 1, 1, 1, 0), {5, 5, 15, 35}},
         {"not resized spills over", with(Box(50, 50, 60, 60), 1, 1, 0, 1), {35, 45, 75, 65}},
+        // 29 and 9 pixels too narrow: half of that truncates toward zero, to -14 and -4.
+        {"odd spill centred", with(Box(50, 50, 61, 61), 1, 1, 0, 1), {36, 46, 76, 66}},
+        {"odd spill right and bottom", with(Box(50, 50, 61, 61), 2, 2, 0, 1), {21, 41, 61, 61}},
         {"align 3 at x = 0", with(Box(50, 50, 90, 70), 3, 0, 1, 1), {0, 50, 40, 70}},
         {"align -1 at y = 0", with(Box(50, 50, 90, 70), 0, -1, 1, 1), {50, 0, 90, 20}},
     };
