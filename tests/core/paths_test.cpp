@@ -7,8 +7,9 @@
 
 TEST(Paths, MatchFileNameTriesTheExactNameThenEachComponentWhateverItsCase) {
     TempDir dir;
-    for (const char* file : {"skin/img/bg.png", "skin/Img2/Sub/Tray.PNG", "skin/both/Same.png",
-                             "skin/both/same.png", "skin/pics/ICON.png", "Shared/X.png"})
+    for (const char* file :
+         {"skin/img/bg.png", "skin/Img2/Sub/Tray.PNG", "skin/both/Same.png", "skin/both/same.png",
+          "skin/pics/ICON.png", "Shared/X.png", "skin/twin/a.png", "skin/TWIN/b.png"})
         dir.Write(file, "x");
     std::filesystem::create_directories(dir.File("skin/pics/icon.png")); // a folder, no image
     const std::string folder = dir.File("skin/");
@@ -25,6 +26,7 @@ TEST(Paths, MatchFileNameTriesTheExactNameThenEachComponentWhateverItsCase) {
         {"both\\Same.png", "both/Same.png"},
         {"BOTH\\SAME.PNG", "both/Same.png"}, // of several, the first in byte order
         {"pics\\icon.png", "pics/ICON.png"}, // the exact name is a folder: the image is meant
+        {"twin\\A.PNG", "twin/a.png"},       // a folder as written comes before its case twin
         {"..\\shared\\x.png", "../Shared/X.png"},
         {"img", "img"},                    // a folder is no file
         {"IMG\\NONE.PNG", "IMG/NONE.PNG"}, // nothing matches: the name as given

@@ -121,6 +121,13 @@ TEST_F(Yahoo, ARowWhoseLabelIsMissingReadsNoCells) {
         {"the week's probabilities", WithoutRow(page, "<small>降水", 0),
          [](TWeatherData& e) { std::fill_n(e.WeekProb.begin() + 1, 6, N); }},
         // The label alone gone, its cells still there: they are not read either.
+        {"the week's probability label",
+         [&] {
+             const std::string label = "<small>降水<br>確率（％）</small>";
+             std::string p = page;
+             return p.erase(p.find(label), label.size());
+         }(),
+         [](TWeatherData& e) { std::fill_n(e.WeekProb.begin() + 1, 6, N); }},
         {"tomorrow's hour label",
          [&] {
              const std::string label = "<small>時間</small>";
