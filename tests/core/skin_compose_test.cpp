@@ -259,6 +259,52 @@ TEST_F(SkinDrawTest, LabelGroupsOfABlockLendTheBoxOfTheGroupReadBefore) {
     EXPECT_FALSE(inked(40, 0, 60, 20));
 }
 
+TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
+    WriteSolidPng(dir, "back.png", 90, 40, 0xFF000000);
+    skin.Load(dir.Write("labels.ini", "[ImageFiles]\nBackground=back.png\n"
+                                      "[Label]\nFontColor=clWhite\nFontHeight=10\n"
+                                      "[PointTimeLabel]\nRect=0,0,30,12\nDataFormat=%h\n"
+                                      "[PointTimeLabel1]\nRect=30,0,60,12\n"
+                                      "[PointTempLabel0]\nRect=a,12,b,24\nDataFormat=%i度\n"
+                                      "[DayProbLabel7]\nRect=60,24,90,36\nDataFormat=%i%%\n"
+                                      "[LocationLabel]\nRect=60,0,90,12\nNoDataString=--\n"));
+    for (int s = 0; s < 16; ++s) {
+        weather.PointHour[s] = 3 * s;
+        weather.PointTemp[s] = -s;
+    }
+    weather.DayProb[7] = 70;
+    platform::FixClock({2014, 1, 1, 7, 0, 0}); // slots 2 to 8
+    skin.Draw(&bitmap, &weather);
+    const std::vector<TSkin::TLabelItem> labels = skin.Labels(weather);
+    platform::ReleaseClock();
+
+    // Every label section of a drawing, in drawing order, with its text.
+    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 4u * 2 + 8 + 3);
+    auto find = [&](const std::string& section) -> const TSkin::TLabelItem& {
+        for (const auto& l : labels)
+            if (l.Section == section)
+                return l;
+        ADD_FAILURE() << section;
+        return labels.front();
+    };
+    EXPECT_EQ(labels.front().Section, "PointWeatherLabel0");
+    EXPECT_EQ(labels.back().Section, "InformationLabel");
+    EXPECT_EQ(find("PointTimeLabel1").Text, "9");
+    EXPECT_EQ(find("PointTimeLabel1").Setting.Rect, (TRect{30, 0, 60, 12}));
+    EXPECT_EQ(find("PointTimeLabel0").Setting.Rect, (TRect{-1, -1, -1, -1}));
+    EXPECT_EQ(find("PointTempLabel0").Text, "-2度");
+    EXPECT_EQ(find("PointTempLabel0").Setting.Rect, (TRect{0, 12, 30, 24})); // lent by the group
+    EXPECT_EQ(find("DayProbLabel7").Text, "70%");
+    EXPECT_EQ(find("LocationLabel").Text, "--");
+
+    // Drawn one by one onto the background, they make the same picture.
+    TBitmap byHand = SolidBitmap(90, 40, 0xFF000000);
+    for (const auto& label : labels)
+        skin.DrawLabel(&byHand, label.Text, &label.Setting);
+    EXPECT_EQ(bitmap, byHand);
+    EXPECT_NE(bitmap, SolidBitmap(90, 40, 0xFF000000));
+}
+
 TEST_F(SkinDrawTest, ErrorsEndThePassKeepingWhatWasDrawn) {
     dir.Write("img/fine.png", "broken");
     skin.Load(WriteSkin(""));
