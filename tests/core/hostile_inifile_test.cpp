@@ -106,8 +106,8 @@ TEST(HostileIniFile, SavingKeepsForeignLinesAndFailsCleanly) {
     ini.WriteInteger("Option", "Top", 12);
     ini.SaveTo(path);
     // Only the value that was written changes.
-    EXPECT_EQ(ReadAll(path), std::string("\x01\x02 binary \0 line\n", 18) +
-                                 "[Option]\nTop=12\nnot an entry\n");
+    EXPECT_EQ(ReadAll(path),
+              std::string("\x01\x02 binary \0 line\n", 18) + "[Option]\nTop=12\nnot an entry\n");
     EXPECT_EQ(IniFile::Load(path).ReadInteger("Option", "Top", 0), 12);
 
     // A folder in the way, or no folder at all: a clear error and no temporary file left over.
