@@ -281,7 +281,13 @@ void TMainForm::LoadSkin(const std::string& path) {
                                  platform::MsgIcon::Error);
         return;
     }
-    CurrentSkin.Load(path);
+    try {
+        CurrentSkin.Load(path);
+    } catch (...) {
+        // A skin-wide FontColor that is no colour: say so, and draw with what was read before
+        // it, rather than lose the start-up's location list and first refresh.
+        ReportException(std::current_exception());
+    }
     TImageList images;
     images.Width = ImageList1.Width;
     images.Height = ImageList1.Height;

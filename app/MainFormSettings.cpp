@@ -111,7 +111,8 @@ void TMainForm::LoadSettings(const std::string& path) {
 
     ActShowBalloon.setChecked(ini.ReadBool("Option", "ShowBalloon", false));
 
-    std::string skin = ini.ReadString("Skin", "Filename", DefaultSkinFile);
+    std::string skin =
+        platform::MatchFileName(SkinFolder, ini.ReadString("Skin", "Filename", DefaultSkinFile));
     if (!platform::FileExists(platform::JoinPath(SkinFolder, skin)))
         skin = DefaultSkinFile;
     LoadSkin(platform::JoinPath(SkinFolder, skin));

@@ -1,6 +1,7 @@
 #include "platform/Clock.h"
 
 #include <charconv>
+#include <chrono>
 #include <ctime>
 
 namespace platform {
@@ -62,6 +63,12 @@ std::optional<LocalDateTime> ParseLocalDateTime(std::string_view text) {
     const auto month = number(5, 2, 1, 12);
     const auto day = number(8, 2, 1, 31);
     if (!year || !month || !day)
+        return std::nullopt;
+    // The day must exist in that month: 2026-02-30 is no date, however plain its digits.
+    const std::chrono::year_month_day date{std::chrono::year{*year},
+                                           std::chrono::month{static_cast<unsigned>(*month)},
+                                           std::chrono::day{static_cast<unsigned>(*day)}};
+    if (!date.ok())
         return std::nullopt;
     LocalDateTime result{*year, *month, *day, 0, 0, 0};
     if (text.size() == 19) {

@@ -26,7 +26,8 @@ std::int64_t UnixSecondsNow();
 void FixClock(const LocalDateTime& time);
 void ReleaseClock();
 
-// "YYYY-MM-DDTHH:MM:SS" (or "YYYY-MM-DD", midnight); nothing for any other text.
+// "YYYY-MM-DDTHH:MM:SS" (or "YYYY-MM-DD", midnight); nothing for any other text and for a day
+// that is not in the calendar (2026-02-30).
 std::optional<LocalDateTime> ParseLocalDateTime(std::string_view text);
 
 } // namespace platform

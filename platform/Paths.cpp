@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace platform {
@@ -39,6 +40,73 @@ std::string ExtractFileName(std::string_view path) {
     const std::string native = ToNativeSeparators(path);
     const std::size_t slash = native.rfind('/');
     return slash == std::string::npos ? native : native.substr(slash + 1);
+}
+
+namespace {
+
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return FoldAscii(x) == FoldAscii(y);
+           });
+}
+
+// The entry of `folder` that is `component` but for letter case and is a file (or a folder,
+// for a component in the middle); the first in byte order when there are several.
+std::optional<std::string> FindIgnoringCase(const std::string& folder, std::string_view component,
+                                            bool wantFile) {
+    std::optional<std::string> best;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (!SameIgnoringCase(entry, component) || (best && *best <= entry))
+            continue;
+        std::error_code typeError;
+        if (wantFile ? it->is_regular_file(typeError) : it->is_directory(typeError))
+            best = entry;
+    }
+    return best;
+}
+
+} // namespace
+
+std::string MatchFileName(std::string_view folder, std::string_view name) {
+    const std::string native = ToNativeSeparators(name);
+    if (native.empty() || FileExists(JoinPath(folder, native)))
+        return native;
+    std::string at = IncludeTrailingSeparator(folder);
+    std::string matched;
+    std::size_t start = 0;
+    while (start <= native.size()) {
+        std::size_t slash = native.find('/', start);
+        if (slash == std::string::npos)
+            slash = native.size();
+        const std::string_view component = std::string_view(native).substr(start, slash - start);
+        const bool last = slash == native.size();
+        start = slash + 1;
+        if (component.empty() && !last)
+            continue;
+        std::string found(component);
+        if (component != "." && component != "..") {
+            std::error_code ec;
+            const std::string exact = at + found;
+            const bool exists = last ? std::filesystem::is_regular_file(exact, ec)
+                                     : std::filesystem::is_directory(exact, ec);
+            if (!exists) {
+                const auto other = FindIgnoringCase(at, component, last);
+                if (!other)
+                    return native;
+                found = *other;
+            }
+        }
+        at += found + (last ? "" : "/");
+        matched += found + (last ? "" : "/");
+    }
+    return matched;
 }
 
 bool FileExists(std::string_view path) {

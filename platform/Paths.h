@@ -25,6 +25,14 @@ std::string ExtractFileName(std::string_view path);
 // `path` with a trailing "/" added when it has none.
 std::string IncludeTrailingSeparator(std::string_view path);
 
+// `name` (relative to `folder`, either separator) as it is spelt on disk, with native
+// separators. The exact name comes first; when that is no file, each component that does not
+// exist as written is matched against the entries of its folder without regard to the case of
+// the letters A-Z (skins and settings written on Windows do not mind case), the first such entry
+// in byte order winning. When nothing matches, `name` itself comes back. `folder` is taken as
+// written.
+std::string MatchFileName(std::string_view folder, std::string_view name);
+
 // True for an existing regular file (or a link to one); backslashes count as separators.
 bool FileExists(std::string_view path);
 bool DirectoryExists(std::string_view path);

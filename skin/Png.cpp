@@ -1,10 +1,10 @@
 #include "skin/Png.h"
 
-#include "platform/TextCodec.h"
-
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <png.h>
 #include <vector>
 
@@ -33,6 +33,15 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
     cursor->pos += count;
 }
 
+void ReadFromFile(png_structp png, png_bytep out, png_size_t count) {
+    if (std::fread(out, 1, count, static_cast<std::FILE*>(png_get_io_ptr(png))) != count)
+        png_error(png, "truncated");
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
 class ReadStruct {
 public:
     ReadStruct() {
@@ -47,12 +56,12 @@ public:
     png_infop info = nullptr;
 };
 
-// Reads the header and sets the transformations to 8-bit BGRA. False on any libpng error.
-bool ReadHeader(png_structp png, png_infop info, ReadCursor* cursor, png_uint_32* width,
-                png_uint_32* height) {
+// Reads the header (the signature already checked) and sets the transformations to 8-bit BGRA.
+// False on any libpng error.
+bool ReadHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32* height) {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    png_set_read_fn(png, cursor, ReadFromMemory);
+    png_set_sig_bytes(png, 8);
     png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
     png_read_info(png, info);
     *width = png_get_image_width(png, info);
@@ -112,19 +121,24 @@ bool WriteAll(png_structp png, png_infop info, std::string* out, png_uint_32 wid
 
 } // namespace
 
-TBitmap DecodePng(std::string_view bytes, const std::string& name) {
-    const auto fail = [&]() -> EPngError {
-        return EPngError("画像ファイル \"" + name + "\" を読み込めません。");
-    };
-    if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8) != 0)
-        throw fail();
-    ReadStruct reader;
-    if (!reader.png || !reader.info)
-        throw fail();
-    ReadCursor cursor{reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 0};
+namespace {
+
+EPngError Unreadable(const std::string& name) {
+    return EPngError("画像ファイル \"" + name + "\" を読み込めません。");
+}
+
+bool IsSignature(const void* bytes) {
+    return png_sig_cmp(static_cast<png_const_bytep>(bytes), 0, 8) == 0;
+}
+
+// Decodes from a reader whose input is set and whose signature has been read. The header is
+// checked against the limits before a single pixel is read, so the input is read only as far
+// as an image within the limits needs.
+TBitmap Decode(ReadStruct& reader, const std::string& name) {
+    const auto fail = [&] { return Unreadable(name); };
     png_uint_32 width = 0, height = 0;
-    if (!ReadHeader(reader.png, reader.info, &cursor, &width, &height) || width == 0 ||
-        height == 0 || width > kMaxImageSide || height > kMaxImageSide)
+    if (!ReadHeader(reader.png, reader.info, &width, &height) || width == 0 || height == 0 ||
+        width > kMaxImageSide || height > kMaxImageSide)
         throw fail();
 
     TBitmap bitmap(static_cast<int>(width), static_cast<int>(height));
@@ -153,14 +167,31 @@ TBitmap DecodePng(std::string_view bytes, const std::string& name) {
     return bitmap;
 }
 
+} // namespace
+
+TBitmap DecodePng(std::string_view bytes, const std::string& name) {
+    if (bytes.size() < 8 || !IsSignature(bytes.data()))
+        throw Unreadable(name);
+    ReadStruct reader;
+    if (!reader.png || !reader.info)
+        throw Unreadable(name);
+    ReadCursor cursor{reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 8};
+    png_set_read_fn(reader.png, &cursor, ReadFromMemory);
+    return Decode(reader, name);
+}
+
 TBitmap LoadPng(const std::string& path) {
-    std::string bytes;
-    try {
-        bytes = platform::ReadFileBytes(path);
-    } catch (const EFileError&) {
-        throw EPngError("画像ファイル \"" + path + "\" を読み込めません。");
-    }
-    return DecodePng(bytes, path);
+    // Read as the decoder asks, not whole: a skin may name a file of any size.
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    unsigned char signature[8];
+    if (!file || std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
+        !IsSignature(signature))
+        throw Unreadable(path);
+    ReadStruct reader;
+    if (!reader.png || !reader.info)
+        throw Unreadable(path);
+    png_set_read_fn(reader.png, file.get(), ReadFromFile);
+    return Decode(reader, path);
 }
 
 std::string EncodePng(const TBitmap& bitmap) {

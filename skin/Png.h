@@ -21,7 +21,9 @@ constexpr int kMaxImageSide = 4096;
 
 // Decodes a PNG file into a premultiplied surface of its size. Paletted, grey and 16-bit images
 // are converted; an image without alpha is opaque (a tRNS colour becomes transparent). Gamma
-// chunks are ignored. Throws EPngError (also when the file cannot be read).
+// chunks are ignored. The file is read only as far as the decoder needs it: one that is no PNG,
+// or whose header is beyond the limits, is refused after its first bytes, whatever its size.
+// Throws EPngError (also when the file cannot be read).
 TBitmap LoadPng(const std::string& path);
 
 // The same from bytes in memory; `name` goes into the error message.

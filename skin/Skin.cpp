@@ -36,51 +36,59 @@ struct IconSlot {
     bool isDay;
 };
 
+// Where the walk over a skin's elements goes: Draw paints them, Labels lists the labels. An
+// empty `icon` skips the icon sections.
+struct ElementSink {
+    std::function<void(const TIconSetting&, const IconSlot&)> icon;
+    std::function<void(std::string section, const TLabelSetting&, std::string text)> label;
+};
+
 struct LabelGroup {
     const char* name;
     int slots;
     std::function<std::string(const TLabelSetting&, int)> text;
 };
 
-void DrawIconGroup(const TSkin& skin, TBitmap* bitmap, const TSkinFile& file, const char* group,
-                   int slots, const std::function<IconSlot(int)>& value) {
+void WalkIconGroup(const TSkin& skin, const TSkinFile& file, const ElementSink& sink,
+                   const char* group, int slots, const std::function<IconSlot(int)>& value) {
+    if (!sink.icon)
+        return;
     TIconSetting groupSetting;
     file.ReadIcon(group, groupSetting, &skin.IconDefaults);
     for (int s = 0; s < slots; ++s) {
         TIconSetting setting;
         file.ReadIcon(std::string(group) + std::to_string(s), setting, &groupSetting);
-        const IconSlot slot = value(s);
-        const TBitmap icon = skin.CreateWeatherIcon(slot.phrase, slot.isDay);
-        skin.DrawIcon(bitmap, &icon, setting);
+        sink.icon(setting, value(s));
     }
 }
 
 // The label groups of one block share one record, so a group without Rect lends its slots
 // the box of the group read before it.
-void DrawLabelGroups(const TSkin& skin, TBitmap* bitmap, const TSkinFile& file,
+void WalkLabelGroups(const TSkin& skin, const TSkinFile& file, const ElementSink& sink,
                      std::initializer_list<LabelGroup> groups) {
     TLabelSetting groupSetting;
     for (const LabelGroup& group : groups) {
         file.ReadLabel(group.name, groupSetting, &skin.LabelDefaults);
         for (int s = 0; s < group.slots; ++s) {
             TLabelSetting setting;
-            file.ReadLabel(std::string(group.name) + std::to_string(s), setting, &groupSetting);
-            skin.DrawLabel(bitmap, group.text(setting, s), &setting);
+            const std::string section = std::string(group.name) + std::to_string(s);
+            file.ReadLabel(section, setting, &groupSetting);
+            sink.label(section, setting, group.text(setting, s));
         }
     }
 }
 
-void DrawPointForecast(const TSkin& skin, TBitmap* bitmap, const TWeatherData& w,
-                       const TSkinFile& file) {
+void WalkPointForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
+                       const ElementSink& sink) {
     // The block starts with the three-hour slot holding the present time.
     int q = platform::LocalNow().Hour / 3;
     q = q < 0 ? 0 : (q > 7 ? 7 : q);
-    DrawIconGroup(skin, bitmap, file, "PointWeatherIcon", 7, [&](int s) {
+    WalkIconGroup(skin, file, sink, "PointWeatherIcon", 7, [&](int s) {
         const std::int32_t hour = w.PointHour[q + s];
         return IconSlot{w.PointWeather[q + s], 6 <= hour && hour < 18};
     });
-    DrawLabelGroups(
-        skin, bitmap, file,
+    WalkLabelGroups(
+        skin, file, sink,
         {{"PointWeatherLabel", 7,
           [&](const TLabelSetting& l, int s) { return skin.FormatText(w.PointWeather[q + s], l); }},
          {"PointTimeLabel", 7,
@@ -92,13 +100,13 @@ void DrawPointForecast(const TSkin& skin, TBitmap* bitmap, const TWeatherData& w
           }}});
 }
 
-void DrawWeekForecast(const TSkin& skin, TBitmap* bitmap, const TWeatherData& w,
-                      const TSkinFile& file) {
-    DrawIconGroup(skin, bitmap, file, "WeekWeatherIcon", 7, [&](int s) {
+void WalkWeekForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
+                      const ElementSink& sink) {
+    WalkIconGroup(skin, file, sink, "WeekWeatherIcon", 7, [&](int s) {
         return IconSlot{w.WeekWeather[s], true};
     });
-    DrawLabelGroups(
-        skin, bitmap, file,
+    WalkLabelGroups(
+        skin, file, sink,
         {{"WeekWeatherLabel", 7,
           [&](const TLabelSetting& l, int s) { return skin.FormatText(w.WeekWeather[s], l); }},
          {"WeekDateLabel", 7,
@@ -111,13 +119,13 @@ void DrawWeekForecast(const TSkin& skin, TBitmap* bitmap, const TWeatherData& w,
           [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.WeekProb[s], l); }}});
 }
 
-void DrawDayForecast(const TSkin& skin, TBitmap* bitmap, const TWeatherData& w,
-                     const TSkinFile& file) {
-    DrawIconGroup(skin, bitmap, file, "DayWeatherIcon", 2, [&](int s) {
+void WalkDayForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
+                     const ElementSink& sink) {
+    WalkIconGroup(skin, file, sink, "DayWeatherIcon", 2, [&](int s) {
         return IconSlot{w.DayWeather[s], true};
     });
-    DrawLabelGroups(
-        skin, bitmap, file,
+    WalkLabelGroups(
+        skin, file, sink,
         {{"DayWeatherLabel", 2,
           [&](const TLabelSetting& l, int s) { return skin.FormatText(w.DayWeather[s], l); }},
          {"DayDateLabel", 2,
@@ -130,14 +138,36 @@ void DrawDayForecast(const TSkin& skin, TBitmap* bitmap, const TWeatherData& w,
           [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.DayProb[s], l); }}});
 }
 
-void DrawSingleLabel(const TSkin& skin, TBitmap* bitmap, const TSkinFile& file, const char* section,
-                     const std::string& text) {
+void WalkSingleLabel(const TSkin& skin, const TSkinFile& file, const ElementSink& sink,
+                     const char* section, const std::string& text) {
     TLabelSetting setting;
     file.ReadLabel(section, setting, &skin.LabelDefaults);
-    skin.DrawLabel(bitmap, skin.FormatText(text, setting), &setting);
+    sink.label(section, setting, skin.FormatText(text, setting));
+}
+
+// Every element section in drawing order. The element sections are read anew at every walk,
+// so an edit shows at the next drawing.
+void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& sink) {
+    const TSkinFile file(skin.FileName);
+    WalkPointForecast(skin, w, file, sink);
+    WalkWeekForecast(skin, w, file, sink);
+    WalkDayForecast(skin, w, file, sink);
+    WalkSingleLabel(skin, file, sink, "LocationLabel", w.LocationName);
+    WalkSingleLabel(skin, file, sink, "UpdateInfoLabel", w.UpdateInfo);
+    WalkSingleLabel(skin, file, sink, "InformationLabel", w.Information);
 }
 
 } // namespace
+
+std::vector<TSkin::TLabelItem> TSkin::Labels(const TWeatherData& weather) const {
+    std::vector<TLabelItem> labels;
+    ElementSink sink;
+    sink.label = [&](std::string section, const TLabelSetting& setting, std::string text) {
+        labels.push_back({std::move(section), setting, std::move(text)});
+    };
+    WalkElements(*this, weather, sink);
+    return labels;
+}
 
 void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather) {
     if (!bitmap || !weather || !platform::FileExists(FileName))
@@ -150,12 +180,13 @@ void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather) {
     if (platform::FileExists(splitter))
         BlendBitmap(*bitmap, LoadPng(splitter), 0, 0);
 
-    // The element sections are read anew at every drawing, so an edit shows at the next one.
-    const TSkinFile file(FileName);
-    DrawPointForecast(*this, bitmap, *weather, file);
-    DrawWeekForecast(*this, bitmap, *weather, file);
-    DrawDayForecast(*this, bitmap, *weather, file);
-    DrawSingleLabel(*this, bitmap, file, "LocationLabel", weather->LocationName);
-    DrawSingleLabel(*this, bitmap, file, "UpdateInfoLabel", weather->UpdateInfo);
-    DrawSingleLabel(*this, bitmap, file, "InformationLabel", weather->Information);
+    ElementSink sink;
+    sink.icon = [&](const TIconSetting& setting, const IconSlot& slot) {
+        const TBitmap icon = CreateWeatherIcon(slot.phrase, slot.isDay);
+        DrawIcon(bitmap, &icon, setting);
+    };
+    sink.label = [&](const std::string&, const TLabelSetting& setting, const std::string& text) {
+        DrawLabel(bitmap, text, &setting);
+    };
+    WalkElements(*this, *weather, sink);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TWeatherData;
 class TFont;
@@ -29,6 +30,18 @@ public:
     // without a skin file or a background image. An error while drawing (a broken PNG, a bad
     // FontColor) ends the pass with what was drawn kept and propagates.
     void Draw(TBitmap* bitmap, const TWeatherData* weather);
+
+    // One label of a drawing: its section, its setting as read for that drawing (defaults and
+    // the box lent within a block applied) and its text.
+    struct TLabelItem {
+        std::string Section;
+        TLabelSetting Setting;
+        std::string Text;
+    };
+    // The labels Draw would draw for `weather` at this moment, in drawing order, also those
+    // whose box draws nothing. Reads the element sections like Draw (a bad FontColor throws
+    // EConvertError) and touches no image.
+    std::vector<TLabelItem> Labels(const TWeatherData& weather) const;
 
     // Refills the tray image list with the skin's six 16 x 16 images. Does nothing without a
     // skin file. A broken PNG propagates its error; the list keeps the images added before.

@@ -31,17 +31,20 @@ struct TGeneralInfo {
     std::string Author;
     std::string Version;
     std::string Description;
+    bool operator==(const TGeneralInfo&) const = default;
 };
 
 struct TImageFiles {
     std::string Background, Splitter, Fine, FineNight, Cloudy, Rain, Snow, After, Occas, NA;
     std::string TrayFine, TrayCloudy, TrayRain, TraySnow, TrayNA, TrayError;
+    bool operator==(const TImageFiles&) const = default;
 };
 
 struct TImagePosition {
     TPoint Image1Pos{0, 0};
     TPoint Image2Pos{-1, -1};
     TPoint ConnectorPos{-1, -1};
+    bool operator==(const TImagePosition&) const = default;
 };
 
 struct TLabelSetting {
@@ -61,6 +64,8 @@ struct TLabelSetting {
     std::string DataFormat = "%d%l%H%r%j";
     std::string NoDataString;
 
+    bool operator==(const TLabelSetting&) const = default;
+
     // 64-bit: a box near the integer limits must not overflow.
     std::int64_t Width() const { return std::int64_t{Rect.Right} - Rect.Left; }
     std::int64_t Height() const { return std::int64_t{Rect.Bottom} - Rect.Top; }
@@ -73,6 +78,8 @@ struct TIconSetting {
     std::uint8_t AutoResize = 1;
     std::uint8_t KeepAspect = 1;
 
+    bool operator==(const TIconSetting&) const = default;
+
     // 64-bit: a box near the integer limits must not overflow.
     std::int64_t Width() const { return std::int64_t{Rect.Right} - Rect.Left; }
     std::int64_t Height() const { return std::int64_t{Rect.Bottom} - Rect.Top; }
@@ -83,4 +90,5 @@ struct TLocaleInfo {
     std::array<std::string, 12> ShortMonthNames;
     std::array<std::string, 7> DayNames; // index 0 = Sunday
     std::array<std::string, 7> ShortDayNames;
+    bool operator==(const TLocaleInfo&) const = default;
 };

@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -105,6 +106,13 @@ std::string TCurlHttpClient::Get(const std::string& url) {
     if (rc != CURLE_OK)
         throw EHttpError(std::string("ページを取得できませんでした: ") + curl_easy_strerror(rc) +
                          " (" + url + ")");
+    // A 3xx that was not followed (no Location, 300, 304) carries no page of ours: a proxy's
+    // notice must not pass for the forecast.
+    long status = 0;
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 200 || status > 299)
+        throw EHttpError("ページを取得できませんでした: 応答 " + std::to_string(status) + " (" +
+                         url + ")");
     return std::move(body.bytes);
 }
 

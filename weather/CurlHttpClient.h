@@ -10,7 +10,7 @@
 // sent back on later requests; redirects are followed; every request opens a fresh connection
 // that is closed afterwards. Requests carry only the fixed Accept and User-Agent headers, no
 // body and no credentials. An empty ProxyServer means a direct connection (proxy variables of
-// the environment are ignored then too). Statuses from 400 up, a connection that cannot be
+// the environment are ignored then too). Final statuses outside 2xx, a connection that cannot be
 // made within `connectTimeoutSeconds`, a transfer that stalls for `stallSeconds`, a request
 // that takes longer than `totalSeconds` in all (a server that drips a byte now and then is not
 // stalled, yet would hold the program for days) and a body larger than `maxBodyBytes` throw

@@ -40,6 +40,9 @@ public:
     // Puts every field into the no-data state.
     void Clear();
 
+    // Every field equal (dates compared as numbers).
+    bool operator==(const TWeatherData&) const = default;
+
     // Fill the record from one service (expects a cleared record). True: the record holds the
     // location's forecast. False: the record has been cleared. Never throws for missing data;
     // an impossible page date throws EConvertError.

@@ -41,6 +41,21 @@ TEST_F(CurlHttpClientTest, FailuresThrowAndGetPageTurnsThemIntoTheEmptyText) {
     }
 }
 
+TEST_F(CurlHttpClientTest, AnAnswerOutside2xxThatIsNotFollowedIsNoPage) {
+    // A 300 with a body, a redirect without Location, 304: each carries a page of its own (a
+    // proxy's notice, say) that must not pass for the forecast.
+    TCurlHttpClient client(2, 2);
+    for (const char* status : {"300", "301", "302", "303", "304", "307", "308", "399"}) {
+        EXPECT_THROW(client.Get(Url("fault/status/") + status), EHttpError) << status;
+        EXPECT_EQ(GetPage(client, Url("fault/status/") + status), "") << status;
+    }
+    // Every 2xx is a page.
+    EXPECT_EQ(client.Get(Url("fault/status/203")), "<html><body>status 203</body></html>\n");
+    EXPECT_EQ(client.Get(Url("fault/status/299")), "<html><body>status 299</body></html>\n");
+    // A redirect that is followed still ends on the final page.
+    EXPECT_EQ(client.Get(Url("fault/redirect")), "転送先のページ\n");
+}
+
 TEST_F(CurlHttpClientTest, FollowsRedirectsAndDecodesTheFinalBody) {
     TCurlHttpClient client;
     EXPECT_EQ(GetPage(client, Url("fault/redirect")), "転送先のページ\r\n");

@@ -1,17 +1,31 @@
 // Location files that are broken, huge or not text at all: entries that are whole are read,
 // everything else is passed over, and a file that cannot be read is a clear error.
-#include "weather/LocationList.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
+#include "weather/LocationList.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
 const std::string kEntry = "北海道,北海道,札幌市,forecast/point/01100.html,forecast/days/"
                            "01100.html,pinpoint/01100.html,days/01100.html";
+const TLocationEntry kEntryFields = {"北海道",
+                                     "北海道",
+                                     "札幌市",
+                                     "forecast/point/01100.html",
+                                     "forecast/days/01100.html",
+                                     "pinpoint/01100.html",
+                                     "days/01100.html"};
+
+// The entry of line `i`, a place of its own.
+TLocationEntry NumberedEntry(int i) {
+    const std::string n = std::to_string(i);
+    return {"地方" + n, "県" + n, "町" + n, "p/" + n, "d/" + n, "yp/" + n, "yd/" + n};
+}
 
 } // namespace
 
@@ -21,45 +35,54 @@ TEST(HostileLocationList, AMillionLinesReadEveryEntryAndNothingElse) {
     const std::string noise[] = {"", ",,,,,,,,", "a,b", "\"", std::string(1, '\0'), "\xEF\xBF\xBD"};
     std::string file;
     file.reserve(1000000 * 24);
+    std::vector<TLocationEntry> expected;
     for (int i = 0; i < 1000000; ++i) {
-        file += i % 100 == 0 ? kEntry : noise[i % std::size(noise)];
+        if (i % 100 == 0) {
+            expected.push_back(NumberedEntry(i));
+            for (std::size_t f = 0; f < 7; ++f)
+                file += (f ? "," : "") + expected.back()[f];
+        } else {
+            file += noise[i % std::size(noise)];
+        }
         file += i % 3 == 0 ? "\r\n" : "\n";
     }
     TempDir dir;
     const auto entries = ReadLocationFile(dir.Write("urls.list", file));
     ASSERT_EQ(entries.size(), 10000u);
-    EXPECT_EQ(entries.front()[2], "札幌市");
-    EXPECT_EQ(entries.back()[6], "days/01100.html");
+    EXPECT_TRUE(entries == expected); // every entry, in order
+    EXPECT_EQ(entries[1], NumberedEntry(100));
+    EXPECT_EQ(entries.back(), NumberedEntry(999900));
 }
 
 TEST(HostileLocationList, QuotesAndOddBytesStayInTheirLine) {
     struct Case {
         const char* what;
         std::string text;
-        std::size_t entries;
-        std::string lastField; // of the last entry
+        std::vector<TLocationEntry> entries;
+    };
+    const TLocationEntry ag = {"a", "b", "c", "d", "e", "f", "g"};
+    auto withLast = [](std::string last) {
+        return TLocationEntry{"a", "b", "c", "d", "e", "f", std::move(last)};
     };
     const Case cases[] = {
         // An unclosed quote runs to its line's end only: the next line is read as usual.
-        {"unterminated quote opening a line", "\"" + kEntry + "\n" + kEntry + "\n", 1,
-         "days/01100.html"},
-        {"unterminated quote in the last field", "a,b,c,d,e,f,\"g,h\n", 1, "g,h"},
-        {"unterminated quote at the end of the file", kEntry + "\na,b,c,d,e,f,\"", 2, ""},
-        {"a lone quote and nothing else", "\"", 0, ""},
-        {"doubled quotes", "a,b,c,d,e,f,\"x\"\"y\"\"\"\n", 1, "x\"y\""},
-        {"a NUL ends the line's text, as in a C string", std::string("a,b,c,d,e,f,x\0y,z", 17), 1,
-         "x"},
-        {"a line of 8 MiB", kEntry + "\n" + std::string(8 << 20, 'x') + "\n" + kEntry, 2,
-         "days/01100.html"},
-        {"CR only line ends", kEntry + "\r" + kEntry + "\r", 2, "days/01100.html"},
+        {"unterminated quote opening a line", "\"" + kEntry + "\n" + kEntry + "\n", {kEntryFields}},
+        {"unterminated quote in the last field", "a,b,c,d,e,f,\"g,h\n", {withLast("g,h")}},
+        {"unterminated quote at the end of the file",
+         kEntry + "\na,b,c,d,e,f,\"",
+         {kEntryFields, withLast("")}},
+        {"a lone quote and nothing else", "\"", {}},
+        {"doubled quotes", "a,b,c,d,e,f,\"x\"\"y\"\"\"\n", {withLast("x\"y\"")}},
+        {"a NUL ends the line's text, as in a C string",
+         std::string("a,b,c,d,e,f,x\0y,z", 17),
+         {withLast("x")}},
+        {"a line of 8 MiB",
+         "a,b,c,d,e,f,g\n" + std::string(8 << 20, 'x') + "\n" + kEntry,
+         {ag, kEntryFields}},
+        {"CR only line ends", "a,b,c,d,e,f,g\r" + kEntry + "\r", {ag, kEntryFields}},
     };
-    for (const auto& c : cases) {
-        const auto entries = ParseLocationList(c.text);
-        ASSERT_EQ(entries.size(), c.entries) << c.what;
-        if (!entries.empty()) {
-            EXPECT_EQ(entries.back()[6], c.lastField) << c.what;
-        }
-    }
+    for (const auto& c : cases)
+        EXPECT_TRUE(ParseLocationList(c.text) == c.entries) << c.what;
 }
 
 TEST(HostileLocationList, FilesThatAreNotTextOrNotThere) {

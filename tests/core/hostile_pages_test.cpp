@@ -3,6 +3,7 @@
 // crash; text that is not UTF-8 is refused whole like a failed download.
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"
+#include "support/Records.h"
 #include "support/TempDir.h"
 #include "weather/CutText.h"
 #include "weather/WeatherData.h"
@@ -59,8 +60,7 @@ void LoadBoth(FakeHttpClient& client, const std::string& what) {
             const bool ok = lite ? w.LoadTenkiLite(client, kLitePoint, kLiteDays)
                                  : w.LoadYahoo(client, kYahooPoint, kYahooDays);
             if (!ok) {
-                EXPECT_EQ(w.LocationName, "") << what;
-                EXPECT_EQ(w.PointTemp, TWeatherData().PointTemp) << what;
+                EXPECT_RECORD_EQ(w, TWeatherData()) << what << (lite ? " (tenkilite)" : " (yahoo)");
             }
         } catch (const EConvertError&) {
             // an impossible page date: the refresh reports it as a failure

@@ -135,8 +135,8 @@ TEST_F(HostileSkin, TrayImagesStopAtTheBrokenOne) {
     TImageList list;
     EXPECT_THROW(skin.LoadTrayImages(&list), EPngError);
     ASSERT_EQ(list.Images.size(), 2u); // the two before the broken one
-    for (const TBitmap& image : list.Images)
-        EXPECT_EQ(image.Width(), 16);
+    EXPECT_EQ(list.Images[0], SolidBitmap(16, 16, 0xFFFF0000));
+    EXPECT_EQ(list.Images[1], SolidBitmap(16, 16, 0xFFFFFFFF)); // missing: white
 }
 
 TEST_F(HostileSkin, ExtremeNumbersDrawWhatFitsAndNothingElse) {

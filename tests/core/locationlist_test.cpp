@@ -1,6 +1,6 @@
-#include "weather/LocationList.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
+#include "weather/LocationList.h"
 
 #include <gtest/gtest.h>
 
@@ -72,24 +72,22 @@ TEST(LocationList, OnlySevenFieldLinesAreEntriesAndSkippedLinesTakeNoNumber) {
                              "3,b c,c,d,e,f,g\n"          // inner blank: 8 fields
                              "4,\"b c\",c,d,e,f,g\r"      // quoted: 7 fields, CR line end
                              "5 , b , c , d , e , f , g"; // last line without a line end
-    const std::vector<TLocationEntry> entries = ParseLocationList(text);
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0][0], "1");
-    EXPECT_EQ(entries[0][6], "g");
-    EXPECT_EQ(entries[1][0], "2");
-    EXPECT_EQ(entries[1][1], "b");
-    EXPECT_EQ(entries[1][2], "c");
-    EXPECT_EQ(entries[2][0], "4");
-    EXPECT_EQ(entries[2][1], "b c");
-    EXPECT_EQ(entries[3][0], "5");
-    EXPECT_EQ(entries[3][6], "g");
+    const std::vector<TLocationEntry> expected = {
+        {"1", "b", "c", "d", "e", "f", "g"},
+        {"2", "b", "c", "c", "d", "e", "f"},
+        {"4", "b c", "c", "d", "e", "f", "g"},
+        {"5", "b", "c", "d", "e", "f", "g"},
+    };
+    EXPECT_EQ(ParseLocationList(text), expected);
 }
 
 TEST(LocationList, EncodingsGiveTheSameEntries) {
-    const std::vector<TLocationEntry> expected = ParseLocationList(kSample);
-    ASSERT_EQ(expected.size(), 3u);
-    EXPECT_EQ(expected[1][1], "大阪府");
-    EXPECT_EQ(expected[2][1], "石狩 地方");
+    const std::vector<TLocationEntry> expected = {
+        {"関東・甲信", "東京都", "千代田区", "t/13101", "t/13101d", "y/13101", "y/13101d"},
+        {"近畿", "大阪府", "大阪市", "t/27100", "t/27100d", "y/27100", "y/27100d"},
+        {"北海道", "石狩 地方", "札幌市", "t/1", "t/2", "y/1", "y/2"},
+    };
+    EXPECT_EQ(ParseLocationList(kSample), expected);
 
     struct Case {
         const char* name;

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
 namespace {
 
 // Writes `pixels` in a given libpng format (grey, RGB, paletted...) through libpng itself.
@@ -114,6 +118,51 @@ TEST(Png, BrokenOrHugeFilesAreRefusedWithTheFileName) {
         LoadPng(dir.Write("exact.png", ReadAll(WriteSolidPng(dir, "x.png", 4096, 1, 0xFF000000))))
             .Width(),
         4096);
+}
+
+// Bytes this process has read through the kernel so far; nothing where the kernel does not say.
+std::optional<long long> BytesRead() {
+    std::ifstream io("/proc/self/io");
+    for (std::string key; io >> key;) {
+        long long value = 0;
+        io >> value;
+        if (key == "rchar:")
+            return value;
+    }
+    return std::nullopt;
+}
+
+TEST(Png, AFileThatCannotBeAnImageWithinTheLimitsIsRefusedUnread) {
+    if (!BytesRead())
+        GTEST_SKIP() << "/proc/self/io is not readable here";
+    TempDir dir;
+    const std::string small = ReadAll(WriteSolidPng(dir, "small.png", 3, 2, 0xFF336699));
+    const std::string tooWide = ReadAll(WriteSolidPng(dir, "wide.png", 4097, 1, 0xFF000000));
+    struct Case {
+        const char* name;
+        std::string head; // followed by a hole up to 256 MiB, which takes no disk
+        bool loads;
+    };
+    const Case cases[] = {
+        {"text.png", "not a picture at all", false},
+        {"wide.png", tooWide.substr(0, 33), false}, // signature and header only
+        {"small.png", small, true}, // whatever follows the image data is never looked at
+    };
+    constexpr std::uintmax_t kSize = 256u << 20;
+    for (const Case& c : cases) {
+        const std::string path = dir.Write(c.name, c.head);
+        std::filesystem::resize_file(path, kSize);
+        const long long before = *BytesRead();
+        try {
+            const TBitmap image = LoadPng(path);
+            EXPECT_TRUE(c.loads) << c.name;
+            EXPECT_EQ(image, SolidBitmap(3, 2, 0xFF336699)) << c.name;
+        } catch (const EPngError& e) {
+            EXPECT_FALSE(c.loads) << c.name << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
+        EXPECT_LT(*BytesRead() - before, 1 << 20) << c.name;
+    }
 }
 
 } // namespace

@@ -1,19 +1,24 @@
 // Both sources end to end: realistic pages held in memory, damaged copies of them, and the
 // loaders and forecast-dump against the sample service over loopback.
-#include "weather/LocationList.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"
+#include "support/Records.h"
 #include "support/SampleService.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
+#include "weather/CutText.h"
+#include "weather/LocationList.h"
 #include "weather/WeatherData.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <sys/wait.h>
 #include <thread>
 
@@ -41,32 +46,108 @@ FakeHttpClient RealisticPages() {
     return c;
 }
 
-// Everything the pages of either service supply is there.
-void ExpectComplete(const TWeatherData& w, TDateTime today, const std::string& what) {
+// A record filled slot by slot from tables written out by hand from the pages.
+struct PointSlots {
+    std::array<std::int32_t, 16> hours;
+    std::array<const char*, 16> weather;
+    std::array<std::int32_t, 16> temps;
+};
+
+TWeatherData
+RecordOf(TDateTime today, const PointSlots& point, const std::array<const char*, 7>& weekWeather,
+         const std::array<std::int32_t, 7>& weekMin, const std::array<std::int32_t, 7>& weekMax,
+         const std::array<std::int32_t, 7>& weekProb, const std::array<const char*, 2>& dayWeather,
+         const std::array<std::int32_t, 2>& dayMin, const std::array<std::int32_t, 2>& dayMax,
+         const std::array<std::int32_t, 8>& dayProb) {
+    TWeatherData w;
+    for (int s = 0; s < 16; ++s) {
+        w.PointDate[s] = today + (s < 8 ? 0 : 1);
+        w.PointHour[s] = point.hours[s];
+        w.PointWeather[s] = point.weather[s];
+        w.PointTemp[s] = point.temps[s];
+    }
+    for (int k = 0; k < 7; ++k) {
+        w.WeekDate[k] = today + k + 1;
+        w.WeekWeather[k] = weekWeather[k];
+    }
+    w.WeekMinTemp = weekMin;
+    w.WeekMaxTemp = weekMax;
+    w.WeekProb = weekProb;
+    for (int d = 0; d < 2; ++d) {
+        w.DayDate[d] = today + d;
+        w.DayWeather[d] = dayWeather[d];
+    }
+    w.DayMinTemp = dayMin;
+    w.DayMaxTemp = dayMax;
+    w.DayProb = dayProb;
+    w.LocationName = "千代田区";
+    w.UpdateInfo = "17時00分";
+    return w;
+}
+
+// The realistic pages of 9 December 2026. Weekly slot 0 is tomorrow: the extremes of its point
+// temperatures, the highest of its bands and its summary's weather.
+constexpr std::array<const char*, 16> kPointWeather = {
+    "曇り", "曇り",     "晴れ", "曇り", "晴れ", "曇り",     "曇り", "曇り",
+    "霧",   "霧のち曇", "曇り", "弱雨", "雨",   "曇時々晴", "晴れ", "くもり"};
+constexpr std::array<std::int32_t, 16> kPointTemps = {4, 5,  9,  14, 14, 13, 9,  5,
+                                                      9, 10, 13, 17, 18, 18, 13, 9};
+constexpr std::array<const char*, 7> kWeekWeather = {"霧", "くもり", "晴のち曇", "曇時々晴",
+                                                     "雨", "曇り",   "晴時々曇"};
+constexpr std::array<std::int32_t, 7> kWeekMin = {9, 3, 7, 7, 6, 5, 5};
+constexpr std::array<std::int32_t, 7> kWeekMax = {18, 14, 18, 16, 12, 16, 14};
+constexpr std::array<std::int32_t, 7> kWeekProb = {20, 10, 20, 20, 90, 20, 10};
+
+TWeatherData RealisticTenkiLiteRecord(TDateTime today) {
+    // TenkiLite labels a slot by its end: 3 to 24 o'clock.
+    const PointSlots point{
+        {3, 6, 9, 12, 15, 18, 21, 24, 3, 6, 9, 12, 15, 18, 21, 24}, kPointWeather, kPointTemps};
+    return RecordOf(today, point, kWeekWeather, kWeekMin, kWeekMax, kWeekProb, {"曇時々晴", "霧"},
+                    {4, 9}, {14, 18}, {0, 0, 10, 0, 20, 20, 20, 20});
+}
+
+TWeatherData RealisticYahooRecord(TDateTime today) {
+    // Yahoo labels a slot by its start: 0 to 21 o'clock; tomorrow's last band is 0 here.
+    const PointSlots point{
+        {0, 3, 6, 9, 12, 15, 18, 21, 0, 3, 6, 9, 12, 15, 18, 21}, kPointWeather, kPointTemps};
+    return RecordOf(today, point, kWeekWeather, kWeekMin, kWeekMax, kWeekProb, {"曇時々晴", "霧"},
+                    {4, 9}, {14, 18}, {0, 0, 10, 0, 20, 20, 20, 0});
+}
+
+// What a record from the sample service must hold, whichever the service: dates from the
+// page's today, the place's name, every value present, and the figures the generator ties
+// together (a day's extremes are those of its three-hour temperatures; weekly slot 0 is
+// tomorrow; probabilities in steps of ten).
+void ExpectSampleRecord(const TWeatherData& w, TDateTime today, const std::string& place,
+                        const std::string& what) {
     for (int s = 0; s < 16; ++s) {
         EXPECT_EQ(w.PointDate[s], today + (s < 8 ? 0 : 1)) << what << " slot " << s;
-        EXPECT_NE(w.PointHour[s], N) << what << " slot " << s;
         EXPECT_NE(w.PointWeather[s], "") << what << " slot " << s;
         EXPECT_NE(w.PointTemp[s], N) << what << " slot " << s;
+    }
+    for (int d = 0; d < 2; ++d) {
+        const auto first = w.PointTemp.begin() + 8 * d;
+        EXPECT_EQ(w.DayDate[d], today + d) << what;
+        EXPECT_EQ(w.DayMinTemp[d], *std::min_element(first, first + 8)) << what << " day " << d;
+        EXPECT_EQ(w.DayMaxTemp[d], *std::max_element(first, first + 8)) << what << " day " << d;
+        EXPECT_NE(w.DayWeather[d], "") << what;
     }
     for (int k = 0; k < 7; ++k) {
         EXPECT_EQ(w.WeekDate[k], today + k + 1) << what << " week " << k;
         EXPECT_NE(w.WeekWeather[k], "") << what << " week " << k;
         EXPECT_NE(w.WeekMinTemp[k], N) << what << " week " << k;
-        EXPECT_NE(w.WeekMaxTemp[k], N) << what << " week " << k;
-        EXPECT_NE(w.WeekProb[k], N) << what << " week " << k;
         EXPECT_LE(w.WeekMinTemp[k], w.WeekMaxTemp[k]) << what << " week " << k;
     }
-    for (int d = 0; d < 2; ++d) {
-        EXPECT_EQ(w.DayDate[d], today + d) << what;
-        EXPECT_NE(w.DayWeather[d], "") << what;
-        EXPECT_NE(w.DayMinTemp[d], N) << what;
-        EXPECT_NE(w.DayMaxTemp[d], N) << what;
-    }
-    for (int b = 0; b < 8; ++b)
-        EXPECT_NE(w.DayProb[b], N) << what << " band " << b;
-    EXPECT_NE(w.LocationName, "") << what;
-    EXPECT_NE(w.UpdateInfo, "") << what;
+    for (const auto& probs :
+         {std::span<const std::int32_t>(w.DayProb), std::span<const std::int32_t>(w.WeekProb)})
+        for (const std::int32_t p : probs)
+            EXPECT_TRUE(p >= 0 && p <= 100 && p % 10 == 0) << what << " probability " << p;
+    EXPECT_EQ(w.WeekWeather[0], w.DayWeather[1]) << what;
+    EXPECT_EQ(w.WeekMinTemp[0], w.DayMinTemp[1]) << what;
+    EXPECT_EQ(w.WeekMaxTemp[0], w.DayMaxTemp[1]) << what;
+    EXPECT_EQ(w.WeekProb[0], *std::max_element(w.DayProb.begin() + 4, w.DayProb.end())) << what;
+    EXPECT_EQ(w.LocationName, place) << what;
+    EXPECT_EQ(w.UpdateInfo, "17時00分") << what;
     EXPECT_EQ(w.Information, "") << what;
 }
 
@@ -83,22 +164,14 @@ TEST_F(Services, RealisticTenkiLitePages) {
     FakeHttpClient client = RealisticPages();
     TWeatherData w;
     ASSERT_TRUE(w.LoadTenkiLite(client, kLitePoint, kLiteDays));
-    ExpectComplete(w, today, "tenkilite");
-    EXPECT_EQ(w.LocationName, "千代田区");
-    EXPECT_EQ(w.UpdateInfo, "17時00分");
-    EXPECT_EQ(w.PointHour[5], 18); // the hour inside the page's "now" tag
-    EXPECT_EQ(w.PointHour[15], 24);
+    EXPECT_RECORD_EQ(w, RealisticTenkiLiteRecord(today));
 }
 
 TEST_F(Services, RealisticYahooPages) {
     FakeHttpClient client = RealisticPages();
     TWeatherData w;
     ASSERT_TRUE(w.LoadYahoo(client, kYahooPoint, kYahooDays));
-    ExpectComplete(w, today, "yahoo");
-    EXPECT_EQ(w.LocationName, "千代田区");
-    EXPECT_EQ(w.UpdateInfo, "17時00分");
-    EXPECT_EQ(w.PointHour[6], 18); // bold hour cell
-    EXPECT_EQ(w.PointHour[8], 0);
+    EXPECT_RECORD_EQ(w, RealisticYahooRecord(today));
 }
 
 TEST_F(Services, DamagedPagesNeverCrash) {
@@ -122,7 +195,7 @@ TEST_F(Services, DamagedPagesNeverCrash) {
                     const bool ok = lite ? w.LoadTenkiLite(client, kLitePoint, kLiteDays)
                                          : w.LoadYahoo(client, kYahooPoint, kYahooDays);
                     if (!ok) {
-                        EXPECT_EQ(w.PointTemp, TWeatherData().PointTemp);
+                        EXPECT_RECORD_EQ(w, TWeatherData()) << url << " " << variant.size();
                     }
                 } catch (const EConvertError&) {
                     // an impossible page date is reported, not a crash
@@ -178,17 +251,25 @@ TEST_F(AgainstSampleService, BothLoadersFillEveryEntry) {
         ASSERT_TRUE(lite.LoadTenkiLite(client, service_->TenkiLitePrefix() + e[3],
                                        service_->TenkiLitePrefix() + e[4]))
             << e[2];
-        ExpectComplete(lite, today, "tenkilite " + e[2]);
-        EXPECT_EQ(lite.LocationName, e[2]);
+        ExpectSampleRecord(lite, today, e[2], "tenkilite " + e[2]);
         TWeatherData yahoo;
         ASSERT_TRUE(
             yahoo.LoadYahoo(client, service_->YahooPrefix() + e[5], service_->YahooPrefix() + e[6]))
             << e[2];
-        ExpectComplete(yahoo, today, "yahoo " + e[2]);
-        EXPECT_EQ(yahoo.LocationName, e[2]);
-        // Both services tell the same weather.
-        EXPECT_EQ(lite.DayWeather, yahoo.DayWeather) << e[2];
-        EXPECT_EQ(lite.PointTemp, yahoo.PointTemp) << e[2];
+        ExpectSampleRecord(yahoo, today, e[2], "yahoo " + e[2]);
+        // Each service labels the slots its own way...
+        for (int s = 0; s < 16; ++s) {
+            EXPECT_EQ(lite.PointHour[s], 3 * (s % 8) + 3) << e[2] << " slot " << s;
+            EXPECT_EQ(yahoo.PointHour[s], 3 * (s % 8)) << e[2] << " slot " << s;
+        }
+        // ...and both tell the same weather in every other field, read through other markers.
+        TWeatherData yahooWithLiteHours = yahoo;
+        yahooWithLiteHours.PointHour = lite.PointHour;
+        // TenkiLite may merge tomorrow's last two bands into one cell of the higher figure.
+        auto& bands = yahooWithLiteHours.DayProb;
+        if (lite.DayProb[6] == lite.DayProb[7] && lite.DayProb[7] == std::max(bands[6], bands[7]))
+            bands[6] = bands[7] = lite.DayProb[7];
+        EXPECT_RECORD_EQ(yahooWithLiteHours, lite) << e[2];
         for (const std::int32_t t : lite.PointTemp)
             sawFrost = sawFrost || t < 0;
     }
@@ -211,6 +292,13 @@ TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
     EXPECT_EQ(failStatus, 1);
     EXPECT_NE(failJson.find("\"PointHour\": [2147483647, 2147483647"), std::string::npos);
 
+    // Answers that are no page (a 300 with a body, a redirect without Location) fail the load.
+    const std::string fault = service_->BaseUrl() + "fault/status/";
+    const auto [noticeStatus, noticeJson] =
+        RunCommand(tool + " yahoo " + fault + "300 " + fault + "302 2>/dev/null");
+    EXPECT_EQ(noticeStatus, 1) << noticeJson;
+    EXPECT_NE(noticeJson.find("\"ok\": false"), std::string::npos) << noticeJson;
+
     EXPECT_EQ(RunCommand(tool + " 2>/dev/null").first, 2);
     EXPECT_EQ(RunCommand(tool + " rss a b 2>/dev/null").first, 2);
     EXPECT_EQ(RunCommand(tool + " yahoo a b --now tomorrow 2>/dev/null").first, 2);
@@ -232,6 +320,23 @@ TEST_F(AgainstSampleService, ServesTheVersionFileAndUnknownPathsAs404) {
     SampleService other(
         {"--locations", TestData("locations/sample.list"), "--version-number", "7"});
     EXPECT_EQ(client.Get(other.BaseUrl() + "version.txt"), "7\r\n");
+}
+
+TEST(SampleServiceTool, RefusesATodayThatIsNoCalendarDay) {
+    // A service that started would run until `timeout` ends it (status 124).
+    const std::string tool = "timeout 10 " + std::string(PELUMI_BIN_DIR) + "/sample-service";
+    const std::string list = " --locations " + TestData("locations/sample.list");
+    for (const char* day : {"2026-02-30", "2025-02-29", "2026-04-31", "2026-13-01", "2026-1-01"}) {
+        const auto [status, out] =
+            RunCommand(tool + list + " --today " + day + " --port 0 2>/dev/null");
+        EXPECT_EQ(status, 2) << day;
+        EXPECT_EQ(out, "") << day; // no address: nobody may think it serves
+    }
+    // A leap day is a day.
+    SampleService leap({"--today", "2024-02-29", "--locations", TestData("locations/sample.list")});
+    TCurlHttpClient client;
+    EXPECT_NE(GetPage(client, leap.TenkiLitePrefix() + "forecast/days/13101.html").find("2月29日"),
+              std::string::npos);
 }
 
 TEST(ForecastDump, EscapesTextsForJson) {

@@ -107,6 +107,9 @@ TEST_F(DrawIconTest, SizesAndAlignment) {
         {"flat box, height limits", with(Box(0, 0, 90, 10), 2, 2, 1, 1), {70, 0, 90, 10}},
         {"stretched", with(Box(5, 5, 15, 35), 1, 1, 1, 0), {5, 5, 15, 35}},
         {"not resized spills over", with(Box(50, 50, 60, 60), 1, 1, 0, 1), {35, 45, 75, 65}},
+        // 29 and 9 pixels too narrow: half of that truncates toward zero, to -14 and -4.
+        {"odd spill centred", with(Box(50, 50, 61, 61), 1, 1, 0, 1), {36, 46, 76, 66}},
+        {"odd spill right and bottom", with(Box(50, 50, 61, 61), 2, 2, 0, 1), {21, 41, 61, 61}},
         {"align 3 at x = 0", with(Box(50, 50, 90, 70), 3, 0, 1, 1), {0, 50, 40, 70}},
         {"align -1 at y = 0", with(Box(50, 50, 90, 70), 0, -1, 1, 1), {50, 0, 90, 20}},
     };
@@ -256,6 +259,52 @@ TEST_F(SkinDrawTest, LabelGroupsOfABlockLendTheBoxOfTheGroupReadBefore) {
     EXPECT_FALSE(inked(40, 0, 60, 20));
 }
 
+TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
+    WriteSolidPng(dir, "back.png", 90, 40, 0xFF000000);
+    skin.Load(dir.Write("labels.ini", "[ImageFiles]\nBackground=back.png\n"
+                                      "[Label]\nFontColor=clWhite\nFontHeight=10\n"
+                                      "[PointTimeLabel]\nRect=0,0,30,12\nDataFormat=%h\n"
+                                      "[PointTimeLabel1]\nRect=30,0,60,12\n"
+                                      "[PointTempLabel0]\nRect=a,12,b,24\nDataFormat=%i度\n"
+                                      "[DayProbLabel7]\nRect=60,24,90,36\nDataFormat=%i%%\n"
+                                      "[LocationLabel]\nRect=60,0,90,12\nNoDataString=--\n"));
+    for (int s = 0; s < 16; ++s) {
+        weather.PointHour[s] = 3 * s;
+        weather.PointTemp[s] = -s;
+    }
+    weather.DayProb[7] = 70;
+    platform::FixClock({2014, 1, 1, 7, 0, 0}); // slots 2 to 8
+    skin.Draw(&bitmap, &weather);
+    const std::vector<TSkin::TLabelItem> labels = skin.Labels(weather);
+    platform::ReleaseClock();
+
+    // Every label section of a drawing, in drawing order, with its text.
+    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 4u * 2 + 8 + 3);
+    auto find = [&](const std::string& section) -> const TSkin::TLabelItem& {
+        for (const auto& l : labels)
+            if (l.Section == section)
+                return l;
+        ADD_FAILURE() << section;
+        return labels.front();
+    };
+    EXPECT_EQ(labels.front().Section, "PointWeatherLabel0");
+    EXPECT_EQ(labels.back().Section, "InformationLabel");
+    EXPECT_EQ(find("PointTimeLabel1").Text, "9");
+    EXPECT_EQ(find("PointTimeLabel1").Setting.Rect, (TRect{30, 0, 60, 12}));
+    EXPECT_EQ(find("PointTimeLabel0").Setting.Rect, (TRect{-1, -1, -1, -1}));
+    EXPECT_EQ(find("PointTempLabel0").Text, "-2度");
+    EXPECT_EQ(find("PointTempLabel0").Setting.Rect, (TRect{0, 12, 30, 24})); // lent by the group
+    EXPECT_EQ(find("DayProbLabel7").Text, "70%");
+    EXPECT_EQ(find("LocationLabel").Text, "--");
+
+    // Drawn one by one onto the background, they make the same picture.
+    TBitmap byHand = SolidBitmap(90, 40, 0xFF000000);
+    for (const auto& label : labels)
+        skin.DrawLabel(&byHand, label.Text, &label.Setting);
+    EXPECT_EQ(bitmap, byHand);
+    EXPECT_NE(bitmap, SolidBitmap(90, 40, 0xFF000000));
+}
+
 TEST_F(SkinDrawTest, ErrorsEndThePassKeepingWhatWasDrawn) {
     dir.Write("img/fine.png", "broken");
     skin.Load(WriteSkin(""));
@@ -271,6 +320,26 @@ TEST_F(SkinDrawTest, ErrorsEndThePassKeepingWhatWasDrawn) {
     skin.Load(WriteSkin("[LocationLabel]\nFontColor=purple\n"));
     dir.Write("img/fine.png", ReadAll(dir.File("night.png")));
     EXPECT_THROW(skin.Draw(&bitmap, &weather), EConvertError);
+}
+
+TEST_F(SkinDrawTest, ImageNamesMatchFilesWhateverTheirLetterCase) {
+    // Written on Windows: the names do not mind case, the files on disk are lower case.
+    std::string text = "[ImageFiles]\nBackground=BACK.PNG\nFine=IMG\\Fine.Png\n"
+                       "Cloudy=Cloudy.png\nSplitter=SPLIT.png\n";
+    for (int s = 0; s < 2; ++s)
+        text += "[PointWeatherIcon" + std::to_string(s) + "]\nRect=" + std::to_string(s) + ",0," +
+                std::to_string(s + 1) + ",1\n";
+    skin.Load(dir.Write("case.ini", text));
+    weather.PointWeather[0] = "晴れ";
+    weather.PointWeather[1] = "曇り";
+    platform::FixClock({2014, 1, 1, 0, 30, 0});
+    skin.Draw(&bitmap, &weather);
+    platform::ReleaseClock();
+    ASSERT_EQ(bitmap.Width(), 10);
+    EXPECT_EQ(bitmap.Pixel(0, 0), kRed);
+    EXPECT_EQ(bitmap.Pixel(1, 0), kGreen);
+    EXPECT_EQ(bitmap.Pixel(0, 1), kWhite);
+    EXPECT_EQ(bitmap.Pixel(2, 0), kGrey);
 }
 
 TEST_F(SkinDrawTest, MissingFilesLeaveThePreviousPicture) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 TLabelSetting Label(std::string format, std::string noData = "N/A") {
@@ -78,7 +80,15 @@ TEST(SkinFormat, TextAndDateTokens) {
         {"%Y", EncodeDate(905, 1, 1), "0905"},
         {"%y", EncodeDate(2005, 1, 1), "05"},
         {"%D", 0.0, "N/A"},
+        {"%Y/%M/%D", 1.0, "1899/12/31"}, // the day after the zero date is a date
+        // Years 1-9999 are dates; a day beyond them shows the no-data text.
+        {"%Y/%M/%D", EncodeDate(1, 1, 1), "0001/01/01"},
+        {"%Y/%M/%D", EncodeDate(9999, 12, 31), "9999/12/31"},
+        {"%D", EncodeDate(1, 1, 1) - 1, "N/A"},
+        {"%D", EncodeDate(9999, 12, 31) + 1, "N/A"},
         {"%D", 1e300, "N/A"}, // not a calendar day at all
+        {"%D", -1e300, "N/A"},
+        {"%D", std::numeric_limits<double>::quiet_NaN(), "N/A"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(skin.FormatDate(c.date, Label(c.format)), c.expected) << c.format;

@@ -38,6 +38,18 @@ TEST_F(TrayTest, TrayKeysDefaultToTheWeatherImagesAndMissingFilesAreWhite) {
     EXPECT_EQ(list.Images[5], SolidBitmap(16, 16, 0xFF123456));
 }
 
+TEST_F(TrayTest, ImageNamesMatchFilesWhateverTheirLetterCase) {
+    WriteSolidPng(dir, "img/tray_fine.png", 16, 16, 0xFF102030);
+    WriteSolidPng(dir, "Rain.PNG", 16, 16, 0xFF405060);
+    skin.Load(dir.Write("skin.ini", "[ImageFiles]\nTrayFine=IMG\\TRAY_FINE.PNG\n"
+                                    "Rain=rain.png\nTraySnow=snow.png\n"));
+    skin.LoadTrayImages(&list);
+    ASSERT_EQ(list.Images.size(), 6u);
+    EXPECT_EQ(list.Images[0], SolidBitmap(16, 16, 0xFF102030));
+    EXPECT_EQ(list.Images[2], SolidBitmap(16, 16, 0xFF405060)); // TrayRain from Rain
+    EXPECT_EQ(list.Images[3], SolidBitmap(16, 16, kWhite));     // no snow.png in any case
+}
+
 TEST_F(TrayTest, ReductionTakesEveryNthPixelWithoutAveraging) {
     for (int n : {1, 2, 3}) {
         const TBitmap source = GradientBitmap(16 * n, 16 * n);

@@ -2,6 +2,7 @@
 #include "platform/TextCodec.h"
 #include "skin/Skin.h"
 #include "skin/SkinFile.h"
+#include "skin_records.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -95,57 +96,83 @@ protected:
 };
 
 TEST_F(SkinFileTest, LabelKeysFallBackAlongTheChainButRectDoesNot) {
+    // Every key is given somewhere along the chain, each with a value of its own.
     const std::string path = Write(R"([Label]
 FontFamily=IPAGothic
 FontHeight=20
+FontWidth=7
 FontColor=clRed
+FontUnderline=1
+FontItalic=1
+AntiAliasing=1
 DataFormat=%i度
 [PointTempLabel]
 Rect=10,20,30,40
 FontHeight=-15
 HorizontalAlign=0x2
-FontItalic=1
+FontItalic=0
+FontWeight=700
+NoDataString=--
 [PointTempLabel0]
 Rect=1,a,3,4
 FontItalic=true
-VerticalAlign=$2
+VerticalAlign=$0
+FontStrikeOut=1
 [PointTempLabel1]
 FontItalic=2
 FontCharSet=384
 FontColor=$00FF00
-NoDataString="--"
+FontUnderline=0
+NoDataString="n/a"
 )");
     const TSkinFile file(path);
     TLabelSetting defaults;
     file.ReadLabel("Label", defaults, nullptr);
     TLabelSetting group;
     file.ReadLabel("PointTempLabel", group, &defaults);
-    EXPECT_EQ(group.Rect, (TRect{10, 20, 30, 40}));
+
+    TLabelSetting expectedGroup;
+    expectedGroup.Rect = {10, 20, 30, 40};
+    expectedGroup.HorizontalAlign = 2;
+    expectedGroup.VerticalAlign = 1; // built-in
+    expectedGroup.FontFamily = "IPAGothic";
+    expectedGroup.FontHeight = -15;
+    expectedGroup.FontWidth = 7;
+    expectedGroup.FontWeight = 700;
+    expectedGroup.FontItalic = 0; // the group's own 0 before [Label]'s 1
+    expectedGroup.FontUnderline = 1;
+    expectedGroup.FontStrikeOut = 0;
+    expectedGroup.FontCharSet = 1;
+    expectedGroup.FontColor = 0x0000FF;
+    expectedGroup.AntiAliasing = 1;
+    expectedGroup.DataFormat = "%i度";
+    expectedGroup.NoDataString = "--";
+    EXPECT_EQ(group, expectedGroup);
 
     TLabelSetting slot0;
     file.ReadLabel("PointTempLabel0", slot0, &group);
-    EXPECT_EQ(slot0.Rect, (TRect{1, 20, 3, 4})); // the letter takes the group's Top
-    EXPECT_EQ(slot0.FontItalic, 1);              // "true" is no integer: inherited
-    EXPECT_EQ(slot0.VerticalAlign, 2);
-    EXPECT_EQ(slot0.HorizontalAlign, 2);      // from the group
-    EXPECT_EQ(slot0.FontHeight, -15);         // from the group
-    EXPECT_EQ(slot0.FontFamily, "IPAGothic"); // from [Label]
-    EXPECT_EQ(slot0.FontColor, 0x0000FF);
-    EXPECT_EQ(slot0.DataFormat, "%i度");
-    EXPECT_EQ(slot0.FontCharSet, 1); // built-in
+    TLabelSetting expected0 = expectedGroup;
+    expected0.Rect = {1, 20, 3, 4}; // the letter takes the group's Top
+    expected0.VerticalAlign = 0;
+    expected0.FontStrikeOut = 1; // "true" is no integer: FontItalic stays the group's 0
+    EXPECT_EQ(slot0, expected0);
 
     TLabelSetting slot1;
     file.ReadLabel("PointTempLabel1", slot1, &group);
-    EXPECT_EQ(slot1.Rect, (TRect{-1, -1, -1, -1})); // no Rect: nothing is drawn
-    EXPECT_EQ(slot1.FontItalic, 1);
-    EXPECT_EQ(slot1.FontCharSet, 128);
-    EXPECT_EQ(slot1.FontColor, 0x00FF00);
-    EXPECT_EQ(slot1.NoDataString, "--");
+    TLabelSetting expected1 = expectedGroup;
+    expected1.Rect = {-1, -1, -1, -1}; // no Rect: nothing is drawn
+    expected1.FontItalic = 1;          // 2 is true
+    expected1.FontCharSet = 128;       // the low 8 bits of 384
+    expected1.FontColor = 0x00FF00;
+    expected1.FontUnderline = 0;
+    expected1.NoDataString = "n/a";
+    EXPECT_EQ(slot1, expected1);
 
     TLabelSetting missing;
     file.ReadLabel("PointTempLabel6", missing, &group);
-    EXPECT_EQ(missing.FontHeight, -15);
-    EXPECT_EQ(missing.Rect, (TRect{-1, -1, -1, -1}));
+    TLabelSetting expectedMissing = expectedGroup;
+    expectedMissing.Rect = {-1, -1, -1, -1};
+    EXPECT_EQ(missing, expectedMissing);
 }
 
 TEST_F(SkinFileTest, IconKeysFallBack) {
@@ -198,22 +225,47 @@ TEST_F(SkinFileTest, FontFamilyKeepsThirtyOneCharacters) {
 TEST_F(SkinFileTest, ImageFilesAndPositions) {
     const std::string path = Write(R"([ImageFiles]
 Background="back ground.png"
+Splitter=split.png
 Fine=img\fine.png
+FineNight=night.png
+Cloudy=cloudy.png
+Rain=rain.png
+Snow=snow.png
+After=after.png
+Occas=occas.png
 NA=na.png
-TrayFine=tray.png
+TrayFine=t_fine.png
+TrayCloudy=t_cloudy.png
+TrayRain=t_rain.png
+TraySnow=t_snow.png
+TrayNA=t_na.png
+TrayError=t_error.png
+[Defaults]
+Fine=fine.png
+Cloudy=cloudy.png
+Rain=rain.png
+Snow=snow.png
+NA=na.png
+TrayCloudy=t_cloudy.png
 [ImagePosition]
 Image2Pos=20,x
 ConnectorPos=5
 )");
     const TSkinFile file(path);
-    TImageFiles files;
-    file.ReadImageFiles("ImageFiles", files);
-    EXPECT_EQ(files.Background, "back ground.png");
-    EXPECT_EQ(files.Fine, "img\\fine.png");
-    EXPECT_EQ(files.TrayFine, "tray.png");
-    EXPECT_EQ(files.TrayNA, "na.png");
-    EXPECT_EQ(files.TrayError, "na.png");
-    EXPECT_EQ(files.TrayCloudy, "");
+    TImageFiles all;
+    file.ReadImageFiles("ImageFiles", all);
+    EXPECT_EQ(all, (TImageFiles{"back ground.png", "split.png", "img\\fine.png", "night.png",
+                                "cloudy.png", "rain.png", "snow.png", "after.png", "occas.png",
+                                "na.png", "t_fine.png", "t_cloudy.png", "t_rain.png", "t_snow.png",
+                                "t_na.png", "t_error.png"}));
+
+    // Tray keys that are missing take the values just read; the error image that of NA.
+    TImageFiles defaulted;
+    defaulted.Background = "left over";
+    file.ReadImageFiles("Defaults", defaulted);
+    EXPECT_EQ(defaulted, (TImageFiles{"", "", "fine.png", "", "cloudy.png", "rain.png", "snow.png",
+                                      "", "", "na.png", "fine.png", "t_cloudy.png", "rain.png",
+                                      "snow.png", "na.png", "na.png"}));
 
     TImagePosition positions;
     file.ReadImagePosition("ImagePosition", positions);
@@ -270,49 +322,67 @@ TEST_F(SkinFileTest, LaterReaderSeesEditsAndMissingFileGivesDefaults) {
 
     TLabelSetting none;
     TSkinFile(dir.File("missing.ini")).ReadLabel("Label", none, nullptr);
-    EXPECT_EQ(none.FontFamily, TLabelSetting{}.FontFamily);
+    EXPECT_EQ(none, TLabelSetting{});
+    TLabelSetting inherited;
+    TSkinFile(dir.File("missing.ini")).ReadLabel("Label", inherited, &a);
+    TLabelSetting expected = a;
+    expected.Rect = {-1, -1, -1, -1}; // Rect never falls back
+    EXPECT_EQ(inherited, expected);
 }
 
 TEST_F(SkinFileTest, LoadResetsEveryRecord) {
     const std::string a = dir.Write("A/a.ini", R"([ImagePosition]
+Image1Pos=3,4
 Image2Pos=10,10
+ConnectorPos=7,8
 [ImageFiles]
+Background=back.png
 Fine=fine.png
+NA=na.png
 [Label]
+Rect=1,2,3,4
+HorizontalAlign=2
+FontFamily=IPAGothic
 FontHeight=30
+FontWeight=700
 FontColor=clWhite
+AntiAliasing=1
+DataFormat=%i
+NoDataString=--
 [Icon]
+Rect=5,6,7,8
 AutoResize=0
+KeepAspect=0
+VerticalAlign=2
 [Locale]
 DayNames=a,b,c,d,e,f,g
+MonthNames=1,2,3,4,5,6,7,8,9,10,11,12
 )");
     const std::string b = dir.Write("B/b.ini", "[General]\nSkinName=B\n");
     TSkin skin;
     skin.Load(a);
-    EXPECT_EQ(skin.ImagePosition.Image2Pos, (TPoint{10, 10}));
+    EXPECT_EQ(skin.ImagePosition, (TImagePosition{{3, 4}, {10, 10}, {7, 8}}));
     EXPECT_EQ(skin.LabelDefaults.FontHeight, 30);
+    EXPECT_EQ(skin.IconDefaults.VerticalAlign, 2);
     EXPECT_EQ(skin.LocaleInfo.DayNames[0], "a");
     EXPECT_EQ(skin.SkinDir, dir.Path() + "/A/");
 
+    // Nothing of the first skin is left: every record is the built-in one again.
     skin.Load(b);
     EXPECT_EQ(skin.FileName, b);
     EXPECT_EQ(skin.SkinDir, dir.Path() + "/B/");
-    EXPECT_EQ(skin.ImagePosition.Image2Pos, (TPoint{-1, -1}));
-    EXPECT_EQ(skin.ImageFiles.Fine, "");
-    const TLabelSetting builtIn;
-    EXPECT_EQ(skin.LabelDefaults.FontFamily, "ＭＳ Ｐゴシック");
-    EXPECT_EQ(skin.LabelDefaults.FontHeight, 13);
-    EXPECT_EQ(skin.LabelDefaults.FontColor, 0);
-    EXPECT_EQ(skin.LabelDefaults.HorizontalAlign, 1);
-    EXPECT_EQ(skin.LabelDefaults.DataFormat, "%d%l%H%r%j");
-    EXPECT_EQ(skin.IconDefaults.AutoResize, 1);
+    EXPECT_EQ(skin.ImagePosition, TImagePosition{});
+    EXPECT_EQ(skin.ImageFiles, TImageFiles{});
+    EXPECT_EQ(skin.LabelDefaults, TLabelSetting{});
+    EXPECT_EQ(skin.IconDefaults, TIconSetting{});
+    TLocaleInfo system;
+    TSkinFile(b).ReadLocale("Locale", system);
+    EXPECT_EQ(skin.LocaleInfo, system);
     EXPECT_EQ(skin.LocaleInfo.DayNames[0], TSkinFile::SystemLocaleString(DAY_1));
-    EXPECT_EQ(skin.LocaleInfo.MonthNames[1], TSkinFile::SystemLocaleString(MON_2));
 
     TGeneralInfo info;
     TSkinFile(b).ReadGeneral("General", info);
-    EXPECT_EQ(info.SkinName, "B");
-    EXPECT_EQ(info.Author, "");
+    EXPECT_EQ(info, (TGeneralInfo{"", "B", "", "", ""}));
 }
 
 TEST(SkinFileLocale, SystemNamesComeFromTheEnvironmentLocale) {

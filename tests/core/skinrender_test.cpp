@@ -1,5 +1,9 @@
+#include "platform/Clock.h"
 #include "skin/Png.h"
+#include "skin/Skin.h"
 #include "support/TempDir.h"
+#include "tools/skin-render/RecordJson.h"
+#include "weather/WeatherData.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -27,18 +31,39 @@ protected:
     TempDir dir;
 };
 
-TEST_F(SkinRenderTest, DrawsTheWidgetAndTheTrayStrip) {
+TEST_F(SkinRenderTest, DrawsTheWidgetAndTheTrayStripAsTheWidgetWould) {
     const std::string out = dir.File("out.png"), tray = dir.File("tray.png");
     const ToolRun run = SkinRender(dir, Demo() + " " + Record() + " " + out +
                                             " --now 2014-03-05T14:30:00 --tray " + tray);
     EXPECT_EQ(run.status, 0) << run.errors;
-    const TBitmap picture = LoadPng(out);
-    EXPECT_EQ(picture.Width(), 320);
-    EXPECT_EQ(picture.Height(), 200);
-    const TBitmap strip = LoadPng(tray);
-    EXPECT_EQ(strip.Width(), 96);
-    EXPECT_EQ(strip.Height(), 16);
+
+    // The same skin and record drawn here, at the same time of day.
+    TWeatherData record;
+    std::string error;
+    ASSERT_TRUE(ReadRecordJson(ReadAll(Record()), record, error)) << error;
+    TSkin skin;
+    skin.Load(Demo());
+    TBitmap expected;
+    TImageList list;
+    platform::FixClock({2014, 3, 5, 14, 30, 0});
+    skin.Draw(&expected, &record);
+    skin.LoadTrayImages(&list);
+    platform::ReleaseClock();
+    ASSERT_EQ(expected.Width(), 320);
+    ASSERT_EQ(expected.Height(), 200);
+    // Both through the PNG round trip (straight alpha on disk).
+    EXPECT_TRUE(LoadPng(out) == DecodePng(EncodePng(expected), "expected"));
+
+    // Fine, cloudy, rain, snow, no data, error side by side.
+    ASSERT_EQ(list.Images.size(), 6u);
+    TBitmap strip(96, 16);
+    for (int i = 0; i < 6; ++i)
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                strip.Pixel(16 * i + x, y) = list.Images[static_cast<std::size_t>(i)].Pixel(x, y);
+    EXPECT_TRUE(LoadPng(tray) == DecodePng(EncodePng(strip), "strip"));
     EXPECT_EQ(strip.Pixel(88, 0) >> 24, 0u); // the error image (NA) is transparent there
+    EXPECT_NE(list.Images[0], list.Images[1]);
 }
 
 TEST_F(SkinRenderTest, ExitStatusTellsWhatHappened) {
@@ -47,6 +72,8 @@ TEST_F(SkinRenderTest, ExitStatusTellsWhatHappened) {
     const std::string broken = dir.Write("broken.ini", "[ImageFiles]\nBackground=broken.png\n");
     const std::string badColour = dir.Write(
         "colour.ini", "[ImageFiles]\nBackground=back.png\n[LocationLabel]\nFontColor=rouge\n");
+    const std::string badSkinColour = dir.Write(
+        "skincolour.ini", "[ImageFiles]\nBackground=back.png\n[Label]\nFontColor=rouge\n");
     dir.Write("broken.png", ReadAll(TestData("skin/demo/broken.png")));
     dir.Write("back.png", ReadAll(TestData("skin/demo/back.png")));
     const std::string partial = dir.Write("partial.json", R"({"ok": false, "PointHour": [1,2]})");
@@ -61,6 +88,7 @@ TEST_F(SkinRenderTest, ExitStatusTellsWhatHappened) {
         {"", 2, "usage"},
         {Demo() + " " + Record(), 2, "usage"},
         {Demo() + " " + Record() + " " + out + " --now 14:30", 2, "--now"},
+        {Demo() + " " + Record() + " " + out + " --now 2026-02-30T10:00:00", 2, "--now"},
         {Demo() + " " + bad + " " + out, 2, "bad JSON"},
         {Demo() + " " + partial + " " + out, 2, "PointHour"},
         {Demo() + " " + dir.File("none.json") + " " + out, 2, ""},
@@ -68,6 +96,7 @@ TEST_F(SkinRenderTest, ExitStatusTellsWhatHappened) {
         {noBackground + " " + empty + " " + out, 1, "nothing drawn"},
         {broken + " " + empty + " " + out, 3, "broken.png"},
         {badColour + " " + empty + " " + out, 3, "rouge"},
+        {badSkinColour + " " + empty + " " + out, 3, "rouge"}, // read when the skin loads
         {Demo() + " " + empty + " " + out, 0, ""},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,7 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"
+#include "support/Records.h"
 #include "support/TempDir.h"
 #include "weather/WeatherData.h"
 
@@ -53,6 +54,45 @@ std::string TodayScript(std::string_view rows) {
            std::string(rows) + "';\n";
 }
 
+// What the point page and scripts of tests/data/tenkilite give, every field written out: the
+// scripts fill few slots, the others keep their initial hour and stay empty.
+TWeatherData PointPageRecord(TDateTime today) {
+    const std::int32_t N = NoValue;
+    TWeatherData w;
+    w.LocationName = "千代田区";
+    w.UpdateInfo = "17時00分";
+    for (int s = 0; s < 16; ++s) {
+        w.PointDate[s] = today + (s < 8 ? 0 : 1);
+        w.PointHour[s] = 3 * (s % 8 + 1);
+    }
+    // Tomorrow's first row (3 o'clock, 99) is the header, whatever it holds.
+    w.PointWeather = {"晴れ", "", "", "", "曇り", "", "", " 雨 ", "", "", "", "", "雪", "", "", ""};
+    w.PointTemp = {-2, N, N, N, 0, N, N, N, N, N, N, N, -7, N, N, N};
+    // The weekly table has three days; slot 0 is left to the days page.
+    w.WeekDate = {today + 1, today + 2, today + 3, today + 4, 0.0, 0.0, 0.0};
+    w.WeekWeather = {"", "晴時々曇", "雨", "曇り", "", "", ""};
+    w.WeekMaxTemp = {N, 12, 8, N, N, N, N};
+    w.WeekMinTemp = {N, -3, -1, 2, N, N, N};
+    w.WeekProb = {N, 30, 40, N, N, N, N};
+    return w;
+}
+
+// The point page and then the days page of tests/data/tenkilite.
+TWeatherData BothPagesRecord(TDateTime today) {
+    TWeatherData w = PointPageRecord(today);
+    w.DayDate = {today, today + 1};
+    w.DayWeather = {"晴のち曇", "雪"};
+    w.DayMaxTemp = {14, 3};
+    w.DayMinTemp = {-1, NoValue}; // an empty cell
+    w.DayProb = {NoValue, 10, 30, 30, 60, 80, 70, 50};
+    // Weekly slot 0: tomorrow's only point temperature is both extremes.
+    w.WeekWeather[0] = "雪";
+    w.WeekMinTemp[0] = -7;
+    w.WeekMaxTemp[0] = -7;
+    w.WeekProb[0] = 80;
+    return w;
+}
+
 class TenkiLite : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -74,49 +114,7 @@ protected:
 
 TEST_F(TenkiLite, PointPageAndScriptsFillNameSlotsAndWeek) {
     ASSERT_TRUE(w.ParseTenkiLitePoint(client, kPoint));
-    EXPECT_EQ(w.LocationName, "千代田区");
-    EXPECT_EQ(w.UpdateInfo, "17時00分");
-
-    struct Slot {
-        int s;
-        TDateTime date;
-        int hour;
-        const char* weather;
-        int temp;
-    };
-    const Slot slots[] = {
-        {0, today, 3, "晴れ", -2},      {1, today, 6, "", NoValue},
-        {4, today, 15, "曇り", 0},      {7, today, 24, " 雨 ", NoValue},
-        {8, today + 1, 3, "", NoValue}, // the first tomorrow row is a header, whatever it holds
-        {12, today + 1, 15, "雪", -7},  {15, today + 1, 24, "", NoValue},
-    };
-    for (const Slot& e : slots) {
-        EXPECT_EQ(w.PointDate[e.s], e.date) << e.s;
-        EXPECT_EQ(w.PointHour[e.s], e.hour) << e.s;
-        EXPECT_EQ(w.PointWeather[e.s], e.weather) << e.s;
-        EXPECT_EQ(w.PointTemp[e.s], e.temp) << e.s;
-    }
-
-    struct Week {
-        int k;
-        TDateTime date;
-        const char* weather;
-        int max, min, prob;
-    };
-    const Week week[] = {
-        {0, today + 1, "", NoValue, NoValue, NoValue}, // left to FillWeekFromTomorrow
-        {1, today + 2, "晴時々曇", 12, -3, 30},
-        {2, today + 3, "雨", 8, -1, 40},
-        {3, today + 4, "曇り", NoValue, 2, NoValue},
-        {4, 0.0, "", NoValue, NoValue, NoValue}, // the table has only three days
-    };
-    for (const Week& e : week) {
-        EXPECT_EQ(w.WeekDate[e.k], e.date) << e.k;
-        EXPECT_EQ(w.WeekWeather[e.k], e.weather) << e.k;
-        EXPECT_EQ(w.WeekMaxTemp[e.k], e.max) << e.k;
-        EXPECT_EQ(w.WeekMinTemp[e.k], e.min) << e.k;
-        EXPECT_EQ(w.WeekProb[e.k], e.prob) << e.k;
-    }
+    EXPECT_RECORD_EQ(w, PointPageRecord(today));
 }
 
 TEST_F(TenkiLite, ScriptsComeFromTheSameServerWithOneStamp) {
@@ -255,22 +253,51 @@ TEST_F(TenkiLite, APageDayAfterTodayIsThatDayOfThePreviousMonth) {
 TEST_F(TenkiLite, DaysPageFillsBothDaysAndWeeklySlotZero) {
     ASSERT_TRUE(w.ParseTenkiLitePoint(client, kPoint));
     ASSERT_TRUE(w.ParseTenkiLiteDays(client, kDays));
-    EXPECT_EQ(w.DayDate[0], today);
-    EXPECT_EQ(w.DayDate[1], today + 1);
-    EXPECT_EQ(w.DayWeather[0], "晴のち曇");
-    EXPECT_EQ(w.DayWeather[1], "雪");
-    EXPECT_EQ(w.DayMaxTemp[0], 14);
-    EXPECT_EQ(w.DayMinTemp[0], -1);
-    EXPECT_EQ(w.DayMaxTemp[1], 3);
-    EXPECT_EQ(w.DayMinTemp[1], NoValue);
-    const std::array<std::int32_t, 8> probs{NoValue, 10, 30, 30, 60, 80, 70, 50};
-    EXPECT_EQ(w.DayProb, probs);
-    // Tomorrow's only point temperature is -7: it is both extremes.
-    EXPECT_EQ(w.WeekDate[0], today + 1);
-    EXPECT_EQ(w.WeekMinTemp[0], -7);
-    EXPECT_EQ(w.WeekMaxTemp[0], -7);
-    EXPECT_EQ(w.WeekProb[0], 80);
-    EXPECT_EQ(w.WeekWeather[0], "雪");
+    EXPECT_RECORD_EQ(w, BothPagesRecord(today));
+}
+
+TEST_F(TenkiLite, NoBandIsReadWithoutItsPrecipitationHeader) {
+    const std::string days = client.Pages[kDays];
+    const std::string header = "<td class=\"forecast_days_precip_index fs_m3\">降水確率</td>";
+    auto withoutHeader = [&](int nth) {
+        std::string page = days;
+        std::size_t at = page.find(header);
+        for (int i = 0; i < nth; ++i)
+            at = page.find(header, at + 1);
+        return page.erase(at, header.size());
+    };
+    auto withoutRow = [&](int nth) {
+        std::string page = days;
+        std::size_t at = page.find(header);
+        for (int i = 0; i < nth; ++i)
+            at = page.find(header, at + 1);
+        const std::size_t begin = page.rfind("<tr>", at);
+        return page.erase(begin, page.find("</tr>", at) + 5 - begin);
+    };
+    struct Case {
+        const char* what;
+        std::string page;
+        std::array<std::int32_t, 8> bands;
+        std::int32_t weekProb0;
+    };
+    const std::int32_t N = NoValue;
+    // Tomorrow's header is the last: a missing today's header would have tomorrow's found in
+    // its place, in page order.
+    const Case cases[] = {
+        // The cells are still there, yet without their header they are not bands.
+        {"tomorrow's header", withoutHeader(1), {N, 10, 30, 30, N, N, N, N}, N},
+        {"tomorrow's row", withoutRow(1), {N, 10, 30, 30, N, N, N, N}, N},
+    };
+    for (const Case& c : cases) {
+        client.Pages[kDays] = c.page;
+        TWeatherData r;
+        ASSERT_TRUE(r.ParseTenkiLitePoint(client, kPoint)) << c.what;
+        ASSERT_TRUE(r.ParseTenkiLiteDays(client, kDays)) << c.what;
+        TWeatherData expected = BothPagesRecord(today);
+        expected.DayProb = c.bands;
+        expected.WeekProb[0] = c.weekProb0;
+        EXPECT_RECORD_EQ(r, expected) << c.what;
+    }
 }
 
 TEST_F(TenkiLite, BandCellsWithSpans) {
@@ -344,23 +371,30 @@ TEST(FillWeekFromTomorrow, ExtremesOfTomorrowsPointsOrTheSummary) {
 }
 
 TEST_F(TenkiLite, LoadClearsTheRecordWhenAPageFails) {
-    FakeHttpClient noPoint = client;
-    noPoint.Pages.erase(kPoint);
-    TWeatherData r;
-    EXPECT_FALSE(r.LoadTenkiLite(noPoint, kPoint, kDays));
-    EXPECT_EQ(noPoint.Requested.size(), 1u); // the summary page is not asked for
-
-    FakeHttpClient noDays = client;
-    noDays.Pages.erase(kDays);
-    EXPECT_FALSE(r.LoadTenkiLite(noDays, kPoint, kDays));
-    EXPECT_EQ(noDays.Requested.size(), 4u);
-    const TWeatherData cleared;
-    EXPECT_EQ(r.LocationName, cleared.LocationName);
-    EXPECT_EQ(r.PointTemp, cleared.PointTemp);
-    EXPECT_EQ(r.PointDate, cleared.PointDate);
-    EXPECT_EQ(r.WeekDate, cleared.WeekDate);
-
-    EXPECT_TRUE(r.LoadTenkiLite(client, kPoint, kDays));
+    struct Case {
+        const char* what;
+        std::string missing;
+        std::size_t requests; // nothing is asked for after the failure
+    };
+    const Case cases[] = {
+        {"no point page", kPoint, 1},
+        {"no tomorrow script", std::string(kScripts) + "_tomorrow.js", 3}, // today's slots set
+        {"no days page", kDays, 4}, // the point page filled name, slots and week
+    };
+    for (const Case& c : cases) {
+        FakeHttpClient f = client;
+        f.Pages.erase(c.missing);
+        // Whatever the record held before (the refresh's status line, an old forecast) goes.
+        TWeatherData r;
+        r.Information = "接続しています";
+        r.UpdateInfo = "5時00分";
+        r.DayProb.fill(40);
+        r.WeekWeather.fill("雪");
+        EXPECT_FALSE(r.LoadTenkiLite(f, kPoint, kDays)) << c.what;
+        EXPECT_EQ(f.Requested.size(), c.requests) << c.what;
+        EXPECT_RECORD_EQ(r, TWeatherData()) << c.what;
+    }
+    EXPECT_TRUE(w.LoadTenkiLite(client, kPoint, kDays));
     EXPECT_EQ(client.Requested.size(), 4u);
     EXPECT_EQ(client.Requested[3], kDays);
 }

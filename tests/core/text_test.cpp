@@ -177,34 +177,41 @@ TEST(LabelText, TextWiderThanItsBoxIsCutAtTheBoxEdges) {
     const int th = skin.CreateLabelFont(probe)->TextHeight();
     ASSERT_GT(tw, 60);
     struct Case {
-        int align;
-        int left, right;
-        int expectedX;
+        int align, vertical;
+        int left, top, right, bottom;
+        int expectedX, expectedY;
     };
     const int centreLeft = 70, centreRight = 70 + tw - 21; // odd negative slack truncates
+    const int flatTop = 12, flatBottom = 12 + th - 5;      // 5 pixels too low: up by 2, not 3
     const Case cases[] = {
-        {2, 80, 110, 110 - tw},
-        {1, centreLeft, centreRight, centreLeft + (centreRight - centreLeft - tw) / 2},
-        {5, 30, 60, 0},
+        {2, 1, 80, 10, 110, 30, 110 - tw, 10 + (20 - th) / 2},
+        {1, 1, centreLeft, 10, centreRight, 30, centreLeft + (centreRight - centreLeft - tw) / 2,
+         10 + (20 - th) / 2},
+        {5, 1, 30, 10, 60, 30, 0, 10 + (20 - th) / 2},
+        {0, 1, 20, flatTop, 200, flatBottom, 20, flatTop - 2},
+        {0, 2, 20, flatTop, 200, flatBottom, 20, flatBottom - th},
     };
     for (bool aa : {false, true}) {
         for (const auto& c : cases) {
             TBitmap clipped(300, 40), whole(300, 40);
-            auto label = Label({c.left, 10, c.right, 30}, c.align, 0x3060C0, aa);
+            auto label = Label({c.left, c.top, c.right, c.bottom}, c.align, 0x3060C0, aa);
+            label.VerticalAlign = c.vertical;
             skin.DrawLabel(&clipped, text, &label);
-            auto reference = Label({c.expectedX, 10, 300, 30}, 0, 0x3060C0, aa);
+            auto reference = Label({c.expectedX, c.expectedY, 300, 40}, 0, 0x3060C0, aa);
+            reference.VerticalAlign = 0;
             skin.DrawLabel(&whole, text, &reference);
             bool inkOutside = false;
             for (int y = 0; y < 40; ++y) {
                 for (int x = 0; x < 300; ++x) {
-                    const bool inBox = x >= c.left && x < c.right && y >= 10 && y < 30;
+                    const bool inBox = x >= c.left && x < c.right && y >= c.top && y < c.bottom;
                     ASSERT_EQ(clipped.Pixel(x, y), inBox ? whole.Pixel(x, y) : 0u)
-                        << "align " << c.align << " aa " << aa << " at " << x << "," << y;
+                        << "align " << c.align << "/" << c.vertical << " aa " << aa << " at " << x
+                        << "," << y;
                     inkOutside = inkOutside || (!inBox && whole.Pixel(x, y) != 0);
                 }
             }
-            EXPECT_TRUE(inkOutside) << "align " << c.align; // the text really was cut
-            EXPECT_GT(InkedPixels(clipped), th) << "align " << c.align;
+            EXPECT_TRUE(inkOutside) << "align " << c.align << "/" << c.vertical; // really cut
+            EXPECT_GT(InkedPixels(clipped), th) << "align " << c.align << "/" << c.vertical;
         }
     }
 }
@@ -219,7 +226,13 @@ TEST(LabelText, HugeBoxesDrawOnlyWhatIsOnTheBitmap) {
         label.HorizontalAlign = 3;
         label.VerticalAlign = 3;
         skin.DrawLabel(&bitmap, "晴れ", &label);
-        EXPECT_GT(InkedPixels(bitmap), 20) << "aa " << aa; // at (0, 0)
+        // At (0, 0): as a label at the bitmap's corner.
+        TBitmap corner(100, 40);
+        auto atCorner = Label({0, 0, 100, 40}, 0, 0, aa);
+        atCorner.VerticalAlign = 0;
+        skin.DrawLabel(&corner, "晴れ", &atCorner);
+        EXPECT_GT(InkedPixels(corner), 20) << "aa " << aa;
+        EXPECT_EQ(bitmap, corner) << "aa " << aa;
         label.Rect = {0, 0, INT_MAX, INT_MAX};
         label.HorizontalAlign = 1;
         skin.DrawLabel(&bitmap, "晴れ", &label);

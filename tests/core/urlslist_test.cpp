@@ -1,5 +1,5 @@
-#include "weather/LocationList.h"
 #include "support/TempDir.h"
+#include "weather/LocationList.h"
 
 #include <gtest/gtest.h>
 

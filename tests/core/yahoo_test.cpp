@@ -1,11 +1,15 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"
+#include "support/Records.h"
 #include "support/TempDir.h"
 #include "weather/WeatherData.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace {
@@ -28,6 +32,53 @@ protected:
     const TDateTime today = EncodeDate(2026, 12, 9);
 };
 
+// What the point page of tests/data/yahoo gives, every field written out.
+TWeatherData PointPageRecord(TDateTime today) {
+    TWeatherData w;
+    w.LocationName = "千代田区";
+    w.UpdateInfo = "17時00分";
+    for (int s = 0; s < 16; ++s)
+        w.PointDate[s] = today + (s < 8 ? 0 : 1);
+    w.PointHour = {0, 3, 6, N, 12, 15, 18, 21, 0, 3, 6, 9, 12, 15, 18, 21};
+    w.PointWeather = {"晴れ", " 曇り", "雨",   "",     "雪",     "みぞれ",   "霧",   "くもり",
+                      "雨",   "弱雨",  "雷雨", "曇り", "くもり", "晴時々曇", "晴れ", "快晴"};
+    w.PointTemp = {-2, 12, N, 0, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 8};
+    for (int k = 0; k < 7; ++k)
+        w.WeekDate[k] = today + k + 1;
+    // Slot 0 is left to the days page; slot 2 has only the blue figure.
+    w.WeekWeather = {"", "晴時々曇", "曇後雨", "雨", "雷雨", "曇一時雪", "霧"};
+    w.WeekMaxTemp = {N, 12, N, 9, 8, 7, 6};
+    w.WeekMinTemp = {N, -3, 2, 1, 0, -1, -2};
+    w.WeekProb = {N, 20, N, 30, 40, 50, 60};
+    return w;
+}
+
+// The point page and then the days page of tests/data/yahoo.
+TWeatherData BothPagesRecord(TDateTime today) {
+    TWeatherData w = PointPageRecord(today);
+    w.DayDate = {today, today + 1};
+    w.DayWeather = {"晴のち曇", "雨時々雪"};
+    w.DayMaxTemp = {14, N}; // tomorrow's <em> is empty
+    w.DayMinTemp = {-3, -8};
+    w.DayProb = {N, N, 20, 30, 30, 30, 30, 30};
+    // Weekly slot 0: tomorrow's point extremes, highest band, summary weather.
+    w.WeekWeather[0] = "雨時々雪";
+    w.WeekMinTemp[0] = 1;
+    w.WeekMaxTemp[0] = 8;
+    w.WeekProb[0] = 30;
+    return w;
+}
+
+// The page without the table row that holds the `nth` (0-based) occurrence of `label`.
+std::string WithoutRow(std::string page, std::string_view label, int nth) {
+    std::size_t at = page.find(label);
+    for (int i = 0; i < nth; ++i)
+        at = page.find(label, at + 1);
+    const std::size_t begin = page.rfind("<tr>", at);
+    const std::size_t end = page.find("</tr>", at) + 5;
+    return page.erase(begin, end - begin);
+}
+
 std::string DaysPage(std::string_view todayCells, std::string_view tomorrowCells) {
     auto day = [](std::string_view date, std::string_view cells) {
         return "<p class=\"date\">" + std::string(date) + "</p><tr class=\"precip\"><th>降水</th>" +
@@ -41,82 +92,111 @@ std::string DaysPage(std::string_view todayCells, std::string_view tomorrowCells
 
 TEST_F(Yahoo, PointPageFillsNameSlotsAndWeek) {
     ASSERT_TRUE(w.ParseYahooPoint(client, kPoint));
-    EXPECT_EQ(w.LocationName, "千代田区");
-    EXPECT_EQ(w.UpdateInfo, "17時00分");
-    const std::array<std::int32_t, 16> hours{0, 3, 6, N, 12, 15, 18, 21,
-                                             0, 3, 6, 9, 12, 15, 18, 21};
-    const std::array<std::int32_t, 16> temps{-2, 12, N, 0, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_EQ(w.PointHour, hours);
-    EXPECT_EQ(w.PointTemp, temps);
-    const std::array<std::string, 8> weather{"晴れ", " 曇り",  "雨", "",
-                                             "雪",   "みぞれ", "霧", "くもり"};
-    for (int s = 0; s < 8; ++s) {
-        EXPECT_EQ(w.PointWeather[s], weather[s]) << s;
-        EXPECT_EQ(w.PointDate[s], today) << s;
-        EXPECT_EQ(w.PointDate[s + 8], today + 1) << s;
-    }
-    EXPECT_EQ(w.PointWeather[15], "晴れ");
+    EXPECT_RECORD_EQ(w, PointPageRecord(today));
+}
 
-    for (int k = 0; k < 7; ++k)
-        EXPECT_EQ(w.WeekDate[k], today + k + 1) << k;
-    const std::array<std::string, 7> weekWeather{"",     "晴時々曇", "曇後雨", "雨",
-                                                 "雷雨", "曇一時雪", "霧"};
-    EXPECT_EQ(w.WeekWeather, weekWeather);
-    // Only the blue figure: no maximum, and the minimum is still read.
-    EXPECT_EQ(w.WeekMaxTemp, (std::array<std::int32_t, 7>{N, 12, N, 9, 9, 9, 9}));
-    EXPECT_EQ(w.WeekMinTemp, (std::array<std::int32_t, 7>{N, -3, 2, 1, 1, 1, 1}));
-    EXPECT_EQ(w.WeekProb, (std::array<std::int32_t, 7>{N, 20, N, 30, 40, 50, 60}));
+TEST_F(Yahoo, ARowWhoseLabelIsMissingReadsNoCells) {
+    // Were its cells read all the same, they would be the next row's, and every row after it
+    // would be shifted.
+    const std::string page = client.Pages[kPoint];
+    struct Case {
+        const char* what;
+        std::string page;
+        std::function<void(TWeatherData&)> expect;
+    };
+    // Only the last row of each label can be missing: another label of the same name further
+    // down (today's hours, tomorrow's weather) would be found instead, in page order.
+    const Case cases[] = {
+        {"tomorrow's hours", WithoutRow(page, "<small>時間", 1),
+         [](TWeatherData& e) { std::fill_n(e.PointHour.begin() + 8, 8, N); }},
+        {"the week's dates", WithoutRow(page, "<small>日付", 0),
+         [](TWeatherData&) {}}, // the dates come from the page's today anyway
+        {"the week's weather", WithoutRow(page, "<small>天気", 2),
+         [](TWeatherData& e) { std::fill_n(e.WeekWeather.begin() + 1, 6, ""); }},
+        {"the week's temperatures", WithoutRow(page, "<small>気温（℃）", 2),
+         [](TWeatherData& e) {
+             std::fill_n(e.WeekMaxTemp.begin() + 1, 6, N);
+             std::fill_n(e.WeekMinTemp.begin() + 1, 6, N);
+         }},
+        {"the week's probabilities", WithoutRow(page, "<small>降水", 0),
+         [](TWeatherData& e) { std::fill_n(e.WeekProb.begin() + 1, 6, N); }},
+        // The label alone gone, its cells still there: they are not read either.
+        {"the week's probability label",
+         [&] {
+             const std::string label = "<small>降水<br>確率（％）</small>";
+             std::string p = page;
+             return p.erase(p.find(label), label.size());
+         }(),
+         [](TWeatherData& e) { std::fill_n(e.WeekProb.begin() + 1, 6, N); }},
+        {"tomorrow's hour label",
+         [&] {
+             const std::string label = "<small>時間</small>";
+             std::string p = page;
+             return p.erase(p.find(label, p.find(label) + 1), label.size());
+         }(),
+         [](TWeatherData& e) { std::fill_n(e.PointHour.begin() + 8, 8, N); }},
+    };
+    for (const Case& c : cases) {
+        client.Pages[kPoint] = c.page;
+        TWeatherData r;
+        ASSERT_TRUE(r.ParseYahooPoint(client, kPoint)) << c.what;
+        TWeatherData expected = PointPageRecord(today);
+        c.expect(expected);
+        EXPECT_RECORD_EQ(r, expected) << c.what;
+    }
 }
 
 TEST_F(Yahoo, MissingSectionsStayEmpty) {
-    auto without = [&](std::string page, std::string_view marker) {
-        page.erase(page.find(marker), marker.size());
-        return page;
-    };
     const std::string page = client.Pages[kPoint];
-
-    client.Pages[kPoint] = without(page, "今日の天気");
-    TWeatherData noToday;
-    ASSERT_TRUE(noToday.ParseYahooPoint(client, kPoint));
-    for (int s = 0; s < 8; ++s) {
-        EXPECT_EQ(noToday.PointDate[s], 0.0);
-        EXPECT_EQ(noToday.PointHour[s], N);
-        EXPECT_EQ(noToday.PointDate[s + 8], 1.0); // the day after the zero date
+    auto without = [&](std::string_view marker) {
+        std::string p = page;
+        return p.erase(p.find(marker), marker.size());
+    };
+    struct Case {
+        const char* what;
+        std::string page;
+        std::function<void(TWeatherData&)> expect;
+    };
+    const Case cases[] = {
+        {"no today heading", without("今日の天気"),
+         [](TWeatherData& e) {
+             // Without the page's today the dates count from the zero date.
+             for (int s = 0; s < 8; ++s) {
+                 e.PointDate[s] = 0.0;
+                 e.PointHour[s] = N;
+                 e.PointWeather[s].clear();
+                 e.PointTemp[s] = N;
+                 e.PointDate[s + 8] = 1.0;
+             }
+             for (int k = 0; k < 7; ++k)
+                 e.WeekDate[k] = k + 1.0;
+         }},
+        {"no weekly comment", without("<!---週間の天気"),
+         [](TWeatherData& e) {
+             const TWeatherData cleared;
+             e.WeekDate = cleared.WeekDate;
+             e.WeekWeather = cleared.WeekWeather;
+             e.WeekMinTemp = cleared.WeekMinTemp;
+             e.WeekMaxTemp = cleared.WeekMaxTemp;
+             e.WeekProb = cleared.WeekProb;
+         }},
+        {"no announcement heading", without("ピンポイント天気"),
+         [](TWeatherData& e) { e.UpdateInfo.clear(); }},
+    };
+    for (const Case& c : cases) {
+        client.Pages[kPoint] = c.page;
+        TWeatherData r;
+        ASSERT_TRUE(r.ParseYahooPoint(client, kPoint)) << c.what;
+        TWeatherData expected = PointPageRecord(today);
+        c.expect(expected);
+        EXPECT_RECORD_EQ(r, expected) << c.what;
     }
-    EXPECT_EQ(noToday.PointTemp[8], 1);
-
-    client.Pages[kPoint] = without(page, "<!---週間の天気");
-    TWeatherData noWeek;
-    ASSERT_TRUE(noWeek.ParseYahooPoint(client, kPoint));
-    const TWeatherData cleared;
-    EXPECT_EQ(noWeek.WeekDate, cleared.WeekDate);
-    EXPECT_EQ(noWeek.WeekWeather, cleared.WeekWeather);
-    EXPECT_EQ(noWeek.WeekProb, cleared.WeekProb);
-    EXPECT_EQ(noWeek.PointTemp[15], 8);
-
-    client.Pages[kPoint] = without(page, "ピンポイント天気");
-    TWeatherData noHeading;
-    ASSERT_TRUE(noHeading.ParseYahooPoint(client, kPoint));
-    EXPECT_EQ(noHeading.UpdateInfo, "");
 }
 
 TEST_F(Yahoo, DaysPageFillsBothDaysAndWeeklySlotZero) {
     ASSERT_TRUE(w.ParseYahooPoint(client, kPoint));
     ASSERT_TRUE(w.ParseYahooDays(client, kDays));
-    EXPECT_EQ(w.DayDate[0], today);
-    EXPECT_EQ(w.DayDate[1], today + 1);
-    EXPECT_EQ(w.DayWeather[0], "晴のち曇");
-    EXPECT_EQ(w.DayWeather[1], "雨時々雪");
-    EXPECT_EQ(w.DayMaxTemp[0], 14);
-    EXPECT_EQ(w.DayMinTemp[0], -3);
-    EXPECT_EQ(w.DayMaxTemp[1], N); // empty <em>
-    EXPECT_EQ(w.DayMinTemp[1], -8);
-    EXPECT_EQ(w.DayProb, (std::array<std::int32_t, 8>{N, N, 20, 30, 30, 30, 30, 30}));
-    EXPECT_EQ(w.WeekDate[0], today + 1);
-    EXPECT_EQ(w.WeekMinTemp[0], 1);
-    EXPECT_EQ(w.WeekMaxTemp[0], 8);
-    EXPECT_EQ(w.WeekProb[0], 30);
-    EXPECT_EQ(w.WeekWeather[0], "雨時々雪");
+    EXPECT_RECORD_EQ(w, BothPagesRecord(today));
 }
 
 TEST_F(Yahoo, BandsWithoutAFigureTakeThePreviousBand) {
@@ -161,21 +241,35 @@ TEST_F(Yahoo, NoDaysCommentMeansNoDayFieldsButStillTrue) {
 }
 
 TEST_F(Yahoo, LoadClearsTheRecordOnFailureAndAsksForNothingMore) {
-    FakeHttpClient noPoint = client;
-    noPoint.Pages.erase(kPoint);
-    EXPECT_FALSE(w.LoadYahoo(noPoint, kPoint, kDays));
-    EXPECT_EQ(noPoint.Requested.size(), 1u);
-
-    FakeHttpClient noDays = client;
-    noDays.Pages[kDays] = "\x82\xa0"; // not UTF-8: as good as no page
-    EXPECT_FALSE(w.LoadYahoo(noDays, kPoint, kDays));
-    EXPECT_EQ(noDays.Requested.size(), 2u);
-    EXPECT_EQ(w.LocationName, "");
-    EXPECT_EQ(w.PointHour[0], N);
-    EXPECT_EQ(w.WeekDate[3], 0.0);
+    struct Case {
+        const char* what;
+        std::optional<std::string> point, days; // nothing: no such page
+        std::size_t requests;
+    };
+    const Case cases[] = {
+        {"no point page", std::nullopt, client.Pages[kDays], 1},
+        {"a days page that is not UTF-8", client.Pages[kPoint], "\x82\xa0", 2},
+        {"no days page", client.Pages[kPoint], std::nullopt, 2},
+    };
+    for (const Case& c : cases) {
+        FakeHttpClient f;
+        if (c.point)
+            f.Pages[kPoint] = *c.point;
+        if (c.days)
+            f.Pages[kDays] = *c.days;
+        // Whatever the record held before (the refresh's status line, an old forecast) goes.
+        TWeatherData r;
+        r.Information = "接続しています";
+        r.DayDate.fill(today);
+        r.DayWeather.fill("雪");
+        EXPECT_FALSE(r.LoadYahoo(f, kPoint, kDays)) << c.what;
+        EXPECT_EQ(f.Requested.size(), c.requests) << c.what;
+        EXPECT_RECORD_EQ(r, TWeatherData()) << c.what;
+    }
 
     ASSERT_TRUE(w.LoadYahoo(client, kPoint, kDays));
     EXPECT_EQ(client.Requested, (std::vector<std::string>{kPoint, kDays}));
+    EXPECT_RECORD_EQ(w, BothPagesRecord(today));
 }
 
 TEST_F(Yahoo, AnImpossiblePageDateLeavesTheLoader) {

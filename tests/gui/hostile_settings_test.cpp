@@ -121,3 +121,26 @@ TEST(HostileSettings, FilesThatAreNotSettingsStartWithDefaultsAndAreWrittenWhole
             ADD_FAILURE() << c.what << ": message " << m.text;
     }
 }
+
+TEST(HostileSettings, ASkinWithABadSkinWideColourCostsTheStartNothingElse) {
+    // The colour is read when the skin loads, in the middle of the start-up: the start-up must
+    // still read the location list and make its first attempt.
+    TestProgram program;
+    program.dir.Write("urls.list", "地方,県,市,t/1,t/2,y/1,y/2\n");
+    program.dir.Write("Skin/Bad/bad.ini", "[Label]\nFontHeight=20\nFontColor=rouge\n");
+    program.WriteIni("[URL]\nPrefixTenkiLite=http://127.0.0.1:9/lite/\n"
+                     "PrefixYahoo=http://127.0.0.1:9/weather/jp/\n[Option]\nServer=0\n"
+                     "[Skin]\nFilename=Bad\\bad.ini\n");
+    MessageLog messages;
+    auto form = program.Start();
+    ASSERT_EQ(messages.entries.size(), 1u);
+    EXPECT_NE(messages.entries[0].text.find("rouge"), std::string::npos)
+        << messages.entries[0].text;
+    EXPECT_EQ(messages.entries[0].caption, "エラー");
+    EXPECT_EQ(form->CurrentSkin.FileName, program.Folder() + "Skin/Bad/bad.ini");
+    EXPECT_EQ(form->CurrentSkin.LabelDefaults.FontHeight, 20); // read before the colour
+    EXPECT_EQ(form->GetLocationCount(), 1);
+    EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
+    form->close();
+    EXPECT_EQ(program.ReadIni().ReadString("Skin", "Filename", ""), "Bad\\bad.ini");
+}

@@ -187,6 +187,19 @@ TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
     }
 }
 
+TEST(Settings, ASkinNamedInOtherLetterCaseIsTheSkinOnDisk) {
+    // Settings written on Windows do not mind the case of the skin's path.
+    TestProgram program;
+    MessageLog messages;
+    program.dir.Write("urls.list", "");
+    program.dir.Write("Skin/Other/Dark.ini", "[General]\n");
+    program.WriteIni("[Skin]\nFilename=OTHER\\dark.INI\n");
+    auto form = program.Start();
+    EXPECT_EQ(form->CurrentSkin.FileName, program.Folder() + "Skin/Other/Dark.ini");
+    form->close();
+    EXPECT_EQ(program.ReadIni().ReadString("Skin", "Filename", ""), "Other\\Dark.ini");
+}
+
 TEST(Settings, SkinOutsideTheSkinFolderIsUsedButNotRemembered) {
     TestProgram program;
     MessageLog messages;

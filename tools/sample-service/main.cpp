@@ -152,7 +152,8 @@ int main(int argc, char** argv) {
     if (!todayText.empty()) {
         const auto parsed = platform::ParseLocalDateTime(todayText);
         if (!parsed || todayText.size() != 10) {
-            std::cerr << "sample-service: --today needs YYYY-MM-DD: " << todayText << "\n";
+            std::cerr << "sample-service: --today needs a calendar day YYYY-MM-DD: " << todayText
+                      << "\n";
             return 2;
         }
         today = *parsed;

@@ -438,7 +438,8 @@ def main():
 
     # small.ini: 440 x 224
     save(panel(440, 224, (6, 4, 434, 216), 12, **DARK), os.path.join(simple, "img", "bg_small.png"))
-    save(splitter(440, 224, [(16, 31, 424, 31), (16, 126, 424, 126), (165, 36, 165, 122)],
+    # The vertical line parts today/tomorrow (room for four "100%" apart) from the 3-hour block.
+    save(splitter(440, 224, [(16, 31, 424, 31), (16, 126, 424, 126), (179, 36, 179, 122)],
                   (255, 255, 255, 70)), os.path.join(simple, "img", "split_small.png"))
 
     # compact.ini: 264 x 156

@@ -74,9 +74,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     TSkin skin;
-    skin.Load(skinPath);
     TBitmap bitmap;
     try {
+        skin.Load(skinPath); // a bad skin-wide FontColor throws here
         skin.Draw(&bitmap, &record);
         if (!tray.empty()) {
             TImageList list;

@@ -1,0 +1,68 @@
+#include "support/Records.h"
+#include "support/TempDir.h"
+#include "tools/skin-render/RecordJson.h"
+
+#include <gtest/gtest.h>
+
+TEST(RecordJson, EveryFieldGoesIntoItsOwnSlot) {
+    TWeatherData read;
+    std::string error;
+    ASSERT_TRUE(ReadRecordJson(ReadAll(TestData("records/full.json")), read, error)) << error;
+
+    // tests/data/records/full.json written out field by field.
+    TWeatherData w;
+    for (int s = 0; s < 16; ++s)
+        w.PointDate[s] = s < 8 ? 46366 : 46367;
+    w.PointHour = {3, 6, 9, 12, 15, 18, 21, 24, 3, 6, 9, 12, 15, 18, 21, 24};
+    w.PointWeather = {"晴れ", "晴れ", "晴れ",     "晴れ", "曇り", "曇り", "晴れ", "曇り",
+                      "雨",   "雨",   "曇時々雨", "晴れ", "晴れ", "曇り", "雪",   "みぞれ"};
+    w.PointTemp = {2, 1, 6, 11, 12, 9, 6, 5, 4, 4, 7, 10, 9, 5, -1, -2};
+    w.WeekDate = {46367, 46368, 46369, 46370, 46371, 46372, 46373};
+    w.WeekWeather = {"雨のち晴", "晴れ", "曇時々晴", "曇一時雨", "雪", "晴のち曇", "曇り"};
+    w.WeekMinTemp = {3, 1, 2, 4, -2, 0, 1};
+    w.WeekMaxTemp = {10, 12, 9, 8, 3, 11, 10};
+    w.WeekProb = {70, 10, 30, 60, 80, 20, 40};
+    w.DayDate = {46366, 46367};
+    w.DayWeather = {"晴のち曇", "雨のち晴"};
+    w.DayMinTemp = {1, 3};
+    w.DayMaxTemp = {12, 10};
+    w.DayProb = {0, 10, 20, 50, 80, 60, 20, 10};
+    w.LocationName = "東京都千代田区";
+    w.UpdateInfo = "11時00分";
+    EXPECT_RECORD_EQ(read, w);
+}
+
+TEST(RecordJson, AbsentFieldsStayAsTheyWereAndErrorsSayWhere) {
+    TWeatherData read;
+    read.UpdateInfo = "before";
+    std::string error;
+    ASSERT_TRUE(ReadRecordJson(R"({"ok": false, "Other": [1, {"a": null}],
+                                  "Information": "データ取得に失敗", "DayProb": [1, 2, 3, 4,
+                                  5, 6, 7, 2147483647]})",
+                               read, error))
+        << error;
+    TWeatherData expected;
+    expected.UpdateInfo = "before";
+    expected.Information = "データ取得に失敗";
+    expected.DayProb = {1, 2, 3, 4, 5, 6, 7, NoValue};
+    EXPECT_RECORD_EQ(read, expected);
+
+    struct Case {
+        const char* json;
+        const char* error; // part of the message
+    };
+    const Case cases[] = {
+        {R"({"LocationName": "x",})", "byte"},
+        {R"({"PointHour": [1, 2]})", "PointHour"},
+        {R"({"LocationName": 5})", "LocationName"},
+        {R"([])", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        TWeatherData r;
+        std::string message;
+        EXPECT_FALSE(ReadRecordJson(c.json, r, message)) << c.json;
+        EXPECT_NE(message.find(c.error), std::string::npos) << c.json << ": " << message;
+        EXPECT_NE(message, "") << c.json;
+    }
+}
