@@ -1,5 +1,5 @@
-# Shared by scripts/run and the end-to-end test: a private X display with a tray and a
-# compositor, the sample service, and a program folder that talks to it.
+# Shared by scripts/run and the end-to-end test: a private X display with a window manager, a
+# tray and a compositor, the sample service, and a program folder that talks to it.
 # Source this file; every process it starts is recorded and stopped by session_stop.
 
 SESSION_PIDS=()
@@ -31,6 +31,21 @@ start_xvfb() {
     fi
     rm -f "$fifo"
     export DISPLAY=":$number"
+}
+
+# start_wm LOGDIR: a window manager (openbox), as on a desktop; waits until it manages the
+# screen. Start it before the tray, which asks it for a dock's place.
+start_wm() {
+    local logdir=$1
+    openbox --sm-disable >"$logdir/openbox.log" 2>&1 &
+    SESSION_PIDS+=($!)
+    local i
+    for i in $(seq 1 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    echo "the window manager did not start (see $logdir/openbox.log)" >&2
+    return 1
 }
 
 # start_tray LOGDIR: a system tray (trayer) at the top right and, when installed, a compositor
@@ -90,19 +105,23 @@ prepare_program() {
     } >"$folder/zomika2.ini"
 }
 
+# tray_icon: the id of the program's icon inside the tray, or nothing.
+tray_icon() {
+    xwininfo -root -tree 2>/dev/null | awk '/"panel"/ {p=1} p && /"Pelumi"/ {print $1; exit}'
+}
+
 # widget_window: the id of the program's desktop window once it is mapped with a picture
-# (larger than 1 x 1), or nothing.
+# (larger than 1 x 1), or nothing. A window manager may have put it into a frame of its own.
 widget_window() {
-    local id
-    for id in $(xdotool search --onlyvisible --name '^Pelumi$' 2>/dev/null); do
-        # The tray icon carries the same name; it lives inside the tray, not on the root.
-        if xwininfo -id "$id" 2>/dev/null | grep -q 'Width: 1$'; then
-            continue
-        fi
-        if xwininfo -root -children 2>/dev/null | grep -q "^ *$(printf '0x%x' "$id") "; then
-            echo "$id"
-            return 0
-        fi
+    local id icon
+    icon=$(tray_icon)
+    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
+        # The tray icon carries the same name; menus and dialogs carry others.
+        [ -n "$icon" ] && [ "$id" -eq "$((icon))" ] && continue
+        xprop -id "$id" WM_NAME 2>/dev/null | grep -qxF 'WM_NAME(STRING) = "Pelumi"' || continue
+        xwininfo -id "$id" 2>/dev/null | grep -q 'Width: 1$' && continue
+        echo "$id"
+        return 0
     done
     return 1
 }
