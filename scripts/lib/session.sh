@@ -60,7 +60,8 @@ start_tray() {
         SESSION_PIDS+=($!)
     fi
     local i
-    for i in $(seq 1 50); do
+    # A loaded machine can take seconds; the wait ends as soon as the tray is there.
+    for i in $(seq 1 200); do
         xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && return 0
         sleep 0.1
     done
@@ -107,7 +108,9 @@ prepare_program() {
 
 # tray_icon: the id of the program's icon inside the tray, or nothing.
 tray_icon() {
-    xwininfo -root -tree 2>/dev/null | awk '/"panel"/ {p=1} p && /"Pelumi"/ {print $1; exit}'
+    # awk reads to the end: an early exit would fail the pipe under pipefail.
+    xwininfo -root -tree 2>/dev/null |
+        awk '/"panel"/ {p = 1} p && /"Pelumi"/ && !id {id = $1} END {if (id) print id}'
 }
 
 # widget_window: the id of the program's desktop window once it is mapped with a picture

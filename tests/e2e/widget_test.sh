@@ -231,7 +231,7 @@ after_dialog プロキシの設定
 
 # The place: the second first-level name of the list, and the first place of its group.
 place=$(sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, '
-    !($1 in seen) {seen[$1] = 1; names++; if (names == 2) {print NR - 1; exit}}')
+    !($1 in seen) {seen[$1] = 1; if (++names == 2) print NR - 1}')
 open_dialog 地域の設定 l
 xdotool key Down Return
 after_dialog 地域の設定
