@@ -31,18 +31,30 @@ start_xvfb() {
     fi
     rm -f "$fifo"
     export DISPLAY=":$number"
+    # The number can come before the server takes clients on a loaded machine.
+    local i
+    for i in $(seq 1 100); do
+        xprop -root >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "Xvfb takes no clients on $DISPLAY (see $logdir/xvfb.log)" >&2
+    return 1
 }
 
 # start_wm LOGDIR: a window manager (openbox), as on a desktop; waits until it manages the
 # screen. Start it before the tray, which asks it for a dock's place.
 start_wm() {
-    local logdir=$1
-    openbox --sm-disable >"$logdir/openbox.log" 2>&1 &
-    SESSION_PIDS+=($!)
-    local i
-    for i in $(seq 1 50); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        sleep 0.1
+    local logdir=$1 attempt i wm
+    # Seen once on a loaded machine: openbox could not open a display that took other clients.
+    for attempt in 1 2 3; do
+        openbox --sm-disable >>"$logdir/openbox.log" 2>&1 &
+        wm=$!
+        SESSION_PIDS+=("$wm")
+        for i in $(seq 1 100); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+            kill -0 "$wm" 2>/dev/null || break
+            sleep 0.1
+        done
     done
     echo "the window manager did not start (see $logdir/openbox.log)" >&2
     return 1
