@@ -22,8 +22,7 @@ namespace {
 int g_signalPipe[2] = {-1, -1};
 QPointer<QWidget> g_target;
 bool g_pending = false;
-
-bool g_closing = false;
+bool g_closing = false; // a signal's close is on its way
 
 void OnTerminationSignal(int) {
     const char byte = 1;
