@@ -2,27 +2,67 @@
 
 #include "platform/qt/Desktop.h"
 
+#include <QDialog>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
 QPointer<QWidget> g_target;
 bool g_pending = false;
+bool g_closing = false; // a signal's close is on its way
 
 void OnTerminationSignal(int) {
     const char byte = 1;
     // Only async-signal-safe work here: the event loop does the rest.
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// Ends every open dialog as Cancel, innermost first, past its own close checks: nobody may be
+// there to answer them. Returns the dialogs, to wait for their end.
+std::vector<QPointer<QWidget>> CancelOpenDialogs() {
+    std::vector<QPointer<QWidget>> ended;
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (std::find(ended.begin(), ended.end(), modal) != ended.end())
+            break; // it would not go
+        ended.emplace_back(modal);
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->QDialog::done(QDialog::Rejected);
+        else
+            modal->close();
+    }
+    return ended;
+}
+
+// Closes the main window once the ended dialogs are gone, so that what their callers do after a
+// Cancel (a previewed skin put back) is done before the settings are saved. A dialog that
+// lingers delays the close by half a second at most.
+void CloseTargetAfter(std::vector<QPointer<QWidget>> dialogs, int triesLeft) {
+    const bool lingering = std::any_of(dialogs.begin(), dialogs.end(),
+                                       [](const QPointer<QWidget>& d) { return !d.isNull(); });
+    if (lingering && triesLeft > 0) {
+        QTimer::singleShot(5, qApp, [dialogs = std::move(dialogs), triesLeft]() mutable {
+            CloseTargetAfter(std::move(dialogs), triesLeft - 1);
+        });
+        return;
+    }
+    g_closing = false;
+    if (g_target)
+        g_target->close();
+    else
+        g_pending = true;
 }
 
 } // namespace
@@ -70,12 +110,10 @@ void CloseOnTerminationSignals() {
                          text.toLocal8Bit().constData());
             return platform::MsgResult::Ok;
         });
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-        if (g_target)
-            g_target->close();
-        else
-            g_pending = true;
+        if (g_closing)
+            return;
+        g_closing = true;
+        CloseTargetAfter(CancelOpenDialogs(), 100);
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;

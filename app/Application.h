@@ -20,6 +20,7 @@ void ShowCurrentException(QWidget* parent);
 // program saves its settings before it ends. Call once, before the window is created; then
 // SetTerminationTarget(window) returns true when a signal came while the window was being
 // built (the caller closes it at once). After a signal, message boxes go to standard error
-// instead (nobody may be there to answer them) and an open modal dialog is closed.
+// instead (nobody may be there to answer them), and every open dialog ends as Cancel; the
+// window closes once they are gone, so a dialog's Cancel takes effect before the save.
 void CloseOnTerminationSignals();
 bool SetTerminationTarget(QWidget* window);

@@ -205,6 +205,8 @@ void TMainForm::ConnectHandlers() {
             [this](QSystemTrayIcon::ActivationReason reason) {
                 Guarded([&] { TrayIcon1Activated(reason); });
             });
+    // Clicks on the tray icon that Qt takes for double-clicks (see eventFilter).
+    qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s != Qt::ApplicationActive)
             Guarded([this] { ApplicationEvents1Deactivate(); });

@@ -4,8 +4,10 @@
 #include "platform/Clock.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QIcon>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPixmap>
 
 #include <array>
@@ -165,10 +167,25 @@ void TMainForm::ActDummyExecute(QObject* sender) {
         SaveSettings(SettingsFileName);
 }
 
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Qt's tray icon on X11 turns a press within the double-click time of the last press of the
+    // same button into a double-click, and answers a right one with nothing: a right-click soon
+    // after the menu was opened (and closed by a key or a quick dialog) opened no menu.
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<const QMouseEvent*>(event)->button() == Qt::RightButton &&
+        watched->objectName() == QLatin1String("QSystemTrayIconSys")) {
+        Guarded([this] { TrayIcon1Activated(QSystemTrayIcon::Context); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void TMainForm::TrayIcon1Activated(QSystemTrayIcon::ActivationReason reason) {
     if (isMinimized())
         showNormal();
     switch (reason) {
+    // Every click counts, however soon after the last one.
+    case QSystemTrayIcon::DoubleClick:
     case QSystemTrayIcon::Trigger:
         ActShowWindow.setChecked(!ActShowWindow.isChecked());
         ActShowWindowExecute(nullptr);

@@ -64,14 +64,12 @@ void RunSkinSetting(QWidget* owner, const std::string& skinFolder, const TSkinHo
     try {
         dialog.SelectSkinFile(host.LoadedSkin());
         const std::string before = host.LoadedSkin();
-        if (dialog.Execute()) {
-            const std::string chosen = dialog.GetSelectedSkinFile();
-            if (chosen != host.LoadedSkin()) {
-                host.LoadSkin(chosen);
-                host.DrawWeather();
-            }
-        } else if (host.LoadedSkin() != before) {
-            host.LoadSkin(before);
+        const bool accepted = dialog.Execute();
+        const std::string chosen = accepted ? dialog.GetSelectedSkinFile() : std::string();
+        // OK needs a selected skin; without one it chooses nothing, like Cancel.
+        const std::string wanted = chosen.empty() ? before : chosen;
+        if (wanted != host.LoadedSkin()) {
+            host.LoadSkin(wanted);
             host.DrawWeather();
         }
     } catch (...) {

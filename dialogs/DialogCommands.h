@@ -47,8 +47,9 @@ struct TSkinHost {
 void PreviewSkinFile(const TSkinHost& host, const std::string& fileName);
 
 // Skin dialog with live preview: OK keeps the selected skin, any other close restores the skin
-// loaded before; the tray icon is updated after every close. Nothing is saved here. An error
-// while scanning the skins propagates before anything has changed.
+// loaded before (so does OK without a selected skin, which the dialog does not offer); the tray
+// icon is updated after every close. Nothing is saved here. An error while scanning the skins
+// propagates before anything has changed.
 void RunSkinSetting(QWidget* owner, const std::string& skinFolder, const TSkinHost& host);
 
 // About box.

@@ -17,4 +17,14 @@ void CenterOnScreen(QWidget* window) {
     window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
+QItemSelectionModel::SelectionFlags KeepSelected(QItemSelectionModel::SelectionFlags command,
+                                                 const QModelIndex& index, const QEvent* event) {
+    if (event == nullptr)
+        return command;
+    if (!index.isValid() ||
+        command.testAnyFlags(QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
+        return QItemSelectionModel::NoUpdate;
+    return command;
+}
+
 } // namespace dialogs

@@ -17,8 +17,21 @@ int IndexOfText(const QListWidget* list, const QString& text) {
     return -1;
 }
 
+// A list that a click beside its items or a Ctrl+click cannot leave without a selected item:
+// the highlighted name is always the one the cascade and OK go by.
+class TNameList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override {
+        return dialogs::KeepSelected(QListWidget::selectionCommand(index, event), index, event);
+    }
+};
+
 QListWidget* MakeList(QWidget* parent, int x) {
-    auto* list = new QListWidget(parent);
+    auto* list = new TNameList(parent);
     list->setGeometry(x, 16, 137, 185);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     return list;
@@ -44,10 +57,11 @@ TLocationSettingDialog::TLocationSettingDialog(QWidget* owner, CountFunc count, 
 
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    // An entry named only in another letter case can leave the third list empty; OK then has
-    // nothing to store.
-    connect(ListBox3, &QListWidget::currentRowChanged, this,
-            [this](int row) { Button1->setEnabled(row >= 0); });
+    // OK stores the selected place, so it waits for one: an entry named only in another letter
+    // case can leave the third list empty.
+    const auto updateOk = [this] { Button1->setEnabled(!ListBox3->selectedItems().isEmpty()); };
+    connect(ListBox3, &QListWidget::itemSelectionChanged, this, updateOk);
+    connect(ListBox3, &QListWidget::currentRowChanged, this, updateOk); // also when emptied
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] {
         if (!settingFromCode_)
             ListBox1Click();
@@ -161,8 +175,9 @@ bool TLocationSettingDialog::Execute() {
 }
 
 int TLocationSettingDialog::GetSelectedLocation() const {
-    const QListWidgetItem* item = ListBox3->currentItem();
-    if (item == nullptr || ListBox3->currentRow() < 0)
+    // The selected item, not the one with the focus frame: they can differ.
+    const QList<QListWidgetItem*> selected = ListBox3->selectedItems();
+    if (selected.isEmpty())
         return -1;
-    return item->data(Qt::UserRole).toInt();
+    return selected.first()->data(Qt::UserRole).toInt();
 }

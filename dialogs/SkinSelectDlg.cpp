@@ -28,7 +28,8 @@ bool IsCategory(const QModelIndex& index) {
 }
 
 // A tree whose category nodes never take the selection: clicking one or moving onto it with
-// the keyboard moves the focus only, and the selected skin stays selected.
+// the keyboard moves the focus only, and the selected skin stays selected. Nor can a click or
+// key leave it without a skin, which OK would then try to load as an empty path.
 class TSkinTree : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
@@ -38,7 +39,7 @@ protected:
                                                          const QEvent* event) const override {
         if (IsCategory(index))
             return QItemSelectionModel::NoUpdate;
-        return QTreeWidget::selectionCommand(index, event);
+        return dialogs::KeepSelected(QTreeWidget::selectionCommand(index, event), index, event);
     }
 };
 
@@ -230,6 +231,7 @@ void TSkinSelectDialog::ScanSkinFolder(const std::string& folder) {
     }
     skinInfoList_.clear();
     ClearInformation();
+    Button2->setEnabled(false);
     const std::string root = platform::IncludeTrailingSeparator(folder);
     for (const auto& entry : VisibleEntries(root))
         AddSkinsInFolder(root + entry.path().filename().string());
@@ -332,6 +334,8 @@ void TSkinSelectDialog::TreeView1Change() {
     ClearInformation();
     const QList<QTreeWidgetItem*> selected = TreeView1->selectedItems();
     const TSkinInfo* info = selected.isEmpty() ? nullptr : InfoOf(selected.first());
+    // Nothing to keep without a skin (the loaded one may not be listed): only Cancel then.
+    Button2->setEnabled(info != nullptr);
     if (info == nullptr)
         return;
     Edit2->setText(dialogs::ToQt(info->Author));

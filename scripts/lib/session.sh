@@ -1,5 +1,5 @@
-# Shared by scripts/run and the end-to-end test: a private X display with a tray and a
-# compositor, the sample service, and a program folder that talks to it.
+# Shared by scripts/run and the end-to-end test: a private X display with a window manager, a
+# tray and a compositor, the sample service, and a program folder that talks to it.
 # Source this file; every process it starts is recorded and stopped by session_stop.
 
 SESSION_PIDS=()
@@ -31,6 +31,33 @@ start_xvfb() {
     fi
     rm -f "$fifo"
     export DISPLAY=":$number"
+    # The number can come before the server takes clients on a loaded machine.
+    local i
+    for i in $(seq 1 100); do
+        xprop -root >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "Xvfb takes no clients on $DISPLAY (see $logdir/xvfb.log)" >&2
+    return 1
+}
+
+# start_wm LOGDIR: a window manager (openbox), as on a desktop; waits until it manages the
+# screen. Start it before the tray, which asks it for a dock's place.
+start_wm() {
+    local logdir=$1 attempt i wm
+    # Seen once on a loaded machine: openbox could not open a display that took other clients.
+    for attempt in 1 2 3; do
+        openbox --sm-disable >>"$logdir/openbox.log" 2>&1 &
+        wm=$!
+        SESSION_PIDS+=("$wm")
+        for i in $(seq 1 100); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+            kill -0 "$wm" 2>/dev/null || break
+            sleep 0.1
+        done
+    done
+    echo "the window manager did not start (see $logdir/openbox.log)" >&2
+    return 1
 }
 
 # start_tray LOGDIR: a system tray (trayer) at the top right and, when installed, a compositor
@@ -45,7 +72,8 @@ start_tray() {
         SESSION_PIDS+=($!)
     fi
     local i
-    for i in $(seq 1 50); do
+    # A loaded machine can take seconds; the wait ends as soon as the tray is there.
+    for i in $(seq 1 200); do
         xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && return 0
         sleep 0.1
     done
@@ -90,19 +118,25 @@ prepare_program() {
     } >"$folder/zomika2.ini"
 }
 
+# tray_icon: the id of the program's icon inside the tray, or nothing.
+tray_icon() {
+    # awk reads to the end: an early exit would fail the pipe under pipefail.
+    xwininfo -root -tree 2>/dev/null |
+        awk '/"panel"/ {p = 1} p && /"Pelumi"/ && !id {id = $1} END {if (id) print id}'
+}
+
 # widget_window: the id of the program's desktop window once it is mapped with a picture
-# (larger than 1 x 1), or nothing.
+# (larger than 1 x 1), or nothing. A window manager may have put it into a frame of its own.
 widget_window() {
-    local id
-    for id in $(xdotool search --onlyvisible --name '^Pelumi$' 2>/dev/null); do
-        # The tray icon carries the same name; it lives inside the tray, not on the root.
-        if xwininfo -id "$id" 2>/dev/null | grep -q 'Width: 1$'; then
-            continue
-        fi
-        if xwininfo -root -children 2>/dev/null | grep -q "^ *$(printf '0x%x' "$id") "; then
-            echo "$id"
-            return 0
-        fi
+    local id icon
+    icon=$(tray_icon)
+    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
+        # The tray icon carries the same name; menus and dialogs carry others.
+        [ -n "$icon" ] && [ "$id" -eq "$((icon))" ] && continue
+        xprop -id "$id" WM_NAME 2>/dev/null | grep -qxF 'WM_NAME(STRING) = "Pelumi"' || continue
+        xwininfo -id "$id" 2>/dev/null | grep -q 'Width: 1$' && continue
+        echo "$id"
+        return 0
     done
     return 1
 }

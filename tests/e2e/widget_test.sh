@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The widget on a real X server: it appears at its saved position with the default skin's
-# size and a drawn picture, its tray icon sits in the tray, and SIGTERM leaves the settings
-# saved. Arguments: the program's build folder, a work folder, scripts/lib/session.sh.
+# The widget driven as a user drives it, on a real X server with a window manager, a tray and
+# the sample service: it appears at its saved position with a drawn forecast; from the tray menu
+# the source, every dialog, the place and the skin are used in turn, the menu opening at the
+# first click after each; 終了 saves, and the next start finds everything as it was left. A
+# signal during a skin preview keeps the skin from before the dialog.
+# Arguments: the program's build folder, a work folder, scripts/lib/session.sh.
 set -euo pipefail
 bindir=$1
 work=$2
@@ -11,6 +14,7 @@ trap session_stop EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    import -window root "$work/failure.png" 2>/dev/null || true
     for f in "$work"/*.log; do
         echo "--- $f" >&2
         tail -n 20 "$f" >&2 || true
@@ -18,60 +22,268 @@ fail() {
     exit 1
 }
 
-for tool in Xvfb trayer xdotool xwininfo import convert identify; do
+for tool in Xvfb openbox trayer xdotool xwininfo xprop import convert compare identify; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup installs it)"
 done
-[ -x "$bindir/zomika2" ] && [ -x "$bindir/sample-service" ] || fail "build zomika2 and sample-service first"
+for program in zomika2 sample-service forecast-dump skin-render; do
+    [ -x "$bindir/$program" ] || fail "build $program first"
+done
 
 rm -rf "$work"
 mkdir -p "$work"
 start_xvfb "$work" 1024x768x24 || fail "no X server"
+start_wm "$work" || fail "no window manager"
 start_tray "$work" || fail "no tray"
 start_sample_service "$bindir" "$work" || fail "no sample service"
 folder="$work/program"
+ini="$folder/zomika2.ini"
 prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1"
 
-# The default skin's size is its background picture's.
-background=$(grep -i -m1 '^Background=' "$folder/Skin/Simple/small.ini" | cut -d= -f2 | tr -d '\r' | tr '\\' /)
-read -r want_w want_h < <(identify -format '%w %h\n' "$folder/Skin/Simple/$background")
+# --- helpers ------------------------------------------------------------------------------
 
-"$folder/zomika2" >"$work/zomika2.log" 2>&1 &
-program=$!
-SESSION_PIDS+=("$program")
+# wait_until SECONDS COMMAND...: polls COMMAND every 0.05 s until it succeeds.
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
 
-widget=$(wait_for_widget 60) || fail "the widget window did not appear"
-info=$(xwininfo -id "$widget")
-x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-w=$(awk '/Width:/ {print $2}' <<<"$info")
-h=$(awk '/Height:/ {print $2}' <<<"$info")
-[ "$x,$y" = "40,30" ] || fail "widget at $x,$y instead of 40,30"
-[ "$w"x"$h" = "$want_w"x"$want_h" ] || fail "widget is ${w}x$h, the skin's background ${want_w}x$want_h"
+# menu_window: an open menu of the program: none of its windows of another kind (the widget, the
+# tray icon, dialogs, and the tray icon's tooltip, which comes up while the mouse rests on it).
+menu_window() {
+    local id icon
+    icon=$(tray_icon)
+    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
+        [ "$id" = "$widget" ] && continue
+        [ -n "$icon" ] && [ "$id" -eq "$((icon))" ] && continue
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -qE '_(DIALOG|TOOLTIP|UTILITY)' &&
+            continue
+        echo "$id"
+        return 0
+    done
+    return 1
+}
+no_menu() { ! menu_window >/dev/null; }
 
-# The picture: wait until the forecast is drawn, then the widget's area must show more than a
-# handful of colours.
-colours=0
-for _ in $(seq 1 50); do
+# dialog_window TITLE: the program's dialog of that title.
+dialog_window() {
+    local id ours
+    ours=" $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null | tr '\n' ' ') "
+    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+        [[ "$ours" == *" $id "* ]] && echo "$id" && return 0
+    done
+    return 1
+}
+no_dialog() { ! dialog_window "$1" >/dev/null; }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+
+# open_menu WHEN: one right click on the tray icon must open the menu; no second try.
+open_menu() {
+    xdotool mousemove --window "$(tray_icon)" 8 8 click 3
+    wait_until 10 menu_window >/dev/null || fail "a right click on the tray icon opened no menu ($1)"
+}
+
+# menu_command KEYS...: picks a command from the tray menu by the accelerators of its captions
+# (not by position: items may be added).
+menu_command() {
+    open_menu "before $*"
+    local key
+    for key in "$@"; do
+        xdotool key "$key"
+    done
+}
+
+# open_dialog TITLE KEYS...: picks a command and waits until its dialog has the focus.
+open_dialog() {
+    local title=$1 id
+    shift
+    menu_command "$@"
+    wait_until 10 dialog_window "$title" >/dev/null || fail "no dialog \"$title\" after $*"
+    id=$(dialog_window "$title")
+    wait_until 10 has_focus "$id" || fail "the dialog \"$title\" did not get the focus"
+}
+
+# after_dialog TITLE: the dialog is gone, and the menu opens again at the first click.
+after_dialog() {
+    wait_until 10 no_dialog "$1" || fail "the dialog \"$1\" did not close"
+    open_menu "after the dialog \"$1\""
+    xdotool key Escape
+    wait_until 10 no_menu || fail "Escape did not close the menu"
+}
+
+ini_value() { sed -n "s/^$1=//p" "$ini" | tr -d '\r' | head -n 1; }
+expect_ini() {
+    local got
+    got=$(ini_value "$1")
+    [ "$got" = "$2" ] || fail "settings file: $1=$got, expected $2 ($3)"
+}
+
+# skin_size FILE: the size of a skin's background picture (the widget takes it).
+skin_size() {
+    local background
+    background=$(grep -i -m1 '^Background=' "$1" | cut -d= -f2 | tr -d '\r' | tr '\\' /)
+    identify -format '%wx%h' "$(dirname "$1")/$background"
+}
+
+# geometry ID: "X Y W H" of a window on the screen.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+widget_size_is() { [ "$(geometry "$widget" | awk '{print $3 "x" $4}')" = "$1" ]; }
+
+# Location entry N (0-based) of urls.list, field F (0-based).
+entry_field() {
+    sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, -v n="$1" -v f="$2" \
+        'NR == n + 1 {print $(f + 1)}'
+}
+
+# forecast_shown SKIN LOCATION: the widget shows, pixel for pixel, what the skin draws of the
+# forecast the sample service gives for that place. A failed or stale widget shows other
+# pixels: its texts, icons and numbers differ, however colourful it is.
+forecast_shown() {
+    local skin=${1//\\//} location=$2 x y w h now bg diff
+    read -r x y w h < <(geometry "$widget")
+    now=$(date +%Y-%m-%dT%H:%M:%S)
+    "$bindir/forecast-dump" tenkilite "${SAMPLE_URL}lite/$(entry_field "$location" 3)" \
+        "${SAMPLE_URL}lite/$(entry_field "$location" 4)" --now "$now" >"$work/record.json" ||
+        return 1
+    "$bindir/skin-render" "$folder/Skin/$skin" "$work/record.json" "$work/expected.png" \
+        --now "$now" >/dev/null || return 1
     import -window root "$work/screen.png"
-    colours=$(convert "$work/screen.png" -crop "${w}x$h+$x+$y" +repage -format '%k' info:)
-    [ "$colours" -gt 50 ] && break
-    sleep 0.2
-done
-[ "$colours" -gt 50 ] || fail "the widget's area has only $colours colours"
+    # The desktop's colour far from every window, behind the widget's translucent edges.
+    bg=$(convert "$work/screen.png" -format '%[pixel:p{5,760}]' info:)
+    convert -size "${w}x$h" "xc:$bg" "$work/expected.png" -composite "$work/expected-flat.png"
+    convert "$work/screen.png" -crop "${w}x$h+$x+$y" +repage "$work/shown.png"
+    diff=$(compare -metric AE -fuzz 3% "$work/expected-flat.png" "$work/shown.png" null: 2>&1 |
+        awk '{printf "%d", $1}') || true
+    echo "$diff" >"$work/forecast-diff.txt"
+    [ -n "$diff" ] && [ "$diff" -le $((w * h / 200)) ]
+}
+# expect_forecast SKIN LOCATION WHAT: waits for the forecast; a refresh from the menu covers a
+# three-hour slot that changed between the widget's drawing and the reference.
+expect_forecast() {
+    wait_until 10 forecast_shown "$1" "$2" && return 0
+    menu_command r
+    wait_until 10 forecast_shown "$1" "$2" ||
+        fail "the widget does not show the forecast of $3 ($(cat "$work/forecast-diff.txt") pixels differ; see $work/shown.png and $work/expected-flat.png)"
+}
 
-# The tray icon is embedded in trayer's panel.
+start_program() {
+    "$folder/zomika2" >>"$work/zomika2.log" 2>&1 &
+    program=$!
+    SESSION_PIDS+=("$program")
+    widget=$(wait_for_widget 60) || fail "the widget window did not appear"
+}
+program_ended() { ! kill -0 "$program" 2>/dev/null; }
+
+# --- first run ----------------------------------------------------------------------------
+
+start_program
+read -r x y w h < <(geometry "$widget")
+[ "$x,$y" = "40,30" ] || fail "widget at $x,$y instead of 40,30"
+small=$(skin_size "$folder/Skin/Simple/small.ini")
+[ "${w}x$h" = "$small" ] || fail "widget is ${w}x$h, the default skin's background $small"
 xwininfo -root -tree | awk '/"panel"/ {p=1} p && /"Pelumi"/ {found=1} END {exit !found}' ||
     fail "no tray icon in the tray"
 
+# The source, from its submenu; a choice from the menu is saved at once.
+menu_command c t
+tenkilite_saved() { [ "$(ini_value Server)" = 0 ]; }
+wait_until 10 tenkilite_saved || fail "choosing TenkiLite did not save Server=0"
+expect_forecast 'Simple\small.ini' 0 "the first place"
+
+# The menu opens at the first click also right after it was closed.
+open_menu "the first time"
+xdotool key Escape
+open_menu "right after Escape"
+xdotool key Escape
+wait_until 10 no_menu || fail "Escape did not close the menu"
+
+# Each dialog in turn. The about box has no title.
+about=""
+find_about() {
+    local id
+    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _DIALOG || continue
+        xprop -id "$id" WM_NAME 2>/dev/null | grep -q '^WM_NAME(STRING) = *$' || continue
+        about=$id
+        return 0
+    done
+    return 1
+}
+no_about() { ! find_about; }
+menu_command v
+wait_until 10 find_about || fail "no about box"
+xdotool mousemove --window "$about" 270 90 click 1 # its empty corner closes it
+wait_until 10 no_about || fail "a click on the about box did not close it"
+open_menu "after the about box"
+xdotool key Escape
+
+open_dialog 更新の確認 u
+xdotool key Return
+after_dialog 更新の確認
+
+open_dialog プロキシの設定 c p
+xdotool key Escape
+after_dialog プロキシの設定
+
+# The place: the second first-level name of the list, and the first place of its group.
+place=$(sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, '
+    !($1 in seen) {seen[$1] = 1; if (++names == 2) print NR - 1}')
+open_dialog 地域の設定 l
+xdotool key Down Return
+after_dialog 地域の設定
+expect_ini Location 0 "place OK must not write the settings"
+expect_forecast 'Simple\small.ini' "$place" "$(entry_field "$place" 2)"
+
+# The skin: the one above the loaded skin in the tree, previewed at once, kept by OK.
+declare -A skin_of_size
+for file in "$folder"/Skin/*/*.ini; do
+    skin_of_size[$(skin_size "$file")]=${file#"$folder/Skin/"}
+done
+[ "${#skin_of_size[@]}" -ge 2 ] || fail "the shipped skins need backgrounds of different sizes"
+open_dialog デザインの変更 d k
+xdotool key Up
+previewed() { ! widget_size_is "$small"; }
+wait_until 10 previewed || fail "moving to another skin did not preview it"
+size=$(geometry "$widget" | awk '{print $3 "x" $4}')
+skin=${skin_of_size[$size]:-}
+[ -n "$skin" ] || fail "the widget's size $size is no skin's"
+xdotool key Return
+after_dialog デザインの変更
+expect_ini Filename 'Simple\small.ini' "skin OK must not write the settings"
+skin=${skin//\//\\}
+expect_forecast "$skin" "$place" "$(entry_field "$place" 2) with $skin"
+
+# 終了 saves everything.
+menu_command x
+wait_until 10 program_ended || fail "終了 did not end the program"
+expect_ini Location "$place" "saved by 終了"
+expect_ini Filename "$skin" "saved by 終了"
+expect_ini Server 0 "saved by 終了"
+expect_ini Left 40 "saved by 終了"
+expect_ini Top 30 "saved by 終了"
+expect_ini UpdateCheckURL "${SAMPLE_URL}version.txt" "a key the program does not own"
+
+# --- second run: as it was left -----------------------------------------------------------
+
+start_program
+read -r x y w h < <(geometry "$widget")
+[ "$x,$y ${w}x$h" = "40,30 $size" ] || fail "the second start shows ${w}x$h at $x,$y"
+expect_forecast "$skin" "$place" "$(entry_field "$place" 2) after the restart"
+
+# A signal while the skin dialog previews another skin: the dialog ends as Cancel first.
+open_dialog デザインの変更 d k
+xdotool key Down
+moved() { ! widget_size_is "$size"; }
+wait_until 10 moved || fail "moving to another skin did not preview it"
 kill -TERM "$program"
-for _ in $(seq 1 100); do
-    kill -0 "$program" 2>/dev/null || break
-    sleep 0.1
-done
-! kill -0 "$program" 2>/dev/null || fail "zomika2 did not end on SIGTERM"
-ini="$folder/zomika2.ini"
-for line in "Left=40" "Top=30" "Showing=1" "ShowBalloon=0" 'Filename=Simple\small.ini' \
-    "UpdateCheckURL=${SAMPLE_URL}version.txt"; do
-    grep -qxF "$line" "$ini" || fail "settings file lacks $line"
-done
-echo "PASS: widget ${w}x$h at $x,$y with $colours colours, tray icon present, settings saved"
+wait_until 10 program_ended || fail "zomika2 did not end on SIGTERM"
+expect_ini Filename "$skin" "a signal during a preview must keep the skin from before"
+expect_ini Location "$place" "saved on SIGTERM"
+
+echo "PASS: place $(entry_field "$place" 2), skin $skin, every dialog, restart and SIGTERM"

@@ -163,3 +163,66 @@ TEST(LocationSettingDialog, EmptyListOpensWithOkDisabled) {
     EXPECT_FALSE(dialogs::RunLocationSetting(nullptr, list.Count(), list.Field(), index));
     EXPECT_EQ(index, 3);
 }
+
+TEST(LocationSettingDialog, OkStoresTheSelectedPlace) {
+    const Locations list{{
+        {"Kanto", "Tokyo", "Chiyoda"}, // 0
+        {"Kanto", "Tokyo", "Minato"},  // 1
+        {"Kanto", "Tokyo", "Shibuya"}, // 2
+    }};
+    struct Case {
+        const char* name;
+        std::function<void(QListWidget*)> action;
+    };
+    const Case cases[] = {
+        {"a click below the last place",
+         [](QListWidget* places) {
+             QTest::mouseClick(places->viewport(), Qt::LeftButton, {},
+                               QPoint(10, places->viewport()->height() - 3));
+         }},
+        {"a Ctrl+click on the selected place",
+         [](QListWidget* places) {
+             QTest::mouseClick(places->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                               places->visualItemRect(places->item(1)).center());
+         }},
+        {"Ctrl+Space on the selected place",
+         [](QListWidget* places) { QTest::keyClick(places, Qt::Key_Space, Qt::ControlModifier); }},
+    };
+    for (const Case& c : cases) {
+        std::int32_t index = 0;
+        WhenModal([&](QDialog* d) {
+            auto* dialog = OpenDialog<TLocationSettingDialog>(d);
+            QListWidget* places = dialog->ListBox3;
+            QTest::mouseClick(places->viewport(), Qt::LeftButton, {},
+                              places->visualItemRect(places->item(1)).center());
+            c.action(places);
+            EXPECT_TRUE(places->item(1)->isSelected()) << c.name;
+            EXPECT_EQ(dialog->GetSelectedLocation(), 1) << c.name;
+            EXPECT_TRUE(dialog->Button1->isEnabled()) << c.name;
+            dialog->Button1->click();
+        });
+        EXPECT_TRUE(dialogs::RunLocationSetting(nullptr, list.Count(), list.Field(), index));
+        EXPECT_EQ(index, 1) << c.name;
+    }
+
+    // The item with only the focus frame is not the choice; without a selection OK is off.
+    std::int32_t index = 0;
+    WhenModal([](QDialog* d) {
+        auto* dialog = OpenDialog<TLocationSettingDialog>(d);
+        QListWidget* places = dialog->ListBox3;
+        places->setCurrentRow(2);
+        places->selectionModel()->setCurrentIndex(places->model()->index(0, 0),
+                                                  QItemSelectionModel::NoUpdate);
+        EXPECT_EQ(dialog->GetSelectedLocation(), 2);
+        places->clearSelection();
+        EXPECT_EQ(dialog->GetSelectedLocation(), -1);
+        EXPECT_FALSE(dialog->Button1->isEnabled());
+        dialog->Button1->click();
+        EXPECT_TRUE(d->isVisible());
+        places->setCurrentRow(1);
+        EXPECT_TRUE(dialog->Button1->isEnabled());
+        dialog->Button1->click();
+    });
+    EXPECT_TRUE(dialogs::RunLocationSetting(nullptr, list.Count(), list.Field(), index));
+    EXPECT_EQ(index, 1);
+}

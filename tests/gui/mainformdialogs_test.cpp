@@ -9,11 +9,14 @@
 #include "support/SampleService.h"
 
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -199,4 +202,29 @@ TEST_F(MainFormDialogsTest, SkinPreviewCancelRestoresAndOkKeeps) {
         EXPECT_EQ(seen, std::vector<std::string>({other}));
         EXPECT_EQ(form->CurrentSkin.FileName, ok ? other : loaded);
     }
+}
+
+TEST_F(MainFormDialogsTest, PlaceAndSkinOkLeaveTheSettingsFileAlone) {
+    const std::string other = program.dir.Write("Skin/Other/other.ini", "[General]\nSkinName=B\n");
+    std::filesystem::remove(program.IniPath());
+    WhenModal([](QDialog* d) {
+        auto* dialog = OpenDialog<TLocationSettingDialog>(d);
+        dialog->ListBox3->setCurrentRow(1);
+        dialog->Button1->click();
+    });
+    form->ActLocationSettingExecute(&form->ActLocationSetting);
+    WhenModal([&](QDialog* d) {
+        auto* dialog = OpenDialog<TSkinSelectDialog>(d);
+        dialog->SelectSkinFile(other);
+        dialog->Button2->click();
+    });
+    form->ActSkinSettingExecute(&form->ActSkinSetting);
+    ASSERT_EQ(form->LocationIndex, 1);
+    ASSERT_EQ(form->CurrentSkin.FileName, other);
+    EXPECT_FALSE(std::filesystem::exists(program.IniPath()));
+
+    // Both reach the file with the next save.
+    form->SaveSettings(form->SettingsFileName);
+    EXPECT_EQ(program.ReadIni().ReadInteger("Option", "Location", -1), 1);
+    EXPECT_EQ(program.ReadIni().ReadString("Skin", "Filename", ""), "Other\\other.ini");
 }

@@ -228,3 +228,61 @@ TEST(SkinSelectDialog, PreviewOnlyOfAnotherExistingFile) {
     EXPECT_EQ(host.loads, std::vector<std::string>({skins.alpha}));
     EXPECT_EQ(host.draws, 1);
 }
+
+TEST(SkinSelectDialog, NoClickOrKeyLeavesTheTreeWithoutASkin) {
+    SkinFolder skins;
+    struct Case {
+        const char* name;
+        std::function<void(QTreeWidget*)> action;
+    };
+    const Case cases[] = {
+        {"a click below the last node",
+         [](QTreeWidget* tree) {
+             QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                               QPoint(10, tree->viewport()->height() - 3));
+         }},
+        {"a Ctrl+click on the selected skin",
+         [](QTreeWidget* tree) {
+             QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                               tree->visualItemRect(tree->currentItem()).center());
+         }},
+        {"Ctrl+Space on the selected skin",
+         [](QTreeWidget* tree) { QTest::keyClick(tree, Qt::Key_Space, Qt::ControlModifier); }},
+    };
+    for (const Case& c : cases) {
+        Host host;
+        host.loaded = skins.zeta;
+        WhenModal([&](QDialog* d) {
+            auto* dialog = OpenDialog<TSkinSelectDialog>(d);
+            QTreeWidget* tree = dialog->TreeView1;
+            Click(tree, Node(tree, "Shared", "Alpha"));
+            c.action(tree);
+            EXPECT_EQ(dialog->GetSelectedSkinFile(), skins.alpha) << c.name;
+            EXPECT_EQ(dialog->Edit2->text(), "Ben") << c.name;
+            EXPECT_TRUE(dialog->Button2->isEnabled()) << c.name;
+            dialog->Button2->click();
+        });
+        dialogs::RunSkinSetting(nullptr, skins.root, host.Make());
+        EXPECT_EQ(host.loads, std::vector<std::string>({skins.alpha})) << c.name;
+        EXPECT_EQ(host.loaded, skins.alpha) << c.name;
+    }
+}
+
+TEST(SkinSelectDialog, OkWaitsForASkinWhenTheLoadedOneIsNotListed) {
+    SkinFolder skins;
+    Host host;
+    host.loaded = "/elsewhere/mine.ini";
+    WhenModal([&](QDialog* d) {
+        auto* dialog = OpenDialog<TSkinSelectDialog>(d);
+        EXPECT_TRUE(dialog->GetSelectedSkinFile().empty());
+        EXPECT_FALSE(dialog->Button2->isEnabled());
+        QTest::keyClick(d, Qt::Key_Return); // the default button does nothing while disabled
+        EXPECT_TRUE(d->isVisible());
+        Click(dialog->TreeView1, Node(dialog->TreeView1, "Other", "LOUD.INI"));
+        EXPECT_TRUE(dialog->Button2->isEnabled());
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    dialogs::RunSkinSetting(nullptr, skins.root, host.Make());
+    EXPECT_EQ(host.loads, std::vector<std::string>({skins.upper}));
+    EXPECT_EQ(host.loaded, skins.upper);
+}

@@ -3,6 +3,9 @@
 
 #include "platform/Clock.h"
 
+#include <QApplication>
+#include <QMouseEvent>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -216,4 +219,36 @@ TEST(Tray, AnUnchangedPictureKeepsItsIcon) {
     form->SetTrayIconIndex(1);
     EXPECT_NE(form->TrayIcon1.icon().cacheKey(), first);
     EXPECT_EQ(form->TrayIcon1.icon().pixmap(16, 16).toImage().pixel(3, 3), 0xFF112233u);
+}
+
+TEST_F(TrayTest, AClickSoonAfterTheLastIsStillAClick) {
+    // On X11 Qt delivers a press within the double-click time of the last one as a double-click
+    // to its tray window, a widget of this name.
+    auto form = program.Start();
+    QWidget trayWindow;
+    trayWindow.setObjectName("QSystemTrayIconSys");
+    QWidget elsewhere;
+    const auto doubleClick = [](QWidget* target, Qt::MouseButton button) {
+        QMouseEvent event(QEvent::MouseButtonDblClick, QPointF(8, 8), QPointF(8, 8), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    };
+
+    doubleClick(&elsewhere, Qt::RightButton);
+    EXPECT_FALSE(form->PopupMenu1.isVisible());
+    doubleClick(&trayWindow, Qt::RightButton);
+    EXPECT_TRUE(form->PopupMenu1.isVisible());
+    form->PopupMenu1.close();
+    {
+        TModalScope modal(*form);
+        doubleClick(&trayWindow, Qt::RightButton);
+        EXPECT_FALSE(form->PopupMenu1.isVisible());
+    }
+
+    // A quick second left click shows the window again, as two separate clicks would.
+    ASSERT_TRUE(form->ActShowWindow.isChecked());
+    form->TrayIcon1Activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(form->ActShowWindow.isChecked());
+    form->TrayIcon1Activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(form->ActShowWindow.isChecked());
 }
