@@ -1,18 +1,22 @@
 // Both sources end to end: realistic pages held in memory, damaged copies of them, and the
 // loaders and forecast-dump against the sample service over loopback.
-#include "weather/LocationList.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"
 #include "support/SampleService.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
+#include "weather/LocationList.h"
+#include "weather/OpenMeteo.h"
 #include "weather/WeatherData.h"
+
+#include "SampleApi.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <sys/wait.h>
 #include <thread>
@@ -223,6 +227,120 @@ TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
                          "forecast/days/01100.html --now 2026-11-15T07:30:00 2>/dev/null")
                   .first,
               3);
+}
+
+TEST_F(AgainstSampleService, LiveSourceFillsEveryPlaceOfTheShippedList) {
+    // The shipped list is the service's default.
+    SampleService shipped({"--today", "2026-12-09"});
+    const auto entries = ReadLocationFile(std::string(PELUMI_BIN_DIR) + "/urls.list");
+    ASSERT_GT(entries.size(), 400u);
+    const TSampleApi api(entries, 2026, 12, 9);
+    TCurlHttpClient client;
+    const TDateTime today = EncodeDate(2026, 12, 9);
+    std::map<std::string, int> connectors;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const TLocationEntry& e = entries[i];
+        TForecastRequest request;
+        request.Source = TSource::OpenMeteo;
+        request.ForecastPrefix = shipped.BaseUrl();
+        request.GeocodingPrefix = shipped.BaseUrl();
+        request.Prefecture = e[1];
+        request.Municipality = e[2];
+        const TForecastOutcome outcome = LoadForecast(client, request);
+        ASSERT_TRUE(outcome.Loaded) << e[1] << e[2];
+        ExpectComplete(outcome.Record, today, "openmeteo " + e[2]);
+        EXPECT_EQ(outcome.Record.LocationName, e[2]);
+        EXPECT_EQ(outcome.Record.UpdateInfo, "7時30分 取得");
+        // The place itself, not its namesake in another prefecture.
+        const TSampleApi::Place& place = api.Places()[i];
+        EXPECT_EQ(outcome.FoundCoordinates, (TCoordinates{place.Latitude, place.Longitude}))
+            << e[1] << e[2];
+        for (const auto& texts : {std::vector<std::string>(outcome.Record.DayWeather.begin(),
+                                                           outcome.Record.DayWeather.end()),
+                                  std::vector<std::string>(outcome.Record.WeekWeather.begin(),
+                                                           outcome.Record.WeekWeather.end())})
+            for (const std::string& text : texts) {
+                for (const char* connector : {"のち", "時々", "一時"})
+                    connectors[connector] += text.find(connector) != std::string::npos;
+                connectors["雪"] += text == "雪";
+            }
+    }
+    // Weather that changes during the day shows as composite texts, and places snow all day.
+    EXPECT_GT(connectors["のち"], 50);
+    EXPECT_GT(connectors["時々"], 50);
+    EXPECT_GT(connectors["一時"], 50);
+    EXPECT_GT(connectors["雪"], 10);
+
+    const std::string tool = std::string(PELUMI_BIN_DIR) + "/forecast-dump openmeteo " +
+                             shipped.BaseUrl() + " " + shipped.BaseUrl();
+    const auto [okStatus, okJson] =
+        RunCommand(tool + " 北海道 札幌市 --now 2026-12-09T07:30:00 2>/dev/null");
+    EXPECT_EQ(okStatus, 0);
+    EXPECT_TRUE(okJson.starts_with("{\n  \"ok\": true,\n  \"PointDate\": [46365, ")) << okJson;
+    EXPECT_NE(okJson.find("\"LocationName\": \"札幌市\""), std::string::npos) << okJson;
+    EXPECT_NE(okJson.find("\"UpdateInfo\": \"7時30分 取得\""), std::string::npos) << okJson;
+    const auto [missingStatus, missingJson] = RunCommand(tool + " 北海道 府中市 2>/dev/null");
+    EXPECT_EQ(missingStatus, 1);
+    EXPECT_NE(missingJson.find("\"ok\": false"), std::string::npos) << missingJson;
+    EXPECT_EQ(RunCommand(tool + " 北海道 2>/dev/null").first, 2);
+}
+
+TEST(SampleApi, AnswersInTheServicesFormsAndErrors) {
+    const std::vector<TLocationEntry> entries = {{"関東", "東京都", "府中市", "", "", "", ""},
+                                                 {"中国", "広島県", "府中市", "", "", "", ""}};
+    const TSampleApi api(entries, 2026, 12, 9);
+    const auto search = api.Search({{"name", "府中市"}, {"count", "100"}});
+    EXPECT_EQ(search.Status, 200);
+    // Each 府中市 with a namesake elsewhere: four results, two in the right prefectures.
+    EXPECT_EQ(ChoosePlace(search.Body, "東京都", "府中市").Coordinates,
+              (TCoordinates{api.Places()[0].Latitude, api.Places()[0].Longitude}));
+    EXPECT_EQ(ChoosePlace(search.Body, "広島県", "府中市").Coordinates,
+              (TCoordinates{api.Places()[1].Latitude, api.Places()[1].Longitude}));
+    EXPECT_EQ(api.Search({{"name", "府"}}).Body, R"({"generationtime_ms":0.6})");
+    EXPECT_EQ(
+        ChoosePlace(api.Search({{"name", "府中市"}, {"count", "1"}}).Body, "x", "府中市").Result,
+        TPlaceLookup::NotFound);
+
+    struct Case {
+        TSampleApi::Params params;
+        const char* reason;
+    };
+    const Case errors[] = {
+        {{{"count", "5"}}, "Parameter 'name' is required"},
+        {{{"name", "府中市"}, {"count", "0"}}, "Parameter count must be between 1 and 100."},
+    };
+    for (const Case& c : errors) {
+        const auto a = api.Search(c.params);
+        EXPECT_EQ(a.Status, 400);
+        EXPECT_EQ(a.Body, std::string(R"({"error":true,"reason":")") + c.reason + "\"}");
+    }
+    const Case forecastErrors[] = {
+        {{{"latitude", "91"}, {"longitude", "0"}, {"timezone", "auto"}},
+         "Latitude must be in range of -90 to 90°. Given: 91."},
+        {{{"latitude", "35"},
+          {"longitude", "139"},
+          {"timezone", "auto"},
+          {"hourly", "tempeture_2m"}},
+         "Cannot initialize ForecastVariable from invalid String value tempeture_2m for key "
+         "hourly"},
+        {{{"latitude", "35"}, {"longitude", "139"}, {"timezone", "auto"}, {"forecast_days", "17"}},
+         "Forecast days is invalid. Allowed range 0 to 16."},
+    };
+    for (const Case& c : forecastErrors) {
+        const auto a = api.Forecast(c.params);
+        EXPECT_EQ(a.Status, 400);
+        EXPECT_EQ(a.Body, std::string(R"({"error":true,"reason":")") + c.reason + "\"}");
+    }
+    // The same point gives the same weather on every request.
+    const TSampleApi::Params point = {
+        {"latitude", "35.6"},      {"longitude", "139.5"},
+        {"timezone", "auto"},      {"hourly", "temperature_2m,weather_code"},
+        {"daily", "weather_code"}, {"forecast_days", "8"}};
+    EXPECT_EQ(api.Forecast(point).Body, api.Forecast(point).Body);
+    TWeatherData w;
+    EXPECT_TRUE(FillFromOpenMeteo(w, api.Forecast(point).Body, "x", {2026, 12, 9, 8, 0, 0}));
+    EXPECT_EQ(w.DayDate[0], EncodeDate(2026, 12, 9));
+    EXPECT_EQ(w.WeekDate[6], EncodeDate(2026, 12, 16));
 }
 
 TEST_F(AgainstSampleService, ServesTheVersionFileAndUnknownPathsAs404) {
