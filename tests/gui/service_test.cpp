@@ -190,3 +190,19 @@ TEST_F(ServiceTest, APlaceTheLookUpDoesNotKnowSaysSoWithoutRetrying) {
     EXPECT_TRUE(form->KnownCoordinates.empty());
     EXPECT_TRUE(messages.entries.empty());
 }
+
+TEST_F(ServiceTest, ASettingsFileThatCannotBeWrittenDoesNotSpoilARefresh) {
+    auto form = Start("");
+    std::filesystem::remove(program.IniPath());
+    std::filesystem::create_directories(program.IniPath() + "/x");
+    form->LocationIndex = 2;
+    form->ActRefresh.trigger();
+    EXPECT_EQ(form->Weather.Information, "");
+    EXPECT_EQ(form->Weather.LocationName, "那覇市");
+    EXPECT_EQ(form->KnownCoordinates.count("沖縄本島,那覇市"), 1u);
+    EXPECT_TRUE(messages.entries.empty());
+    // Closing reports the file, as with any other save.
+    form->close();
+    ASSERT_EQ(messages.entries.size(), 1u);
+    EXPECT_NE(messages.entries[0].text.find("保存できません"), std::string::npos);
+}
