@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The widget on a real X server: it appears at its saved position with the default skin's
-# size and a drawn picture, its tray icon sits in the tray, and SIGTERM leaves the settings
-# saved. Arguments: the program's build folder, a work folder, scripts/lib/session.sh.
+# size and a drawn picture from the live source, its tray icon sits in the tray, and SIGTERM
+# leaves the settings saved. Arguments: the program's build folder, a work folder, scripts/lib/session.sh.
 set -euo pipefail
 bindir=$1
 work=$2
@@ -74,4 +74,8 @@ for line in "Left=40" "Top=30" "Showing=1" "ShowBalloon=0" 'Filename=Simple\smal
     "UpdateCheckURL=${SAMPLE_URL}version.txt"; do
     grep -qxF "$line" "$ini" || fail "settings file lacks $line"
 done
+# A first start uses the live source, which looked the place up and kept its coordinates.
+grep -qxF "Server=2" "$ini" || fail "settings file lacks Server=2"
+grep -qE '^北海道,札幌市=[0-9]+(\.[0-9]+)?,[0-9]+(\.[0-9]+)?$' "$ini" ||
+    fail "settings file lacks the coordinates of 札幌市"
 echo "PASS: widget ${w}x$h at $x,$y with $colours colours, tray icon present, settings saved"
