@@ -285,6 +285,20 @@ TEST_F(AgainstSampleService, LiveSourceFillsEveryPlaceOfTheShippedList) {
     EXPECT_EQ(RunCommand(tool + " 北海道 2>/dev/null").first, 2);
 }
 
+TEST_F(AgainstSampleService, LiveSourceGoesThroughTheProxy) {
+    if (!TinyProxy::Available())
+        GTEST_SKIP() << "tinyproxy is not installed";
+    TinyProxy proxy;
+    const auto [status, json] = RunCommand(
+        std::string(PELUMI_BIN_DIR) + "/forecast-dump openmeteo " + service_->BaseUrl() + " " +
+        service_->BaseUrl() + " 東京 千代田区 --proxy 127.0.0.1:" + std::to_string(proxy.Port()) +
+        " 2>/dev/null");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(json.find("\"LocationName\": \"千代田区\""), std::string::npos) << json;
+    EXPECT_NE(proxy.Log().find("/v1/search?name="), std::string::npos) << proxy.Log();
+    EXPECT_NE(proxy.Log().find("/v1/forecast?latitude="), std::string::npos) << proxy.Log();
+}
+
 TEST(SampleApi, AnswersInTheServicesFormsAndErrors) {
     const std::vector<TLocationEntry> entries = {{"関東", "東京都", "府中市", "", "", "", ""},
                                                  {"中国", "広島県", "府中市", "", "", "", ""}};

@@ -1,6 +1,8 @@
 // Weather codes as words, and a day's text from its eight three-hour words.
 #include "weather/WeatherWords.h"
 
+#include "skin/Skin.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -106,4 +108,53 @@ TEST(WeatherWords, DayTextFromItsSlots) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(ComposeDayText(c.slots), c.expected) << c.name;
+}
+
+// Every word the live source writes has its picture in the shipped skin, and every composed text
+// splits into two known words around a connector the skins draw.
+TEST(WeatherWords, TheSkinsKnowEveryWord) {
+    TSkin skin;
+    skin.Load(std::string(PELUMI_SOURCE_DIR) + "/data/Skin/Simple/small.ini");
+    struct Case {
+        const char* word;
+        const char* image; // the skin's file for daytime
+    };
+    const Case cases[] = {
+        {"晴", "img\\fine.png"},   {"曇", "img\\cloudy.png"}, {"霧", "img\\na.png"},
+        {"霧雨", "img\\rain.png"}, {"雨", "img\\rain.png"},   {"みぞれ", "img\\snow.png"},
+        {"雪", "img\\snow.png"},   {"雷雨", "img\\rain.png"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(skin.WordImage(c.word, true), c.image) << c.word;
+    struct Composite {
+        std::array<std::string_view, 8> slots;
+        const char* connector;
+        const char* left;
+        const char* right;
+    };
+    const Composite composites[] = {
+        {{"晴", "晴", "晴", "晴", "雨", "雨", "雨", "雨"},
+         "のち",
+         "img\\fine.png",
+         "img\\rain.png"},
+        {{"曇", "晴", "曇", "晴", "曇", "晴", "曇", "晴"},
+         "時々",
+         "img\\cloudy.png",
+         "img\\fine.png"},
+        {{"曇", "曇", "曇", "曇", "曇", "雪", "曇", "曇"},
+         "一時",
+         "img\\cloudy.png",
+         "img\\snow.png"},
+    };
+    for (const Composite& c : composites) {
+        const std::string text = ComposeDayText(c.slots);
+        std::string left, right;
+        ASSERT_TRUE(TSkin::SplitPhrase(text, c.connector, left, right)) << text;
+        EXPECT_EQ(skin.WordImage(left, true), c.left) << text;
+        EXPECT_EQ(skin.WordImage(right, true), c.right) << text;
+        // A composite picture is wider than a single one.
+        EXPECT_GT(skin.CreateWeatherIcon(text, true).Width(),
+                  skin.CreateWeatherIcon(left, true).Width())
+            << text;
+    }
 }
