@@ -122,23 +122,34 @@ std::string Degrees(double value) {
     return std::string(buf, result.ptr);
 }
 
-std::string PercentEncode(std::string_view text, std::string_view alsoEncode, bool onlyListed) {
+std::string Escaped(unsigned char c) {
+    char buf[4];
+    std::snprintf(buf, sizeof buf, "%%%02X", c);
+    return buf;
+}
+
+// A query value: everything but the unreserved characters as %XX of its UTF-8 bytes.
+std::string UrlEncode(std::string_view text) {
     std::string out;
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                                 (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' ||
                                 c == '~';
-        const bool encode = onlyListed
-                                ? (c <= 0x20 || c == 0x7F || alsoEncode.find(ch) != alsoEncode.npos)
-                                : !unreserved;
-        if (encode) {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", c);
-            out += buf;
-        } else {
-            out += ch;
-        }
+        out += unreserved ? std::string(1, ch) : Escaped(c);
+    }
+    return out;
+}
+
+// A name inside a settings key: what the INI dialect would cut, trim or split becomes %XX.
+std::string KeyPart(std::string_view text) {
+    constexpr std::string_view breaking = "%,=[];\"'";
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        out += c <= 0x20 || c == 0x7F || breaking.find(ch) != std::string_view::npos
+                   ? Escaped(c)
+                   : std::string(1, ch);
     }
     return out;
 }
@@ -153,7 +164,7 @@ std::string OpenMeteoForecastUrl(std::string_view prefix, const TCoordinates& pl
 }
 
 std::string OpenMeteoGeocodingUrl(std::string_view prefix, std::string_view municipality) {
-    return std::string(prefix) + "v1/search?name=" + PercentEncode(municipality, {}, false) +
+    return std::string(prefix) + "v1/search?name=" + UrlEncode(municipality) +
            "&count=100&language=ja&countryCode=JP&format=json";
 }
 
@@ -378,9 +389,7 @@ TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& requ
 }
 
 std::string CoordinatesKey(std::string_view prefecture, std::string_view municipality) {
-    constexpr std::string_view breaking = "%,=[];\"'";
-    return PercentEncode(prefecture, breaking, true) + "," +
-           PercentEncode(municipality, breaking, true);
+    return KeyPart(prefecture) + "," + KeyPart(municipality);
 }
 
 std::string FormatCoordinates(const TCoordinates& place) {
