@@ -6,8 +6,8 @@ class QLabel;
 
 // The about box: borderless with a one-pixel frame, the program icon, the title, the program's
 // own file version, the live source's attribution (its terms ask for it) and the home-page link.
-// Each link opens the browser and leaves the box open;
-// releasing any mouse button over the empty area closes it. Escape does not close it.
+// Each link opens the browser and leaves the box open; releasing any mouse button over the empty
+// area closes it. Escape does not close it.
 class TAboutDialog : public QDialog {
     Q_OBJECT
 

@@ -8,13 +8,13 @@
 
 // The program's HTTP client on libcurl. Cookies live in memory for the object's life and are
 // sent back on later requests; redirects are followed; every request opens a fresh connection
-// that is closed afterwards. Requests carry only the fixed Accept header and a User-Agent naming
-// the program and its version, no body and no credentials. An empty ProxyServer means a direct
-// connection (proxy variables of the environment are ignored then too). Statuses from 400 up, a
-// connection that cannot be made within `connectTimeoutSeconds`, a transfer that stalls for
-// `stallSeconds`, a request that takes longer than `totalSeconds` in all (a server that drips a
-// byte now and then is not stalled, yet would hold the program for days) and a body larger than
-// `maxBodyBytes` throw EHttpError. Not for use by two threads at once.
+// that is closed afterwards. Requests carry only the fixed Accept and User-Agent headers, no
+// body and no credentials. An empty ProxyServer means a direct connection (proxy variables of
+// the environment are ignored then too). Statuses from 400 up, a connection that cannot be
+// made within `connectTimeoutSeconds`, a transfer that stalls for `stallSeconds`, a request
+// that takes longer than `totalSeconds` in all (a server that drips a byte now and then is not
+// stalled, yet would hold the program for days) and a body larger than `maxBodyBytes` throw
+// EHttpError. Not for use by two threads at once.
 class TCurlHttpClient : public THttpClient {
 public:
     static constexpr long DefaultConnectTimeoutSeconds = 15;
