@@ -44,11 +44,11 @@ void LoadPlaceholderTrayImage(TImageList& list) {
 TMainForm::TMainForm(std::string programFolder)
     : ActAbout(this), ActExit(this), ActRefresh(this), ActOpenWebPage(this),
       ActCurrentForecast(this), ActTodayForecast(this), ActTomorrowForecast(this),
-      ActShowBalloon(this), ActTenkiJpLite(this), ActYahoo(this), ActProxySetting(this),
-      ActLocationSetting(this), ActIntervalManual(this), ActInterval1H(this), ActInterval3H(this),
-      ActInterval6H(this), ActIntervalAuto(this), ActShowWindow(this), ActStayOnBottom(this),
-      ActFixPosition(this), ActDefaultPos(this), ActSkinSetting(this), ActUpdateCheck(this),
-      IntervalGroup(this), TrayGroup(this), ServerGroup(this) {
+      ActShowBalloon(this), ActTenkiJpLite(this), ActYahoo(this), ActOpenMeteo(this),
+      ActProxySetting(this), ActLocationSetting(this), ActIntervalManual(this), ActInterval1H(this),
+      ActInterval3H(this), ActInterval6H(this), ActIntervalAuto(this), ActShowWindow(this),
+      ActStayOnBottom(this), ActFixPosition(this), ActDefaultPos(this), ActSkinSetting(this),
+      ActUpdateCheck(this), IntervalGroup(this), TrayGroup(this), ServerGroup(this) {
     std::string baseName = "zomika2";
     if (programFolder.empty()) {
         const std::string exe = platform::ExecutablePath();
@@ -104,6 +104,7 @@ void TMainForm::CreateActions() {
         {&ActShowBalloon, "バルーンを表示(&B)", "", nullptr, true},
         {&ActTenkiJpLite, "TenkiLite(&T)", "TenkiLite", &ServerGroup, true},
         {&ActYahoo, "Yahoo天気 (&Y)", "Yahoo天気", &ServerGroup, true},
+        {&ActOpenMeteo, "Open-Meteo(&O)", "Open-Meteo", &ServerGroup, true},
         {&ActProxySetting, "プロキシの設定(&P)...", "", nullptr, false},
         {&ActLocationSetting, "地域の設定(&L)...", "", nullptr, false},
         {&ActIntervalManual, "手動で更新(&M)", "", &IntervalGroup, true},
@@ -157,6 +158,7 @@ void TMainForm::CreateMenu() {
     MenuConnection = PopupMenu1.addMenu(QStringLiteral("接続設定(&C)"));
     MenuConnection->addAction(&ActTenkiJpLite);
     MenuConnection->addAction(&ActYahoo);
+    MenuConnection->addAction(&ActOpenMeteo);
     MenuConnection->addSeparator();
     MenuConnection->addAction(&ActProxySetting);
     PopupMenu1.addAction(&ActLocationSetting);
@@ -180,6 +182,7 @@ void TMainForm::ConnectHandlers() {
         {&ActShowBalloon, &TMainForm::ActDummyExecute},
         {&ActTenkiJpLite, &TMainForm::ActServerExecute},
         {&ActYahoo, &TMainForm::ActServerExecute},
+        {&ActOpenMeteo, &TMainForm::ActServerExecute},
         {&ActProxySetting, &TMainForm::ActProxySettingExecute},
         {&ActLocationSetting, &TMainForm::ActLocationSettingExecute},
         {&ActIntervalManual, &TMainForm::ActRefreshIntervalExecute},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/IniFile.h"
 #include "skin/Skin.h"
 #include "skin/Surface.h"
 #include "weather/Forecast.h"
@@ -16,7 +17,9 @@
 
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +34,10 @@ public:
 // Default addresses; the settings file may replace the two prefixes and the update check.
 inline constexpr const char* DefaultTenkiLitePrefix = "http://www.tenkilite.example/lite/";
 inline constexpr const char* DefaultYahooPrefix = "http://weather.yahoo.example/weather/jp/";
+inline constexpr const char* DefaultOpenMeteoPrefix = "https://api.open-meteo.com/";
+inline constexpr const char* DefaultGeocodingPrefix = "https://geocoding-api.open-meteo.com/";
+// The settings section of the coordinates the live source has found, one key per place.
+inline constexpr const char* CoordinatesSection = "Coordinates";
 inline constexpr const char* DefaultUpdateCheckURL = "http://pelumi.example/zomika2/version.txt";
 inline constexpr const char* HomePageURL = "http://pelumi.example/";
 inline constexpr const char* SkinFolderName = "Skin\\";
@@ -68,6 +75,9 @@ public:
     // Settings.
     void LoadSettings(const std::string& path);
     void SaveSettings(const std::string& path);
+    // The live source's places: hand-written Latitude/Longitude and [Coordinates].
+    void LoadCoordinates(const platform::IniFile& ini);
+    void SaveCoordinates(platform::IniFile& ini) const;
 
     // Refresh cycle.
     void ActRefreshExecute(QObject* sender);
@@ -76,6 +86,13 @@ public:
     // EListError when LocationIndex is outside the list).
     TSource SelectedSource() const;
     TForecastRequest CurrentForecastRequest() const;
+    // The live source's coordinates of a place: those written by hand into [Option] (Latitude,
+    // Longitude) for whatever place is chosen, else those found for this place before.
+    std::optional<TCoordinates> CoordinatesOf(const std::string& prefecture,
+                                              const std::string& municipality) const;
+    // Keeps coordinates that a load looked up (in memory and in the settings file), under the
+    // names of the place that was asked for. A failing save is left to the next one.
+    void RememberCoordinates(const TForecastRequest& request, const TForecastOutcome& outcome);
     void RetryTimerTimer();
     void ActServerExecute(QObject* sender);
     void ActRefreshIntervalExecute(QObject* sender);
@@ -120,6 +137,9 @@ public:
     void ActSkinSettingExecute(QObject* sender);
     void ActUpdateCheckExecute(QObject* sender);
     void ActOpenWebPageExecute(QObject* sender);
+    // The live source's page for the chosen place; throws EPelumiError while its coordinates
+    // are unknown.
+    void OpenLiveSourcePage();
     void PreviewSkin(const std::string& fileName);
     std::int32_t GetVersionNumber() const;
 
@@ -139,6 +159,10 @@ public:
     std::int32_t LocationIndex = 0;
     std::string TenkiLitePrefix;
     std::string YahooPrefix;
+    std::string OpenMeteoPrefix;
+    std::string GeocodingPrefix;
+    std::optional<TCoordinates> PinnedCoordinates;        // hand-written Latitude/Longitude
+    std::map<std::string, TCoordinates> KnownCoordinates; // by CoordinatesKey
     TSkin CurrentSkin;
     TWeatherData Weather;
     TBitmap WidgetBitmap;
@@ -161,6 +185,7 @@ public:
     QAction ActShowBalloon;
     QAction ActTenkiJpLite;
     QAction ActYahoo;
+    QAction ActOpenMeteo;
     QAction ActProxySetting;
     QAction ActLocationSetting;
     QAction ActIntervalManual;

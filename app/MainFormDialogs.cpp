@@ -3,7 +3,10 @@
 
 #include "dialogs/DialogCommands.h"
 #include "dialogs/DialogCommon.h"
+#include "platform/Errors.h"
 #include "platform/IniFile.h"
+#include "platform/qt/Desktop.h"
+#include "weather/OpenMeteo.h"
 
 namespace {
 
@@ -71,6 +74,10 @@ std::int32_t TMainForm::GetVersionNumber() const {
 }
 
 void TMainForm::ActOpenWebPageExecute(QObject*) {
+    if (SelectedSource() == TSource::OpenMeteo) {
+        OpenLiveSourcePage();
+        return;
+    }
     // An invalid location index throws here, before anything is opened.
     const bool tenkiLite = ActTenkiJpLite.isChecked();
     const std::string& prefix = tenkiLite ? TenkiLitePrefix : YahooPrefix;
@@ -78,4 +85,15 @@ void TMainForm::ActOpenWebPageExecute(QObject*) {
     const std::string page1 = prefix + GetLocationField(LocationIndex, first);
     const std::string page2 = prefix + GetLocationField(LocationIndex, first + 1);
     dialogs::OpenTwoPages(dialogs::ToQt(page1), dialogs::ToQt(page2));
+}
+
+void TMainForm::OpenLiveSourcePage() {
+    // The service's page needs the place's coordinates; the first refresh finds them.
+    const std::string prefecture = GetLocationField(LocationIndex, 1);
+    const std::string municipality = GetLocationField(LocationIndex, 2);
+    const auto place = CoordinatesOf(prefecture, municipality);
+    if (!place)
+        throw EPelumiError("「" + prefecture + " " + municipality +
+                           "」の位置がまだ分かりません。先に最新の状態に更新してください。");
+    platform::OpenUrl(dialogs::ToQt(OpenMeteoWebPageUrl(*place)));
 }

@@ -3,6 +3,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Errors.h"
+#include "weather/OpenMeteo.h"
 
 namespace {
 
@@ -21,7 +22,9 @@ void TMainForm::RetryTimerTimer() {
 }
 
 TSource TMainForm::SelectedSource() const {
-    return ActTenkiJpLite.isChecked() ? TSource::TenkiLite : TSource::Yahoo;
+    if (ActTenkiJpLite.isChecked())
+        return TSource::TenkiLite;
+    return ActOpenMeteo.isChecked() ? TSource::OpenMeteo : TSource::Yahoo;
 }
 
 TForecastRequest TMainForm::CurrentForecastRequest() const {
@@ -37,9 +40,38 @@ TForecastRequest TMainForm::CurrentForecastRequest() const {
         request.Url2 = YahooPrefix + GetLocationField(LocationIndex, 6);
         break;
     case TSource::OpenMeteo:
+        request.ForecastPrefix = OpenMeteoPrefix;
+        request.GeocodingPrefix = GeocodingPrefix;
+        request.Prefecture = GetLocationField(LocationIndex, 1);
+        request.Municipality = GetLocationField(LocationIndex, 2);
+        request.Coordinates = CoordinatesOf(request.Prefecture, request.Municipality);
         break;
     }
     return request;
+}
+
+std::optional<TCoordinates> TMainForm::CoordinatesOf(const std::string& prefecture,
+                                                     const std::string& municipality) const {
+    if (PinnedCoordinates)
+        return PinnedCoordinates;
+    const auto known = KnownCoordinates.find(CoordinatesKey(prefecture, municipality));
+    if (known == KnownCoordinates.end())
+        return std::nullopt;
+    return known->second;
+}
+
+void TMainForm::RememberCoordinates(const TForecastRequest& request,
+                                    const TForecastOutcome& outcome) {
+    if (!outcome.FoundCoordinates)
+        return;
+    KnownCoordinates[CoordinatesKey(request.Prefecture, request.Municipality)] =
+        *outcome.FoundCoordinates;
+    // Written now so the place is not looked up again after a crash; a settings file that
+    // cannot be written is reported by the save on closing.
+    try {
+        SaveSettings(SettingsFileName);
+    } catch (const std::exception&) {
+    }
 }
 
 void TMainForm::RefreshWeather() {
@@ -48,7 +80,9 @@ void TMainForm::RefreshWeather() {
     DrawWeather();
     RetryTimer.stop();
     try {
-        TForecastOutcome outcome = LoadForecast(*IdHTTP1, CurrentForecastRequest());
+        const TForecastRequest request = CurrentForecastRequest();
+        TForecastOutcome outcome = LoadForecast(*IdHTTP1, request);
+        RememberCoordinates(request, outcome);
         if (outcome.Loaded) {
             Weather = std::move(outcome.Record);
             RetryTimer.Tag = 0;

@@ -3,6 +3,7 @@
 
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "weather/OpenMeteo.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -60,13 +61,24 @@ void TMainForm::LoadSettings(const std::string& path) {
 
     TenkiLitePrefix = ini.ReadString("URL", "PrefixTenkiLite", DefaultTenkiLitePrefix);
     YahooPrefix = ini.ReadString("URL", "PrefixYahoo", DefaultYahooPrefix);
+    OpenMeteoPrefix = ini.ReadString("URL", "PrefixOpenMeteo", DefaultOpenMeteoPrefix);
+    GeocodingPrefix = ini.ReadString("URL", "PrefixGeocoding", DefaultGeocodingPrefix);
 
     LocationIndex = ini.ReadInteger("Option", "Location", 0);
 
-    if (ini.ReadInteger("Option", "Server", 0) == 0)
+    // A first start (no Server key) gets real weather from the live source.
+    switch (ini.ReadInteger("Option", "Server", 2)) {
+    case 0:
         ActTenkiJpLite.setChecked(true);
-    else
+        break;
+    case 2:
+        ActOpenMeteo.setChecked(true);
+        break;
+    default:
         ActYahoo.setChecked(true);
+        break;
+    }
+    LoadCoordinates(ini);
 
     QAction* const intervals[] = {&ActIntervalManual, &ActInterval1H, &ActInterval3H,
                                   &ActInterval6H, &ActIntervalAuto};
@@ -118,6 +130,24 @@ void TMainForm::LoadSettings(const std::string& path) {
     LoadSkin(platform::JoinPath(SkinFolder, skin));
 }
 
+void TMainForm::LoadCoordinates(const platform::IniFile& ini) {
+    // Latitude and Longitude are written by hand only and pin every place to that point.
+    const auto lat = ParseDegrees(ini.ReadString("Option", "Latitude", ""), 90.0);
+    const auto lon = ParseDegrees(ini.ReadString("Option", "Longitude", ""), 180.0);
+    PinnedCoordinates.reset();
+    if (lat && lon)
+        PinnedCoordinates = TCoordinates{*lat, *lon};
+    KnownCoordinates.clear();
+    for (const std::string& key : ini.Keys(CoordinatesSection))
+        if (const auto place = ParseCoordinates(ini.ReadString(CoordinatesSection, key, "")))
+            KnownCoordinates.emplace(key, *place);
+}
+
+void TMainForm::SaveCoordinates(platform::IniFile& ini) const {
+    for (const auto& [key, place] : KnownCoordinates)
+        ini.WriteString(CoordinatesSection, key, FormatCoordinates(place));
+}
+
 void TMainForm::SaveSettings(const std::string& path) {
     // Start from the file as it is, so keys the program does not own survive the rewrite.
     const std::string base =
@@ -128,9 +158,11 @@ void TMainForm::SaveSettings(const std::string& path) {
 
     ini.WriteString("URL", "PrefixTenkiLite", TenkiLitePrefix);
     ini.WriteString("URL", "PrefixYahoo", YahooPrefix);
+    ini.WriteString("URL", "PrefixOpenMeteo", OpenMeteoPrefix);
+    ini.WriteString("URL", "PrefixGeocoding", GeocodingPrefix);
 
     ini.WriteInteger("Option", "Location", LocationIndex);
-    ini.WriteInteger("Option", "Server", ActTenkiJpLite.isChecked() ? 0 : 1);
+    ini.WriteInteger("Option", "Server", static_cast<std::int32_t>(SelectedSource()));
     ini.WriteInteger("Option", "RefreshInterval",
                      CheckedIndex({&ActIntervalManual, &ActInterval1H, &ActInterval3H,
                                    &ActInterval6H, &ActIntervalAuto}));
@@ -145,6 +177,8 @@ void TMainForm::SaveSettings(const std::string& path) {
     ini.WriteString("Option", "Proxy", IdHTTP1->ProxyServer);
     ini.WriteInteger("Option", "ProxyPort", IdHTTP1->ProxyPort);
     ini.WriteBool("Option", "ShowBalloon", ActShowBalloon.isChecked());
+
+    SaveCoordinates(ini);
 
     const std::string& skin = CurrentSkin.FileName;
     if (skin.compare(0, SkinFolder.size(), SkinFolder) == 0 && !SkinFolder.empty())

@@ -46,16 +46,21 @@ TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog
     Label1->adjustSize();
     Label2 = MakeLabel(this, 64, 32);
     Label3 = MakeLabel(this, 64, 72);
+    Label4 = MakeLabel(this, 64, 52);
     QFont link = LabelFont(false);
     link.setUnderline(true);
-    Label3->setFont(link);
-    QPalette linkPalette = Label3->palette();
-    linkPalette.setColor(QPalette::WindowText, Qt::blue);
-    Label3->setPalette(linkPalette);
-    Label3->setCursor(Qt::PointingHandCursor);
+    for (QLabel* label : {Label3, Label4}) {
+        label->setFont(link);
+        QPalette linkPalette = label->palette();
+        linkPalette.setColor(QPalette::WindowText, Qt::blue);
+        label->setPalette(linkPalette);
+        label->setCursor(Qt::PointingHandCursor);
+        label->installEventFilter(this);
+    }
     Label3->setText(homePageUrl);
     Label3->adjustSize();
-    Label3->installEventFilter(this);
+    Label4->setText(QStringLiteral("Weather data by Open-Meteo.com"));
+    Label4->adjustSize();
     FormCreate();
 }
 
@@ -94,11 +99,12 @@ void TAboutDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TAboutDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Label3 && event->type() == QEvent::MouseButtonRelease) {
+    if ((watched == Label3 || watched == Label4) && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* label = static_cast<QLabel*>(watched);
         if (mouse->button() == Qt::LeftButton &&
-            Label3->rect().contains(mouse->position().toPoint()))
-            Label3Click();
+            label->rect().contains(mouse->position().toPoint()))
+            label == Label3 ? Label3Click() : Label4Click();
         return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -106,4 +112,8 @@ bool TAboutDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void TAboutDialog::Label3Click() {
     platform::OpenUrl(Label3->text());
+}
+
+void TAboutDialog::Label4Click() {
+    platform::OpenUrl(QStringLiteral("https://open-meteo.com/"));
 }

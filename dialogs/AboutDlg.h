@@ -5,8 +5,9 @@
 class QLabel;
 
 // The about box: borderless with a one-pixel frame, the program icon, the title, the program's
-// own file version and the home-page link. The link opens the browser and leaves the box open;
-// releasing any mouse button over the empty area closes it. Escape does not close it.
+// own file version, the live source's attribution (its terms ask for it) and the home-page link.
+// Each link opens the browser and leaves the box open; releasing any mouse button over the empty
+// area closes it. Escape does not close it.
 class TAboutDialog : public QDialog {
     Q_OBJECT
 
@@ -20,6 +21,7 @@ public:
     QLabel* Label1; // title
     QLabel* Label2; // version
     QLabel* Label3; // home-page link
+    QLabel* Label4; // "Weather data by Open-Meteo.com", a link to the service
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,4 +32,5 @@ protected:
 private:
     void FormCreate();
     void Label3Click();
+    void Label4Click();
 };

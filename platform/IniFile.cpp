@@ -86,6 +86,17 @@ bool IniFile::HasSection(std::string_view section) const {
     return FindSection(section) != npos;
 }
 
+std::vector<std::string> IniFile::Keys(std::string_view section) const {
+    std::vector<std::string> keys;
+    const std::size_t header = FindSection(section);
+    if (header == npos)
+        return keys;
+    for (std::size_t i = header + 1; i < lines_.size() && !lines_[i].isSection; ++i)
+        if (lines_[i].isEntry && FindKey(header, lines_[i].key) == i)
+            keys.push_back(lines_[i].key);
+    return keys;
+}
+
 std::optional<std::string> IniFile::Find(std::string_view section, std::string_view key) const {
     const std::size_t header = FindSection(section);
     if (header == npos)

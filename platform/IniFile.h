@@ -34,6 +34,9 @@ public:
 
     bool HasSection(std::string_view section) const;
 
+    // The keys of a section in file order, each once (its first occurrence counts).
+    std::vector<std::string> Keys(std::string_view section) const;
+
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback) const;
     // A value that is not an integer (an empty one included) gives the fallback.

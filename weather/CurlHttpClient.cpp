@@ -1,5 +1,6 @@
 #include "weather/CurlHttpClient.h"
 
+#include "pelumi_version.h"
 #include "platform/Errors.h"
 
 #include <curl/curl.h>
@@ -58,7 +59,8 @@ TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
     CURL* e = impl_->easy;
     impl_->headers = curl_slist_append(nullptr, "Accept: text/html, */*");
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, impl_->headers);
-    curl_easy_setopt(e, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)");
+    // Public APIs ask to be told who is calling.
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "Pelumi/" PELUMI_FILE_VERSION " (zomika2)");
     // The same easy handle for the program's life keeps its cookie engine, which an empty
     // cookie file switches on without reading or writing any file.
     curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");

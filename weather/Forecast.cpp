@@ -1,6 +1,6 @@
 #include "weather/Forecast.h"
 
-#include "platform/Errors.h"
+#include "weather/OpenMeteo.h"
 
 TForecastOutcome LoadForecast(THttpClient& client, const TForecastRequest& request) {
     TForecastOutcome outcome;
@@ -12,8 +12,7 @@ TForecastOutcome LoadForecast(THttpClient& client, const TForecastRequest& reque
         outcome.Loaded = outcome.Record.LoadYahoo(client, request.Url1, request.Url2);
         break;
     case TSource::OpenMeteo:
-        // UNFINISHED: the live source lands with its own loader.
-        throw EPelumiError("Open-Meteo はまだ使えません。");
+        return LoadOpenMeteo(client, request);
     }
     return outcome;
 }

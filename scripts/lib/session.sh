@@ -100,7 +100,9 @@ start_sample_service() {
 }
 
 # prepare_program BINDIR FOLDER URL [extra Option lines...]: a program folder with the
-# executable, the location list and the skins, whose settings point every address at URL.
+# executable, the location list and the skins, whose settings point every address at URL. No
+# Server key is written, so the program starts as on a first start: with the live source, whose
+# forecast and place look-up the sample service answers too.
 prepare_program() {
     local bindir=$1 folder=$2 url=$3
     shift 3
@@ -109,7 +111,8 @@ prepare_program() {
     cp "$bindir/zomika2" "$bindir/urls.list" "$folder/"
     cp -r "$bindir/Skin" "$folder/"
     {
-        printf '[URL]\nPrefixTenkiLite=%slite/\nPrefixYahoo=%sweather/jp/\n\n' "$url" "$url"
+        printf '[URL]\nPrefixTenkiLite=%slite/\nPrefixYahoo=%sweather/jp/\n' "$url" "$url"
+        printf 'PrefixOpenMeteo=%s\nPrefixGeocoding=%s\n\n' "$url" "$url"
         printf '[Option]\nUpdateCheckURL=%sversion.txt\n' "$url"
         local line
         for line in "$@"; do

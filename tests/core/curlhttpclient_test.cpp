@@ -1,3 +1,4 @@
+#include "pelumi_version.h"
 #include "platform/Errors.h"
 #include "support/SampleService.h"
 #include "support/TempDir.h"
@@ -78,7 +79,8 @@ TEST_F(CurlHttpClientTest, SendsOnlyTheFixedHeaders) {
     TCurlHttpClient client;
     const std::string head = client.Get(Url("fault/headers"));
     EXPECT_NE(head.find("Accept: text/html, */*\n"), std::string::npos) << head;
-    EXPECT_NE(head.find("User-Agent: Mozilla/3.0 (compatible; Indy Library)\n"), std::string::npos);
+    EXPECT_NE(head.find("User-Agent: Pelumi/" PELUMI_FILE_VERSION " (zomika2)\n"),
+              std::string::npos);
     for (const char* absent : {"Content-Length", "Authorization", "Cookie", "Accept-Encoding"})
         EXPECT_EQ(head.find(absent), std::string::npos) << absent << " in\n" << head;
 }

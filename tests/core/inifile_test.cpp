@@ -101,3 +101,12 @@ TEST(IniFile, MissingOrUnwritableFiles) {
     for (const Case& c : cases)
         EXPECT_THROW(ini.SaveTo(c.path), EFileError) << c.name;
 }
+
+TEST(IniFile, KeysOfASection) {
+    const platform::IniFile ini = platform::IniFile::Parse(
+        "[Coordinates]\n東京都,府中市=35.6,139.4\n; note\nB=1\n  b = 2\n\n[Other]\nC=3\n"
+        "[coordinates]\nD=4\n");
+    EXPECT_EQ(ini.Keys("COORDINATES"), (std::vector<std::string>{"東京都,府中市", "B"}));
+    EXPECT_EQ(ini.Keys("Other"), std::vector<std::string>{"C"});
+    EXPECT_TRUE(ini.Keys("Missing").empty());
+}

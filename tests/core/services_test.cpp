@@ -9,7 +9,10 @@
 #include "weather/CurlHttpClient.h"
 #include "weather/CutText.h"
 #include "weather/LocationList.h"
+#include "weather/OpenMeteo.h"
 #include "weather/WeatherData.h"
+
+#include "SampleApi.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -17,6 +20,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <span>
 #include <sys/wait.h>
@@ -148,6 +152,35 @@ void ExpectSampleRecord(const TWeatherData& w, TDateTime today, const std::strin
     EXPECT_EQ(w.WeekProb[0], *std::max_element(w.DayProb.begin() + 4, w.DayProb.end())) << what;
     EXPECT_EQ(w.LocationName, place) << what;
     EXPECT_EQ(w.UpdateInfo, "17時00分") << what;
+    EXPECT_EQ(w.Information, "") << what;
+}
+
+// A live record of the sample service: every slot filled and labelled with its day and end
+// hour, and the figures the mapping ties together (the values themselves are the mapping
+// tests' concern).
+void ExpectLiveRecord(const TWeatherData& w, TDateTime today, const std::string& what) {
+    for (int s = 0; s < 16; ++s) {
+        EXPECT_EQ(w.PointDate[s], today + (s < 8 ? 0 : 1)) << what << " slot " << s;
+        EXPECT_EQ(w.PointHour[s], 3 * (s % 8) + 3) << what << " slot " << s;
+        EXPECT_NE(w.PointWeather[s], "") << what << " slot " << s;
+        EXPECT_NE(w.PointTemp[s], N) << what << " slot " << s;
+    }
+    for (int d = 0; d < 2; ++d) {
+        EXPECT_EQ(w.DayDate[d], today + d) << what;
+        EXPECT_NE(w.DayWeather[d], "") << what;
+        EXPECT_NE(w.DayMinTemp[d], N) << what << " day " << d;
+        EXPECT_LE(w.DayMinTemp[d], w.DayMaxTemp[d]) << what << " day " << d;
+    }
+    for (int k = 0; k < 7; ++k) {
+        EXPECT_EQ(w.WeekDate[k], today + k + 1) << what << " week " << k;
+        EXPECT_NE(w.WeekWeather[k], "") << what << " week " << k;
+        EXPECT_NE(w.WeekMinTemp[k], N) << what << " week " << k;
+        EXPECT_LE(w.WeekMinTemp[k], w.WeekMaxTemp[k]) << what << " week " << k;
+    }
+    for (const auto& probs :
+         {std::span<const std::int32_t>(w.DayProb), std::span<const std::int32_t>(w.WeekProb)})
+        for (const std::int32_t p : probs)
+            EXPECT_TRUE(p >= 0 && p <= 100) << what << " probability " << p;
     EXPECT_EQ(w.Information, "") << what;
 }
 
@@ -311,6 +344,134 @@ TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
                          "forecast/days/01100.html --now 2026-11-15T07:30:00 2>/dev/null")
                   .first,
               3);
+}
+
+TEST_F(AgainstSampleService, LiveSourceFillsEveryPlaceOfTheShippedList) {
+    // The shipped list is the service's default.
+    SampleService shipped({"--today", "2026-12-09"});
+    const auto entries = ReadLocationFile(std::string(PELUMI_BIN_DIR) + "/urls.list");
+    ASSERT_GT(entries.size(), 400u);
+    const TSampleApi api(entries, 2026, 12, 9);
+    TCurlHttpClient client;
+    const TDateTime today = EncodeDate(2026, 12, 9);
+    std::map<std::string, int> connectors;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const TLocationEntry& e = entries[i];
+        TForecastRequest request;
+        request.Source = TSource::OpenMeteo;
+        request.ForecastPrefix = shipped.BaseUrl();
+        request.GeocodingPrefix = shipped.BaseUrl();
+        request.Prefecture = e[1];
+        request.Municipality = e[2];
+        const TForecastOutcome outcome = LoadForecast(client, request);
+        ASSERT_TRUE(outcome.Loaded) << e[1] << e[2];
+        ExpectLiveRecord(outcome.Record, today, "openmeteo " + e[2]);
+        EXPECT_EQ(outcome.Record.LocationName, e[2]);
+        EXPECT_EQ(outcome.Record.UpdateInfo, "7時30分 取得");
+        // The place itself, not its namesake in another prefecture.
+        const TSampleApi::Place& place = api.Places()[i];
+        EXPECT_EQ(outcome.FoundCoordinates, (TCoordinates{place.Latitude, place.Longitude}))
+            << e[1] << e[2];
+        for (const auto& texts : {std::vector<std::string>(outcome.Record.DayWeather.begin(),
+                                                           outcome.Record.DayWeather.end()),
+                                  std::vector<std::string>(outcome.Record.WeekWeather.begin(),
+                                                           outcome.Record.WeekWeather.end())})
+            for (const std::string& text : texts) {
+                for (const char* connector : {"のち", "時々", "一時"})
+                    connectors[connector] += text.find(connector) != std::string::npos;
+                connectors["雪"] += text == "雪";
+            }
+    }
+    // Weather that changes during the day shows as composite texts, and places snow all day.
+    EXPECT_GT(connectors["のち"], 50);
+    EXPECT_GT(connectors["時々"], 50);
+    EXPECT_GT(connectors["一時"], 50);
+    EXPECT_GT(connectors["雪"], 10);
+
+    const std::string tool = std::string(PELUMI_BIN_DIR) + "/forecast-dump openmeteo " +
+                             shipped.BaseUrl() + " " + shipped.BaseUrl();
+    const auto [okStatus, okJson] =
+        RunCommand(tool + " 北海道 札幌市 --now 2026-12-09T07:30:00 2>/dev/null");
+    EXPECT_EQ(okStatus, 0);
+    EXPECT_TRUE(okJson.starts_with("{\n  \"ok\": true,\n  \"PointDate\": [46365, ")) << okJson;
+    EXPECT_NE(okJson.find("\"LocationName\": \"札幌市\""), std::string::npos) << okJson;
+    EXPECT_NE(okJson.find("\"UpdateInfo\": \"7時30分 取得\""), std::string::npos) << okJson;
+    const auto [missingStatus, missingJson] = RunCommand(tool + " 北海道 府中市 2>/dev/null");
+    EXPECT_EQ(missingStatus, 1);
+    EXPECT_NE(missingJson.find("\"ok\": false"), std::string::npos) << missingJson;
+    EXPECT_EQ(RunCommand(tool + " 北海道 2>/dev/null").first, 2);
+}
+
+TEST_F(AgainstSampleService, LiveSourceGoesThroughTheProxy) {
+    if (!TinyProxy::Available())
+        GTEST_SKIP() << "tinyproxy is not installed";
+    TinyProxy proxy;
+    const auto [status, json] = RunCommand(
+        std::string(PELUMI_BIN_DIR) + "/forecast-dump openmeteo " + service_->BaseUrl() + " " +
+        service_->BaseUrl() + " 東京 千代田区 --proxy 127.0.0.1:" + std::to_string(proxy.Port()) +
+        " 2>/dev/null");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(json.find("\"LocationName\": \"千代田区\""), std::string::npos) << json;
+    EXPECT_NE(proxy.Log().find("/v1/search?name="), std::string::npos) << proxy.Log();
+    EXPECT_NE(proxy.Log().find("/v1/forecast?latitude="), std::string::npos) << proxy.Log();
+}
+
+TEST(SampleApi, AnswersInTheServicesFormsAndErrors) {
+    const std::vector<TLocationEntry> entries = {{"関東", "東京都", "府中市", "", "", "", ""},
+                                                 {"中国", "広島県", "府中市", "", "", "", ""}};
+    const TSampleApi api(entries, 2026, 12, 9);
+    const auto search = api.Search({{"name", "府中市"}, {"count", "100"}});
+    EXPECT_EQ(search.Status, 200);
+    // Each 府中市 with a namesake elsewhere: four results, two in the right prefectures.
+    EXPECT_EQ(ChoosePlace(search.Body, "東京都", "府中市").Coordinates,
+              (TCoordinates{api.Places()[0].Latitude, api.Places()[0].Longitude}));
+    EXPECT_EQ(ChoosePlace(search.Body, "広島県", "府中市").Coordinates,
+              (TCoordinates{api.Places()[1].Latitude, api.Places()[1].Longitude}));
+    EXPECT_EQ(api.Search({{"name", "府"}}).Body, R"({"generationtime_ms":0.6})");
+    EXPECT_EQ(
+        ChoosePlace(api.Search({{"name", "府中市"}, {"count", "1"}}).Body, "x", "府中市").Result,
+        TPlaceLookup::NotFound);
+
+    struct Case {
+        TSampleApi::Params params;
+        const char* reason;
+    };
+    const Case errors[] = {
+        {{{"count", "5"}}, "Parameter 'name' is required"},
+        {{{"name", "府中市"}, {"count", "0"}}, "Parameter count must be between 1 and 100."},
+    };
+    for (const Case& c : errors) {
+        const auto a = api.Search(c.params);
+        EXPECT_EQ(a.Status, 400);
+        EXPECT_EQ(a.Body, std::string(R"({"error":true,"reason":")") + c.reason + "\"}");
+    }
+    const Case forecastErrors[] = {
+        {{{"latitude", "91"}, {"longitude", "0"}, {"timezone", "auto"}},
+         "Latitude must be in range of -90 to 90°. Given: 91."},
+        {{{"latitude", "35"},
+          {"longitude", "139"},
+          {"timezone", "auto"},
+          {"hourly", "tempeture_2m"}},
+         "Cannot initialize ForecastVariable from invalid String value tempeture_2m for key "
+         "hourly"},
+        {{{"latitude", "35"}, {"longitude", "139"}, {"timezone", "auto"}, {"forecast_days", "17"}},
+         "Forecast days is invalid. Allowed range 0 to 16."},
+    };
+    for (const Case& c : forecastErrors) {
+        const auto a = api.Forecast(c.params);
+        EXPECT_EQ(a.Status, 400);
+        EXPECT_EQ(a.Body, std::string(R"({"error":true,"reason":")") + c.reason + "\"}");
+    }
+    // The same point gives the same weather on every request.
+    const TSampleApi::Params point = {
+        {"latitude", "35.6"},      {"longitude", "139.5"},
+        {"timezone", "auto"},      {"hourly", "temperature_2m,weather_code"},
+        {"daily", "weather_code"}, {"forecast_days", "8"}};
+    EXPECT_EQ(api.Forecast(point).Body, api.Forecast(point).Body);
+    TWeatherData w;
+    EXPECT_TRUE(FillFromOpenMeteo(w, api.Forecast(point).Body, "x", {2026, 12, 9, 8, 0, 0}));
+    EXPECT_EQ(w.DayDate[0], EncodeDate(2026, 12, 9));
+    EXPECT_EQ(w.WeekDate[6], EncodeDate(2026, 12, 16));
 }
 
 TEST_F(AgainstSampleService, ServesTheVersionFileAndUnknownPathsAs404) {

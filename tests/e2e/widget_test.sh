@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The widget driven as a user drives it, on a real X server with a window manager, a tray and
-# the sample service: it appears at its saved position with a drawn forecast; from the tray menu
-# the source, every dialog, the place and the skin are used in turn, the menu opening at the
-# first click after each; 終了 saves, and the next start finds everything as it was left. A
-# signal during a skin preview keeps the skin from before the dialog.
+# the sample service: on a first start it appears at its saved position with the live source's
+# forecast, the place looked up and its coordinates kept; from the tray menu the source, every
+# dialog, the place and the skin are used in turn, the menu opening at the first click after
+# each; 終了 saves, and the next start finds everything as it was left. A signal during a skin
+# preview keeps the skin from before the dialog.
 # Arguments: the program's build folder, a work folder, scripts/lib/session.sh.
 set -euo pipefail
 bindir=$1
@@ -142,15 +143,20 @@ entry_field() {
 }
 
 # forecast_shown SKIN LOCATION: the widget shows, pixel for pixel, what the skin draws of the
-# forecast the sample service gives for that place. A failed or stale widget shows other
-# pixels: its texts, icons and numbers differ, however colourful it is.
+# forecast the sample service gives for that place through the current $source. A failed or
+# stale widget shows other pixels: its texts, icons and numbers differ, however colourful it is.
 forecast_shown() {
     local skin=${1//\\//} location=$2 x y w h now bg diff
     read -r x y w h < <(geometry "$widget")
     now=$(date +%Y-%m-%dT%H:%M:%S)
-    "$bindir/forecast-dump" tenkilite "${SAMPLE_URL}lite/$(entry_field "$location" 3)" \
-        "${SAMPLE_URL}lite/$(entry_field "$location" 4)" --now "$now" >"$work/record.json" ||
-        return 1
+    if [ "$source" = openmeteo ]; then
+        "$bindir/forecast-dump" openmeteo "$SAMPLE_URL" "$SAMPLE_URL" "$(entry_field "$location" 1)" \
+            "$(entry_field "$location" 2)" --now "$now" >"$work/record.json" || return 1
+    else
+        "$bindir/forecast-dump" tenkilite "${SAMPLE_URL}lite/$(entry_field "$location" 3)" \
+            "${SAMPLE_URL}lite/$(entry_field "$location" 4)" --now "$now" >"$work/record.json" ||
+            return 1
+    fi
     "$bindir/skin-render" "$folder/Skin/$skin" "$work/record.json" "$work/expected.png" \
         --now "$now" >/dev/null || return 1
     import -window root "$work/screen.png"
@@ -190,7 +196,17 @@ small=$(skin_size "$folder/Skin/Simple/small.ini")
 xwininfo -root -tree | awk '/"panel"/ {p=1} p && /"Pelumi"/ {found=1} END {exit !found}' ||
     fail "no tray icon in the tray"
 
+# A first start (no Server key) shows the live source, which looked the place up and kept its
+# coordinates at once.
+source=openmeteo
+expect_forecast 'Simple\small.ini' 0 "the first place from the live source"
+coordinates_kept() {
+    grep -qE "^$(entry_field 0 1),$(entry_field 0 2)=[0-9]+(\.[0-9]+)?,[0-9]+(\.[0-9]+)?\r?\$" "$ini"
+}
+coordinates_kept || fail "the settings file lacks the coordinates of $(entry_field 0 2)"
+
 # The source, from its submenu; a choice from the menu is saved at once.
+source=tenkilite
 menu_command c t
 tenkilite_saved() { [ "$(ini_value Server)" = 0 ]; }
 wait_until 10 tenkilite_saved || fail "choosing TenkiLite did not save Server=0"

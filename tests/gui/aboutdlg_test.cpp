@@ -20,6 +20,13 @@ TEST(AboutDialog, TextsAndFrame) {
     EXPECT_EQ(dialog.Label3->text(), "http://home.example/");
     EXPECT_TRUE(dialog.Label3->font().underline());
     EXPECT_EQ(dialog.Label3->cursor().shape(), Qt::PointingHandCursor);
+    // The live source's terms ask for this line.
+    EXPECT_EQ(dialog.Label4->text(), "Weather data by Open-Meteo.com");
+    EXPECT_TRUE(dialog.Label4->font().underline());
+    EXPECT_EQ(dialog.Label4->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_LE(dialog.Label4->geometry().right(), 285);
+    EXPECT_FALSE(dialog.Label4->geometry().intersects(dialog.Label2->geometry()));
+    EXPECT_FALSE(dialog.Label4->geometry().intersects(dialog.Label3->geometry()));
 }
 
 TEST(AboutDialog, WhatClosesIt) {
@@ -50,6 +57,10 @@ TEST(AboutDialog, WhatClosesIt) {
          [](TAboutDialog& d) { QTest::mouseClick(d.Label3, Qt::LeftButton); },
          false,
          {"http://home.example/"}},
+        {"click on the attribution opens the service's site",
+         [](TAboutDialog& d) { QTest::mouseClick(d.Label4, Qt::LeftButton); },
+         false,
+         {"https://open-meteo.com/"}},
         {"Escape", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, false, {}},
     };
     for (const Case& c : cases) {

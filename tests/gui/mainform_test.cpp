@@ -64,6 +64,7 @@ TEST(MainForm, CommandTable) {
         {&f.ActShowBalloon, "バルーンを表示(&B)", "", nullptr, true},
         {&f.ActTenkiJpLite, "TenkiLite(&T)", "TenkiLite", &f.ServerGroup, true},
         {&f.ActYahoo, "Yahoo天気 (&Y)", "Yahoo天気", &f.ServerGroup, true},
+        {&f.ActOpenMeteo, "Open-Meteo(&O)", "Open-Meteo", &f.ServerGroup, true},
         {&f.ActProxySetting, "プロキシの設定(&P)...", "", nullptr, false},
         {&f.ActLocationSetting, "地域の設定(&L)...", "", nullptr, false},
         {&f.ActIntervalManual, "手動で更新(&M)", "", &f.IntervalGroup, true},
@@ -121,8 +122,9 @@ TEST(MainForm, TrayMenuTree) {
         "  標準の位置に戻す(&D)",
         "-",
         "接続設定(&C):",
-        "  TenkiLite(&T) (o)",
+        "  TenkiLite(&T) ( )",
         "  Yahoo天気 (&Y) ( )",
+        "  Open-Meteo(&O) (o)",
         "  -",
         "  プロキシの設定(&P)...",
         "地域の設定(&L)...",
@@ -185,7 +187,9 @@ TEST(MainForm, StartUpWithoutLocationListOrSkin) {
 TEST(MainForm, LocationFieldsAndTheirRange) {
     TestProgram program;
     MessageLog messages;
-    program.WriteIni("[URL]\nPrefixTenkiLite=http://127.0.0.1:9/\n");
+    program.WriteIni(
+        "[URL]\nPrefixTenkiLite=http://127.0.0.1:9/\nPrefixOpenMeteo=http://127.0.0.1:9/\n"
+        "PrefixGeocoding=http://127.0.0.1:9/\n");
     program.dir.Write("urls.list", "\xEF\xBB\xBF"
                                    "関東・甲信,東京都,東京,t/1,t/2,y/1,y/2\n"
                                    "ヘッダ行\n"

@@ -38,8 +38,11 @@ protected:
     void SetUp() override {
         program.dir.Write("urls.list", "地方,県,市,t/1,t/2,y/1,y/2\n"
                                        "地方,県,町,t/3,t/4,y/3,y/4\n");
-        program.WriteIni("[URL]\nPrefixTenkiLite=http://127.0.0.1:9/lite/\n"
-                         "PrefixYahoo=http://127.0.0.1:9/weather/jp/\n");
+        program.WriteIni(
+            "[URL]\nPrefixTenkiLite=http://127.0.0.1:9/lite/\n"
+            "PrefixYahoo=http://127.0.0.1:9/weather/jp/\n"
+            "PrefixOpenMeteo=http://127.0.0.1:9/\nPrefixGeocoding=http://127.0.0.1:9/\n"
+            "[Option]\nServer=0\n");
         form = program.Start();
         auto recording = std::make_unique<TRecordingHttp>();
         http = recording.get();
@@ -111,6 +114,40 @@ TEST_F(MainFormDialogsTest, OpenWebPageOpensTheSelectedSourcesPages) {
     EXPECT_THROW(form->ActOpenWebPageExecute(&form->ActOpenWebPage), EListError);
     platform::SetOpenUrlHandler(nullptr);
     EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(MainFormDialogsTest, OpenWebPageOfTheLiveSourceShowsThePlacesPoint) {
+    form->ActOpenMeteo.setChecked(true);
+    form->LocationIndex = 1;
+    QStringList opened;
+    platform::SetOpenUrlHandler([&](const QString& url) { opened << url; });
+    // Not looked up yet: the command says so and opens nothing.
+    EXPECT_THROW(
+        {
+            try {
+                form->ActOpenWebPageExecute(&form->ActOpenWebPage);
+            } catch (const EPelumiError& e) {
+                EXPECT_EQ(std::string(e.what()),
+                          "「県 町」の位置がまだ分かりません。先に最新の状態に更新してください。");
+                throw;
+            }
+        },
+        EPelumiError);
+    EXPECT_TRUE(opened.isEmpty());
+
+    form->KnownCoordinates["県,市"] = {35.1, 139.2};
+    form->KnownCoordinates["県,町"] = {34.5, 135.25};
+    form->ActOpenWebPageExecute(&form->ActOpenWebPage);
+    form->PinnedCoordinates = TCoordinates{-33.92, 18.42};
+    form->ActOpenWebPageExecute(&form->ActOpenWebPage);
+    platform::SetOpenUrlHandler(nullptr);
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_TRUE(
+        opened[0].startsWith("https://open-meteo.com/en/docs?latitude=34.5&longitude=135.25&"))
+        << opened[0].toStdString();
+    EXPECT_TRUE(
+        opened[1].startsWith("https://open-meteo.com/en/docs?latitude=-33.92&longitude=18.42&"))
+        << opened[1].toStdString();
 }
 
 TEST_F(MainFormDialogsTest, LocationOkRefreshesAtOnceCancelDoesNothing) {

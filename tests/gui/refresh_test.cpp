@@ -19,9 +19,12 @@ protected:
     void TearDown() override { platform::ReleaseClock(); }
 
     std::unique_ptr<TMainForm> Start(const std::string& options = "") {
-        program.WriteIni("[URL]\nPrefixTenkiLite=http://127.0.0.1:9/lite/\n"
-                         "PrefixYahoo=http://127.0.0.1:9/weather/jp/\n[Option]\n" +
-                         options);
+        program.WriteIni(
+            "[URL]\nPrefixTenkiLite=http://127.0.0.1:9/lite/\n"
+            "PrefixYahoo=http://127.0.0.1:9/weather/jp/\n"
+            "PrefixOpenMeteo=http://127.0.0.1:9/\nPrefixGeocoding=http://127.0.0.1:9/\n"
+            "[Option]\n" +
+            options);
         return program.Start();
     }
 

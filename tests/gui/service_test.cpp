@@ -3,6 +3,7 @@
 
 #include "platform/Clock.h"
 #include "support/SampleService.h"
+#include "weather/OpenMeteo.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,9 @@ protected:
     void TearDown() override { platform::ReleaseClock(); }
 
     std::unique_ptr<TMainForm> Start(const std::string& options) {
-        program.WriteIni("[URL]\nPrefixTenkiLite=" + service.TenkiLitePrefix() +
-                         "\nPrefixYahoo=" + service.YahooPrefix() + "\n[Option]\n" + options);
+        program.WriteIni("[URL]\nPrefixTenkiLite=" + service.TenkiLitePrefix() + "\nPrefixYahoo=" +
+                         service.YahooPrefix() + "\nPrefixOpenMeteo=" + service.BaseUrl() +
+                         "\nPrefixGeocoding=" + service.BaseUrl() + "\n[Option]\n" + options);
         return program.Start();
     }
 
@@ -83,7 +85,7 @@ TEST_F(ServiceTest, ASuccessfulRefreshFillsTheRecordTheWidgetAndTheTray) {
 }
 
 TEST_F(ServiceTest, ASuccessfulRetryLeavesNoRetryPendingAndTheNextFailureHasFiveAgain) {
-    auto form = Start("Location=0\n");
+    auto form = Start("Server=0\nLocation=0\n");
     const std::string good = form->TenkiLitePrefix;
     form->TenkiLitePrefix = service.BaseUrl() + "missing/";
     form->ActRefresh.trigger();
@@ -127,4 +129,80 @@ TEST_F(ServiceTest, BrokenSkinPicturesAreReportedAndTheProgramGoesOn) {
     ASSERT_EQ(messages.entries.size(), 1u);
     EXPECT_EQ(messages.entries[0].caption, "エラー");
     EXPECT_EQ(form->Weather.Information, "");
+}
+
+TEST_F(ServiceTest, FirstStartShowsTheLiveForecastAndLooksEachPlaceUpOnce) {
+    auto form = Start(""); // no Server key: a first start
+    ASSERT_TRUE(form->ActOpenMeteo.isChecked());
+    const TWeatherData& w = form->Weather;
+    EXPECT_EQ(w.Information, "");
+    EXPECT_EQ(w.LocationName, "千代田区");
+    EXPECT_EQ(w.UpdateInfo, "10時30分 取得");
+    EXPECT_EQ(w.PointHour[3], 12);
+    EXPECT_EQ(w.DayDate[0], EncodeDate(2026, 12, 9));
+    EXPECT_EQ(form->TrayIconIndex(), TMainForm::WeatherIconIndex(w.PointWeather[3]));
+    // The place is kept at once, under its own names.
+    const auto chiyoda =
+        ParseCoordinates(program.ReadIni().ReadString("Coordinates", "東京,千代田区", ""));
+    ASSERT_TRUE(chiyoda.has_value()) << program.IniText();
+    EXPECT_EQ(form->KnownCoordinates.at("東京,千代田区"), *chiyoda);
+
+    // Another place gets its own look-up and its own key; the first stays.
+    form->LocationIndex = 1;
+    form->ActRefresh.trigger();
+    EXPECT_EQ(w.Information, "");
+    EXPECT_EQ(w.LocationName, "札幌市");
+    const platform::IniFile saved = program.ReadIni();
+    const auto sapporo = ParseCoordinates(saved.ReadString("Coordinates", "石狩地方,札幌市", ""));
+    ASSERT_TRUE(sapporo.has_value());
+    EXPECT_NE(*sapporo, *chiyoda);
+    EXPECT_EQ(ParseCoordinates(saved.ReadString("Coordinates", "東京,千代田区", "")), chiyoda);
+    form->close();
+
+    // The next start needs no look-up: with the look-up unreachable the forecast still comes.
+    platform::IniFile ini = program.ReadIni();
+    ini.WriteString("URL", "PrefixGeocoding", "http://127.0.0.1:9/");
+    ini.SaveTo(program.IniPath());
+    auto again = program.Start();
+    EXPECT_EQ(again->Weather.Information, "");
+    EXPECT_EQ(again->Weather.LocationName, "札幌市");
+    EXPECT_TRUE(messages.entries.empty());
+}
+
+TEST_F(ServiceTest, HandWrittenCoordinatesNeedNoLookUp) {
+    program.WriteIni("[URL]\nPrefixOpenMeteo=" + service.BaseUrl() +
+                     "\nPrefixGeocoding=http://127.0.0.1:9/\n[Option]\nLatitude=35.0\n"
+                     "Longitude=135.75\n");
+    auto form = program.Start();
+    EXPECT_EQ(form->Weather.Information, "");
+    EXPECT_EQ(form->Weather.LocationName, "千代田区");
+    form->close();
+    EXPECT_FALSE(program.ReadIni().HasSection("Coordinates"));
+    EXPECT_EQ(program.ReadIni().ReadString("Option", "Latitude", ""), "35.0");
+}
+
+TEST_F(ServiceTest, APlaceTheLookUpDoesNotKnowSaysSoWithoutRetrying) {
+    program.dir.Write("urls.list", "地方,県,無名市,t/1,t/2,y/1,y/2\n");
+    auto form = Start("");
+    EXPECT_EQ(form->Weather.Information, "「県 無名市」が見つかりません");
+    EXPECT_EQ(form->Weather.LocationName, "");
+    EXPECT_FALSE(form->RetryTimer.isActive());
+    EXPECT_TRUE(form->KnownCoordinates.empty());
+    EXPECT_TRUE(messages.entries.empty());
+}
+
+TEST_F(ServiceTest, ASettingsFileThatCannotBeWrittenDoesNotSpoilARefresh) {
+    auto form = Start("");
+    std::filesystem::remove(program.IniPath());
+    std::filesystem::create_directories(program.IniPath() + "/x");
+    form->LocationIndex = 2;
+    form->ActRefresh.trigger();
+    EXPECT_EQ(form->Weather.Information, "");
+    EXPECT_EQ(form->Weather.LocationName, "那覇市");
+    EXPECT_EQ(form->KnownCoordinates.count("沖縄本島,那覇市"), 1u);
+    EXPECT_TRUE(messages.entries.empty());
+    // Closing reports the file, as with any other save.
+    form->close();
+    ASSERT_EQ(messages.entries.size(), 1u);
+    EXPECT_NE(messages.entries[0].text.find("保存できません"), std::string::npos);
 }

@@ -36,7 +36,7 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
     EXPECT_TRUE(form->ActShowWindow.isChecked());
     EXPECT_TRUE(form->ActStayOnBottom.isChecked());
     EXPECT_FALSE(form->ActFixPosition.isChecked());
-    EXPECT_TRUE(form->ActTenkiJpLite.isChecked());
+    EXPECT_TRUE(form->ActOpenMeteo.isChecked()); // real weather on a first start
     EXPECT_TRUE(form->ActIntervalManual.isChecked());
     EXPECT_FALSE(form->Timer1.isActive());
     EXPECT_TRUE(form->ActCurrentForecast.isChecked());
@@ -55,8 +55,10 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
     ExpectSaved(program,
                 {{"URL/PrefixTenkiLite", DefaultTenkiLitePrefix},
                  {"URL/PrefixYahoo", DefaultYahooPrefix},
+                 {"URL/PrefixOpenMeteo", "https://api.open-meteo.com/"},
+                 {"URL/PrefixGeocoding", "https://geocoding-api.open-meteo.com/"},
                  {"Option/Location", "0"},
-                 {"Option/Server", "0"},
+                 {"Option/Server", "2"},
                  {"Option/RefreshInterval", "0"},
                  {"Option/FixPos", "0"},
                  {"Option/Top", "5"},
@@ -70,8 +72,11 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
                  {"Option/ShowBalloon", "0"},
                  {"Skin/Filename", "Simple\\small.ini"}},
                 "first start");
-    // The update-check address is never written by the program.
+    // The update-check address and the hand-written coordinates are never written by the
+    // program, and no place was looked up.
     EXPECT_FALSE(program.ReadIni().Find("Option", "UpdateCheckURL"));
+    EXPECT_FALSE(program.ReadIni().Find("Option", "Latitude"));
+    EXPECT_FALSE(program.ReadIni().HasSection("Coordinates"));
 }
 
 TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
@@ -104,6 +109,53 @@ TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
          "[Option]\nServer=5\n",
          [](TMainForm& f) { EXPECT_TRUE(f.ActYahoo.isChecked()); },
          {{"Option/Server", "1"}}},
+        {"Server -1 selects Yahoo",
+         "[Option]\nServer=-1\n",
+         [](TMainForm& f) { EXPECT_TRUE(f.ActYahoo.isChecked()); },
+         {{"Option/Server", "1"}}},
+        {"Server 0 selects TenkiLite",
+         "[Option]\nServer=0\n",
+         [](TMainForm& f) { EXPECT_TRUE(f.ActTenkiJpLite.isChecked()); },
+         {{"Option/Server", "0"}}},
+        {"Server 2 selects the live source",
+         "[Option]\nServer=2\n",
+         [](TMainForm& f) { EXPECT_TRUE(f.ActOpenMeteo.isChecked()); },
+         {{"Option/Server", "2"}}},
+        {"a Server that is no number is the default, the live source",
+         "[Option]\nServer=Yahoo\n",
+         [](TMainForm& f) { EXPECT_TRUE(f.ActOpenMeteo.isChecked()); },
+         {{"Option/Server", "2"}}},
+        {"the live source's prefixes are kept as written",
+         "[URL]\nPrefixOpenMeteo=http://127.0.0.1:9/om/\nPrefixGeocoding=http://127.0.0.1:9/geo/\n",
+         [](TMainForm& f) {
+             EXPECT_EQ(f.OpenMeteoPrefix, "http://127.0.0.1:9/om/");
+             EXPECT_EQ(f.GeocodingPrefix, "http://127.0.0.1:9/geo/");
+         },
+         {{"URL/PrefixOpenMeteo", "http://127.0.0.1:9/om/"},
+          {"URL/PrefixGeocoding", "http://127.0.0.1:9/geo/"}}},
+        {"found coordinates are read and written back; broken ones are left alone",
+         "[Coordinates]\n東京都,府中市=35.67,139.48\n北海道,伊達市=north\n[Option]\n",
+         [](TMainForm& f) {
+             EXPECT_EQ(f.KnownCoordinates,
+                       (std::map<std::string, TCoordinates>{{"東京都,府中市", {35.67, 139.48}}}));
+             EXPECT_EQ(f.CoordinatesOf("東京都", "府中市"), (TCoordinates{35.67, 139.48}));
+             EXPECT_EQ(f.CoordinatesOf("広島県", "府中市"), std::nullopt);
+             EXPECT_FALSE(f.PinnedCoordinates);
+         },
+         {{"Coordinates/東京都,府中市", "35.67,139.48"}, {"Coordinates/北海道,伊達市", "north"}}},
+        {"hand-written coordinates pin every place and stay as written",
+         "[Option]\nLatitude= -33.92 "
+         "\nLongitude=18.42\n[Coordinates]\n東京都,府中市=35.67,139.48\n",
+         [](TMainForm& f) {
+             EXPECT_EQ(f.PinnedCoordinates, (TCoordinates{-33.92, 18.42}));
+             EXPECT_EQ(f.CoordinatesOf("東京都", "府中市"), (TCoordinates{-33.92, 18.42}));
+             EXPECT_EQ(f.CoordinatesOf("沖縄県", "那覇市"), (TCoordinates{-33.92, 18.42}));
+         },
+         {{"Option/Latitude", "-33.92"}, {"Option/Longitude", "18.42"}}},
+        {"half a pinned point pins nothing",
+         "[Option]\nLatitude=35.6\nLongitude=east\n",
+         [](TMainForm& f) { EXPECT_FALSE(f.PinnedCoordinates); },
+         {{"Option/Latitude", "35.6"}, {"Option/Longitude", "east"}}},
         {"ShowForecastOnTaskTray out of range is the current slot",
          "[Option]\nShowForecastOnTaskTray=3\n",
          [](TMainForm& f) { EXPECT_TRUE(f.ActCurrentForecast.isChecked()); },

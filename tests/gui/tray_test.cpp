@@ -2,6 +2,7 @@
 #include "FormFixture.h"
 
 #include "platform/Clock.h"
+#include "weather/WeatherWords.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -50,6 +51,17 @@ TEST(Tray, WeatherIconIndex) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(TMainForm::WeatherIconIndex(c.phrase), c.index) << c.phrase;
+}
+
+TEST(Tray, EveryWordOfTheLiveSourceHasItsIcon) {
+    // The codes' words as the tray reads them: fog alone has no picture of its own.
+    const std::vector<std::pair<double, int>> cases = {{0, 0},  {3, 1},  {45, 4}, {51, 2}, {61, 2},
+                                                       {68, 3}, {71, 3}, {80, 2}, {85, 3}, {95, 2}};
+    for (const auto& [code, index] : cases) {
+        const auto word = WeatherWordOfCode(code);
+        ASSERT_TRUE(word.has_value()) << code;
+        EXPECT_EQ(TMainForm::WeatherIconIndex(*word), index) << code;
+    }
 }
 
 TEST(Tray, NumberText) {

@@ -1,7 +1,9 @@
 // Runs one source's loader through the real HTTP client and prints the record as JSON.
 #include "platform/Clock.h"
 #include "platform/Convert.h"
+#include "platform/Errors.h"
 #include "weather/CurlHttpClient.h"
+#include "weather/Forecast.h"
 #include "weather/WeatherData.h"
 
 #include <cstdio>
@@ -11,8 +13,11 @@
 
 namespace {
 
-const char* const kUsage = "usage: forecast-dump tenkilite|yahoo URL1 URL2 [--proxy HOST:PORT] "
-                           "[--now YYYY-MM-DDTHH:MM:SS]\n";
+const char* const kUsage =
+    "usage: forecast-dump tenkilite|yahoo URL1 URL2 [--proxy HOST:PORT] "
+    "[--now YYYY-MM-DDTHH:MM:SS]\n"
+    "       forecast-dump openmeteo FORECAST_PREFIX GEOCODING_PREFIX PREFECTURE MUNICIPALITY "
+    "[--proxy HOST:PORT] [--now YYYY-MM-DDTHH:MM:SS]\n";
 
 // A JSON string: UTF-8 kept as it is, quotes, backslashes and control characters escaped.
 std::string Quote(std::string_view text) {
@@ -110,7 +115,7 @@ std::string Dump(const TWeatherData& w, bool ok) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string positional[3];
+    std::string positional[5];
     int count = 0;
     std::string proxy;
     std::string now;
@@ -122,7 +127,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
             (arg == "--proxy" ? proxy : now) = argv[++i];
-        } else if (count < 3 && !arg.starts_with("--")) {
+        } else if (count < 5 && !arg.starts_with("--")) {
             positional[count++] = arg;
         } else {
             std::cerr << kUsage;
@@ -130,7 +135,8 @@ int main(int argc, char** argv) {
         }
     }
     const std::string& source = positional[0];
-    if (count != 3 || (source != "tenkilite" && source != "yahoo")) {
+    const bool live = source == "openmeteo";
+    if (count != (live ? 5 : 3) || (!live && source != "tenkilite" && source != "yahoo")) {
         std::cerr << kUsage;
         return 2;
     }
@@ -157,12 +163,31 @@ int main(int argc, char** argv) {
             client.ProxyServer = proxy.substr(0, colon);
             client.ProxyPort = port;
         }
-        TWeatherData weather;
-        const bool ok = source == "tenkilite"
-                            ? weather.LoadTenkiLite(client, positional[1], positional[2])
-                            : weather.LoadYahoo(client, positional[1], positional[2]);
-        std::cout << Dump(weather, ok) << std::flush;
-        return ok ? 0 : 1;
+        TForecastRequest request;
+        request.Source = live                    ? TSource::OpenMeteo
+                         : source == "tenkilite" ? TSource::TenkiLite
+                                                 : TSource::Yahoo;
+        if (live) {
+            request.ForecastPrefix = positional[1];
+            request.GeocodingPrefix = positional[2];
+            request.Prefecture = positional[3];
+            request.Municipality = positional[4];
+        } else {
+            request.Url1 = positional[1];
+            request.Url2 = positional[2];
+        }
+        TForecastOutcome outcome;
+        try {
+            outcome = LoadForecast(client, request);
+        } catch (const ELocationNotFound& e) {
+            // A place the look-up does not know is a failed load like any other.
+            std::cerr << "forecast-dump: " << e.what() << "\n";
+        }
+        if (outcome.FoundCoordinates)
+            std::cerr << "forecast-dump: found at " << outcome.FoundCoordinates->Latitude << ", "
+                      << outcome.FoundCoordinates->Longitude << "\n";
+        std::cout << Dump(outcome.Record, outcome.Loaded) << std::flush;
+        return outcome.Loaded ? 0 : 1;
     } catch (const std::exception& e) {
         std::cerr << "forecast-dump: " << e.what() << "\n";
         return 3;

@@ -1,12 +1,13 @@
 // Offline stand-in for both weather services on 127.0.0.1.
+#include "SampleApi.h"
 #include "SamplePages.h"
 
-#include "weather/LocationList.h"
 #include "pelumi_version.h"
 #include "platform/Clock.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Paths.h"
+#include "weather/LocationList.h"
 
 #include <httplib.h>
 
@@ -111,6 +112,20 @@ void AddFaultRoutes(httplib::Server& server) {
     });
 }
 
+// The live source's forecast and look-up; both prefixes may point at this server.
+void AddApiRoutes(httplib::Server& server, const TSampleApi& api) {
+    const auto answer = [](httplib::Response& res, const TSampleApi::Answer& a) {
+        res.status = a.Status;
+        res.set_content(a.Body, "application/json; charset=utf-8");
+    };
+    server.Get("/v1/forecast", [&api, answer](const httplib::Request& req, httplib::Response& res) {
+        answer(res, api.Forecast(TSampleApi::Params(req.params.begin(), req.params.end())));
+    });
+    server.Get("/v1/search", [&api, answer](const httplib::Request& req, httplib::Response& res) {
+        answer(res, api.Search(TSampleApi::Params(req.params.begin(), req.params.end())));
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -175,8 +190,10 @@ int main(int argc, char** argv) {
     }
 
     const TSampleSite site(std::move(entries), today.Year, today.Month, today.Day);
+    const TSampleApi api(site.Entries(), today.Year, today.Month, today.Day);
     httplib::Server server;
     AddFaultRoutes(server);
+    AddApiRoutes(server, api);
     server.Get("/version.txt", [versionNumber](const httplib::Request&, httplib::Response& res) {
         res.set_content(std::to_string(versionNumber) + "\r\n", "text/plain");
     });

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "weather/LocationList.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+// The live source's two APIs for every entry of a location list, in the real services' JSON:
+// the place look-up ("/v1/search") and the forecast ("/v1/forecast"), dated to one "today" in
+// Japan's time. Each place has fixed coordinates near its prefecture; the look-up also lists a
+// namesake in another prefecture (before the real one for half the names), as the real one
+// lists 府中市 of 東京都 and of 広島県. The forecast works for any point: places and days get
+// weather that changes during the day (晴のち雨, 曇時々晴, 雪 all day, ...), the same on every
+// request.
+class TSampleApi {
+public:
+    struct Answer {
+        int Status = 200;
+        std::string Body; // JSON; for status 400 the API's error object
+    };
+    using Params = std::multimap<std::string, std::string>;
+
+    TSampleApi(std::vector<TLocationEntry> entries, int year, int month, int day);
+
+    Answer Search(const Params& params) const;
+    Answer Forecast(const Params& params) const;
+
+    struct Place {
+        std::string Name;
+        std::string Admin1;
+        double Latitude;
+        double Longitude;
+    };
+    // The place of each entry (location field 2 in the prefecture of field 1).
+    const std::vector<Place>& Places() const { return places_; }
+
+private:
+    std::vector<Place> places_;
+    int year_, month_, day_;
+};

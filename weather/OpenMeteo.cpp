@@ -1,0 +1,421 @@
+// The live source: place look-up and forecast answers (JSON) into the record.
+#include "weather/OpenMeteo.h"
+
+#include "platform/Convert.h"
+#include "platform/Errors.h"
+#include "weather/CutText.h"
+#include "weather/WeatherWords.h"
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+using json = nlohmann::json;
+
+namespace {
+
+// Our answers nest four deep; anything deeper is dropped while parsing, so a hostile answer of
+// nested brackets cannot build a huge tree.
+constexpr int kMaxDepth = 8;
+
+// Beyond any temperature on earth: such a value is a fault of the answer.
+constexpr double kMaxDegrees = 150.0;
+
+constexpr std::string_view kHourly = "temperature_2m,precipitation_probability,weather_code";
+constexpr std::string_view kDaily =
+    "weather_code,temperature_2m_max,temperature_2m_min,precipitation_probability_max";
+
+// The parsed answer, or a discarded value when it is not JSON or too large. Never throws.
+json ParseAnswer(std::string_view text) {
+    if (text.size() > kMaxAnswerBytes)
+        return json(json::value_t::discarded);
+    const json::parser_callback_t limitDepth = [](int depth, json::parse_event_t event, json&) {
+        return !((event == json::parse_event_t::object_start ||
+                  event == json::parse_event_t::array_start) &&
+                 depth > kMaxDepth);
+    };
+    return json::parse(text.begin(), text.end(), limitDepth, /*allow_exceptions=*/false);
+}
+
+const json* Member(const json* object, const char* key) {
+    if (object == nullptr || !object->is_object())
+        return nullptr;
+    const auto it = object->find(key);
+    return it == object->end() ? nullptr : &*it;
+}
+
+const json* Element(const json* array, int index) {
+    if (array == nullptr || !array->is_array() || index < 0 ||
+        static_cast<std::size_t>(index) >= array->size())
+        return nullptr;
+    return &(*array)[static_cast<std::size_t>(index)];
+}
+
+std::optional<double> Number(const json* value) {
+    if (value == nullptr || !value->is_number())
+        return std::nullopt;
+    const double v = value->get<double>();
+    if (!std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::optional<std::string_view> Text(const json* value) {
+    if (value == nullptr || !value->is_string())
+        return std::nullopt;
+    return std::string_view(value->get_ref<const std::string&>());
+}
+
+// Halves away from zero.
+std::optional<std::int32_t> Rounded(std::optional<double> value, double low, double high) {
+    if (!value || *value < low || *value > high)
+        return std::nullopt;
+    return static_cast<std::int32_t>(std::lround(*value));
+}
+
+std::int32_t OrNoValue(std::optional<std::int32_t> value) {
+    return value ? *value : NoValue;
+}
+
+bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
+    if (at + count > text.size())
+        return false;
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+// "YYYY-MM-DD" and "YYYY-MM-DDTHH:MM": the whole-day date and the hour (0 for a day).
+struct Stamp {
+    TDateTime date;
+    int hour;
+};
+
+std::optional<Stamp> ParseStamp(const json* value, bool withHour) {
+    const auto text = Text(value);
+    if (!text || text->size() != (withHour ? 16u : 10u) || (*text)[4] != '-' || (*text)[7] != '-')
+        return std::nullopt;
+    int y = 0, m = 0, d = 0, h = 0, minute = 0;
+    if (!Digits(*text, 0, 4, y) || !Digits(*text, 5, 2, m) || !Digits(*text, 8, 2, d))
+        return std::nullopt;
+    if (withHour && ((*text)[10] != 'T' || (*text)[13] != ':' || !Digits(*text, 11, 2, h) ||
+                     !Digits(*text, 14, 2, minute) || h > 23 || minute > 59))
+        return std::nullopt;
+    try {
+        return Stamp{EncodeDate(y, m, d), h};
+    } catch (const EConvertError&) {
+        return std::nullopt;
+    }
+}
+
+std::string Degrees(double value) {
+    char buf[32];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    return std::string(buf, result.ptr);
+}
+
+std::string Escaped(unsigned char c) {
+    char buf[4];
+    std::snprintf(buf, sizeof buf, "%%%02X", c);
+    return buf;
+}
+
+// A query value: everything but the unreserved characters as %XX of its UTF-8 bytes.
+std::string UrlEncode(std::string_view text) {
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' ||
+                                c == '~';
+        out += unreserved ? std::string(1, ch) : Escaped(c);
+    }
+    return out;
+}
+
+// A name inside a settings key: what the INI dialect would cut, trim or split becomes %XX.
+std::string KeyPart(std::string_view text) {
+    constexpr std::string_view breaking = "%,=[];\"'";
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        out += c <= 0x20 || c == 0x7F || breaking.find(ch) != std::string_view::npos
+                   ? Escaped(c)
+                   : std::string(1, ch);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string OpenMeteoForecastUrl(std::string_view prefix, const TCoordinates& place) {
+    return std::string(prefix) + "v1/forecast?latitude=" + Degrees(place.Latitude) +
+           "&longitude=" + Degrees(place.Longitude) + "&hourly=" + std::string(kHourly) +
+           "&daily=" + std::string(kDaily) +
+           "&timezone=auto&forecast_days=" + std::to_string(kForecastDays);
+}
+
+std::string OpenMeteoGeocodingUrl(std::string_view prefix, std::string_view municipality) {
+    return std::string(prefix) + "v1/search?name=" + UrlEncode(municipality) +
+           "&count=100&language=ja&countryCode=JP&format=json";
+}
+
+std::string OpenMeteoWebPageUrl(const TCoordinates& place) {
+    return "https://open-meteo.com/en/docs?latitude=" + Degrees(place.Latitude) +
+           "&longitude=" + Degrees(place.Longitude) + "&hourly=" + std::string(kHourly) +
+           "&daily=" + std::string(kDaily) + "&timezone=auto";
+}
+
+TPlaceChoice ChoosePlace(std::string_view answer, std::string_view prefecture,
+                         std::string_view municipality) {
+    const json doc = ParseAnswer(answer);
+    if (!doc.is_object())
+        return {};
+    if (const json* error = Member(&doc, "error"); error && *error != json(false))
+        return {};
+    const json* results = Member(&doc, "results");
+    // The API leaves out an empty list.
+    if (results == nullptr)
+        return {TPlaceLookup::NotFound, {}};
+    if (!results->is_array())
+        return {};
+    std::optional<TCoordinates> first;
+    for (const json& result : *results) {
+        if (Text(Member(&result, "admin1")) != prefecture)
+            continue;
+        const auto lat = Number(Member(&result, "latitude"));
+        const auto lon = Number(Member(&result, "longitude"));
+        if (!lat || !lon || std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0)
+            continue;
+        const TCoordinates place{*lat, *lon};
+        if (Text(Member(&result, "name")) == municipality)
+            return {TPlaceLookup::Found, place};
+        if (!first)
+            first = place;
+    }
+    if (first)
+        return {TPlaceLookup::Found, *first};
+    return {TPlaceLookup::NotFound, {}};
+}
+
+bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::string_view locationName,
+                       const platform::LocalDateTime& fetchedAt) {
+    const json doc = ParseAnswer(answer);
+    if (!doc.is_object())
+        return false;
+    if (const json* error = Member(&doc, "error"); error && *error != json(false))
+        return false;
+    const json* hourly = Member(&doc, "hourly");
+    const json* daily = Member(&doc, "daily");
+    const json* hourlyTime = Member(hourly, "time");
+    const json* dailyTime = Member(daily, "time");
+
+    // The place's today: the answer's first day.
+    std::optional<Stamp> first = ParseStamp(Element(dailyTime, 0), false);
+    if (!first)
+        first = ParseStamp(Element(hourlyTime, 0), true);
+    if (!first)
+        return false;
+    const TDateTime today = first->date;
+
+    // Where each day and hour sits in the arrays; -1 when the answer lacks it. Found by date,
+    // so a day left out or a repeated hour does not shift the others.
+    std::array<std::array<int, 24>, kForecastDays> hourAt;
+    for (auto& day : hourAt)
+        day.fill(-1);
+    std::array<int, kForecastDays> dayAt;
+    dayAt.fill(-1);
+    const auto dayOffset = [today](TDateTime date) { return static_cast<long long>(date - today); };
+    if (hourlyTime && hourlyTime->is_array()) {
+        for (std::size_t j = 0; j < hourlyTime->size() && j < 24u * 64u; ++j) {
+            const auto stamp = ParseStamp(&(*hourlyTime)[j], true);
+            if (!stamp)
+                continue;
+            const long long d = dayOffset(stamp->date);
+            if (d >= 0 && d < kForecastDays && hourAt[d][stamp->hour] < 0)
+                hourAt[d][stamp->hour] = static_cast<int>(j);
+        }
+    }
+    if (dailyTime && dailyTime->is_array()) {
+        for (std::size_t i = 0; i < dailyTime->size() && i < 64u; ++i) {
+            const auto stamp = ParseStamp(&(*dailyTime)[i], false);
+            if (!stamp)
+                continue;
+            const long long d = dayOffset(stamp->date);
+            if (d >= 0 && d < kForecastDays && dayAt[d] < 0)
+                dayAt[d] = static_cast<int>(i);
+        }
+    }
+
+    const json* hourTemps = Member(hourly, "temperature_2m");
+    const json* hourProbs = Member(hourly, "precipitation_probability");
+    const json* hourCodes = Member(hourly, "weather_code");
+    const json* dayCodes = Member(daily, "weather_code");
+    const json* dayMax = Member(daily, "temperature_2m_max");
+    const json* dayMin = Member(daily, "temperature_2m_min");
+    const json* dayProbs = Member(daily, "precipitation_probability_max");
+
+    const auto word = [](const json* codes, int index) -> std::string_view {
+        const auto code = Number(Element(codes, index));
+        return code ? WeatherWordOfCode(*code).value_or(std::string_view()) : std::string_view();
+    };
+    const auto temperature = [](const json* values, int index) -> std::optional<double> {
+        const auto v = Number(Element(values, index));
+        if (!v || std::fabs(*v) > kMaxDegrees)
+            return std::nullopt;
+        return v;
+    };
+    const auto degrees = [&](const json* values, int index) {
+        return OrNoValue(Rounded(temperature(values, index), -kMaxDegrees, kMaxDegrees));
+    };
+    const auto probability = [](const json* values, int index) {
+        return Rounded(Number(Element(values, index)), 0.0, 100.0);
+    };
+    const auto dayPresent = [&](int d) {
+        if (dayAt[d] >= 0)
+            return true;
+        for (const int j : hourAt[d])
+            if (j >= 0)
+                return true;
+        return false;
+    };
+    // The eight three-hour words of a day and its text.
+    const auto dayText = [&](int d, std::array<std::string_view, 8>& slots) {
+        for (int k = 0; k < 8; ++k) {
+            const std::array<std::string_view, 3> hours = {word(hourCodes, hourAt[d][3 * k]),
+                                                           word(hourCodes, hourAt[d][3 * k + 1]),
+                                                           word(hourCodes, hourAt[d][3 * k + 2])};
+            slots[k] = SignificantWord(hours);
+        }
+        std::string text = ComposeDayText(slots);
+        if (text.empty())
+            text = std::string(word(dayCodes, dayAt[d]));
+        return text;
+    };
+
+    for (int d = 0; d < 2; ++d) {
+        if (!dayPresent(d))
+            continue;
+        std::array<std::string_view, 8> slots;
+        record.DayDate[d] = today + d;
+        record.DayWeather[d] = dayText(d, slots);
+        record.DayMaxTemp[d] = degrees(dayMax, dayAt[d]);
+        record.DayMinTemp[d] = degrees(dayMin, dayAt[d]);
+        for (int k = 0; k < 8; ++k) {
+            const int s = 8 * d + k;
+            double sum = 0.0;
+            int temps = 0;
+            bool any = false;
+            for (int h = 3 * k; h < 3 * k + 3; ++h) {
+                any = any || hourAt[d][h] >= 0;
+                if (const auto t = temperature(hourTemps, hourAt[d][h])) {
+                    sum += *t;
+                    ++temps;
+                }
+            }
+            if (!any)
+                continue;
+            record.PointDate[s] = today + d;
+            record.PointHour[s] = 3 * k + 3;
+            record.PointWeather[s] = std::string(slots[k]);
+            if (temps > 0)
+                record.PointTemp[s] = OrNoValue(Rounded(sum / temps, -kMaxDegrees, kMaxDegrees));
+        }
+        for (int b = 0; b < 4; ++b) {
+            std::int32_t highest = NoValue;
+            for (int h = 6 * b; h < 6 * b + 6; ++h)
+                if (const auto p = probability(hourProbs, hourAt[d][h]);
+                    p && (highest == NoValue || *p > highest))
+                    highest = *p;
+            record.DayProb[4 * d + b] = highest;
+        }
+    }
+    for (int k = 0; k < 7; ++k) {
+        const int d = k + 1;
+        if (!dayPresent(d))
+            continue;
+        std::array<std::string_view, 8> slots;
+        record.WeekDate[k] = today + d;
+        record.WeekWeather[k] = dayText(d, slots);
+        record.WeekMaxTemp[k] = degrees(dayMax, dayAt[d]);
+        record.WeekMinTemp[k] = degrees(dayMin, dayAt[d]);
+        record.WeekProb[k] = OrNoValue(probability(dayProbs, dayAt[d]));
+    }
+
+    record.LocationName = std::string(locationName);
+    char fetched[32];
+    std::snprintf(fetched, sizeof fetched, "%d時%02d分 取得", fetchedAt.Hour, fetchedAt.Minute);
+    record.UpdateInfo = fetched;
+    return true;
+}
+
+TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& request) {
+    TForecastOutcome outcome;
+    std::optional<TCoordinates> place = request.Coordinates;
+    if (!place) {
+        TPlaceChoice choice{TPlaceLookup::NotFound, {}};
+        // An empty name finds nothing; there is no need to ask.
+        if (!request.Municipality.empty()) {
+            const std::string answer = GetPage(
+                client, OpenMeteoGeocodingUrl(request.GeocodingPrefix, request.Municipality));
+            if (answer.empty())
+                return outcome;
+            choice = ChoosePlace(answer, request.Prefecture, request.Municipality);
+        }
+        if (choice.Result == TPlaceLookup::BadAnswer)
+            return outcome;
+        if (choice.Result == TPlaceLookup::NotFound)
+            throw ELocationNotFound("「" + request.Prefecture + " " + request.Municipality +
+                                    "」が見つかりません");
+        place = choice.Coordinates;
+        outcome.FoundCoordinates = place;
+    }
+    const std::string answer =
+        GetPage(client, OpenMeteoForecastUrl(request.ForecastPrefix, *place));
+    outcome.Loaded =
+        !answer.empty() &&
+        FillFromOpenMeteo(outcome.Record, answer, request.Municipality, platform::LocalNow());
+    if (!outcome.Loaded)
+        outcome.Record.Clear();
+    return outcome;
+}
+
+std::string CoordinatesKey(std::string_view prefecture, std::string_view municipality) {
+    return KeyPart(prefecture) + "," + KeyPart(municipality);
+}
+
+std::string FormatCoordinates(const TCoordinates& place) {
+    return Degrees(place.Latitude) + "," + Degrees(place.Longitude);
+}
+
+std::optional<double> ParseDegrees(std::string_view text, double limit) {
+    text = platform::Trim(text);
+    if (text.empty())
+        return std::nullopt;
+    double value = 0.0;
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        std::fabs(value) > limit)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<TCoordinates> ParseCoordinates(std::string_view text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos)
+        return std::nullopt;
+    const auto lat = ParseDegrees(text.substr(0, comma), 90.0);
+    const auto lon = ParseDegrees(text.substr(comma + 1), 180.0);
+    if (!lat || !lon)
+        return std::nullopt;
+    return TCoordinates{*lat, *lon};
+}
