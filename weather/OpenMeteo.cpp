@@ -373,8 +373,7 @@ TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& requ
         if (choice.Result == TPlaceLookup::BadAnswer)
             return outcome;
         if (choice.Result == TPlaceLookup::NotFound)
-            throw ELocationNotFound("「" + request.Prefecture + " " + request.Municipality +
-                                    "」が見つかりません");
+            throw ELocationNotFound(PlaceNotFoundMessage(request.Municipality));
         place = choice.Coordinates;
         outcome.FoundCoordinates = place;
     }
@@ -386,6 +385,11 @@ TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& requ
     if (!outcome.Loaded)
         outcome.Record.Clear();
     return outcome;
+}
+
+std::string PlaceNotFoundMessage(std::string_view municipality) {
+    // Short enough for the narrowest skin's status line with the longest name of the list.
+    return std::string(municipality) + "が見つかりません";
 }
 
 std::string CoordinatesKey(std::string_view prefecture, std::string_view municipality) {

@@ -63,9 +63,12 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
 
 // The live source's load: the look-up when the request brings no coordinates, then the
 // forecast. Any download failure or unusable answer gives Loaded = false with a cleared
-// record. Throws ELocationNotFound, naming the prefecture and the municipality, when the
-// look-up answers but lists no such place.
+// record. Throws ELocationNotFound, naming the municipality, when the look-up answers but
+// lists no such place.
 TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& request);
+
+// The status line for a place the look-up does not know.
+std::string PlaceNotFoundMessage(std::string_view municipality);
 
 // The settings file keeps found coordinates under a key made of the prefecture and the
 // municipality ("東京都,府中市"); characters that would break the key are written as %XX.

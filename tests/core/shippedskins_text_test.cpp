@@ -5,6 +5,7 @@
 #include "skin/Font.h"
 #include "skin/Skin.h"
 #include "weather/LocationList.h"
+#include "weather/OpenMeteo.h"
 #include "weather/WeatherData.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +138,23 @@ std::vector<std::string> WidestPlaces(const TSkin& skin, std::size_t count) {
     return names;
 }
 
+// The status line of the live source for the place whose not-found text is the widest.
+std::string WidestNotFoundStatus(const TSkin& skin) {
+    TWeatherData probe;
+    TLabelSetting information;
+    for (const auto& label : skin.Labels(probe))
+        if (label.Section == "InformationLabel")
+            information = label.Setting;
+    const auto font = skin.CreateLabelFont(information);
+    std::pair<int, std::string> widest;
+    for (const TLocationEntry& e :
+         ReadLocationFile(std::string(PELUMI_SOURCE_DIR) + "/data/urls.list")) {
+        std::string text = PlaceNotFoundMessage(e[2]);
+        widest = std::max(widest, {font->TextWidth(text), text});
+    }
+    return widest.second;
+}
+
 // A whole record with the widest value of every kind.
 TWeatherData WorstRecord(TDateTime today, std::int32_t temp, std::int32_t hour,
                          const std::string& place) {
@@ -162,7 +180,7 @@ TWeatherData WorstRecord(TDateTime today, std::int32_t temp, std::int32_t hour,
     }
     w.DayProb.fill(100);
     w.LocationName = place;
-    w.UpdateInfo = "17時00分";
+    w.UpdateInfo = "23時59分 取得";
     return w;
 }
 
@@ -188,7 +206,9 @@ TEST(ShippedSkins, WorstCaseTextsShowWholeAndKeepClearOfEachOther) {
             CheckLabels(skin, WorstRecord(today - 8 + day, -88, 21, places[0]), name, problems);
         for (std::int32_t hour = 0; hour <= 24; hour += 3)
             CheckLabels(skin, WorstRecord(today, -88, hour, places[0]), name, problems);
-        for (const char* status : statuses) {
+        std::vector<std::string> lines(std::begin(statuses), std::end(statuses));
+        lines.push_back(WidestNotFoundStatus(skin));
+        for (const std::string& status : lines) {
             TWeatherData failed;
             failed.Information = status;
             CheckLabels(skin, failed, name, problems);

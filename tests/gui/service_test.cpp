@@ -184,7 +184,7 @@ TEST_F(ServiceTest, HandWrittenCoordinatesNeedNoLookUp) {
 TEST_F(ServiceTest, APlaceTheLookUpDoesNotKnowSaysSoWithoutRetrying) {
     program.dir.Write("urls.list", "地方,県,無名市,t/1,t/2,y/1,y/2\n");
     auto form = Start("");
-    EXPECT_EQ(form->Weather.Information, "「県 無名市」が見つかりません");
+    EXPECT_EQ(form->Weather.Information, "無名市が見つかりません");
     EXPECT_EQ(form->Weather.LocationName, "");
     EXPECT_FALSE(form->RetryTimer.isActive());
     EXPECT_TRUE(form->KnownCoordinates.empty());
