@@ -101,3 +101,15 @@ TEST(IniFile, MissingOrUnwritableFiles) {
     for (const Case& c : cases)
         EXPECT_THROW(ini.SaveTo(c.path), EFileError) << c.name;
 }
+
+TEST(IniFile, DeletingAKeyRemovesEveryEntryOfItInItsSectionOnly) {
+    IniFile ini = IniFile::Parse("[Skin]\nFilename=a\nUserFilename=Mine\\m.ini\n"
+                                 "[Other]\nUserFilename=kept\n"
+                                 "[skin]\nuserfilename=again\nStays=1\n");
+    ini.DeleteKey("Skin", "UserFilename");
+    EXPECT_EQ(ini.Serialize(), "[Skin]\nFilename=a\n[Other]\nUserFilename=kept\n"
+                               "[skin]\nStays=1\n");
+    ini.DeleteKey("Skin", "Missing");
+    ini.DeleteKey("Nowhere", "Filename");
+    EXPECT_EQ(ini.ReadString("Skin", "Filename", ""), "a");
+}

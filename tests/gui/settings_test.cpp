@@ -229,31 +229,3 @@ TEST(Settings, UnwritableFileIsReportedAndTheCloseStillCompletes) {
         EXPECT_EQ(messages.entries[0].caption, "エラー");
     }
 }
-
-TEST(Settings, PerUserFileWhenTheProgramFolderIsNotWritable) {
-    struct Case {
-        const char* xdg;
-        const char* home;
-        bool writable;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {"/cfg", "/home/u", true, "/opt/pelumi/zomika2.ini"},
-        {"/cfg", "/home/u", false, "/cfg/zomika2/zomika2.ini"},
-        {"", "/home/u", false, "/home/u/.config/zomika2/zomika2.ini"},
-        {"relative", "/home/u", false, "/home/u/.config/zomika2/zomika2.ini"},
-    };
-    const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
-    const char* savedHome = std::getenv("HOME");
-    const std::string xdgBefore = savedXdg ? savedXdg : "";
-    const std::string homeBefore = savedHome ? savedHome : "";
-    for (const Case& c : cases) {
-        setenv("XDG_CONFIG_HOME", c.xdg, 1);
-        setenv("HOME", c.home, 1);
-        EXPECT_EQ(TMainForm::ChooseSettingsFileName("/opt/pelumi", "zomika2", c.writable),
-                  c.expected)
-            << c.xdg << " " << c.writable;
-    }
-    savedXdg ? setenv("XDG_CONFIG_HOME", xdgBefore.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
-    savedHome ? setenv("HOME", homeBefore.c_str(), 1) : unsetenv("HOME");
-}

@@ -208,7 +208,7 @@ TEST(SkinSelectDialog, PreviewCancelAndOk) {
             EXPECT_EQ(dialog->GetSelectedSkinFile(), skins.zeta);
             c.script(dialog);
         });
-        dialogs::RunSkinSetting(nullptr, skins.root, host.Make());
+        dialogs::RunSkinSetting(nullptr, {skins.root}, host.Make());
         EXPECT_EQ(host.loads, c.loads) << c.name;
         EXPECT_EQ(host.loaded, c.loadedAfter) << c.name;
         EXPECT_EQ(host.draws, static_cast<int>(c.loads.size())) << c.name;
