@@ -114,6 +114,28 @@ TEST(SkinSelectDialog, ListsOneLevelDeepGroupedAndSorted) {
     }
 }
 
+TEST(SkinSelectDialog, UserSkinsAreListedWithTheShippedOnes) {
+    SkinFolder skins;
+    TempDir user;
+    const std::string userRoot = user.Path() + "/zomika2/Skin";
+    const std::string mine = user.Write("zomika2/Skin/m/mine.ini", General("Shared", "Mine", "Me"));
+    const std::string own = user.Write("zomika2/Skin/n/own.ini", General("Own", "Own"));
+    user.Write("zomika2/Skin/loose.ini", General("Loose", "Loose"));
+    // The same folder twice (a portable copy unpacked into the user's data folder) lists once;
+    // a user folder that does not exist lists nothing.
+    TSkinSelectDialog dialog(nullptr, {skins.root, userRoot, userRoot + "/", user.Path() + "/no"});
+    EXPECT_EQ(Tree(dialog.TreeView1),
+              QStringList({"Other", "  LOUD.INI", "  Shared", "Own", "  Own", "Shared", "  Alpha",
+                           "  Mine", "  Zeta", "名前なし", "  plain.ini"}));
+    EXPECT_EQ(dialog.SkinInfoList().size(), 7u);
+    dialog.SelectSkinFile(mine);
+    EXPECT_EQ(dialog.GetSelectedSkinFile(), mine);
+    EXPECT_EQ(dialog.Edit1->text().toStdString(), mine);
+    EXPECT_EQ(dialog.Edit2->text(), "Me");
+    dialog.SelectSkinFile(own);
+    EXPECT_EQ(dialog.GetSelectedSkinFile(), own);
+}
+
 TEST(SkinSelectDialog, CategoriesNeverTakeTheSelection) {
     SkinFolder skins;
     TSkinSelectDialog dialog(nullptr, skins.root);
