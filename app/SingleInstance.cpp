@@ -33,6 +33,10 @@ TSingleInstance::TSingleInstance(std::string settingsFileName)
 }
 
 TSingleInstance::~TSingleInstance() {
+    StopListening();
+}
+
+void TSingleInstance::StopListening() {
     server_.close();
 }
 

@@ -35,6 +35,10 @@ public:
     // before the handler was set (the widget is being built then).
     void SetShowHandler(std::function<void()> handler);
 
+    // Takes no more requests (the widget is closing); the lock stays until destruction, so a
+    // start meanwhile waits for it rather than being told the widget was shown.
+    void StopListening();
+
     // The local socket's name for a settings file: a full path in $XDG_RUNTIME_DIR when there
     // is one, otherwise a name with the user's id (Qt puts it in the temporary folder).
     static QString ServerName(const std::string& settingsFileName);

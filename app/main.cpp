@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     try {
         TMainForm form;
         QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit);
+        QObject::connect(&form, &TMainForm::Closed, &instance, &TSingleInstance::StopListening);
         // As a left click on the tray icon shows a hidden widget; nothing is saved.
         instance.SetShowHandler([&form] {
             form.ActShowWindow.setChecked(true);

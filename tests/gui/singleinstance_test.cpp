@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -142,4 +143,18 @@ TEST_F(SingleInstanceTest, WithoutAPlaceForTheLockTheProgramRunsUnguarded) {
     other.Write("file", "x");
     TSingleInstance instance(other.Path() + "/file/zomika2/zomika2.ini");
     EXPECT_EQ(instance.Start(300), TResult::Unguarded);
+}
+
+TEST_F(SingleInstanceTest, AClosingWidgetTakesNoRequestButKeepsItsLockUntilItEnds) {
+    auto first = std::make_unique<TSingleInstance>(settings);
+    ASSERT_EQ(first->Start(), TResult::First);
+    int shown = 0;
+    first->SetShowHandler([&] { ++shown; });
+    first->StopListening();
+    TSingleInstance second(settings);
+    EXPECT_EQ(second.Start(200), TResult::NoAnswer);
+    EXPECT_EQ(shown, 0);
+    first.reset(); // the program has ended
+    TSingleInstance third(settings);
+    EXPECT_EQ(third.Start(200), TResult::First);
 }
