@@ -1,6 +1,5 @@
 #include "app/MainForm.h"
 
-#include "platform/Autostart.h"
 #include "platform/Errors.h"
 #include "platform/Layout.h"
 #include "platform/Paths.h"
