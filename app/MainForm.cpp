@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "platform/Errors.h"
+#include "platform/Layout.h"
 #include "platform/Paths.h"
 #include "platform/qt/Desktop.h"
 
@@ -10,8 +11,6 @@
 #include <QImage>
 
 #include <tuple>
-
-#include <unistd.h>
 
 // The icons live in this static library; its resources must be registered by hand.
 static void InitResources() {
@@ -53,12 +52,7 @@ TMainForm::TMainForm(std::string programFolder)
     if (programFolder.empty()) {
         const std::string exe = platform::ExecutablePath();
         programFolder = platform::ExtractFilePath(exe);
-        if (!exe.empty()) {
-            // The executable's name with its extension, if any, replaced by ".ini".
-            baseName = platform::ExtractFileName(exe);
-            if (const auto dot = baseName.rfind('.'); dot != std::string::npos && dot > 0)
-                baseName.erase(dot);
-        }
+        baseName = platform::SettingsBaseName(exe);
     }
     InitResources();
     ProgramFolder = platform::IncludeTrailingSeparator(programFolder);
@@ -116,6 +110,7 @@ void TMainForm::CreateActions() {
         {&ActStayOnBottom, "最背面に表示(&B)", "", nullptr, true},
         {&ActFixPosition, "位置を固定(&F)", "", nullptr, true},
         {&ActDefaultPos, "標準の位置に戻す(&D)", "", nullptr, false},
+        {&ActAutoStart, "ログイン時に起動(&O)", "", nullptr, true},
         {&ActSkinSetting, "デザインの変更(&K)...", "", nullptr, false},
         {&ActUpdateCheck, "更新を確認(&U)...", "", nullptr, false},
     };
@@ -154,6 +149,8 @@ void TMainForm::CreateMenu() {
     MenuDesktop->addAction(&ActSkinSetting);
     MenuDesktop->addSeparator();
     MenuDesktop->addAction(&ActDefaultPos);
+    MenuDesktop->addSeparator();
+    MenuDesktop->addAction(&ActAutoStart);
     PopupMenu1.addSeparator();
     MenuConnection = PopupMenu1.addMenu(QStringLiteral("接続設定(&C)"));
     MenuConnection->addAction(&ActTenkiJpLite);
@@ -194,6 +191,7 @@ void TMainForm::ConnectHandlers() {
         {&ActStayOnBottom, &TMainForm::ActStayOnBottomExecute},
         {&ActFixPosition, &TMainForm::ActDummyExecute},
         {&ActDefaultPos, &TMainForm::ActDefaultPosExecute},
+        {&ActAutoStart, &TMainForm::ActAutoStartExecute},
         {&ActSkinSetting, &TMainForm::ActSkinSettingExecute},
         {&ActUpdateCheck, &TMainForm::ActUpdateCheckExecute},
     };
@@ -201,6 +199,9 @@ void TMainForm::ConnectHandlers() {
         connect(action, &QAction::triggered, this,
                 [this, action, handler] { Guarded([&] { (this->*handler)(action); }); });
     }
+    // The entry may be added or removed outside the program.
+    connect(MenuDesktop, &QMenu::aboutToShow, this,
+            [this] { Guarded([this] { UpdateAutoStartCheck(); }); });
     connect(&RetryTimer, &QTimer::timeout, this,
             [this] { Guarded([this] { RetryTimerTimer(); }); });
     connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
@@ -219,12 +220,16 @@ void TMainForm::ConnectHandlers() {
 void TMainForm::FormCreate() {
     // 1-2: no task-bar entry (window flags above); no size until the first drawing.
     resize(0, 0);
-    // 3: the files beside the program.
-    LocationFileName = ProgramFolder + "urls.list";
-    sharedSettingsFileName_ = ProgramFolder + settingsBaseName_ + ".ini";
-    SettingsFileName = ChooseSettingsFileName(ProgramFolder, settingsBaseName_,
-                                              ::access(ProgramFolder.c_str(), W_OK) == 0);
-    SkinFolder = platform::JoinPath(ProgramFolder, SkinFolderName);
+    // 3: the files of the program's layout (beside it, or installed) and the user's own.
+    const platform::TProgramLayout layout =
+        platform::ResolveLayout(ProgramFolder, settingsBaseName_, platform::CurrentUserFolders());
+    LocationFileName = layout.DataFolder + "urls.list";
+    sharedSettingsFileName_ = layout.SeedSettingsFileName;
+    SettingsFileName = layout.SettingsFileName;
+    SkinFolder = platform::JoinPath(layout.DataFolder, SkinFolderName);
+    UserSkinFolder = layout.UserSkinFolder;
+    AutostartFileName = layout.AutostartFileName;
+    UpdateAutoStartCheck();
     // 4.
     ChangingVisibility = false;
     LocationIndex = 0;

@@ -125,6 +125,10 @@ public:
     void ActShowWindowExecute(QObject* sender);
     void ActStayOnBottomExecute(QObject* sender);
     void ActDefaultPosExecute(QObject* sender);
+    // Writes or removes the login entry as the menu's check asks; the check then shows whether
+    // the entry exists (also after a failure, which throws EFileError).
+    void ActAutoStartExecute(QObject* sender);
+    void UpdateAutoStartCheck();
     void ActExitExecute(QObject* sender);
     void ApplicationEvents1Deactivate();
     void ApplicationEvents1ModalBegin();
@@ -146,14 +150,11 @@ public:
     // Shows the exception being handled in a message box (caption "エラー").
     void ReportException(std::exception_ptr error);
 
-    // The settings file for a program folder: "<folder><name>.ini" when the folder is writable,
-    // otherwise "<config>/zomika2/<name>.ini" under $XDG_CONFIG_HOME (default ~/.config).
-    static std::string ChooseSettingsFileName(const std::string& programFolder,
-                                              const std::string& baseName, bool folderWritable);
-
     std::string ProgramFolder; // with a trailing separator
     std::string SettingsFileName;
     std::string SkinFolder;
+    std::string UserSkinFolder;    // skins the user installed
+    std::string AutostartFileName; // the login entry
     std::string LocationFileName;
     std::vector<TLocationEntry> Locations;
     std::int32_t LocationIndex = 0;
@@ -199,6 +200,7 @@ public:
     QAction ActDefaultPos;
     QAction ActSkinSetting;
     QAction ActUpdateCheck;
+    QAction ActAutoStart{this};
 
     QActionGroup IntervalGroup; // group 1
     QActionGroup TrayGroup;     // group 2
@@ -250,7 +252,7 @@ private:
     std::string lastDrawError_; // shown once until a drawing succeeds again
     bool closed_ = false;
     std::string settingsBaseName_;       // the executable's name
-    std::string sharedSettingsFileName_; // the settings file beside the program
+    std::string sharedSettingsFileName_; // a portable copy's file a per-user one starts from
 };
 
 // Marks a modal dialog of the program as open for its lifetime (InModal is set while any is).

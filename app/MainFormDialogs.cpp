@@ -52,7 +52,7 @@ void TMainForm::ActLocationSettingExecute(QObject*) {
 void TMainForm::ActSkinSettingExecute(QObject*) {
     TModalScope modal(*this);
     const dialogs::TSkinHost host = SkinHost(*this);
-    dialogs::RunSkinSetting(this, SkinFolder, host);
+    dialogs::RunSkinSetting(this, {SkinFolder, UserSkinFolder}, host);
 }
 
 void TMainForm::PreviewSkin(const std::string& fileName) {

@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -35,21 +34,6 @@ int CheckedIndex(std::initializer_list<const QAction*> actions) {
 }
 
 } // namespace
-
-std::string TMainForm::ChooseSettingsFileName(const std::string& programFolder,
-                                              const std::string& baseName, bool folderWritable) {
-    const std::string fileName = baseName + ".ini";
-    if (folderWritable)
-        return platform::IncludeTrailingSeparator(programFolder) + fileName;
-    std::string config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-        config = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        config = std::string(home) + "/.config";
-    else
-        config = "/tmp";
-    return platform::IncludeTrailingSeparator(config) + "zomika2/" + fileName;
-}
 
 void TMainForm::LoadSettings(const std::string& path) {
     // A per-user file that does not exist yet starts from the one beside the program.
@@ -123,6 +107,17 @@ void TMainForm::LoadSettings(const std::string& path) {
 
     ActShowBalloon.setChecked(ini.ReadBool("Option", "ShowBalloon", false));
 
+    // A skin the user installed has a key of its own, so that its path is never taken for one
+    // under the shipped skins (and a program without user skins still finds "Filename").
+    const std::string userSkin = ini.ReadString("Skin", "UserFilename", "");
+    if (!userSkin.empty() && !UserSkinFolder.empty()) {
+        const std::string path =
+            platform::JoinPath(UserSkinFolder, platform::MatchFileName(UserSkinFolder, userSkin));
+        if (platform::FileExists(path)) {
+            LoadSkin(path);
+            return;
+        }
+    }
     std::string skin =
         platform::MatchFileName(SkinFolder, ini.ReadString("Skin", "Filename", DefaultSkinFile));
     if (!platform::FileExists(platform::JoinPath(SkinFolder, skin)))
@@ -180,10 +175,20 @@ void TMainForm::SaveSettings(const std::string& path) {
 
     SaveCoordinates(ini);
 
+    // A shipped skin goes to "Filename" as always; a user skin to "UserFilename", leaving
+    // "Filename" at the last shipped one. A skin from anywhere else changes neither.
     const std::string& skin = CurrentSkin.FileName;
-    if (skin.compare(0, SkinFolder.size(), SkinFolder) == 0 && !SkinFolder.empty())
+    auto under = [&skin](const std::string& folder) {
+        return !folder.empty() && skin.compare(0, folder.size(), folder) == 0;
+    };
+    if (under(SkinFolder)) {
         ini.WriteString("Skin", "Filename",
                         platform::ToStoredSeparators(skin.substr(SkinFolder.size())));
+        ini.DeleteKey("Skin", "UserFilename");
+    } else if (under(UserSkinFolder)) {
+        ini.WriteString("Skin", "UserFilename",
+                        platform::ToStoredSeparators(skin.substr(UserSkinFolder.size())));
+    }
 
     // The per-user folder may not exist yet; a failure here shows up in SaveTo.
     std::error_code ec;

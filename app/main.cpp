@@ -1,24 +1,59 @@
-// The program's entry: the application object and the main window, nothing else.
+// The program's entry: the window system, one widget per settings file, the application object
+// and the main window.
 #include "app/Application.h"
 #include "app/MainForm.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "platform/Layout.h"
+#include "platform/Paths.h"
+#include "platform/qt/Desktop.h"
 
 #include <QIcon>
 
 #include <exception>
 
 int main(int argc, char** argv) {
-    TPelumiApplication app(argc, argv);
+    TToolkitArguments arguments(argc, argv);
+    if (!arguments.CheckDisplay())
+        return 1;
+    TPelumiApplication app(arguments.Count(), arguments.Values());
     Q_INIT_RESOURCE(resources);
     app.setWindowIcon(QIcon(QStringLiteral(":/pelumi/program.png")));
+
+    const std::string exe = platform::ExecutablePath();
+    TSingleInstance instance(platform::ResolveLayout(platform::ExtractFilePath(exe),
+                                                     platform::SettingsBaseName(exe),
+                                                     platform::CurrentUserFolders())
+                                 .SettingsFileName);
+    switch (instance.Start()) {
+    case TSingleInstance::TResult::ShownOther:
+        return 0;
+    case TSingleInstance::TResult::NoAnswer:
+        platform::ShowMessageBox(
+            nullptr, QStringLiteral("Pelumi は既に起動していますが、応答がありません。"),
+            QStringLiteral("エラー"), platform::MsgButtons::Ok, platform::MsgIcon::Error);
+        return 1;
+    case TSingleInstance::TResult::First:
+    case TSingleInstance::TResult::Unguarded:
+        break;
+    }
+
     CloseOnTerminationSignals();
     try {
         TMainForm form;
         QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit);
+        QObject::connect(&form, &TMainForm::Closed, &instance, &TSingleInstance::StopListening);
+        // As a left click on the tray icon shows a hidden widget; nothing is saved.
+        instance.SetShowHandler([&form] {
+            form.ActShowWindow.setChecked(true);
+            form.ActShowWindowExecute(nullptr);
+        });
         if (SetTerminationTarget(&form))
             form.close();
         else
             app.exec();
         SetTerminationTarget(nullptr);
+        instance.SetShowHandler(nullptr);
     } catch (...) {
         ShowCurrentException(nullptr);
     }

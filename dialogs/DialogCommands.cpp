@@ -58,8 +58,9 @@ void PreviewSkinFile(const TSkinHost& host, const std::string& fileName) {
     }
 }
 
-void RunSkinSetting(QWidget* owner, const std::string& skinFolder, const TSkinHost& host) {
-    TSkinSelectDialog dialog(owner, skinFolder);
+void RunSkinSetting(QWidget* owner, const std::vector<std::string>& skinFolders,
+                    const TSkinHost& host) {
+    TSkinSelectDialog dialog(owner, skinFolders);
     dialog.OnPreview = [&host](const std::string& fileName) { PreviewSkinFile(host, fileName); };
     try {
         dialog.SelectSkinFile(host.LoadedSkin());

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QWidget;
 class THttpClient;
@@ -46,11 +47,12 @@ struct TSkinHost {
 // comparison).
 void PreviewSkinFile(const TSkinHost& host, const std::string& fileName);
 
-// Skin dialog with live preview: OK keeps the selected skin, any other close restores the skin
-// loaded before (so does OK without a selected skin, which the dialog does not offer); the tray
-// icon is updated after every close. Nothing is saved here. An error while scanning the skins
-// propagates before anything has changed.
-void RunSkinSetting(QWidget* owner, const std::string& skinFolder, const TSkinHost& host);
+// Skin dialog with live preview over the skins of `skinFolders`: OK keeps the selected skin,
+// any other close restores the skin loaded before (so does OK without a selected skin, which the
+// dialog does not offer); the tray icon is updated after every close. Nothing is saved here. An
+// error while scanning the skins propagates before anything has changed.
+void RunSkinSetting(QWidget* owner, const std::vector<std::string>& skinFolders,
+                    const TSkinHost& host);
 
 // About box.
 void RunAbout(QWidget* owner, const QString& homePageUrl);

@@ -136,6 +136,10 @@ QPixmap DrawSkinSheet() {
 
 TSkinSelectDialog::TSkinSelectDialog(QWidget* owner, const std::string& skinFolder,
                                      GeneralReader reader)
+    : TSkinSelectDialog(owner, std::vector<std::string>{skinFolder}, std::move(reader)) {}
+
+TSkinSelectDialog::TSkinSelectDialog(QWidget* owner, const std::vector<std::string>& skinFolders,
+                                     GeneralReader reader)
     : QDialog(owner), reader_(reader ? std::move(reader) : ReadGeneralInfo) {
     setWindowTitle(QStringLiteral("デザインの変更"));
     setFixedSize(577, 339);
@@ -181,7 +185,7 @@ TSkinSelectDialog::TSkinSelectDialog(QWidget* owner, const std::string& skinFold
             &TSkinSelectDialog::TreeView1Change);
     connect(CheckBox1, &QCheckBox::clicked, this, &TSkinSelectDialog::CheckBox1Click);
 
-    ScanSkinFolder(skinFolder);
+    ScanSkinFolders(skinFolders);
 }
 
 TSkinSelectDialog::~TSkinSelectDialog() {
@@ -225,6 +229,10 @@ void TSkinSelectDialog::ClearInformation() {
 }
 
 void TSkinSelectDialog::ScanSkinFolder(const std::string& folder) {
+    ScanSkinFolders({folder});
+}
+
+void TSkinSelectDialog::ScanSkinFolders(const std::vector<std::string>& folders) {
     {
         const QSignalBlocker blocker(TreeView1);
         TreeView1->clear();
@@ -232,9 +240,15 @@ void TSkinSelectDialog::ScanSkinFolder(const std::string& folder) {
     skinInfoList_.clear();
     ClearInformation();
     Button2->setEnabled(false);
-    const std::string root = platform::IncludeTrailingSeparator(folder);
-    for (const auto& entry : VisibleEntries(root))
-        AddSkinsInFolder(root + entry.path().filename().string());
+    std::vector<std::string> scanned;
+    for (const std::string& folder : folders) {
+        const std::string root = platform::IncludeTrailingSeparator(folder);
+        if (folder.empty() || std::find(scanned.begin(), scanned.end(), root) != scanned.end())
+            continue;
+        scanned.push_back(root);
+        for (const auto& entry : VisibleEntries(root))
+            AddSkinsInFolder(root + entry.path().filename().string());
+    }
     SortTree();
     TreeView1->expandAll();
 }

@@ -42,9 +42,15 @@ public:
     // An error while reading a skin file propagates out of the constructor.
     TSkinSelectDialog(QWidget* owner, const std::string& skinFolder,
                       GeneralReader reader = nullptr);
+    // The same over several skin folders (the shipped skins and the user's own), listed in one
+    // tree: a category found in two folders is one node.
+    TSkinSelectDialog(QWidget* owner, const std::vector<std::string>& skinFolders,
+                      GeneralReader reader = nullptr);
     ~TSkinSelectDialog() override;
 
     void ScanSkinFolder(const std::string& folder);
+    // Each folder once, in order; a folder that does not exist adds nothing.
+    void ScanSkinFolders(const std::vector<std::string>& folders);
     void AddSkinsInFolder(const std::string& folder);
     // Selects the skin whose file path equals `fileName` ignoring ASCII letter case; nothing
     // is selected when none does.

@@ -2,15 +2,8 @@
 
 #include "platform/Convert.h"
 #include "platform/Errors.h"
+#include "platform/FileWrite.h"
 #include "platform/TextCodec.h"
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -155,6 +148,19 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(entry));
 }
 
+void IniFile::DeleteKey(std::string_view section, std::string_view key) {
+    std::vector<Line> kept;
+    kept.reserve(lines_.size());
+    bool inSection = false;
+    for (Line& line : lines_) {
+        if (line.isSection)
+            inSection = SameTextAscii(line.section, section);
+        if (!(inSection && line.isEntry && SameTextAscii(line.key, key)))
+            kept.push_back(std::move(line));
+    }
+    lines_ = std::move(kept);
+}
+
 void IniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
     WriteString(section, key, std::to_string(value));
 }
@@ -173,43 +179,8 @@ std::string IniFile::Serialize() const {
 }
 
 void IniFile::SaveTo(const std::string& path) const {
-    const std::string content = Serialize();
-    const std::filesystem::path target(path);
-    std::string pattern =
-        (target.has_parent_path() ? target.parent_path().string() + "/" : std::string()) + "." +
-        target.filename().string() + ".XXXXXX";
-    auto fail = [&](const std::string& what) {
-        throw EFileError("設定ファイル \"" + path + "\" を保存できません。(" + what + ")");
-    };
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0)
-        fail(std::strerror(errno));
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const std::string reason = std::strerror(errno);
-            ::close(fd);
-            ::unlink(pattern.c_str());
-            fail(reason);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    // The new file keeps the old one's permissions (mkstemp makes it private).
-    struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(pattern.c_str());
-        fail(reason);
-    }
-    if (std::rename(pattern.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(pattern.c_str());
-        fail(reason);
-    }
+    if (const auto reason = ReplaceFileContents(path, Serialize()))
+        throw EFileError("設定ファイル \"" + path + "\" を保存できません。(" + *reason + ")");
 }
 
 } // namespace platform

@@ -49,6 +49,8 @@ public:
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
+    // Removes every entry of the key from every section of that name; a missing one is fine.
+    void DeleteKey(std::string_view section, std::string_view key);
 
     // The whole file as UTF-8 text, one line per entry, LF line ends.
     std::string Serialize() const;

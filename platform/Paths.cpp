@@ -123,10 +123,20 @@ bool DirectoryExists(std::string_view path) {
     return std::filesystem::is_directory(ToNativeSeparators(path), ec);
 }
 
+std::string ExecutablePathFromLink(std::string_view link) {
+    // The kernel marks an executable replaced while it runs (an upgrade); the new file under
+    // the old name is the program to name.
+    constexpr std::string_view deleted = " (deleted)";
+    if (link.size() > deleted.size() && link.substr(link.size() - deleted.size()) == deleted &&
+        !FileExists(link))
+        return std::string(link.substr(0, link.size() - deleted.size()));
+    return std::string(link);
+}
+
 std::string ExecutablePath() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.string();
+    return ec ? std::string() : ExecutablePathFromLink(exe.string());
 }
 
 } // namespace platform

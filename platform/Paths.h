@@ -39,5 +39,8 @@ bool DirectoryExists(std::string_view path);
 
 // Full path of the running executable.
 std::string ExecutablePath();
+// The executable's path from the target of /proc/self/exe, without the mark the kernel adds
+// when the file was replaced while the program runs.
+std::string ExecutablePathFromLink(std::string_view link);
 
 } // namespace platform

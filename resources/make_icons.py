@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the program icon (64 x 64) and the tray placeholder (16 x 16): a sun behind a cloud.
+"""Draws the program icon (64 x 64), the tray placeholder (16 x 16) and the installed icon in the
+usual sizes of the icon theme (hicolor/<size>.png): a sun behind a cloud.
 
-Run from anywhere: python3 resources/make_icons.py  (rewrites resources/*.png)."""
+Run from anywhere: python3 resources/make_icons.py  (rewrites resources/*.png and hicolor/)."""
 import math
 import os
 import struct
@@ -79,3 +80,6 @@ def draw(size):
 here = os.path.dirname(os.path.abspath(__file__))
 png(os.path.join(here, "program.png"), 64, draw(64))
 png(os.path.join(here, "tray.png"), 16, draw(16))
+os.makedirs(os.path.join(here, "hicolor"), exist_ok=True)
+for size in (16, 22, 24, 32, 48, 64, 128, 256):
+    png(os.path.join(here, "hicolor", f"{size}.png"), size, draw(size))

@@ -110,3 +110,15 @@ TEST(IniFile, KeysOfASection) {
     EXPECT_EQ(ini.Keys("Other"), std::vector<std::string>{"C"});
     EXPECT_TRUE(ini.Keys("Missing").empty());
 }
+
+TEST(IniFile, DeletingAKeyRemovesEveryEntryOfItInItsSectionOnly) {
+    IniFile ini = IniFile::Parse("[Skin]\nFilename=a\nUserFilename=Mine\\m.ini\n"
+                                 "[Other]\nUserFilename=kept\n"
+                                 "[skin]\nuserfilename=again\nStays=1\n");
+    ini.DeleteKey("Skin", "UserFilename");
+    EXPECT_EQ(ini.Serialize(), "[Skin]\nFilename=a\n[Other]\nUserFilename=kept\n"
+                               "[skin]\nStays=1\n");
+    ini.DeleteKey("Skin", "Missing");
+    ini.DeleteKey("Nowhere", "Filename");
+    EXPECT_EQ(ini.ReadString("Skin", "Filename", ""), "a");
+}

@@ -2,6 +2,7 @@
 // appear (a test that expects one installs its own handler).
 #include "app/Application.h"
 #include "platform/qt/Desktop.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,10 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // The user's own folders (settings, skins, the login entry) are never the real ones.
+    const TempDir userHome;
+    setenv("XDG_CONFIG_HOME", (userHome.Path() + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (userHome.Path() + "/data").c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // The offscreen platform has no tray; Qt says so at every tray icon.
     setenv("QT_LOGGING_RULES", "qt.core.qobject.connect=false", 0);

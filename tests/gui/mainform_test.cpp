@@ -76,6 +76,7 @@ TEST(MainForm, CommandTable) {
         {&f.ActStayOnBottom, "最背面に表示(&B)", "", nullptr, true},
         {&f.ActFixPosition, "位置を固定(&F)", "", nullptr, true},
         {&f.ActDefaultPos, "標準の位置に戻す(&D)", "", nullptr, false},
+        {&f.ActAutoStart, "ログイン時に起動(&O)", "", nullptr, true},
         {&f.ActSkinSetting, "デザインの変更(&K)...", "", nullptr, false},
         {&f.ActUpdateCheck, "更新を確認(&U)...", "", nullptr, false},
     };
@@ -120,6 +121,8 @@ TEST(MainForm, TrayMenuTree) {
         "  デザインの変更(&K)...",
         "  -",
         "  標準の位置に戻す(&D)",
+        "  -",
+        "  ログイン時に起動(&O) [ ]",
         "-",
         "接続設定(&C):",
         "  TenkiLite(&T) ( )",

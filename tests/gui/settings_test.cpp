@@ -2,6 +2,7 @@
 #include "FormFixture.h"
 
 #include "platform/Errors.h"
+#include "support/ScopedEnv.h"
 
 #include <QSignalSpy>
 
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -295,30 +297,57 @@ TEST(Settings, UnwritableFileIsReportedAndTheCloseStillCompletes) {
     }
 }
 
-TEST(Settings, PerUserFileWhenTheProgramFolderIsNotWritable) {
+TEST(Settings, UserSkinsAreKeptUnderAKeyOfTheirOwn) {
+    TempDir user;
+    const ScopedEnv data("XDG_DATA_HOME", user.Path());
+    const std::string userSkins = user.Path() + "/zomika2/Skin/";
+    user.Write("zomika2/Skin/Mine/mine.ini", "[General]\n");
+
     struct Case {
-        const char* xdg;
-        const char* home;
-        bool writable;
-        std::string expected;
+        const char* name;
+        std::string ini;
+        std::string loaded; // relative to the program folder, or "user:" + relative to userSkins
+        std::string change; // a skin loaded before closing, in the same form; empty: none
+        std::string filename;
+        std::optional<std::string> userFilename; // nullopt: not in the file
     };
     const std::vector<Case> cases = {
-        {"/cfg", "/home/u", true, "/opt/pelumi/zomika2.ini"},
-        {"/cfg", "/home/u", false, "/cfg/zomika2/zomika2.ini"},
-        {"", "/home/u", false, "/home/u/.config/zomika2/zomika2.ini"},
-        {"relative", "/home/u", false, "/home/u/.config/zomika2/zomika2.ini"},
+        {"a user skin is loaded from the user's folder",
+         "[Skin]\nFilename=Other\\other.ini\nUserFilename=Mine\\mine.ini\n", "user:Mine/mine.ini",
+         "", "Other\\other.ini", "Mine\\mine.ini"},
+        {"a file from before user skins: Filename is under the shipped skins",
+         "[Skin]\nFilename=Mine\\mine.ini\n", "Skin/Mine/mine.ini", "", "Mine\\mine.ini",
+         std::nullopt},
+        {"a user skin that is gone falls back to Filename and is forgotten",
+         "[Skin]\nFilename=Other\\other.ini\nUserFilename=Gone\\gone.ini\n", "Skin/Other/other.ini",
+         "", "Other\\other.ini", std::nullopt},
+        {"choosing a shipped skin forgets the user skin",
+         "[Skin]\nFilename=Other\\other.ini\nUserFilename=Mine\\mine.ini\n", "user:Mine/mine.ini",
+         "Skin/Simple/small.ini", "Simple\\small.ini", std::nullopt},
+        {"choosing a user skin keeps the last shipped one in Filename",
+         "[Skin]\nFilename=Other\\other.ini\n", "Skin/Other/other.ini", "user:Mine/mine.ini",
+         "Other\\other.ini", "Mine\\mine.ini"},
     };
-    const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
-    const char* savedHome = std::getenv("HOME");
-    const std::string xdgBefore = savedXdg ? savedXdg : "";
-    const std::string homeBefore = savedHome ? savedHome : "";
     for (const Case& c : cases) {
-        setenv("XDG_CONFIG_HOME", c.xdg, 1);
-        setenv("HOME", c.home, 1);
-        EXPECT_EQ(TMainForm::ChooseSettingsFileName("/opt/pelumi", "zomika2", c.writable),
-                  c.expected)
-            << c.xdg << " " << c.writable;
+        SCOPED_TRACE(c.name);
+        TestProgram program;
+        MessageLog messages;
+        // A shipped skin with the same relative path as the user's: never taken for it.
+        program.dir.Write("Skin/Mine/mine.ini", "[General]\n");
+        program.dir.Write("Skin/Other/other.ini", "[General]\n");
+        auto path = [&](const std::string& where) {
+            return where.rfind("user:", 0) == 0 ? userSkins + where.substr(5)
+                                                : program.Folder() + where;
+        };
+        program.WriteIni(c.ini);
+        auto form = program.Start();
+        EXPECT_EQ(form->UserSkinFolder, userSkins);
+        EXPECT_EQ(form->CurrentSkin.FileName, path(c.loaded));
+        if (!c.change.empty())
+            form->LoadSkin(path(c.change));
+        form->close();
+        const platform::IniFile saved = program.ReadIni();
+        EXPECT_EQ(saved.ReadString("Skin", "Filename", "(none)"), c.filename);
+        EXPECT_EQ(saved.Find("Skin", "UserFilename"), c.userFilename);
     }
-    savedXdg ? setenv("XDG_CONFIG_HOME", xdgBefore.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
-    savedHome ? setenv("HOME", homeBefore.c_str(), 1) : unsetenv("HOME");
 }

@@ -114,6 +114,28 @@ TEST(SkinSelectDialog, ListsOneLevelDeepGroupedAndSorted) {
     }
 }
 
+TEST(SkinSelectDialog, UserSkinsAreListedWithTheShippedOnes) {
+    SkinFolder skins;
+    TempDir user;
+    const std::string userRoot = user.Path() + "/zomika2/Skin";
+    const std::string mine = user.Write("zomika2/Skin/m/mine.ini", General("Shared", "Mine", "Me"));
+    const std::string own = user.Write("zomika2/Skin/n/own.ini", General("Own", "Own"));
+    user.Write("zomika2/Skin/loose.ini", General("Loose", "Loose"));
+    // The same folder twice (a portable copy unpacked into the user's data folder) lists once;
+    // a user folder that does not exist lists nothing.
+    TSkinSelectDialog dialog(nullptr, {skins.root, userRoot, userRoot + "/", user.Path() + "/no"});
+    EXPECT_EQ(Tree(dialog.TreeView1),
+              QStringList({"Other", "  LOUD.INI", "  Shared", "Own", "  Own", "Shared", "  Alpha",
+                           "  Mine", "  Zeta", "名前なし", "  plain.ini"}));
+    EXPECT_EQ(dialog.SkinInfoList().size(), 7u);
+    dialog.SelectSkinFile(mine);
+    EXPECT_EQ(dialog.GetSelectedSkinFile(), mine);
+    EXPECT_EQ(dialog.Edit1->text().toStdString(), mine);
+    EXPECT_EQ(dialog.Edit2->text(), "Me");
+    dialog.SelectSkinFile(own);
+    EXPECT_EQ(dialog.GetSelectedSkinFile(), own);
+}
+
 TEST(SkinSelectDialog, CategoriesNeverTakeTheSelection) {
     SkinFolder skins;
     TSkinSelectDialog dialog(nullptr, skins.root);
@@ -208,7 +230,7 @@ TEST(SkinSelectDialog, PreviewCancelAndOk) {
             EXPECT_EQ(dialog->GetSelectedSkinFile(), skins.zeta);
             c.script(dialog);
         });
-        dialogs::RunSkinSetting(nullptr, skins.root, host.Make());
+        dialogs::RunSkinSetting(nullptr, {skins.root}, host.Make());
         EXPECT_EQ(host.loads, c.loads) << c.name;
         EXPECT_EQ(host.loaded, c.loadedAfter) << c.name;
         EXPECT_EQ(host.draws, static_cast<int>(c.loads.size())) << c.name;
@@ -262,7 +284,7 @@ TEST(SkinSelectDialog, NoClickOrKeyLeavesTheTreeWithoutASkin) {
             EXPECT_TRUE(dialog->Button2->isEnabled()) << c.name;
             dialog->Button2->click();
         });
-        dialogs::RunSkinSetting(nullptr, skins.root, host.Make());
+        dialogs::RunSkinSetting(nullptr, {skins.root}, host.Make());
         EXPECT_EQ(host.loads, std::vector<std::string>({skins.alpha})) << c.name;
         EXPECT_EQ(host.loaded, skins.alpha) << c.name;
     }
@@ -282,7 +304,7 @@ TEST(SkinSelectDialog, OkWaitsForASkinWhenTheLoadedOneIsNotListed) {
         EXPECT_TRUE(dialog->Button2->isEnabled());
         QTest::keyClick(d, Qt::Key_Return);
     });
-    dialogs::RunSkinSetting(nullptr, skins.root, host.Make());
+    dialogs::RunSkinSetting(nullptr, {skins.root}, host.Make());
     EXPECT_EQ(host.loads, std::vector<std::string>({skins.upper}));
     EXPECT_EQ(host.loaded, skins.upper);
 }
