@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Downloads.h"
 #include "skin/Skin.h"
 #include "skin/Surface.h"
 #include "weather/Forecast.h"
@@ -16,7 +17,9 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,9 +72,16 @@ public:
     void LoadSettings(const std::string& path);
     void SaveSettings(const std::string& path);
 
-    // Refresh cycle.
+    // Refresh cycle. A refresh downloads away from the interface thread: RefreshWeather shows
+    // "接続しています" and returns; ApplyForecastOutcome takes the result on the interface thread.
+    // ActRefreshExecute while a refresh of the same request and proxy is under way lets that one
+    // stand (with a fresh retry budget); any other choice cancels it and starts anew.
     void ActRefreshExecute(QObject* sender);
     void RefreshWeather();
+    // Everything a finished load gives back is taken here, and only here. `error` is what the
+    // load threw, or nullptr.
+    void ApplyForecastOutcome(TForecastOutcome outcome, std::exception_ptr error);
+    bool Refreshing() const { return refresh_.has_value(); }
     // The checked source, and what a refresh of the selected place asks of it (throws
     // EListError when LocationIndex is outside the list).
     TSource SelectedSource() const;
@@ -118,7 +128,9 @@ public:
     void ActProxySettingExecute(QObject* sender);
     void ActLocationSettingExecute(QObject* sender);
     void ActSkinSettingExecute(QObject* sender);
+    // Downloads away from the interface thread too; a second check while one runs is ignored.
     void ActUpdateCheckExecute(QObject* sender);
+    bool CheckingForUpdate() const { return Downloads.Running(updateCheck_); }
     void ActOpenWebPageExecute(QObject* sender);
     void PreviewSkin(const std::string& fileName);
     std::int32_t GetVersionNumber() const;
@@ -145,7 +157,12 @@ public:
     bool InModal = false;
     bool ChangingVisibility = false;
 
+    // Holds the program's proxy (read and written by the settings and the proxy dialog); it makes
+    // no request itself. Each download runs on a client of its own from NewHttpClient, given
+    // IdHTTP1's proxy when it starts.
     std::unique_ptr<THttpClient> IdHTTP1;
+    std::function<std::unique_ptr<THttpClient>()> NewHttpClient = CreateHttpClient;
+    TDownloads Downloads;
     TImageList ImageList1;
     QSystemTrayIcon TrayIcon1;
     TTimer RetryTimer;
@@ -211,6 +228,10 @@ private:
     }
     void LowerWindow();
     bool KeptAtBottom() const;
+    std::unique_ptr<THttpClient> DownloadClient() const;
+    bool RefreshUnderWayForCurrentChoice() const;
+    void CancelRefresh();
+    void ArmScheduleClock();
     void RefreshTrayIcon();
 
     int trayIconIndex_ = 0;
@@ -223,6 +244,19 @@ private:
     QPoint dragOffset_;
     std::string lastDrawError_; // shown once until a drawing succeeds again
     bool closed_ = false;
+    // The refresh being downloaded, and what it asked for.
+    struct TRefreshUnderWay {
+        TDownloads::TId Id = 0;
+        TForecastRequest Request;
+        std::string ProxyServer;
+        std::int32_t ProxyPort = 0;
+    };
+    std::optional<TRefreshUnderWay> refresh_;
+    TDownloads::TId updateCheck_ = 0;
+    // The wall clock (seconds since 1970) at the schedule's last tick or arming, and in the
+    // 6/12/18 o'clock mode the moment of the next target; they tell a missed refresh apart.
+    std::int64_t lastScheduleTick_ = 0;
+    std::int64_t targetTime_ = 0;
     std::string settingsBaseName_;       // the executable's name
     std::string sharedSettingsFileName_; // the settings file beside the program
 };

@@ -21,7 +21,7 @@ namespace {
 
 const char* const kUsage =
     "usage: sample-service [--port N] [--today YYYY-MM-DD] [--locations FILE] "
-    "[--version-number N]\n";
+    "[--version-number N] [--delay-ms N]\n";
 
 // "2.0.7.2" -> 2*16777216 + 0*65536 + 7*256 + 2.
 long long PackedVersion(std::string_view version) {
@@ -44,6 +44,14 @@ long long PackedVersion(std::string_view version) {
 }
 
 std::atomic<bool> g_stopping{false};
+
+// A slow server: every forecast page and the version file answer only after this long.
+void Delay(int milliseconds) {
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!g_stopping && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
 
 void AddFaultRoutes(httplib::Server& server) {
     server.Get(R"(/fault/status/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
@@ -118,6 +126,7 @@ int main(int argc, char** argv) {
     std::string todayText;
     std::string locations;
     long long versionNumber = PackedVersion(PELUMI_FILE_VERSION);
+    int delayMs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (i + 1 >= argc) {
@@ -140,6 +149,12 @@ int main(int argc, char** argv) {
                 versionNumber = std::stoll(value);
             } catch (...) {
                 std::cerr << "sample-service: bad version number: " << value << "\n";
+                return 2;
+            }
+        } else if (arg == "--delay-ms") {
+            delayMs = platform::StrToIntDef(value, -1);
+            if (delayMs < 0) {
+                std::cerr << "sample-service: bad delay: " << value << "\n";
                 return 2;
             }
         } else {
@@ -175,11 +190,16 @@ int main(int argc, char** argv) {
 
     const TSampleSite site(std::move(entries), today.Year, today.Month, today.Day);
     httplib::Server server;
+    // Clients that gave up on a slow answer still hold a worker until it is sent.
+    server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     AddFaultRoutes(server);
-    server.Get("/version.txt", [versionNumber](const httplib::Request&, httplib::Response& res) {
+    server.Get("/version.txt", [versionNumber, delayMs](const httplib::Request&,
+                                                        httplib::Response& res) {
+        Delay(delayMs);
         res.set_content(std::to_string(versionNumber) + "\r\n", "text/plain");
     });
-    server.Get(R"(/.*)", [&site](const httplib::Request& req, httplib::Response& res) {
+    server.Get(R"(/.*)", [&site, delayMs](const httplib::Request& req, httplib::Response& res) {
+        Delay(delayMs);
         const auto page = site.Get(req.path);
         if (!page) {
             res.status = 404;
