@@ -59,8 +59,8 @@ private:
 // Start for work that produces a value: `done(result, error)` gets the work's result (a
 // default value when it threw).
 template <class Result, class Work, class Done>
-TDownloads::TId StartDownload(TDownloads& downloads, std::unique_ptr<THttpClient> client,
-                              Work work, Done done) {
+TDownloads::TId StartDownload(TDownloads& downloads, std::unique_ptr<THttpClient> client, Work work,
+                              Done done) {
     auto result = std::make_shared<Result>();
     return downloads.Start(
         std::move(client),

@@ -105,9 +105,7 @@ void TMainForm::RefreshWeather() {
         refresh.ProxyPort = IdHTTP1->ProxyPort;
         refresh.Id = StartDownload<TForecastOutcome>(
             Downloads, DownloadClient(),
-            [request = refresh.Request](THttpClient& http) {
-                return LoadForecast(http, request);
-            },
+            [request = refresh.Request](THttpClient& http) { return LoadForecast(http, request); },
             [this](TForecastOutcome&& outcome, std::exception_ptr error) {
                 Guarded([&] { ApplyForecastOutcome(std::move(outcome), error); });
             });

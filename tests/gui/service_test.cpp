@@ -87,13 +87,16 @@ TEST_F(ServiceTest, ASuccessfulRetryLeavesNoRetryPendingAndTheNextFailureHasFive
     const std::string good = form->TenkiLitePrefix;
     form->TenkiLitePrefix = service.BaseUrl() + "missing/";
     form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
     form->RetryTimerTimer();
+    TestProgram::Settle(*form);
     EXPECT_EQ(form->Weather.Information, "再接続します (あと4回)");
     EXPECT_EQ(form->TrayIconIndex(), 5);
     EXPECT_EQ(form->TrayHint(), "データ取得に失敗");
 
     form->TenkiLitePrefix = good;
     form->RetryTimerTimer();
+    TestProgram::Settle(*form);
     EXPECT_EQ(form->Weather.Information, "");
     EXPECT_FALSE(form->RetryTimer.isActive());
     EXPECT_EQ(form->RetryTimer.Tag, 0);
@@ -103,6 +106,7 @@ TEST_F(ServiceTest, ASuccessfulRetryLeavesNoRetryPendingAndTheNextFailureHasFive
     form->ActInterval1H.trigger();
     for (int minute = 0; minute < 60; ++minute)
         form->Timer1Timer();
+    TestProgram::Settle(*form);
     EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
 }
 
@@ -123,7 +127,9 @@ TEST_F(ServiceTest, BrokenSkinPicturesAreReportedAndTheProgramGoesOn) {
     const std::string background = form->CurrentSkin.SkinDir + "img/bg_small.png";
     program.dir.Write(background.substr(program.dir.Path().size() + 1), broken);
     form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
     form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
     ASSERT_EQ(messages.entries.size(), 1u);
     EXPECT_EQ(messages.entries[0].caption, "エラー");
     EXPECT_EQ(form->Weather.Information, "");

@@ -1,12 +1,12 @@
 // Offline stand-in for both weather services on 127.0.0.1.
 #include "SamplePages.h"
 
-#include "weather/LocationList.h"
 #include "pelumi_version.h"
 #include "platform/Clock.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Paths.h"
+#include "weather/LocationList.h"
 
 #include <httplib.h>
 
@@ -47,8 +47,7 @@ std::atomic<bool> g_stopping{false};
 
 // A slow server: every forecast page and the version file answer only after this long.
 void Delay(int milliseconds) {
-    const auto until =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (!g_stopping && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
@@ -193,11 +192,11 @@ int main(int argc, char** argv) {
     // Clients that gave up on a slow answer still hold a worker until it is sent.
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     AddFaultRoutes(server);
-    server.Get("/version.txt", [versionNumber, delayMs](const httplib::Request&,
-                                                        httplib::Response& res) {
-        Delay(delayMs);
-        res.set_content(std::to_string(versionNumber) + "\r\n", "text/plain");
-    });
+    server.Get("/version.txt",
+               [versionNumber, delayMs](const httplib::Request&, httplib::Response& res) {
+                   Delay(delayMs);
+                   res.set_content(std::to_string(versionNumber) + "\r\n", "text/plain");
+               });
     server.Get(R"(/.*)", [&site, delayMs](const httplib::Request& req, httplib::Response& res) {
         Delay(delayMs);
         const auto page = site.Get(req.path);
