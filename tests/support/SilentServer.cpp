@@ -37,8 +37,8 @@ std::string SilentServer::BaseUrl() const {
 
 int SilentServer::Accept(int timeoutMs) {
     pollfd p{listener_, POLLIN, 0};
-    if (clients_.empty() && poll(&p, 1, timeoutMs) <= 0)
-        return 0;
+    if (poll(&p, 1, timeoutMs) <= 0)
+        return static_cast<int>(clients_.size());
     for (;;) {
         const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0)
@@ -49,23 +49,37 @@ int SilentServer::Accept(int timeoutMs) {
     return static_cast<int>(clients_.size());
 }
 
+bool SilentServer::Left(std::size_t index) {
+    char buffer[4096];
+    while (!left_[index]) {
+        const ssize_t n = recv(clients_[index], buffer, sizeof buffer, 0);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+            left_[index] = true;
+        else if (n < 0)
+            break;
+    }
+    return left_[index];
+}
+
 bool SilentServer::AllClientsLeft(int timeoutMs) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         bool all = true;
-        for (std::size_t i = 0; i < clients_.size(); ++i) {
-            char buffer[4096];
-            while (!left_[i]) {
-                const ssize_t n = recv(clients_[i], buffer, sizeof buffer, 0);
-                if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
-                    left_[i] = true;
-                else if (n < 0)
-                    break;
-            }
-            all = all && left_[i];
-        }
+        for (std::size_t i = 0; i < clients_.size(); ++i)
+            all = Left(i) && all;
         if (all || std::chrono::steady_clock::now() >= until)
             return all;
+        poll(nullptr, 0, 20);
+    }
+}
+
+bool SilentServer::ClientLeft(std::size_t index, int timeoutMs) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (index >= clients_.size())
+            return false;
+        if (Left(index) || std::chrono::steady_clock::now() >= until)
+            return left_[index];
         poll(nullptr, 0, 20);
     }
 }

@@ -16,16 +16,20 @@ public:
     std::string BaseUrl() const;
     int Port() const { return port_; }
 
-    // Takes the connections that arrived, waiting up to `timeoutMs` for the first one; returns
-    // how many were taken in all so far.
+    // Takes the connections that arrived, waiting up to `timeoutMs` for a new one; returns how
+    // many were taken in all so far.
     int Accept(int timeoutMs);
     // True when every connection taken so far has been closed by its client within
     // `timeoutMs`, reading and dropping whatever the client sent.
     bool AllClientsLeft(int timeoutMs);
+    // The same for the connection taken `index`-th (from 0).
+    bool ClientLeft(std::size_t index, int timeoutMs);
 
 private:
     int listener_ = -1;
     int port_ = 0;
     std::vector<int> clients_;
     std::vector<bool> left_;
+
+    bool Left(std::size_t index);
 };
