@@ -1,6 +1,7 @@
 // The main window while a download runs: what the widget shows, which commands start a new
 // download, which leave the running one alone, and that a cancelled one changes nothing.
 #include "FormFixture.h"
+#include "ModalScript.h"
 
 #include "platform/Clock.h"
 #include "support/SampleService.h"
@@ -252,4 +253,48 @@ TEST_F(RefreshBackgroundTest, TheUpdateCheckRunsBesideTheWidgetAndEndsWithThePro
     EXPECT_FALSE(form->CheckingForUpdate());
     // A check the user no longer waits for shows no message.
     EXPECT_TRUE(messages.entries.empty());
+}
+
+TEST_F(RefreshBackgroundTest, DialogsAndShowingWorkWhileADownloadWaits) {
+    auto form = StartSilent();
+    bool sawDialog = false;
+    WhenModal([&](QDialog* d) {
+        sawDialog = true;
+        d->reject();
+    });
+    form->ActLocationSetting.trigger();
+    EXPECT_TRUE(sawDialog);
+    form->ActShowWindow.setChecked(false);
+    form->ActShowWindowExecute(nullptr);
+    EXPECT_FALSE(form->isVisible());
+    form->ActShowWindow.setChecked(true);
+    form->ActShowWindowExecute(nullptr);
+    EXPECT_TRUE(form->isVisible());
+    // None of it touched the download.
+    EXPECT_EQ(server->Accept(100), 1);
+    EXPECT_FALSE(server->ClientLeft(0, 0));
+    EXPECT_TRUE(form->Refreshing());
+    EXPECT_EQ(form->Weather.Information, "接続しています");
+    form->close();
+}
+
+TEST_F(RefreshBackgroundTest, AForecastThatArrivesWhileADialogIsOpenIsShownAtOnce) {
+    SampleService service{
+        {"--today", "2026-12-09", "--locations", TestData("locations/sample.list")}};
+    WriteIni(service.BaseUrl());
+    auto gate = std::make_shared<TGate>();
+    auto form = program.Start();
+    form->NewHttpClient = [gate] { return std::make_unique<TGatedCurl>(gate); };
+    form->LocationIndex = 3; // Nagano, held at the gate
+    form->ActRefreshExecute(nullptr);
+    std::string shownInDialog;
+    WhenModal([&](QDialog* d) {
+        gate->Open();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form->Refreshing(); }, 20000));
+        shownInDialog = form->Weather.LocationName;
+        d->reject();
+    });
+    form->ActAbout.trigger();
+    EXPECT_NE(shownInDialog.find("長野市"), std::string::npos) << shownInDialog;
+    EXPECT_EQ(form->Weather.Information, "");
 }
