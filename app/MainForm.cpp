@@ -251,6 +251,9 @@ void TMainForm::FormCreate() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (!closed_) {
+        // Transfers stop at once; their threads are joined when the window is destroyed.
+        Downloads.CancelAll();
+        refresh_.reset();
         FormCloseQuery();
         closed_ = true;
         RetryTimer.stop();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Downloads.h"
 #include "platform/IniFile.h"
 #include "skin/Skin.h"
 #include "skin/Surface.h"
@@ -17,6 +18,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -79,9 +81,16 @@ public:
     void LoadCoordinates(const platform::IniFile& ini);
     void SaveCoordinates(platform::IniFile& ini) const;
 
-    // Refresh cycle.
+    // Refresh cycle. A refresh downloads away from the interface thread: RefreshWeather shows
+    // "接続しています" and returns; ApplyForecastOutcome takes the result on the interface thread.
+    // ActRefreshExecute while a refresh of the same request and proxy is under way lets that one
+    // stand (with a fresh retry budget); any other choice cancels it and starts anew.
     void ActRefreshExecute(QObject* sender);
     void RefreshWeather();
+    // Everything a finished load gives back is taken here, and only here. `error` is what the
+    // load threw, or nullptr.
+    void ApplyForecastOutcome(TForecastOutcome outcome, std::exception_ptr error);
+    bool Refreshing() const { return refresh_.has_value(); }
     // The checked source, and what a refresh of the selected place asks of it (throws
     // EListError when LocationIndex is outside the list).
     TSource SelectedSource() const;
@@ -139,7 +148,9 @@ public:
     void ActProxySettingExecute(QObject* sender);
     void ActLocationSettingExecute(QObject* sender);
     void ActSkinSettingExecute(QObject* sender);
+    // Downloads away from the interface thread too; a second check while one runs is ignored.
     void ActUpdateCheckExecute(QObject* sender);
+    bool CheckingForUpdate() const { return Downloads.Running(updateCheck_); }
     void ActOpenWebPageExecute(QObject* sender);
     // The live source's page for the chosen place; throws EPelumiError while its coordinates
     // are unknown.
@@ -170,7 +181,12 @@ public:
     bool InModal = false;
     bool ChangingVisibility = false;
 
+    // Holds the program's proxy (read and written by the settings and the proxy dialog); it makes
+    // no request itself. Each download runs on a client of its own from NewHttpClient, given
+    // IdHTTP1's proxy when it starts.
     std::unique_ptr<THttpClient> IdHTTP1;
+    std::function<std::unique_ptr<THttpClient>()> NewHttpClient = CreateHttpClient;
+    TDownloads Downloads;
     TImageList ImageList1;
     QSystemTrayIcon TrayIcon1;
     TTimer RetryTimer;
@@ -239,6 +255,10 @@ private:
     }
     void LowerWindow();
     bool KeptAtBottom() const;
+    std::unique_ptr<THttpClient> DownloadClient() const;
+    bool RefreshUnderWayForCurrentChoice() const;
+    void CancelRefresh();
+    void ArmScheduleClock();
     void RefreshTrayIcon();
 
     int trayIconIndex_ = 0;
@@ -251,6 +271,19 @@ private:
     QPoint dragOffset_;
     std::string lastDrawError_; // shown once until a drawing succeeds again
     bool closed_ = false;
+    // The refresh being downloaded, and what it asked for.
+    struct TRefreshUnderWay {
+        TDownloads::TId Id = 0;
+        TForecastRequest Request;
+        std::string ProxyServer;
+        std::int32_t ProxyPort = 0;
+    };
+    std::optional<TRefreshUnderWay> refresh_;
+    TDownloads::TId updateCheck_ = 0;
+    // The wall clock (seconds since 1970) at the schedule's last tick or arming, and in the
+    // 6/12/18 o'clock mode the moment of the next target; they tell a missed refresh apart.
+    std::int64_t lastScheduleTick_ = 0;
+    std::int64_t targetTime_ = 0;
     std::string settingsBaseName_;       // the executable's name
     std::string sharedSettingsFileName_; // a portable copy's file a per-user one starts from
 };

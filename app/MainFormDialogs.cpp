@@ -61,12 +61,22 @@ void TMainForm::PreviewSkin(const std::string& fileName) {
 }
 
 void TMainForm::ActUpdateCheckExecute(QObject*) {
+    // One answer per question: a second click while the first check runs adds nothing.
+    if (CheckingForUpdate())
+        return;
     // Read anew at every check, so a key added by hand works without a restart.
     const std::string url = platform::IniFile::Load(SettingsFileName)
                                 .ReadString("Option", "UpdateCheckURL", DefaultUpdateCheckURL);
-    TModalScope modal(*this);
-    dialogs::RunUpdateCheck(this, *IdHTTP1, url, GetVersionNumber(),
-                            QString::fromUtf8(HomePageURL));
+    updateCheck_ = StartDownload<std::int32_t>(
+        Downloads, DownloadClient(),
+        [url](THttpClient& http) { return dialogs::FetchRemoteVersion(http, url); },
+        [this](std::int32_t remote, std::exception_ptr) {
+            Guarded([&] {
+                TModalScope modal(*this);
+                dialogs::ReportUpdateCheck(this, remote, GetVersionNumber(),
+                                           QString::fromUtf8(HomePageURL));
+            });
+        });
 }
 
 std::int32_t TMainForm::GetVersionNumber() const {

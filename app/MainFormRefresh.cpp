@@ -5,16 +5,65 @@
 #include "platform/Errors.h"
 #include "weather/OpenMeteo.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::int32_t RetryBudget = 5;
+
+// The next of 6, 12 and 18 o'clock after a local hour.
+std::int32_t TargetAfterHour(int hour) {
+    return hour >= 6 && hour < 12 ? 12 : hour >= 12 && hour < 18 ? 18 : 6;
+}
+
+// The first moment after `now` at which the local clock shows `hour`:00.
+std::int64_t NextTimeAtHour(std::int64_t now, int hour) {
+    platform::LocalDateTime at = platform::ToLocalDateTime(now);
+    at.Hour = hour;
+    at.Minute = 0;
+    at.Second = 0;
+    std::int64_t seconds = platform::ToUnixSeconds(at);
+    if (seconds <= now) {
+        ++at.Day;
+        seconds = platform::ToUnixSeconds(at);
+    }
+    return seconds;
+}
 
 } // namespace
 
 void TMainForm::ActRefreshExecute(QObject*) {
     RetryTimer.stop();
     RetryTimer.Tag = RetryBudget;
+    // The download under way already fetches what this refresh would: let it stand.
+    if (RefreshUnderWayForCurrentChoice())
+        return;
     RefreshWeather();
+}
+
+bool TMainForm::RefreshUnderWayForCurrentChoice() const {
+    if (!refresh_)
+        return false;
+    try {
+        return refresh_->Request == CurrentForecastRequest() &&
+               refresh_->ProxyServer == IdHTTP1->ProxyServer &&
+               refresh_->ProxyPort == IdHTTP1->ProxyPort;
+    } catch (...) {
+        return false; // no valid place any more: a new attempt reports it
+    }
+}
+
+void TMainForm::CancelRefresh() {
+    if (refresh_)
+        Downloads.Cancel(refresh_->Id);
+    refresh_.reset();
+}
+
+std::unique_ptr<THttpClient> TMainForm::DownloadClient() const {
+    std::unique_ptr<THttpClient> client = NewHttpClient();
+    client->ProxyServer = IdHTTP1->ProxyServer;
+    client->ProxyPort = IdHTTP1->ProxyPort;
+    return client;
 }
 
 void TMainForm::RetryTimerTimer() {
@@ -75,14 +124,36 @@ void TMainForm::RememberCoordinates(const TForecastRequest& request,
 }
 
 void TMainForm::RefreshWeather() {
+    // A newer attempt supersedes the one under way: its result must not reach the screen.
+    CancelRefresh();
     Weather.Clear();
     Weather.Information = "接続しています";
     DrawWeather();
     RetryTimer.stop();
     try {
-        const TForecastRequest request = CurrentForecastRequest();
-        TForecastOutcome outcome = LoadForecast(*IdHTTP1, request);
-        RememberCoordinates(request, outcome);
+        TRefreshUnderWay refresh;
+        refresh.Request = CurrentForecastRequest();
+        refresh.ProxyServer = IdHTTP1->ProxyServer;
+        refresh.ProxyPort = IdHTTP1->ProxyPort;
+        refresh.Id = StartDownload<TForecastOutcome>(
+            Downloads, DownloadClient(),
+            [request = refresh.Request](THttpClient& http) { return LoadForecast(http, request); },
+            [this](TForecastOutcome&& outcome, std::exception_ptr error) {
+                Guarded([&] { ApplyForecastOutcome(std::move(outcome), error); });
+            });
+        refresh_ = std::move(refresh);
+    } catch (...) {
+        ApplyForecastOutcome({}, std::current_exception());
+    }
+}
+
+void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_ptr error) {
+    if (refresh_)
+        RememberCoordinates(refresh_->Request, outcome);
+    refresh_.reset();
+    try {
+        if (error)
+            std::rethrow_exception(error);
         if (outcome.Loaded) {
             Weather = std::move(outcome.Record);
             RetryTimer.Tag = 0;
@@ -128,8 +199,7 @@ void TMainForm::ActRefreshIntervalExecute(QObject* sender) {
     else
         Timer1.start();
     if (ActIntervalAuto.isChecked()) {
-        const int hour = platform::LocalNow().Hour;
-        Timer1.Tag = hour >= 6 && hour < 12 ? 12 : hour >= 12 && hour < 18 ? 18 : 6;
+        Timer1.Tag = TargetAfterHour(platform::LocalNow().Hour);
     } else if (ActInterval1H.isChecked()) {
         Timer1.Tag = 60;
     } else if (ActInterval3H.isChecked()) {
@@ -137,19 +207,43 @@ void TMainForm::ActRefreshIntervalExecute(QObject* sender) {
     } else if (ActInterval6H.isChecked()) {
         Timer1.Tag = 360;
     }
+    ArmScheduleClock();
     if (sender)
         SaveSettings(SettingsFileName);
 }
 
+void TMainForm::ArmScheduleClock() {
+    lastScheduleTick_ = platform::UnixSecondsNow();
+    targetTime_ = ActIntervalAuto.isChecked() ? NextTimeAtHour(lastScheduleTick_, Timer1.Tag) : 0;
+}
+
+// The timer counts minutes of a clock that stands still while the machine sleeps; the wall
+// clock tells when a scheduled refresh was missed meanwhile.
 void TMainForm::Timer1Timer() {
+    const std::int64_t now = platform::UnixSecondsNow();
+    const std::int64_t elapsed = now - lastScheduleTick_;
+    lastScheduleTick_ = now;
     if (ActIntervalAuto.isChecked()) {
-        if (platform::LocalNow().Hour != Timer1.Tag)
+        if (elapsed < 0) {
+            // The clock was set back: aim at the target hour as the new time next shows it,
+            // neither repeating a refresh at once nor waiting days for the old moment.
+            targetTime_ = NextTimeAtHour(now, Timer1.Tag);
             return;
-        Timer1.Tag = Timer1.Tag == 6 ? 12 : Timer1.Tag == 12 ? 18 : 6;
+        }
+        if (now < targetTime_)
+            return;
+        // In the target hour, or past it after a sleep: refresh now and aim from here.
+        Timer1.Tag = TargetAfterHour(platform::ToLocalDateTime(now).Hour);
+        targetTime_ = NextTimeAtHour(now, Timer1.Tag);
         ActRefreshExecute(nullptr);
         return;
     }
-    --Timer1.Tag;
+    // A tick much later than a minute after the last counts every minute that passed; one
+    // after a clock set back counts as one.
+    const std::int64_t minutes = elapsed / 60;
+    Timer1.Tag -= minutes >= 2 ? static_cast<std::int32_t>(std::min<std::int64_t>(
+                                     minutes, std::max<std::int32_t>(Timer1.Tag, 1)))
+                               : 1;
     if (Timer1.Tag > 0)
         return;
     Timer1.Tag = ActInterval1H.isChecked() ? 60 : ActInterval3H.isChecked() ? 180 : 360;

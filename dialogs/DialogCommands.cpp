@@ -87,16 +87,23 @@ void RunAbout(QWidget* owner, const QString& homePageUrl) {
 
 void RunUpdateCheck(QWidget* owner, THttpClient& http, const std::string& url,
                     std::int32_t ownVersion, const QString& homePageUrl) {
-    const QString caption = QStringLiteral("更新の確認");
-    std::int32_t remote = -1;
+    ReportUpdateCheck(owner, FetchRemoteVersion(http, url), ownVersion, homePageUrl);
+}
+
+std::int32_t FetchRemoteVersion(THttpClient& http, const std::string& url) {
     try {
         const std::string body = http.Get(url);
         http.Disconnect();
-        remote = platform::ParseVersionFile(body);
+        return platform::ParseVersionFile(body);
     } catch (...) {
         // Whatever went wrong, the user is offered the home page instead.
-        remote = -1;
+        return -1;
     }
+}
+
+void ReportUpdateCheck(QWidget* owner, std::int32_t remote, std::int32_t ownVersion,
+                       const QString& homePageUrl) {
+    const QString caption = QStringLiteral("更新の確認");
     if (remote == -1) {
         if (platform::ShowMessageBox(
                 owner,

@@ -58,9 +58,18 @@ void RunSkinSetting(QWidget* owner, const std::vector<std::string>& skinFolders,
 void RunAbout(QWidget* owner, const QString& homePageUrl);
 
 // The update check against the version file at `url`, reported in one of four message boxes;
-// Yes opens the home page. `ownVersion` is the packed own version or -1.
+// Yes opens the home page. `ownVersion` is the packed own version or -1. The two halves below,
+// one after the other.
 void RunUpdateCheck(QWidget* owner, THttpClient& http, const std::string& url,
                     std::int32_t ownVersion, const QString& homePageUrl);
+
+// The packed version in the file at `url`, or -1 for any download problem or a body that is
+// not a number; never throws. Touches nothing but `http`, so it may run on a thread of its own.
+std::int32_t FetchRemoteVersion(THttpClient& http, const std::string& url);
+
+// Tells the user what a check found: `remote` as FetchRemoteVersion gave it.
+void ReportUpdateCheck(QWidget* owner, std::int32_t remote, std::int32_t ownVersion,
+                       const QString& homePageUrl);
 
 // The packed version of the running executable, or -1.
 std::int32_t GetVersionNumber();

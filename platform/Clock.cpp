@@ -3,44 +3,61 @@
 #include <charconv>
 #include <chrono>
 #include <ctime>
+#include <mutex>
 
 namespace platform {
 
 namespace {
 
+std::mutex g_mutex;
 std::optional<LocalDateTime> g_fixed;
+
+std::optional<LocalDateTime> Fixed() {
+    const std::lock_guard lock(g_mutex);
+    return g_fixed;
+}
 
 } // namespace
 
 LocalDateTime LocalNow() {
-    if (g_fixed)
-        return *g_fixed;
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour,        local.tm_min,     local.tm_sec};
+    if (const auto fixed = Fixed())
+        return *fixed;
+    return ToLocalDateTime(static_cast<std::int64_t>(std::time(nullptr)));
 }
 
 std::int64_t UnixSecondsNow() {
-    if (!g_fixed)
-        return static_cast<std::int64_t>(std::time(nullptr));
+    if (const auto fixed = Fixed())
+        return ToUnixSeconds(*fixed);
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::int64_t ToUnixSeconds(const LocalDateTime& time) {
     std::tm local{};
-    local.tm_year = g_fixed->Year - 1900;
-    local.tm_mon = g_fixed->Month - 1;
-    local.tm_mday = g_fixed->Day;
-    local.tm_hour = g_fixed->Hour;
-    local.tm_min = g_fixed->Minute;
-    local.tm_sec = g_fixed->Second;
+    local.tm_year = time.Year - 1900;
+    local.tm_mon = time.Month - 1;
+    local.tm_mday = time.Day;
+    local.tm_hour = time.Hour;
+    local.tm_min = time.Minute;
+    local.tm_sec = time.Second;
     local.tm_isdst = -1;
     return static_cast<std::int64_t>(std::mktime(&local));
 }
 
+LocalDateTime ToLocalDateTime(std::int64_t unixSeconds) {
+    const auto t = static_cast<std::time_t>(unixSeconds);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
 void FixClock(const LocalDateTime& time) {
+    const std::lock_guard lock(g_mutex);
     g_fixed = time;
 }
 
 void ReleaseClock() {
+    const std::lock_guard lock(g_mutex);
     g_fixed.reset();
 }
 

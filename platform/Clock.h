@@ -4,7 +4,8 @@
 #include <optional>
 #include <string_view>
 
-// The one place the program reads the clock, so tests and tools can fix it.
+// The one place the program reads the clock, so tests and tools can fix it. Safe to call from
+// any thread (downloads read the date while a test may be fixing the clock).
 namespace platform {
 
 struct LocalDateTime {
@@ -21,6 +22,13 @@ LocalDateTime LocalNow();
 
 // Seconds since 1 January 1970 UTC; with a fixed clock, those of the fixed local time.
 std::int64_t UnixSecondsNow();
+
+// Seconds since 1 January 1970 UTC of a local time. Fields out of range are carried over
+// (Day 32 of December is 1 January), as mktime does.
+std::int64_t ToUnixSeconds(const LocalDateTime& time);
+
+// The local time of a count of seconds since 1 January 1970 UTC.
+LocalDateTime ToLocalDateTime(std::int64_t unixSeconds);
 
 // Fixes the clock at a local time until ReleaseClock (it does not advance).
 void FixClock(const LocalDateTime& time);

@@ -33,6 +33,12 @@ public:
     using EPelumiError::EPelumiError;
 };
 
+// A download stopped because the program asked it to (a newer choice, or the program ends).
+class EHttpCancelled : public EHttpError {
+public:
+    using EHttpError::EHttpError;
+};
+
 // A place that the live source's look-up does not know; the message says which.
 class ELocationNotFound : public EPelumiError {
 public:

@@ -35,16 +35,44 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
     return n;
 }
 
+int StopWhenCancelled(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const THttpClient*>(client)->Cancelled() ? 1 : 0; // 1 aborts
+}
+
 } // namespace
 
 struct TCurlHttpClient::Impl {
     CURL* easy = nullptr;
+    // The transfer runs through a multi handle only so that Cancel can wake its wait at once
+    // (curl_multi_wakeup); the blocking easy call would notice up to a second later.
+    CURLM* multi = nullptr;
     curl_slist* headers = nullptr;
     std::size_t maxBody = 0;
 
     ~Impl() {
+        curl_multi_cleanup(multi);
         curl_easy_cleanup(easy);
         curl_slist_free_all(headers);
+    }
+
+    // curl_easy_perform, but woken by WakeTransfer.
+    CURLcode Perform() {
+        if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        CURLcode result = CURLE_FAILED_INIT;
+        int running = 1;
+        CURLMcode mc = CURLM_OK;
+        while (running > 0 && mc == CURLM_OK) {
+            mc = curl_multi_perform(multi, &running);
+            if (running > 0 && mc == CURLM_OK)
+                mc = curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        }
+        int queued = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi, &queued))
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy)
+                result = msg->data.result;
+        curl_multi_remove_handle(multi, easy);
+        return result;
     }
 };
 
@@ -54,7 +82,8 @@ TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
     GlobalInitOnce();
     impl_->maxBody = maxBodyBytes;
     impl_->easy = curl_easy_init();
-    if (!impl_->easy)
+    impl_->multi = curl_multi_init();
+    if (!impl_->easy || !impl_->multi)
         throw EHttpError("通信の準備ができませんでした。");
     CURL* e = impl_->easy;
     impl_->headers = curl_slist_append(nullptr, "Accept: text/html, */*");
@@ -81,11 +110,16 @@ TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
     curl_easy_setopt(e, CURLOPT_TIMEOUT, totalSeconds);
     curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBodyBytes));
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &WriteBody);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &StopWhenCancelled);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, static_cast<THttpClient*>(this));
 }
 
 TCurlHttpClient::~TCurlHttpClient() = default;
 
 std::string TCurlHttpClient::Get(const std::string& url) {
+    if (Cancelled())
+        throw EHttpCancelled("ダウンロードを中止しました: " + url);
     CURL* e = impl_->easy;
     Body body;
     body.limit = impl_->maxBody;
@@ -101,8 +135,10 @@ std::string TCurlHttpClient::Get(const std::string& url) {
         curl_easy_setopt(e, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
         curl_easy_setopt(e, CURLOPT_NOPROXY, "");
     }
-    const CURLcode rc = curl_easy_perform(e);
+    const CURLcode rc = impl_->Perform();
     curl_easy_setopt(e, CURLOPT_WRITEDATA, nullptr);
+    if (Cancelled())
+        throw EHttpCancelled("ダウンロードを中止しました: " + url);
     if (body.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
         throw EHttpError("ページが大きすぎます: " + url);
     if (rc != CURLE_OK)
@@ -116,6 +152,10 @@ std::string TCurlHttpClient::Get(const std::string& url) {
         throw EHttpError("ページを取得できませんでした: 応答 " + std::to_string(status) + " (" +
                          url + ")");
     return std::move(body.bytes);
+}
+
+void TCurlHttpClient::WakeTransfer() {
+    curl_multi_wakeup(impl_->multi);
 }
 
 void TCurlHttpClient::Disconnect() {

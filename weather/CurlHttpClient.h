@@ -14,7 +14,8 @@
 // made within `connectTimeoutSeconds`, a transfer that stalls for `stallSeconds`, a request
 // that takes longer than `totalSeconds` in all (a server that drips a byte now and then is not
 // stalled, yet would hold the program for days) and a body larger than `maxBodyBytes` throw
-// EHttpError. Not for use by two threads at once.
+// EHttpError. Not for use by two threads at once, except that Cancel (from any thread) stops a
+// transfer in progress at once.
 class TCurlHttpClient : public THttpClient {
 public:
     static constexpr long DefaultConnectTimeoutSeconds = 15;
@@ -32,6 +33,9 @@ public:
 
     std::string Get(const std::string& url) override;
     void Disconnect() override;
+
+protected:
+    void WakeTransfer() override;
 
 private:
     struct Impl;

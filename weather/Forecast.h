@@ -33,6 +33,8 @@ struct TForecastRequest {
     std::string Prefecture;
     std::string Municipality;
     std::optional<TCoordinates> Coordinates;
+    // Two equal requests would download the same thing.
+    bool operator==(const TForecastRequest&) const = default;
 };
 
 // What one load gives back.

@@ -1,19 +1,40 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-// The program's HTTP client: one object for the program's life, used by every download.
-// Behind this interface so parsers can be tested with pages held in memory.
+// The program's HTTP client. Behind this interface so parsers can be tested with pages held
+// in memory. One object serves one thread at a time; only Cancel may come from another.
 class THttpClient {
 public:
+    THttpClient() = default;
+    // Stand-ins holding pages in memory are copied like values; the real client forbids it.
+    THttpClient(const THttpClient& other)
+        : ProxyServer(other.ProxyServer), ProxyPort(other.ProxyPort),
+          cancelled_(other.Cancelled()) {}
+    THttpClient& operator=(const THttpClient& other) {
+        ProxyServer = other.ProxyServer;
+        ProxyPort = other.ProxyPort;
+        cancelled_.store(other.Cancelled());
+        return *this;
+    }
     virtual ~THttpClient() = default;
 
     // One blocking GET of an absolute URL, redirects followed. Returns the final body bytes.
     // Throws EHttpError on any failure (name resolution, connection, proxy, error status,
-    // time-out, oversized body).
+    // time-out, oversized body), EHttpCancelled once Cancel has been called.
     virtual std::string Get(const std::string& url) = 0;
+
+    // Stops a Get in progress on another thread as soon as the transfer notices (at once for
+    // the real client), and makes every later Get fail without a request. Callable from any
+    // thread, any number of times; there is no way back.
+    void Cancel() {
+        cancelled_.store(true);
+        WakeTransfer();
+    }
+    bool Cancelled() const { return cancelled_.load(); }
 
     // Closes the connection; called after every successful Get.
     virtual void Disconnect() {}
@@ -22,6 +43,14 @@ public:
     // the values set here.
     std::string ProxyServer;
     std::int32_t ProxyPort = 0;
+
+protected:
+    // Called by Cancel (on the cancelling thread) after the flag is set: a transfer that waits
+    // for the network should look at Cancelled() now rather than at its next wake-up.
+    virtual void WakeTransfer() {}
+
+private:
+    std::atomic<bool> cancelled_{false};
 };
 
 // The program's real client (libcurl).

@@ -1,6 +1,7 @@
 #include "pelumi_version.h"
 #include "platform/Errors.h"
 #include "support/SampleService.h"
+#include "support/SilentServer.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/CutText.h"
@@ -161,4 +162,30 @@ TEST(CurlHttpClientTls, SpeaksTlsAndRefusesAnUntrustedCertificate) {
 
     server.stop();
     thread.join();
+}
+
+TEST(CurlHttpClientCancel, CancelFromAnotherThreadStopsATransferThatWaitsAndHangsUp) {
+    SilentServer server;
+    TCurlHttpClient client; // on its own it would wait 30 s for the silent server
+    int connected = 0;
+    std::thread canceller([&] {
+        connected = server.Accept(10000);
+        client.Cancel();
+    });
+    EXPECT_THROW(client.Get(server.BaseUrl() + "page"), EHttpCancelled);
+    canceller.join();
+    EXPECT_EQ(connected, 1);
+    EXPECT_TRUE(server.AllClientsLeft(5000));
+}
+
+TEST(CurlHttpClientCancel, ACancelledClientMakesNoFurtherRequest) {
+    SilentServer server;
+    TCurlHttpClient client;
+    EXPECT_FALSE(client.Cancelled());
+    client.Cancel();
+    client.Cancel();
+    EXPECT_TRUE(client.Cancelled());
+    EXPECT_THROW(client.Get(server.BaseUrl()), EHttpCancelled);
+    EXPECT_EQ(GetPage(client, server.BaseUrl()), "");
+    EXPECT_EQ(server.Accept(200), 0);
 }

@@ -6,6 +6,9 @@
 #include "support/TempDir.h"
 
 #include <QString>
+#include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -49,8 +52,18 @@ public:
     platform::IniFile ReadIni() const { return platform::IniFile::Load(IniPath()); }
     std::string IniText() const { return ReadAll(IniPath()); }
 
-    // Builds the window (start-up included) over this folder.
-    std::unique_ptr<TMainForm> Start() const { return std::make_unique<TMainForm>(Folder()); }
+    // Builds the window over this folder and lets its start-up refresh end.
+    std::unique_ptr<TMainForm> Start() const {
+        auto form = std::make_unique<TMainForm>(Folder());
+        Settle(*form);
+        return form;
+    }
+
+    // Runs the event loop until no download of the window is under way (at most 20 s).
+    static void Settle(TMainForm& form) {
+        if (!QTest::qWaitFor([&] { return form.Downloads.Threads() == 0; }, 20000))
+            ADD_FAILURE() << "a download of the window did not end";
+    }
 
     TempDir dir;
 };

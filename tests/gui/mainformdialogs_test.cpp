@@ -17,20 +17,34 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
 
 namespace {
 
-// Answers the version file with `body` and fails every other request.
+// What every client of one test was asked, in order, and the proxy each client had.
+struct TRequestLog {
+    std::mutex mutex;
+    std::vector<std::string> requests;
+    std::vector<std::string> proxies;
+};
+
+// Answers the version file with a current version and fails every other request.
 class TRecordingHttp : public THttpClient {
 public:
-    std::string body = "33556226";
-    std::vector<std::string> requests;
+    explicit TRecordingHttp(TRequestLog& log) : log_(log) {}
     std::string Get(const std::string& url) override {
-        requests.push_back(url);
+        {
+            const std::lock_guard lock(log_.mutex);
+            log_.requests.push_back(url);
+            log_.proxies.push_back(ProxyServer + ":" + std::to_string(ProxyPort));
+        }
         if (url.find("version") == std::string::npos)
             throw EHttpError("接続できません");
-        return body;
+        return "33556226";
     }
+
+private:
+    TRequestLog& log_;
 };
 
 class MainFormDialogsTest : public ::testing::Test {
@@ -44,27 +58,28 @@ protected:
             "PrefixOpenMeteo=http://127.0.0.1:9/\nPrefixGeocoding=http://127.0.0.1:9/\n"
             "[Option]\nServer=0\n");
         form = program.Start();
-        auto recording = std::make_unique<TRecordingHttp>();
-        http = recording.get();
-        form->IdHTTP1 = std::move(recording);
+        form->NewHttpClient = [this] { return std::make_unique<TRecordingHttp>(log); };
     }
+    void Settle() { TestProgram::Settle(*form); }
 
     TestProgram program;
     MessageLog messages;
+    TRequestLog log;
     std::unique_ptr<TMainForm> form;
-    TRecordingHttp* http = nullptr;
 };
 
 } // namespace
 
 TEST_F(MainFormDialogsTest, UpdateCheckReadsItsAddressAnewAtEveryCheck) {
     form->ActUpdateCheckExecute(&form->ActUpdateCheck);
+    Settle();
     auto ini = program.ReadIni();
     ini.WriteString("Option", "UpdateCheckURL", "http://127.0.0.1:9/my/version.txt");
     ini.SaveTo(program.IniPath());
     form->ActUpdateCheckExecute(&form->ActUpdateCheck);
-    EXPECT_EQ(http->requests, std::vector<std::string>(
-                                  {DefaultUpdateCheckURL, "http://127.0.0.1:9/my/version.txt"}));
+    Settle();
+    EXPECT_EQ(log.requests, std::vector<std::string>(
+                                {DefaultUpdateCheckURL, "http://127.0.0.1:9/my/version.txt"}));
     ASSERT_EQ(messages.entries.size(), 2u);
     EXPECT_EQ(messages.entries[1].text, "このソフトウェアのバージョンは最新です。");
     EXPECT_EQ(messages.entries[1].caption, "更新の確認");
@@ -79,6 +94,7 @@ TEST_F(MainFormDialogsTest, MessageBoxesAndDialogsAreModal) {
             return platform::MsgResult::No;
         });
     form->ActUpdateCheckExecute(&form->ActUpdateCheck);
+    Settle();
     QuietMessageBoxes();
     WhenModal([&](QDialog* d) {
         inModal.push_back(form->InModal);
@@ -154,14 +170,16 @@ TEST_F(MainFormDialogsTest, LocationOkRefreshesAtOnceCancelDoesNothing) {
     form->LocationIndex = 100;
     WhenModal([](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
     form->ActLocationSettingExecute(&form->ActLocationSetting);
+    Settle();
     EXPECT_EQ(form->LocationIndex, 100);
-    EXPECT_TRUE(http->requests.empty());
+    EXPECT_TRUE(log.requests.empty());
 
     WhenModal([](QDialog* d) { OpenDialog<TLocationSettingDialog>(d)->Button1->click(); });
     form->ActLocationSettingExecute(&form->ActLocationSetting);
+    Settle();
     EXPECT_EQ(form->LocationIndex, 1);
-    ASSERT_FALSE(http->requests.empty());
-    EXPECT_NE(http->requests[0].find("t/3"), std::string::npos);
+    ASSERT_FALSE(log.requests.empty());
+    EXPECT_NE(log.requests[0].find("t/3"), std::string::npos);
 }
 
 TEST_F(MainFormDialogsTest, ProxyOkSavesAndRefreshesCancelChangesNothing) {
@@ -172,8 +190,9 @@ TEST_F(MainFormDialogsTest, ProxyOkSavesAndRefreshesCancelChangesNothing) {
         dialog->Button2->click();
     });
     form->ActProxySettingExecute(&form->ActProxySetting);
+    Settle();
     EXPECT_EQ(form->IdHTTP1->ProxyServer, "");
-    EXPECT_TRUE(http->requests.empty());
+    EXPECT_TRUE(log.requests.empty());
     EXPECT_FALSE(program.ReadIni().Find("Option", "Proxy").has_value());
 
     WhenModal([](QDialog* d) {
@@ -183,11 +202,14 @@ TEST_F(MainFormDialogsTest, ProxyOkSavesAndRefreshesCancelChangesNothing) {
         dialog->Button1->click();
     });
     form->ActProxySettingExecute(&form->ActProxySetting);
+    Settle();
     EXPECT_EQ(form->IdHTTP1->ProxyServer, "proxy.local");
     EXPECT_EQ(form->IdHTTP1->ProxyPort, 8080);
     EXPECT_EQ(program.ReadIni().ReadString("Option", "Proxy", ""), "proxy.local");
     EXPECT_EQ(program.ReadIni().ReadInteger("Option", "ProxyPort", 0), 8080);
-    EXPECT_FALSE(http->requests.empty());
+    // The refresh that followed went through the new proxy.
+    ASSERT_FALSE(log.proxies.empty());
+    EXPECT_EQ(log.proxies, std::vector<std::string>(log.proxies.size(), "proxy.local:8080"));
 }
 
 TEST(UpdateCheckAgainstTheSampleService, RealDownloads) {
@@ -217,6 +239,7 @@ TEST(UpdateCheckAgainstTheSampleService, RealDownloads) {
         auto form = program.Start();
         messages.entries.clear();
         form->ActUpdateCheckExecute(&form->ActUpdateCheck);
+        TestProgram::Settle(*form);
         ASSERT_EQ(messages.entries.size(), 1u) << c.path;
         EXPECT_EQ(messages.entries[0].text, c.expected);
     }

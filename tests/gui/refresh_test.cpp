@@ -2,12 +2,17 @@
 #include "FormFixture.h"
 
 #include "platform/Clock.h"
+#include "support/FakeHttpClient.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 namespace {
+
+void Settle(TMainForm& form) {
+    TestProgram::Settle(form);
+}
 
 // A program whose source addresses lead nowhere: 127.0.0.1 port 9 refuses connections.
 class RefreshTest : public ::testing::Test {
@@ -43,8 +48,10 @@ TEST_F(RefreshTest, FailuresWalkTheRetryBudgetThenGiveUp) {
     };
     for (std::size_t i = 0; i < statuses.size(); ++i) {
         SCOPED_TRACE(i);
-        if (i > 0)
+        if (i > 0) {
             form->RetryTimerTimer();
+            Settle(*form);
+        }
         EXPECT_EQ(form->Weather.Information, statuses[i]);
         EXPECT_EQ(form->TrayIconIndex(), 5);
         EXPECT_EQ(form->TrayHint(), "データ取得に失敗");
@@ -61,9 +68,12 @@ TEST_F(RefreshTest, FailuresWalkTheRetryBudgetThenGiveUp) {
 TEST_F(RefreshTest, RefreshCommandRestoresTheBudgetOfAPendingRetry) {
     auto form = Start();
     form->RetryTimerTimer();
+    Settle(*form);
     form->RetryTimerTimer();
+    Settle(*form);
     EXPECT_EQ(form->Weather.Information, "再接続します (あと3回)");
     form->ActRefresh.trigger();
+    Settle(*form);
     EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
     EXPECT_EQ(form->RetryTimer.Tag, 4);
     EXPECT_TRUE(form->RetryTimer.isActive());
@@ -89,6 +99,7 @@ TEST_F(RefreshTest, ErrorsEndTheAttemptWithoutRetry) {
         EXPECT_EQ(form->TrayHint(), "Pelumi");
         EXPECT_EQ(form->TrayIconIndex(), 0);
         form->ActRefresh.trigger();
+        EXPECT_FALSE(form->Refreshing());
         EXPECT_EQ(form->Weather.Information, "データ取得に失敗");
         EXPECT_FALSE(form->RetryTimer.isActive());
         form->close();
@@ -99,8 +110,10 @@ TEST_F(RefreshTest, ErrorsEndTheAttemptWithoutRetry) {
 TEST_F(RefreshTest, SourceChangeSavesAndRefreshes) {
     auto form = Start("Server=1\nRefreshInterval=1\n");
     form->RetryTimerTimer();
+    Settle(*form);
     std::filesystem::remove(program.IniPath());
     form->ActTenkiJpLite.trigger();
+    Settle(*form);
     EXPECT_TRUE(form->ActTenkiJpLite.isChecked());
     EXPECT_EQ(program.ReadIni().ReadInteger("Option", "Server", -1), 0);
     EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
@@ -128,14 +141,18 @@ TEST_F(RefreshTest, SixTwelveEighteenTargets) {
 
         // Ticks before the target hour do nothing.
         form->ActRefresh.trigger(); // a fresh attempt to tell refreshes apart
+        Settle(*form);
         form->RetryTimerTimer();
+        Settle(*form);
         const std::string before = form->Weather.Information;
         ASSERT_EQ(before, "再接続します (あと4回)");
         form->Timer1Timer();
+        Settle(*form);
         EXPECT_EQ(form->Weather.Information, before);
 
         platform::FixClock({2026, 12, 10, c.refreshHour, 0, 0});
         form->Timer1Timer();
+        Settle(*form);
         EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
         EXPECT_EQ(form->Timer1.Tag, c.nextTarget);
         form->close();
@@ -159,12 +176,16 @@ TEST_F(RefreshTest, IntervalModesCountDownAndReload) {
         EXPECT_EQ(form->Timer1.Tag, c.minutes);
         EXPECT_EQ(form->Timer1.interval(), 60000);
         form->ActRefresh.trigger();
+        Settle(*form);
         form->RetryTimerTimer();
+        Settle(*form);
         for (int tick = 1; tick < c.minutes; ++tick)
             form->Timer1Timer();
+        Settle(*form);
         EXPECT_EQ(form->Timer1.Tag, 1);
         EXPECT_EQ(form->Weather.Information, "再接続します (あと4回)");
         form->Timer1Timer();
+        Settle(*form);
         EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
         EXPECT_EQ(form->Timer1.Tag, c.minutes);
         form->close();
@@ -182,19 +203,93 @@ TEST_F(RefreshTest, ManualModeStopsTheScheduleAndKeepsItsTag) {
     EXPECT_EQ(program.ReadIni().ReadInteger("Option", "RefreshInterval", -1), 0);
 }
 
-TEST_F(RefreshTest, AMissedTargetHourWaitsForTheNextDay) {
-    platform::FixClock({2026, 12, 9, 5, 50, 0});
-    auto form = Start("RefreshInterval=4\n");
-    EXPECT_EQ(form->Timer1.Tag, 6);
-    form->RetryTimerTimer(); // "あと4回" marks that no fresh refresh came
-    for (int hour : {7, 12, 18, 23, 5}) {
-        platform::FixClock({2026, 12, 9, hour, 10, 0});
-        form->Timer1Timer();
-        EXPECT_EQ(form->Timer1.Tag, 6) << hour;
-        EXPECT_EQ(form->Weather.Information, "再接続します (あと4回)") << hour;
+// A machine that sleeps through a scheduled refresh, or a clock that jumps: the wall clock
+// at each tick decides. Each step fixes the clock, ticks once and says whether a download
+// started and what the schedule holds afterwards.
+TEST_F(RefreshTest, AMissedScheduledRefreshHappensAtTheNextTickAndTheScheduleReArms) {
+    using T = platform::LocalDateTime;
+    struct Step {
+        T at;
+        bool refreshes;
+        int tag;
+    };
+    struct Case {
+        const char* name;
+        int interval; // RefreshInterval
+        T armed;
+        std::vector<Step> steps;
+    };
+    const std::vector<Case> cases = {
+        {"6/12/18: closed at 11:55, opened at 13:00",
+         4,
+         {2026, 12, 9, 11, 55, 0},
+         {{{2026, 12, 9, 11, 56, 0}, false, 12},
+          {{2026, 12, 9, 13, 0, 0}, true, 18},
+          {{2026, 12, 9, 13, 1, 0}, false, 18},
+          {{2026, 12, 9, 17, 59, 0}, false, 18},
+          {{2026, 12, 9, 18, 0, 0}, true, 6}}},
+        {"6/12/18: asleep from 5:50 until 7:10 two days later",
+         4,
+         {2026, 12, 9, 5, 50, 0},
+         {{{2026, 12, 11, 7, 10, 0}, true, 12},
+          {{2026, 12, 11, 7, 11, 0}, false, 12},
+          {{2026, 12, 11, 12, 0, 0}, true, 18}}},
+        {"6/12/18: clock set back an hour after the noon refresh",
+         4,
+         {2026, 12, 9, 11, 59, 0},
+         {{{2026, 12, 9, 12, 0, 0}, true, 18},
+          {{2026, 12, 9, 11, 1, 0}, false, 18},
+          {{2026, 12, 9, 12, 0, 0}, false, 18},
+          {{2026, 12, 9, 18, 0, 0}, true, 6}}},
+        {"6/12/18: clock set back a day waits for the target of the new day",
+         4,
+         {2026, 12, 9, 12, 10, 0},
+         {{{2026, 12, 8, 12, 11, 0}, false, 18}, {{2026, 12, 8, 18, 0, 0}, true, 6}}},
+        {"hourly: eight hours asleep",
+         1,
+         {2026, 12, 9, 10, 0, 0},
+         {{{2026, 12, 9, 10, 1, 0}, false, 59},
+          {{2026, 12, 9, 18, 1, 0}, true, 60},
+          {{2026, 12, 9, 18, 2, 0}, false, 59}}},
+        {"3-hourly: a jump shorter than the countdown shortens it",
+         2,
+         {2026, 12, 9, 10, 0, 0},
+         {{{2026, 12, 9, 10, 1, 0}, false, 179},
+          {{2026, 12, 9, 12, 1, 0}, false, 59},
+          {{2026, 12, 9, 13, 0, 0}, true, 180}}},
+        {"hourly: a tick under two minutes late counts one, a later one every minute",
+         1,
+         {2026, 12, 9, 10, 0, 0},
+         {{{2026, 12, 9, 10, 1, 50}, false, 59}, {{2026, 12, 9, 10, 4, 30}, false, 57}}},
+        {"6-hourly: clock set back an hour counts one minute",
+         3,
+         {2026, 12, 9, 10, 0, 0},
+         {{{2026, 12, 9, 10, 1, 0}, false, 359},
+          {{2026, 12, 9, 9, 2, 0}, false, 358},
+          {{2026, 12, 9, 9, 3, 0}, false, 357}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::FixClock(c.armed);
+        auto form = Start("RefreshInterval=" + std::to_string(c.interval) + "\n");
+        int downloads = 0;
+        form->NewHttpClient = [&downloads] {
+            ++downloads;
+            return std::make_unique<FakeHttpClient>();
+        };
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            const Step& step = c.steps[i];
+            SCOPED_TRACE(i);
+            const int before = downloads;
+            platform::FixClock(step.at);
+            form->Timer1Timer();
+            Settle(*form);
+            EXPECT_EQ(downloads - before, step.refreshes ? 1 : 0);
+            EXPECT_EQ(form->Timer1.Tag, step.tag);
+            if (step.refreshes) {
+                EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
+            }
+        }
+        form->close();
     }
-    platform::FixClock({2026, 12, 10, 6, 0, 0});
-    form->Timer1Timer();
-    EXPECT_EQ(form->Timer1.Tag, 12);
-    EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
 }

@@ -89,13 +89,16 @@ TEST_F(ServiceTest, ASuccessfulRetryLeavesNoRetryPendingAndTheNextFailureHasFive
     const std::string good = form->TenkiLitePrefix;
     form->TenkiLitePrefix = service.BaseUrl() + "missing/";
     form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
     form->RetryTimerTimer();
+    TestProgram::Settle(*form);
     EXPECT_EQ(form->Weather.Information, "再接続します (あと4回)");
     EXPECT_EQ(form->TrayIconIndex(), 5);
     EXPECT_EQ(form->TrayHint(), "データ取得に失敗");
 
     form->TenkiLitePrefix = good;
     form->RetryTimerTimer();
+    TestProgram::Settle(*form);
     EXPECT_EQ(form->Weather.Information, "");
     EXPECT_FALSE(form->RetryTimer.isActive());
     EXPECT_EQ(form->RetryTimer.Tag, 0);
@@ -105,6 +108,7 @@ TEST_F(ServiceTest, ASuccessfulRetryLeavesNoRetryPendingAndTheNextFailureHasFive
     form->ActInterval1H.trigger();
     for (int minute = 0; minute < 60; ++minute)
         form->Timer1Timer();
+    TestProgram::Settle(*form);
     EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
 }
 
@@ -125,7 +129,9 @@ TEST_F(ServiceTest, BrokenSkinPicturesAreReportedAndTheProgramGoesOn) {
     const std::string background = form->CurrentSkin.SkinDir + "img/bg_small.png";
     program.dir.Write(background.substr(program.dir.Path().size() + 1), broken);
     form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
     form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
     ASSERT_EQ(messages.entries.size(), 1u);
     EXPECT_EQ(messages.entries[0].caption, "エラー");
     EXPECT_EQ(form->Weather.Information, "");
@@ -150,6 +156,7 @@ TEST_F(ServiceTest, FirstStartShowsTheLiveForecastAndLooksEachPlaceUpOnce) {
     // Another place gets its own look-up and its own key; the first stays.
     form->LocationIndex = 1;
     form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
     EXPECT_EQ(w.Information, "");
     EXPECT_EQ(w.LocationName, "札幌市");
     const platform::IniFile saved = program.ReadIni();
@@ -197,6 +204,7 @@ TEST_F(ServiceTest, ASettingsFileThatCannotBeWrittenDoesNotSpoilARefresh) {
     std::filesystem::create_directories(program.IniPath() + "/x");
     form->LocationIndex = 2;
     form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
     EXPECT_EQ(form->Weather.Information, "");
     EXPECT_EQ(form->Weather.LocationName, "那覇市");
     EXPECT_EQ(form->KnownCoordinates.count("沖縄本島,那覇市"), 1u);

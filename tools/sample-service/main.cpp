@@ -22,7 +22,7 @@ namespace {
 
 const char* const kUsage =
     "usage: sample-service [--port N] [--today YYYY-MM-DD] [--locations FILE] "
-    "[--version-number N]\n";
+    "[--version-number N] [--delay-ms N]\n";
 
 // "2.0.7.2" -> 2*16777216 + 0*65536 + 7*256 + 2.
 long long PackedVersion(std::string_view version) {
@@ -45,6 +45,13 @@ long long PackedVersion(std::string_view version) {
 }
 
 std::atomic<bool> g_stopping{false};
+
+// A slow server: every forecast page and the version file answer only after this long.
+void Delay(int milliseconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!g_stopping && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
 
 void AddFaultRoutes(httplib::Server& server) {
     server.Get(R"(/fault/status/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
@@ -113,8 +120,9 @@ void AddFaultRoutes(httplib::Server& server) {
 }
 
 // The live source's forecast and look-up; both prefixes may point at this server.
-void AddApiRoutes(httplib::Server& server, const TSampleApi& api) {
-    const auto answer = [](httplib::Response& res, const TSampleApi::Answer& a) {
+void AddApiRoutes(httplib::Server& server, const TSampleApi& api, int delayMs) {
+    const auto answer = [delayMs](httplib::Response& res, const TSampleApi::Answer& a) {
+        Delay(delayMs);
         res.status = a.Status;
         res.set_content(a.Body, "application/json; charset=utf-8");
     };
@@ -133,6 +141,7 @@ int main(int argc, char** argv) {
     std::string todayText;
     std::string locations;
     long long versionNumber = PackedVersion(PELUMI_FILE_VERSION);
+    int delayMs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (i + 1 >= argc) {
@@ -155,6 +164,12 @@ int main(int argc, char** argv) {
                 versionNumber = std::stoll(value);
             } catch (...) {
                 std::cerr << "sample-service: bad version number: " << value << "\n";
+                return 2;
+            }
+        } else if (arg == "--delay-ms") {
+            delayMs = platform::StrToIntDef(value, -1);
+            if (delayMs < 0) {
+                std::cerr << "sample-service: bad delay: " << value << "\n";
                 return 2;
             }
         } else {
@@ -192,12 +207,17 @@ int main(int argc, char** argv) {
     const TSampleSite site(std::move(entries), today.Year, today.Month, today.Day);
     const TSampleApi api(site.Entries(), today.Year, today.Month, today.Day);
     httplib::Server server;
+    // Clients that gave up on a slow answer still hold a worker until it is sent.
+    server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     AddFaultRoutes(server);
-    AddApiRoutes(server, api);
-    server.Get("/version.txt", [versionNumber](const httplib::Request&, httplib::Response& res) {
-        res.set_content(std::to_string(versionNumber) + "\r\n", "text/plain");
-    });
-    server.Get(R"(/.*)", [&site](const httplib::Request& req, httplib::Response& res) {
+    AddApiRoutes(server, api, delayMs);
+    server.Get("/version.txt",
+               [versionNumber, delayMs](const httplib::Request&, httplib::Response& res) {
+                   Delay(delayMs);
+                   res.set_content(std::to_string(versionNumber) + "\r\n", "text/plain");
+               });
+    server.Get(R"(/.*)", [&site, delayMs](const httplib::Request& req, httplib::Response& res) {
+        Delay(delayMs);
         const auto page = site.Get(req.path);
         if (!page) {
             res.status = 404;
