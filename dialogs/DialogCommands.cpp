@@ -11,8 +11,9 @@
 #include "platform/qt/Desktop.h"
 #include "weather/HttpClient.h"
 
+#include <QApplication>
 #include <QLineEdit>
-#include <QThread>
+#include <QTimer>
 
 namespace dialogs {
 
@@ -141,8 +142,8 @@ std::int32_t GetVersionNumber() {
 
 void OpenTwoPages(const QString& first, const QString& second) {
     platform::OpenUrl(first);
-    QThread::msleep(500);
-    platform::OpenUrl(second);
+    // Waiting on a timer rather than sleeping keeps the widget answering meanwhile.
+    QTimer::singleShot(500, Qt::PreciseTimer, qApp, [second] { platform::OpenUrl(second); });
 }
 
 } // namespace dialogs

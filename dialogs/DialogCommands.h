@@ -75,7 +75,7 @@ void ReportUpdateCheck(QWidget* owner, std::int32_t remote, std::int32_t ownVers
 std::int32_t GetVersionNumber();
 
 // Opens two addresses in the browser half a second apart, so that the browser has taken the
-// first before the second arrives.
+// first before the second arrives. Returns at once; the second opens from the event loop.
 void OpenTwoPages(const QString& first, const QString& second);
 
 } // namespace dialogs

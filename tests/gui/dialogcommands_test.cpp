@@ -5,7 +5,9 @@
 
 #include "ModalScript.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -123,10 +125,21 @@ TEST(UpdateCheck, OwnVersionNumberOfThisExecutable) {
     EXPECT_EQ(dialogs::GetVersionNumber(), 33556226);
 }
 
-TEST(OpenWebPage, BothAddressesInOrder) {
+TEST(OpenWebPage, BothAddressesInOrderHalfASecondApartWithoutBlocking) {
     QStringList opened;
-    platform::SetOpenUrlHandler([&](const QString& url) { opened << url; });
+    QElapsedTimer clock;
+    qint64 secondAt = -1;
+    platform::SetOpenUrlHandler([&](const QString& url) {
+        opened << url;
+        if (opened.size() == 2)
+            secondAt = clock.elapsed();
+    });
+    clock.start();
     dialogs::OpenTwoPages("http://a.example/p5", "http://a.example/p6");
+    // The first is open at once, the second not yet: the interface thread is free meanwhile.
+    EXPECT_EQ(opened, QStringList({"http://a.example/p5"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opened.size() == 2; }, 5000));
     platform::SetOpenUrlHandler(nullptr);
     EXPECT_EQ(opened, QStringList({"http://a.example/p5", "http://a.example/p6"}));
+    EXPECT_GE(secondAt, 490);
 }

@@ -120,6 +120,7 @@ TEST_F(MainFormDialogsTest, OpenWebPageOpensTheSelectedSourcesPages) {
         QStringList opened;
         platform::SetOpenUrlHandler([&](const QString& url) { opened << url; });
         form->ActOpenWebPageExecute(&form->ActOpenWebPage);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened.size() == 2; }, 5000));
         platform::SetOpenUrlHandler(nullptr);
         EXPECT_EQ(opened, c.expected);
     }
