@@ -153,3 +153,28 @@ wait_for_widget() {
     done
     return 1
 }
+
+# e2e_fail WORKDIR MESSAGE...: reports a failed end-to-end check with a picture of the display
+# (WORKDIR/failure.png, when there is one) and the end of every log in WORKDIR; exits 1.
+e2e_fail() {
+    local work=$1 f
+    shift
+    echo "FAIL: $*" >&2
+    if [ -n "${DISPLAY:-}" ]; then
+        import -window root "$work/failure.png" 2>/dev/null || true
+    fi
+    for f in "$work"/*.log; do
+        echo "--- $f" >&2
+        tail -n 20 "$f" >&2 || true
+    done
+    exit 1
+}
+
+# e2e_require_tools WORKDIR TOOL...: fails unless every tool is installed.
+e2e_require_tools() {
+    local work=$1 tool
+    shift
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || e2e_fail "$work" "$tool is not installed (scripts/setup installs it)"
+    done
+}

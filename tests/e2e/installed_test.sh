@@ -13,18 +13,9 @@ work=$3
 source "$4"
 trap session_stop EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    for f in "$work"/*.log; do
-        echo "--- $f" >&2
-        tail -n 20 "$f" >&2 || true
-    done
-    exit 1
-}
+fail() { e2e_fail "$work" "$@"; }
 
-for tool in Xvfb weston trayer xdotool xwininfo identify desktop-file-validate; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup installs it)"
-done
+e2e_require_tools "$work" Xvfb weston trayer xdotool xwininfo identify desktop-file-validate
 
 rm -rf "$work"
 mkdir -p "$work"

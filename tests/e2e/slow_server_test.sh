@@ -10,18 +10,9 @@ work=$2
 source "$3"
 trap session_stop EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    for f in "$work"/*.log; do
-        echo "--- $f" >&2
-        tail -n 20 "$f" >&2 || true
-    done
-    exit 1
-}
+fail() { e2e_fail "$work" "$@"; }
 
-for tool in Xvfb trayer xdotool xwininfo import convert; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup installs it)"
-done
+e2e_require_tools "$work" Xvfb trayer xdotool xwininfo import convert
 [ -x "$bindir/zomika2" ] && [ -x "$bindir/sample-service" ] || fail "build zomika2 and sample-service first"
 
 rm -rf "$work"

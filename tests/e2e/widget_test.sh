@@ -13,19 +13,9 @@ work=$2
 source "$3"
 trap session_stop EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    import -window root "$work/failure.png" 2>/dev/null || true
-    for f in "$work"/*.log; do
-        echo "--- $f" >&2
-        tail -n 20 "$f" >&2 || true
-    done
-    exit 1
-}
+fail() { e2e_fail "$work" "$@"; }
 
-for tool in Xvfb openbox trayer xdotool xwininfo xprop import convert compare identify; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup installs it)"
-done
+e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo xprop import convert compare identify
 for program in zomika2 sample-service forecast-dump skin-render; do
     [ -x "$bindir/$program" ] || fail "build $program first"
 done

@@ -1,4 +1,5 @@
 #include "SampleApi.h"
+#include "SampleHash.h"
 
 #include "platform/Convert.h"
 #include "weather/DateTime.h"
@@ -46,19 +47,8 @@ constexpr std::array<Prefecture, 47> kPrefectures = {{
     {"鹿児島県", 31.56, 130.56}, {"沖縄県", 26.21, 127.68},
 }};
 
-std::uint64_t Mix(std::uint64_t x) {
-    x += 0x9E3779B97F4A7C15ull;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-    return x ^ (x >> 31);
-}
-
-std::uint64_t HashText(std::string_view text) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (const char c : text)
-        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return h;
-}
+using sample::HashText;
+using sample::Mix;
 
 std::uint64_t Hash(std::uint64_t a, std::uint64_t b) {
     return Mix(a ^ Mix(b));
