@@ -4,6 +4,7 @@
 
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "support/ShippedSkins.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,6 @@
 #include <vector>
 
 namespace {
-
-const std::string kSkinRoot = std::string(PELUMI_SOURCE_DIR) + "/data/Skin/";
 
 struct PngInfo {
     bool ok = false;
@@ -41,15 +40,6 @@ PngInfo ReadPngHeader(const std::string& path) {
                std::uint32_t(b[at + 2]) << 8 | std::uint32_t(b[at + 3]);
     };
     return {true, be32(16), be32(20), b[25]};
-}
-
-std::vector<std::string> ShippedSkins() {
-    std::vector<std::string> skins;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(kSkinRoot))
-        if (e.is_regular_file() && e.path().extension() == ".ini")
-            skins.push_back(e.path().string());
-    std::sort(skins.begin(), skins.end());
-    return skins;
 }
 
 std::vector<std::string> SectionNames(const std::string& path) {

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "skin/Font.h"
 #include "skin/Skin.h"
+#include "support/ShippedSkins.h"
 #include "weather/LocationList.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherData.h"
@@ -17,17 +18,6 @@
 #include <vector>
 
 namespace {
-
-const std::string kSkinRoot = std::string(PELUMI_SOURCE_DIR) + "/data/Skin/";
-
-std::vector<std::string> ShippedSkins() {
-    std::vector<std::string> skins;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(kSkinRoot))
-        if (e.is_regular_file() && e.path().extension() == ".ini")
-            skins.push_back(e.path().string());
-    std::sort(skins.begin(), skins.end());
-    return skins;
-}
 
 struct ClockGuard {
     explicit ClockGuard(const platform::LocalDateTime& t) { platform::FixClock(t); }

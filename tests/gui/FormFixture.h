@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,14 @@ public:
     std::string IniPath() const { return dir.File("zomika2.ini"); }
     void WriteIni(const std::string& text) const { dir.Write("zomika2.ini", text); }
     platform::IniFile ReadIni() const { return platform::IniFile::Load(IniPath()); }
+    // The sample service's list of places and the skins the program ships, as the widget
+    // finds them beside itself.
+    void UseSampleListAndShippedSkins() const {
+        dir.Write("urls.list", ReadAll(TestData("locations/sample.list")));
+        std::filesystem::copy(std::string(PELUMI_BIN_DIR) + "/Skin", dir.File("Skin"),
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing);
+    }
     std::string IniText() const { return ReadAll(IniPath()); }
 
     // Builds the window over this folder and lets its start-up refresh end.

@@ -2,6 +2,7 @@
 // cancellation and the end of the owner.
 #include "app/Downloads.h"
 #include "platform/Errors.h"
+#include "support/Gate.h"
 #include "support/SilentServer.h"
 #include "weather/CurlHttpClient.h"
 
@@ -14,23 +15,6 @@
 #include <thread>
 
 namespace {
-
-// Opened by the test; until then a client behind it waits.
-struct TGate {
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool open = false;
-
-    void Open() {
-        const std::lock_guard lock(mutex);
-        open = true;
-        opened.notify_all();
-    }
-    void Wait() {
-        std::unique_lock lock(mutex);
-        opened.wait(lock, [this] { return open; });
-    }
-};
 
 // Answers every request with `body` once its gate is open. It takes no notice of Cancel, like a
 // transfer that had just ended when it was cancelled.

@@ -4,6 +4,7 @@
 #include "ModalScript.h"
 
 #include "platform/Clock.h"
+#include "support/Gate.h"
 #include "support/SampleService.h"
 #include "support/SilentServer.h"
 #include "weather/CurlHttpClient.h"
@@ -45,10 +46,7 @@ class RefreshBackgroundTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::FixClock({2026, 12, 9, 10, 30, 0});
-        program.dir.Write("urls.list", ReadAll(TestData("locations/sample.list")));
-        std::filesystem::copy(std::string(PELUMI_BIN_DIR) + "/Skin", program.dir.File("Skin"),
-                              std::filesystem::copy_options::recursive |
-                                  std::filesystem::copy_options::overwrite_existing);
+        program.UseSampleListAndShippedSkins();
     }
     void TearDown() override { platform::ReleaseClock(); }
 
@@ -170,27 +168,13 @@ TEST_F(RefreshBackgroundTest, AChangeOfPlaceSourceOrProxyCancelsTheDownloadAndSt
 
 namespace {
 
-// Opened by the test; until then the client behind it waits, and it takes no notice of Cancel,
-// like a transfer that had just ended when it was cancelled.
-struct TGate {
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool open = false;
-    void Open() {
-        const std::lock_guard lock(mutex);
-        open = true;
-        opened.notify_all();
-    }
-};
-
+// Fetches once its gate is open, taking no notice of Cancel meanwhile, like a transfer that had
+// just ended when it was cancelled.
 class TGatedCurl : public THttpClient {
 public:
     explicit TGatedCurl(std::shared_ptr<TGate> gate) : gate_(std::move(gate)) {}
     std::string Get(const std::string& url) override {
-        {
-            std::unique_lock lock(gate_->mutex);
-            gate_->opened.wait(lock, [this] { return gate_->open; });
-        }
+        gate_->Wait();
         return inner_.Get(url);
     }
 

@@ -15,10 +15,7 @@ class ServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::FixClock({2026, 12, 9, 10, 30, 0});
-        program.dir.Write("urls.list", ReadAll(TestData("locations/sample.list")));
-        std::filesystem::copy(std::string(PELUMI_BIN_DIR) + "/Skin", program.dir.File("Skin"),
-                              std::filesystem::copy_options::recursive |
-                                  std::filesystem::copy_options::overwrite_existing);
+        program.UseSampleListAndShippedSkins();
     }
     void TearDown() override { platform::ReleaseClock(); }
 
