@@ -1,6 +1,6 @@
 // The location list: any bytes, decoded as a file would be, then split into entries.
-#include "weather/LocationList.h"
 #include "platform/TextCodec.h"
+#include "weather/LocationList.h"
 
 #include <cstddef>
 #include <cstdint>
