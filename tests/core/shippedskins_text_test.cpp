@@ -109,40 +109,40 @@ void CheckLabels(const TSkin& skin, const TWeatherData& record, const std::strin
     }
 }
 
-// The place names of urls.list that come out widest in the skin's location label.
-std::vector<std::string> WidestPlaces(const TSkin& skin, std::size_t count) {
+// The texts `make` gives for the entries of urls.list, widest first as the skin's label
+// `section` draws them.
+template <class Make>
+std::vector<std::string> WidestTexts(const TSkin& skin, const std::string& section,
+                                     std::size_t count, Make make) {
     TWeatherData probe;
-    TLabelSetting location;
+    TLabelSetting setting;
     for (const auto& label : skin.Labels(probe))
-        if (label.Section == "LocationLabel")
-            location = label.Setting;
-    const auto font = skin.CreateLabelFont(location);
+        if (label.Section == section)
+            setting = label.Setting;
+    const auto font = skin.CreateLabelFont(setting);
     std::vector<std::pair<int, std::string>> widths;
     for (const TLocationEntry& e :
-         ReadLocationFile(std::string(PELUMI_SOURCE_DIR) + "/data/urls.list"))
-        widths.emplace_back(font->TextWidth(e[2]), e[2]);
+         ReadLocationFile(std::string(PELUMI_SOURCE_DIR) + "/data/urls.list")) {
+        std::string text = make(e);
+        widths.emplace_back(font->TextWidth(text), std::move(text));
+    }
     std::sort(widths.rbegin(), widths.rend());
-    std::vector<std::string> names;
+    std::vector<std::string> texts;
     for (std::size_t i = 0; i < widths.size() && i < count; ++i)
-        names.push_back(widths[i].second);
-    return names;
+        texts.push_back(widths[i].second);
+    return texts;
 }
 
-// The status line of the live source for the place whose not-found text is the widest.
+// The place names that come out widest in the location label.
+std::vector<std::string> WidestPlaces(const TSkin& skin, std::size_t count) {
+    return WidestTexts(skin, "LocationLabel", count, [](const TLocationEntry& e) { return e[2]; });
+}
+
+// The live source's status line for the place whose not-found text is the widest.
 std::string WidestNotFoundStatus(const TSkin& skin) {
-    TWeatherData probe;
-    TLabelSetting information;
-    for (const auto& label : skin.Labels(probe))
-        if (label.Section == "InformationLabel")
-            information = label.Setting;
-    const auto font = skin.CreateLabelFont(information);
-    std::pair<int, std::string> widest;
-    for (const TLocationEntry& e :
-         ReadLocationFile(std::string(PELUMI_SOURCE_DIR) + "/data/urls.list")) {
-        std::string text = PlaceNotFoundMessage(e[2]);
-        widest = std::max(widest, {font->TextWidth(text), text});
-    }
-    return widest.second;
+    return WidestTexts(skin, "InformationLabel", 1,
+                       [](const TLocationEntry& e) { return PlaceNotFoundMessage(e[2]); })
+        .front();
 }
 
 // A whole record with the widest value of every kind.
