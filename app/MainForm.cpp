@@ -229,6 +229,7 @@ void TMainForm::FormCreate() {
     SkinFolder = platform::JoinPath(layout.DataFolder, SkinFolderName);
     UserSkinFolder = layout.UserSkinFolder;
     AutostartFileName = layout.AutostartFileName;
+    CacheFolder = layout.CacheFolder;
     UpdateAutoStartCheck();
     // 4.
     ChangingVisibility = false;

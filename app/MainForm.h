@@ -166,6 +166,7 @@ public:
     std::string SkinFolder;
     std::string UserSkinFolder;    // skins the user installed
     std::string AutostartFileName; // the login entry
+    std::string CacheFolder;       // files that can be fetched again (platform::TCache)
     std::string LocationFileName;
     std::vector<TLocationEntry> Locations;
     std::int32_t LocationIndex = 0;

@@ -94,6 +94,12 @@ TForecastRequest TMainForm::CurrentForecastRequest() const {
         request.Prefecture = GetLocationField(LocationIndex, 1);
         request.Municipality = GetLocationField(LocationIndex, 2);
         request.Coordinates = CoordinatesOf(request.Prefecture, request.Municipality);
+        request.CacheFolder = CacheFolder;
+        break;
+    case TSource::Jma:
+        request.Prefecture = GetLocationField(LocationIndex, 1);
+        request.Municipality = GetLocationField(LocationIndex, 2);
+        request.CacheFolder = CacheFolder;
         break;
     }
     return request;

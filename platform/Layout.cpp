@@ -28,24 +28,28 @@ std::string HomeFolder(const char* home) {
 
 } // namespace
 
-TUserFolders UserFoldersFrom(const char* xdgConfigHome, const char* xdgDataHome, const char* home) {
+TUserFolders UserFoldersFrom(const char* xdgConfigHome, const char* xdgDataHome, const char* home,
+                             const char* xdgCacheHome) {
     auto absolute = [](const char* value) { return value != nullptr && *value == '/'; };
     TUserFolders folders;
-    if (!absolute(xdgConfigHome) || !absolute(xdgDataHome)) {
+    if (!absolute(xdgConfigHome) || !absolute(xdgDataHome) || !absolute(xdgCacheHome)) {
         const std::string base = IncludeTrailingSeparator(HomeFolder(home));
         folders.ConfigHome = base + ".config/";
         folders.DataHome = base + ".local/share/";
+        folders.CacheHome = base + ".cache/";
     }
     if (absolute(xdgConfigHome))
         folders.ConfigHome = IncludeTrailingSeparator(xdgConfigHome);
     if (absolute(xdgDataHome))
         folders.DataHome = IncludeTrailingSeparator(xdgDataHome);
+    if (absolute(xdgCacheHome))
+        folders.CacheHome = IncludeTrailingSeparator(xdgCacheHome);
     return folders;
 }
 
 TUserFolders CurrentUserFolders() {
     return UserFoldersFrom(std::getenv("XDG_CONFIG_HOME"), std::getenv("XDG_DATA_HOME"),
-                           std::getenv("HOME"));
+                           std::getenv("HOME"), std::getenv("XDG_CACHE_HOME"));
 }
 
 bool FolderWritable(const std::string& folder) {
@@ -69,6 +73,7 @@ TProgramLayout ResolveLayout(const std::string& programFolder, const std::string
         layout.Installed = true;
         layout.DataFolder = installedData;
         layout.SettingsFileName = userSettings;
+        layout.CacheFolder = user.CacheHome + "zomika2/";
         return layout;
     }
     layout.DataFolder = folder;
@@ -78,6 +83,7 @@ TProgramLayout ResolveLayout(const std::string& programFolder, const std::string
         layout.SettingsFileName = userSettings;
         layout.SeedSettingsFileName = folder + fileName;
     }
+    layout.CacheFolder = ExtractFilePath(layout.SettingsFileName) + "cache/";
     return layout;
 }
 

@@ -16,11 +16,13 @@ namespace platform {
 struct TUserFolders {
     std::string ConfigHome; // $XDG_CONFIG_HOME, or ~/.config/
     std::string DataHome;   // $XDG_DATA_HOME, or ~/.local/share/
+    std::string CacheHome;  // $XDG_CACHE_HOME, or ~/.cache/
 };
 
 // From the given environment values (nullptr: unset). A value that is not an absolute path is
 // ignored, as the rules require. Without HOME the home folder comes from the password database.
-TUserFolders UserFoldersFrom(const char* xdgConfigHome, const char* xdgDataHome, const char* home);
+TUserFolders UserFoldersFrom(const char* xdgConfigHome, const char* xdgDataHome, const char* home,
+                             const char* xdgCacheHome = nullptr);
 // From this process's environment.
 TUserFolders CurrentUserFolders();
 
@@ -34,6 +36,10 @@ struct TProgramLayout {
     std::string SeedSettingsFileName;
     std::string UserSkinFolder;    // with a trailing "/"
     std::string AutostartFileName; // the login entry
+    // Files that can be fetched again (the agency's constants, the last good forecast), with a
+    // trailing "/": beside the settings file when portable ("cache/"), the per-user cache folder
+    // when installed. Deleting it loses no setting.
+    std::string CacheFolder;
 };
 
 // True when files can be created in `folder`.

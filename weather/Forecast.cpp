@@ -1,5 +1,6 @@
 #include "weather/Forecast.h"
 
+#include "weather/Jma.h"
 #include "weather/OpenMeteo.h"
 
 TForecastOutcome LoadForecast(THttpClient& client, const TForecastRequest& request) {
@@ -13,6 +14,8 @@ TForecastOutcome LoadForecast(THttpClient& client, const TForecastRequest& reque
         break;
     case TSource::OpenMeteo:
         return LoadOpenMeteo(client, request);
+    case TSource::Jma:
+        return LoadJma(client, request);
     }
     return outcome;
 }

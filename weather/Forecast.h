@@ -1,5 +1,7 @@
 #pragma once
 
+#include "weather/Coordinates.h"
+#include "weather/JmaPlace.h"
 #include "weather/WeatherData.h"
 
 #include <cstdint>
@@ -9,14 +11,7 @@
 class THttpClient;
 
 // The forecast sources, numbered as the settings file's Server key stores them.
-enum class TSource : std::int32_t { TenkiLite = 0, Yahoo = 1, OpenMeteo = 2 };
-
-// A point on earth in degrees (WGS 84).
-struct TCoordinates {
-    double Latitude = 0.0;
-    double Longitude = 0.0;
-    bool operator==(const TCoordinates&) const = default;
-};
+enum class TSource : std::int32_t { TenkiLite = 0, Yahoo = 1, OpenMeteo = 2, Jma = 3 };
 
 // Everything one refresh needs, copied out of the main window so that the load can run on a
 // thread of its own without touching the window's state.
@@ -33,6 +28,12 @@ struct TForecastRequest {
     std::string Prefecture;
     std::string Municipality;
     std::optional<TCoordinates> Coordinates;
+    // The agency's source, which is also the live source's last resort for a place: its prefix
+    // ("https://www.jma.go.jp/bosai/"), the cache folder that keeps its constants and its last
+    // forecast, and the place when it was resolved before.
+    std::string JmaPrefix;
+    std::string CacheFolder;
+    std::optional<TJmaPlace> JmaPlace;
     // Two equal requests would download the same thing.
     bool operator==(const TForecastRequest&) const = default;
 };
@@ -44,6 +45,9 @@ struct TForecastOutcome {
     // Coordinates looked up during this load, for the caller to keep; empty when the request
     // brought them or the look-up failed.
     std::optional<TCoordinates> FoundCoordinates;
+    // The agency's place resolved during this load, for the caller to keep; empty when the
+    // request brought it or nothing was resolved.
+    std::optional<TJmaPlace> FoundJmaPlace;
 };
 
 // Runs the request's source on a fresh record through `client`. A failed download or a page

@@ -24,6 +24,7 @@ void ExpectLayout(const TProgramLayout& got, const TProgramLayout& want) {
     EXPECT_EQ(got.SeedSettingsFileName, want.SeedSettingsFileName);
     EXPECT_EQ(got.UserSkinFolder, want.UserSkinFolder);
     EXPECT_EQ(got.AutostartFileName, want.AutostartFileName);
+    EXPECT_EQ(got.CacheFolder, want.CacheFolder);
 }
 
 } // namespace
@@ -31,7 +32,8 @@ void ExpectLayout(const TProgramLayout& got, const TProgramLayout& want) {
 TEST(Layout, PortableAndInstalledFolders) {
     TempDir dir;
     const std::string root = dir.Path() + "/";
-    const TUserFolders user{root + "cfg/", root + "dat/"};
+    const TUserFolders user{root + "cfg/", root + "dat/", root + "cch/"};
+    const std::string userCache = root + "cch/zomika2/";
     const std::string userSettings = root + "cfg/zomika2/zomika2.ini";
     const std::string userSkins = root + "dat/zomika2/Skin/";
     const std::string autostart = root + "cfg/autostart/zomika2.desktop";
@@ -56,37 +58,42 @@ TEST(Layout, PortableAndInstalledFolders) {
          {"p1/zomika2", "p1/urls.list"},
          "p1",
          true,
-         {false, root + "p1/", root + "p1/zomika2.ini", "", userSkins, autostart}},
+         {false, root + "p1/", root + "p1/zomika2.ini", "", userSkins, autostart,
+          root + "p1/cache/"}},
         {"a portable copy with only its skins",
          {"p2/Skin/"},
          "p2/",
          true,
-         {false, root + "p2/", root + "p2/zomika2.ini", "", userSkins, autostart}},
+         {false, root + "p2/", root + "p2/zomika2.ini", "", userSkins, autostart,
+          root + "p2/cache/"}},
         {"a portable copy in a folder the user cannot write",
          {"p3/urls.list"},
          "p3",
          false,
-         {false, root + "p3/", userSettings, root + "p3/zomika2.ini", userSkins, autostart}},
+         {false, root + "p3/", userSettings, root + "p3/zomika2.ini", userSkins, autostart,
+          root + "cfg/zomika2/cache/"}},
         {"installed: settings per user even where the program folder is writable (root)",
          {"usr/bin/zomika2", "usr/share/zomika2/urls.list"},
          "usr/bin",
          true,
-         {true, installedData("usr"), userSettings, "", userSkins, autostart}},
+         {true, installedData("usr"), userSettings, "", userSkins, autostart, userCache}},
         {"installed with only the data folder",
          {"opt/bin/zomika2", "opt/share/zomika2/"},
          "opt/bin/",
          false,
-         {true, installedData("opt"), userSettings, "", userSkins, autostart}},
+         {true, installedData("opt"), userSettings, "", userSkins, autostart, userCache}},
         {"data beside the program wins over an installed data folder",
          {"both/bin/urls.list", "both/share/zomika2/urls.list"},
          "both/bin",
          true,
-         {false, root + "both/bin/", root + "both/bin/zomika2.ini", "", userSkins, autostart}},
+         {false, root + "both/bin/", root + "both/bin/zomika2.ini", "", userSkins, autostart,
+          root + "both/bin/cache/"}},
         {"no data anywhere: the folder beside the program, as before",
          {"none/bin/zomika2"},
          "none/bin",
          true,
-         {false, root + "none/bin/", root + "none/bin/zomika2.ini", "", userSkins, autostart}},
+         {false, root + "none/bin/", root + "none/bin/zomika2.ini", "", userSkins, autostart,
+          root + "none/bin/cache/"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -117,7 +124,7 @@ TEST(Layout, SettingsFileFollowsTheExecutablesName) {
     dir.Write("p/urls.list", "x");
     dir.Write("i/bin/wetter", "x");
     dir.Write("i/share/zomika2/urls.list", "x");
-    const TUserFolders user{root + "cfg/", root + "dat/"};
+    const TUserFolders user{root + "cfg/", root + "dat/", root + "cch/"};
     auto writable = [](const std::string&) { return true; };
     EXPECT_EQ(platform::ResolveLayout(root + "p", "wetter", user, writable).SettingsFileName,
               root + "p/wetter.ini");
@@ -151,20 +158,26 @@ TEST(Layout, UserFoldersFollowTheBaseDirectoryRules) {
         const char* config;
         const char* data;
         const char* home;
+        const char* cache;
         std::string wantConfig;
         std::string wantData;
+        std::string wantCache;
     };
     const std::vector<Case> cases = {
-        {"/cfg", "/dat", "/home/u", "/cfg/", "/dat/"},
-        {"/cfg/", nullptr, "/home/u", "/cfg/", "/home/u/.local/share/"},
-        {nullptr, "/dat", "/home/u/", "/home/u/.config/", "/dat/"},
-        {"", "relative/data", "/home/u", "/home/u/.config/", "/home/u/.local/share/"},
-        {nullptr, nullptr, nullptr, passwdHome + ".config/", passwdHome + ".local/share/"},
-        {nullptr, nullptr, "not/absolute", passwdHome + ".config/", passwdHome + ".local/share/"},
+        {"/cfg", "/dat", "/home/u", "/cch", "/cfg/", "/dat/", "/cch/"},
+        {"/cfg/", nullptr, "/home/u", "/cch/", "/cfg/", "/home/u/.local/share/", "/cch/"},
+        {nullptr, "/dat", "/home/u/", nullptr, "/home/u/.config/", "/dat/", "/home/u/.cache/"},
+        {"", "relative/data", "/home/u", "rel", "/home/u/.config/", "/home/u/.local/share/",
+         "/home/u/.cache/"},
+        {nullptr, nullptr, nullptr, nullptr, passwdHome + ".config/", passwdHome + ".local/share/",
+         passwdHome + ".cache/"},
+        {nullptr, nullptr, "not/absolute", nullptr, passwdHome + ".config/",
+         passwdHome + ".local/share/", passwdHome + ".cache/"},
     };
     for (const Case& c : cases) {
-        const TUserFolders got = platform::UserFoldersFrom(c.config, c.data, c.home);
+        const TUserFolders got = platform::UserFoldersFrom(c.config, c.data, c.home, c.cache);
         EXPECT_EQ(got.ConfigHome, c.wantConfig) << (c.config ? c.config : "(unset)");
         EXPECT_EQ(got.DataHome, c.wantData) << (c.data ? c.data : "(unset)");
+        EXPECT_EQ(got.CacheHome, c.wantCache) << (c.cache ? c.cache : "(unset)");
     }
 }

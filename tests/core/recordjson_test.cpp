@@ -1,6 +1,6 @@
 #include "support/Records.h"
 #include "support/TempDir.h"
-#include "tools/skin-render/RecordJson.h"
+#include "weather/RecordJson.h"
 
 #include <gtest/gtest.h>
 
@@ -65,4 +65,41 @@ TEST(RecordJson, AbsentFieldsStayAsTheyWereAndErrorsSayWhere) {
         EXPECT_NE(message.find(c.error), std::string::npos) << c.json << ": " << message;
         EXPECT_NE(message, "") << c.json;
     }
+}
+
+TEST(RecordJson, WhatIsWrittenReadsBackAsTheSameRecord) {
+    TWeatherData w;
+    for (int s = 0; s < 16; ++s) {
+        w.PointDate[s] = 46000.5 + s; // a fraction, to see that no digit is lost
+        w.PointHour[s] = s == 3 ? NoValue : 3 * s;
+        w.PointWeather[s] = "晴" + std::to_string(s);
+        w.PointTemp[s] = -20 + s;
+    }
+    for (int k = 0; k < 7; ++k) {
+        w.WeekDate[k] = 46100 + k;
+        w.WeekWeather[k] = k == 2 ? "" : "曇時々雨" + std::to_string(k);
+        w.WeekMinTemp[k] = -k;
+        w.WeekMaxTemp[k] = 30 + k;
+        w.WeekProb[k] = 10 * k;
+    }
+    w.DayDate = {46200, 46201};
+    w.DayWeather = {"雨のち晴", "雪"};
+    w.DayMinTemp = {NoValue, -2147483647 - 1};
+    w.DayMaxTemp = {15, 16};
+    w.DayProb = {0, 10, 20, 30, 40, 50, 60, NoValue};
+    w.LocationName = "引用符\"と\\と\n改行\x01\x7f";
+    w.UpdateInfo = "11時00分 発表";
+    w.Information = "接続しています";
+
+    const std::string text = WriteRecordJson(w, true);
+    EXPECT_EQ(text.rfind("{\n  \"ok\": true,\n", 0), 0u) << text;
+    TWeatherData read;
+    read.LocationName = "not the same";
+    std::string error;
+    ASSERT_TRUE(ReadRecordJson(text, read, error)) << error;
+    EXPECT_RECORD_EQ(read, w);
+
+    TWeatherData cleared;
+    ASSERT_TRUE(ReadRecordJson(WriteRecordJson(TWeatherData()), w, error)) << error;
+    EXPECT_RECORD_EQ(w, cleared);
 }

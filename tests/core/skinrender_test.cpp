@@ -2,7 +2,7 @@
 #include "skin/Png.h"
 #include "skin/Skin.h"
 #include "support/TempDir.h"
-#include "tools/skin-render/RecordJson.h"
+#include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
 
 #include <cstdlib>

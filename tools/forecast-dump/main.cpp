@@ -4,6 +4,7 @@
 #include "platform/Errors.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/Forecast.h"
+#include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
 
 #include <cstdio>
@@ -18,99 +19,6 @@ const char* const kUsage =
     "[--now YYYY-MM-DDTHH:MM:SS]\n"
     "       forecast-dump openmeteo FORECAST_PREFIX GEOCODING_PREFIX PREFECTURE MUNICIPALITY "
     "[--proxy HOST:PORT] [--now YYYY-MM-DDTHH:MM:SS]\n";
-
-// A JSON string: UTF-8 kept as it is, quotes, backslashes and control characters escaped.
-std::string Quote(std::string_view text) {
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += ch;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-std::string Number(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
-std::string Number(std::int32_t v) {
-    return std::to_string(v);
-}
-
-std::string Value(const std::string& v) {
-    return Quote(v);
-}
-
-template <typename T, std::size_t N> std::string Value(const std::array<T, N>& values) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < N; ++i) {
-        if (i)
-            out += ", ";
-        if constexpr (std::is_same_v<T, std::string>)
-            out += Quote(values[i]);
-        else
-            out += Number(values[i]);
-    }
-    return out + "]";
-}
-
-std::string Dump(const TWeatherData& w, bool ok) {
-    std::string out = "{\n  \"ok\": ";
-    out += ok ? "true" : "false";
-    auto field = [&](const char* name, const std::string& value) {
-        out += ",\n  \"" + std::string(name) + "\": " + value;
-    };
-    field("PointDate", Value(w.PointDate));
-    field("PointHour", Value(w.PointHour));
-    field("PointWeather", Value(w.PointWeather));
-    field("PointTemp", Value(w.PointTemp));
-    field("WeekDate", Value(w.WeekDate));
-    field("WeekWeather", Value(w.WeekWeather));
-    field("WeekMinTemp", Value(w.WeekMinTemp));
-    field("WeekMaxTemp", Value(w.WeekMaxTemp));
-    field("WeekProb", Value(w.WeekProb));
-    field("DayDate", Value(w.DayDate));
-    field("DayWeather", Value(w.DayWeather));
-    field("DayMinTemp", Value(w.DayMinTemp));
-    field("DayMaxTemp", Value(w.DayMaxTemp));
-    field("DayProb", Value(w.DayProb));
-    field("LocationName", Value(w.LocationName));
-    field("UpdateInfo", Value(w.UpdateInfo));
-    field("Information", Value(w.Information));
-    return out + "\n}\n";
-}
 
 } // namespace
 
@@ -186,7 +94,7 @@ int main(int argc, char** argv) {
         if (outcome.FoundCoordinates)
             std::cerr << "forecast-dump: found at " << outcome.FoundCoordinates->Latitude << ", "
                       << outcome.FoundCoordinates->Longitude << "\n";
-        std::cout << Dump(outcome.Record, outcome.Loaded) << std::flush;
+        std::cout << WriteRecordJson(outcome.Record, outcome.Loaded) << std::flush;
         return outcome.Loaded ? 0 : 1;
     } catch (const std::exception& e) {
         std::cerr << "forecast-dump: " << e.what() << "\n";

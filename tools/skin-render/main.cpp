@@ -9,7 +9,7 @@
 #include "platform/TextCodec.h"
 #include "skin/Png.h"
 #include "skin/Skin.h"
-#include "tools/skin-render/RecordJson.h"
+#include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
 
 #include <cstdio>

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "weather/Forecast.h"
+
+class THttpClient;
+
+// The agency's source: the place through its constants (unless the request brings it), then
+// the forecast of the place's office, and the three-hourly point slots from the live source at
+// the place's station. Any download failure or unusable answer gives Loaded = false with a
+// cleared record. Throws ELocationNotFound, naming the municipality, for a place the constants
+// do not know.
+TForecastOutcome LoadJma(THttpClient& client, const TForecastRequest& request);

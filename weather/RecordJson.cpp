@@ -1,0 +1,188 @@
+#include "weather/RecordJson.h"
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+using json = nlohmann::json;
+
+namespace {
+
+// A record nests two deep; deeper input is a fault, cut off while parsing.
+constexpr int kMaxDepth = 16;
+
+struct FieldError {
+    std::string message;
+};
+
+std::int32_t ToInt(const json& value, const std::string& name) {
+    if (value.is_number_integer()) {
+        const auto v = value.get<std::int64_t>();
+        if (v >= std::numeric_limits<std::int32_t>::min() &&
+            v <= std::numeric_limits<std::int32_t>::max())
+            return static_cast<std::int32_t>(v);
+    } else if (value.is_number_float()) {
+        const double d = value.get<double>();
+        if (d == std::trunc(d) && d >= std::numeric_limits<std::int32_t>::min() &&
+            d <= std::numeric_limits<std::int32_t>::max())
+            return static_cast<std::int32_t>(d);
+    }
+    throw FieldError{"\"" + name + "\" needs 32-bit integers"};
+}
+
+double ToDate(const json& value, const std::string& name) {
+    if (!value.is_number())
+        throw FieldError{"\"" + name + "\" needs day-count numbers"};
+    return value.get<double>();
+}
+
+std::string ToText(const json& value, const std::string& name) {
+    if (!value.is_string())
+        throw FieldError{"\"" + name + "\" needs a string"};
+    return value.get<std::string>();
+}
+
+template <std::size_t N, class T, class Convert>
+void FillArray(const json& value, const std::string& name, std::array<T, N>& target,
+               Convert convert) {
+    if (!value.is_array() || value.size() != N)
+        throw FieldError{"\"" + name + "\" needs an array of " + std::to_string(N) + " items"};
+    for (std::size_t i = 0; i < N; ++i)
+        target[i] = convert(value[i], name);
+}
+
+// Day counts keep every digit, so a date read back is the date written.
+std::string DateText(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+// A JSON string; DEL is escaped too, so that a dump shows it.
+std::string Text(const std::string& value) {
+    std::string out;
+    for (const char c : json(value).dump(-1, ' ', false, json::error_handler_t::replace))
+        out += c == '\x7f' ? std::string("\\u007f") : std::string(1, c);
+    return out;
+}
+
+template <class T, std::size_t N> std::string ArrayText(const std::array<T, N>& values) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < N; ++i) {
+        if (i)
+            out += ", ";
+        if constexpr (std::is_same_v<T, std::string>)
+            out += Text(values[i]);
+        else if constexpr (std::is_same_v<T, double>)
+            out += DateText(values[i]);
+        else
+            out += std::to_string(values[i]);
+    }
+    return out + "]";
+}
+
+} // namespace
+
+std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
+    std::string out = "{";
+    bool first = true;
+    const auto field = [&](const char* name, const std::string& value) {
+        out += first ? "\n  \"" : ",\n  \"";
+        out += name;
+        out += "\": " + value;
+        first = false;
+    };
+    if (ok)
+        field("ok", *ok ? "true" : "false");
+    field("PointDate", ArrayText(w.PointDate));
+    field("PointHour", ArrayText(w.PointHour));
+    field("PointWeather", ArrayText(w.PointWeather));
+    field("PointTemp", ArrayText(w.PointTemp));
+    field("WeekDate", ArrayText(w.WeekDate));
+    field("WeekWeather", ArrayText(w.WeekWeather));
+    field("WeekMinTemp", ArrayText(w.WeekMinTemp));
+    field("WeekMaxTemp", ArrayText(w.WeekMaxTemp));
+    field("WeekProb", ArrayText(w.WeekProb));
+    field("DayDate", ArrayText(w.DayDate));
+    field("DayWeather", ArrayText(w.DayWeather));
+    field("DayMinTemp", ArrayText(w.DayMinTemp));
+    field("DayMaxTemp", ArrayText(w.DayMaxTemp));
+    field("DayProb", ArrayText(w.DayProb));
+    field("LocationName", Text(w.LocationName));
+    field("UpdateInfo", Text(w.UpdateInfo));
+    field("Information", Text(w.Information));
+    return out + "\n}\n";
+}
+
+bool ReadRecordJson(std::string_view text, TWeatherData& record, std::string& error) {
+    bool tooDeep = false;
+    const json::parser_callback_t limitDepth = [&tooDeep](int depth, json::parse_event_t event,
+                                                          json&) {
+        if ((event == json::parse_event_t::object_start ||
+             event == json::parse_event_t::array_start) &&
+            depth > kMaxDepth)
+            tooDeep = true;
+        return !tooDeep;
+    };
+    json document;
+    try {
+        document = json::parse(text.begin(), text.end(), limitDepth);
+    } catch (const json::parse_error& e) {
+        error = "bad JSON at byte " + std::to_string(e.byte) + ": " + e.what();
+        return false;
+    }
+    if (tooDeep) {
+        error = "bad JSON: nesting too deep";
+        return false;
+    }
+    if (!document.is_object()) {
+        error = "the record must be a JSON object";
+        return false;
+    }
+    try {
+        TWeatherData& w = record;
+        for (const auto& [name, value] : document.items()) {
+            if (name == "PointDate")
+                FillArray(value, name, w.PointDate, ToDate);
+            else if (name == "PointHour")
+                FillArray(value, name, w.PointHour, ToInt);
+            else if (name == "PointWeather")
+                FillArray(value, name, w.PointWeather, ToText);
+            else if (name == "PointTemp")
+                FillArray(value, name, w.PointTemp, ToInt);
+            else if (name == "WeekDate")
+                FillArray(value, name, w.WeekDate, ToDate);
+            else if (name == "WeekWeather")
+                FillArray(value, name, w.WeekWeather, ToText);
+            else if (name == "WeekMinTemp")
+                FillArray(value, name, w.WeekMinTemp, ToInt);
+            else if (name == "WeekMaxTemp")
+                FillArray(value, name, w.WeekMaxTemp, ToInt);
+            else if (name == "WeekProb")
+                FillArray(value, name, w.WeekProb, ToInt);
+            else if (name == "DayDate")
+                FillArray(value, name, w.DayDate, ToDate);
+            else if (name == "DayWeather")
+                FillArray(value, name, w.DayWeather, ToText);
+            else if (name == "DayMinTemp")
+                FillArray(value, name, w.DayMinTemp, ToInt);
+            else if (name == "DayMaxTemp")
+                FillArray(value, name, w.DayMaxTemp, ToInt);
+            else if (name == "DayProb")
+                FillArray(value, name, w.DayProb, ToInt);
+            else if (name == "LocationName")
+                w.LocationName = ToText(value, name);
+            else if (name == "UpdateInfo")
+                w.UpdateInfo = ToText(value, name);
+            else if (name == "Information")
+                w.Information = ToText(value, name);
+        }
+    } catch (const FieldError& e) {
+        error = e.message;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "weather/WeatherData.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The forecast record as JSON: one object whose members are the record's fields by name
+// ("PointDate", ..., "Information"; arrays in slot order, dates as day counts, missing integers
+// 2147483647, texts as strings). forecast-dump prints it, skin-render and the widget's cache of
+// the last good forecast read it back.
+
+// The record as that object, one member a line. With `ok`, an "ok" member comes first (the
+// load's result, for people reading a dump).
+std::string WriteRecordJson(const TWeatherData& record, std::optional<bool> ok = std::nullopt);
+
+// Reads such an object into `record`. "ok" and unknown members are ignored; a field that is
+// absent stays as it is in `record`. Strict JSON: on any syntax error, a wrong type or a wrong
+// array length, returns false with a message in `error` (the record may then be partly filled).
+bool ReadRecordJson(std::string_view text, TWeatherData& record, std::string& error);
