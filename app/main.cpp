@@ -1,6 +1,7 @@
-// The program's entry: the window system, one widget per settings file, the application object
-// and the main window.
+// The program's entry: its options, the window system, one widget per settings file, the
+// application object and the main window.
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/MainForm.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
@@ -13,6 +14,9 @@
 #include <exception>
 
 int main(int argc, char** argv) {
+    // --help and --version need no display, and a wrong option must not start the widget.
+    if (const int status = HandleCommandLine(argc, argv); status >= 0)
+        return status;
     TToolkitArguments arguments(argc, argv);
     if (!arguments.CheckDisplay())
         return 1;

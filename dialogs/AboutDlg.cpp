@@ -44,6 +44,12 @@ TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog
     Label1->setFont(LabelFont(true));
     Label1->setText(QStringLiteral("Pelumi 2"));
     Label1->adjustSize();
+    // The licence the program is published under, beside the title.
+    QLabel* licence = MakeLabel(this, Label1->geometry().right() + 12, 16);
+    licence->setObjectName(QStringLiteral("LicenceLabel"));
+    licence->setFont(LabelFont(false));
+    licence->setText(QStringLiteral("MIT License"));
+    licence->adjustSize();
     Label2 = MakeLabel(this, 64, 32);
     Label3 = MakeLabel(this, 64, 72);
     Label4 = MakeLabel(this, 64, 52);

@@ -37,6 +37,47 @@ std::string StringValue(std::string_view text) {
     return out;
 }
 
+// The first folder on the way from `folder` up to the root that stands as something else (a
+// file where a folder belongs); empty when there is none.
+std::string BlockerOf(const std::string& folder) {
+    namespace fs = std::filesystem;
+    for (fs::path p = fs::path(folder).lexically_normal(); !p.empty(); p = p.parent_path()) {
+        std::error_code ec;
+        const fs::file_status status = fs::status(p, ec);
+        if (fs::exists(status))
+            return fs::is_directory(status) ? std::string() : p.string();
+        if (p == p.parent_path())
+            break;
+    }
+    return {};
+}
+
+// A sentence for the causes a user can act on; nothing for the others (the system's reason
+// follows in any case).
+std::string CauseOf(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return "書き込みの権限がありません。";
+    case EROFS:
+        return "読み取り専用の場所です。";
+    case ENOSPC:
+    case EDQUOT:
+        return "ディスクの空きが足りません。";
+    default:
+        return {};
+    }
+}
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+[[noreturn]] void FailToSave(const std::string& what, int error) {
+    throw EFileError("ログイン時に起動する設定を保存できません。\n\n" + what + "\n(" +
+                     std::strerror(error) + ")");
+}
+
 } // namespace
 
 std::string DesktopExecArgument(std::string_view argument) {
@@ -81,24 +122,42 @@ void EnableAutostart(const std::string& entryFile, const std::string& executable
         throw EFileError("このプログラムの場所が分からないため、ログイン時に起動する設定を保存で"
                          "きません。");
     const std::string entry = AutostartEntry(executable);
-    auto fail = [&](const std::string& reason) {
-        throw EFileError("ログイン時に起動する設定を保存できません。\n\n" + entryFile + "\n(" +
-                         reason + ")");
-    };
+    // Say what stands in the way and where: the system's reason alone ("File exists") hides
+    // that a file stands where the folder belongs.
+    std::string folder = ExtractFilePath(entryFile);
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     std::error_code ec;
-    std::filesystem::create_directories(ExtractFilePath(entryFile), ec);
-    if (ec)
-        fail(ec.message());
-    if (const auto reason = ReplaceFileContents(entryFile, entry))
-        fail(*reason);
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        std::string what = "フォルダー " + Quoted(folder) + " を作れません。";
+        if (const std::string blocker = BlockerOf(folder); blocker == folder)
+            what += "その場所にファイルがあります。";
+        else if (!blocker.empty())
+            what += Quoted(blocker) + " がフォルダーではなくファイルです。";
+        else
+            what += CauseOf(ec.value());
+        FailToSave(what, ec.value());
+    }
+    if (ReplaceFileContents(entryFile, entry)) {
+        const int error = errno;
+        std::string what = "ファイル " + Quoted(entryFile) + " を書き込めません。";
+        if (DirectoryExists(entryFile))
+            what += "その場所にフォルダーがあります。";
+        else
+            what += CauseOf(error);
+        FailToSave(what, error);
+    }
 }
 
 void DisableAutostart(const std::string& entryFile) {
     if (::unlink(entryFile.c_str()) == 0 || errno == ENOENT)
         return;
-    const std::string reason = std::strerror(errno);
-    throw EFileError("ログイン時に起動する設定を削除できません。\n\n" + entryFile + "\n(" + reason +
-                     ")");
+    const int error = errno;
+    std::string what = "ファイル " + Quoted(entryFile) + " を削除できません。";
+    what += error == EISDIR ? "その場所にあるのはフォルダーです。" : CauseOf(error);
+    throw EFileError("ログイン時に起動する設定を削除できません。\n\n" + what + "\n(" +
+                     std::strerror(error) + ")");
 }
 
 } // namespace platform

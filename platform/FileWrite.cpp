@@ -21,11 +21,12 @@ std::optional<std::string> ReplaceFileContents(const std::string& path, std::str
     if (fd < 0)
         return std::string(std::strerror(errno));
     auto giveUp = [&](bool open) {
-        const std::string reason = std::strerror(errno);
+        const int error = errno;
         if (open)
             ::close(fd);
         ::unlink(temporary.c_str());
-        return reason;
+        errno = error; // the cause, for callers that explain it
+        return std::string(std::strerror(error));
     };
     std::size_t written = 0;
     while (written < content.size()) {

@@ -2,6 +2,9 @@
 """Draws the program icon (64 x 64), the tray placeholder (16 x 16) and the installed icon in the
 usual sizes of the icon theme (hicolor/<size>.png): a sun behind a cloud.
 
+Both shapes carry a dark outline and a light fill, so the icon stands out on a light panel (the
+outline) and on a dark one (the fill). The outline is at least one pixel wide at every size.
+
 Run from anywhere: python3 resources/make_icons.py  (rewrites resources/*.png and hicolor/)."""
 import math
 import os
@@ -23,56 +26,93 @@ def png(path, size, pixels):
         f.write(chunk(b"IEND", b""))
 
 
-def coverage(size, inside, samples=4):
-    """Anti-aliased coverage of a shape given in unit coordinates (0..1)."""
-    grid = []
-    for y in range(size):
-        row = []
-        for x in range(size):
-            hits = 0
-            for sy in range(samples):
-                for sx in range(samples):
-                    u = (x + (sx + 0.5) / samples) / size
-                    v = (y + (sy + 0.5) / samples) / size
-                    hits += inside(u, v)
-            row.append(hits / (samples * samples))
-        grid.append(row)
-    return grid
+# Signed distances in unit coordinates (0..1): negative inside, positive outside.
+
+SUN = (0.38, 0.37, 0.18)  # centre and radius of the disc
+# Below 32 pixels rays would blur into the disc: a larger disc without them.
+SMALL_SUN = (0.36, 0.36, 0.23)
 
 
-def sun(u, v):
-    d = math.hypot(u - 0.40, v - 0.38)
-    if d < 0.22:
-        return True
-    angle = math.atan2(v - 0.38, u - 0.40)
-    ray = abs(math.sin(angle * 4)) > 0.85
-    return ray and 0.27 < d < 0.36
+def sun_disc(u, v, sun):
+    x, y, r = sun
+    return math.hypot(u - x, v - y) - r
+
+
+def sun_rays(u, v, width):
+    """Eight short rays around the disc, each `width` wide."""
+    x, y, _ = SUN
+    d = math.hypot(u - x, v - y)
+    if not 0.26 < d < 0.37:
+        return 1.0
+    angle = math.atan2(v - y, u - x)
+    nearest = round(angle / (math.pi / 4)) * (math.pi / 4)
+    # Distance from the ray's centre line.
+    return abs(d * math.sin(angle - nearest)) - width / 2
+
+
+CLOUD_BLOBS = [(0.44, 0.66, 0.15), (0.64, 0.57, 0.18), (0.81, 0.70, 0.13), (0.28, 0.75, 0.10)]
+CLOUD_BASE = (0.28, 0.70, 0.84, 0.85)  # left, top, right, bottom of the flat base
 
 
 def cloud(u, v):
-    blobs = [(0.45, 0.68, 0.17), (0.65, 0.60, 0.20), (0.82, 0.72, 0.14), (0.30, 0.76, 0.12)]
-    if any(math.hypot(u - x, v - y) < r for x, y, r in blobs):
-        return True
-    return 0.30 < u < 0.84 and 0.72 < v < 0.86
+    d = min(math.hypot(u - x, v - y) - r for x, y, r in CLOUD_BLOBS)
+    left, top, right, bottom = CLOUD_BASE
+    dx = max(left - u, u - right)
+    dy = max(top - v, v - bottom)
+    box = math.hypot(max(dx, 0), max(dy, 0)) + min(max(dx, dy), 0)
+    return min(d, box)
+
+
+SUN_LINE = (176, 82, 0)
+SUN_FILL = (255, 190, 40)
+CLOUD_LINE = (40, 52, 68)
+CLOUD_TOP = (255, 255, 255)
+CLOUD_BOTTOM = (206, 218, 232)
+
+
+def sample(u, v, line, small):
+    """Straight colour and alpha of one point: the sun, then the cloud over it. Each outline lies
+    outside its shape, where the distance to a union of shapes is exact."""
+    colour, alpha = (0, 0, 0), 0.0
+    if not small and sun_rays(u, v, 1.6 * line) < 0:
+        colour, alpha = SUN_LINE, 1.0
+    d = sun_disc(u, v, SMALL_SUN if small else SUN)
+    if d < line:
+        colour, alpha = (SUN_FILL if d < 0 else SUN_LINE), 1.0
+    d = cloud(u, v)
+    if d < line:
+        if d < 0:
+            t = min(max((v - 0.45) / 0.40, 0.0), 1.0)
+            colour = tuple(a + (b - a) * t for a, b in zip(CLOUD_TOP, CLOUD_BOTTOM))
+        else:
+            colour = CLOUD_LINE
+        alpha = 1.0
+    return colour, alpha
 
 
 def draw(size):
-    s = coverage(size, sun)
-    c = coverage(size, cloud)
+    # One pixel of outline at the smallest sizes, a little over 1/30 of the icon at large ones.
+    line = max(1.15 / size, 0.034)
+    samples = 6 if size <= 64 else 4
     rows = []
     for y in range(size):
         row = []
         for x in range(size):
-            # Cloud over sun, straight (not premultiplied) alpha as PNG wants.
-            ca, sa = c[y][x], s[y][x] * (1 - c[y][x])
-            a = ca + sa
-            if a <= 0:
+            r = g = b = a = 0.0
+            for sy in range(samples):
+                for sx in range(samples):
+                    u = (x + (sx + 0.5) / samples) / size
+                    v = (y + (sy + 0.5) / samples) / size
+                    colour, alpha = sample(u, v, line, size < 32)
+                    r += colour[0] * alpha
+                    g += colour[1] * alpha
+                    b += colour[2] * alpha
+                    a += alpha
+            if a == 0:
                 row.append((0, 0, 0, 0))
                 continue
-            r = (ca * 245 + sa * 255) / a
-            g = (ca * 248 + sa * 176) / a
-            b = (ca * 252 + sa * 32) / a
-            row.append((round(r), round(g), round(b), round(a * 255)))
+            # Straight (not premultiplied) alpha, as PNG wants it.
+            row.append((round(r / a), round(g / a), round(b / a), round(a * 255 / samples**2)))
         rows.append(row)
     return rows
 

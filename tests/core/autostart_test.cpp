@@ -138,39 +138,87 @@ TEST(Autostart, EnablingWritesTheWholeEntryAndDisablingRemovesIt) {
     EXPECT_NO_THROW(platform::DisableAutostart(entry)); // already gone
 }
 
-TEST(Autostart, FailuresAreReportedAndLeaveNothingHalfWritten) {
+TEST(Autostart, FailuresSayWhatStandsInTheWayAndWhere) {
     TempDir dir;
-    // The folder's place is taken by a file.
+    const std::string d = dir.Path();
     dir.Write("blocked/autostart", "not a folder");
+    dir.Write("file-config", "not a folder either");
+    std::filesystem::create_directories(d + "/taken/autostart/zomika2.desktop/inside");
+    const std::string save = "ログイン時に起動する設定を保存できません。\n\n";
+    struct Case {
+        const char* what;
+        std::string entry;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a file where the autostart folder belongs", d + "/blocked/autostart/zomika2.desktop",
+         save + "フォルダー \"" + d +
+             "/blocked/autostart\" を作れません。その場所にファイルがあり" +
+             "ます。\n(File exists)"},
+        {"a file where a folder above it belongs", d + "/file-config/autostart/zomika2.desktop",
+         save + "フォルダー \"" + d + "/file-config/autostart\" を作れません。\"" + d +
+             "/file-config\" がフォルダーではなくファイルです。\n(Not a directory)"},
+        {"a folder where the entry belongs", d + "/taken/autostart/zomika2.desktop",
+         save + "ファイル \"" + d +
+             "/taken/autostart/zomika2.desktop\" を書き込めません。その場所" +
+             "にフォルダーがあります。\n(Is a directory)"},
+    };
+    for (const Case& c : cases) {
+        try {
+            platform::EnableAutostart(c.entry, "/usr/bin/zomika2");
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const EFileError& e) {
+            EXPECT_EQ(e.what(), c.message) << c.what;
+        }
+    }
+    // Nothing was replaced, and no temporary file stayed beside the entry's place.
+    EXPECT_EQ(ReadAll(d + "/blocked/autostart"), "not a folder");
+    EXPECT_EQ(ReadAll(d + "/file-config"), "not a folder either");
+    EXPECT_EQ(FolderNames(d + "/taken/autostart"), std::vector<std::string>{"zomika2.desktop"});
+    EXPECT_FALSE(platform::AutostartEnabled(d + "/x/zomika2.desktop"));
+
     try {
-        platform::EnableAutostart(dir.Path() + "/blocked/autostart/zomika2.desktop", "/usr/bin/z");
+        platform::DisableAutostart(d + "/taken/autostart/zomika2.desktop");
         ADD_FAILURE() << "no error";
     } catch (const EFileError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("ログイン時に起動する設定を保存できません。\n\n" +
-                                                  dir.Path() +
-                                                  "/blocked/autostart/zomika2.desktop\n(",
-                                              0),
-                  0u)
-            << e.what();
-    }
-    EXPECT_EQ(ReadAll(dir.Path() + "/blocked/autostart"), "not a folder");
-
-    // The entry's place is taken by a folder: the new file cannot replace it.
-    const std::string entry = dir.Path() + "/cfg/autostart/zomika2.desktop";
-    std::filesystem::create_directories(entry + "/inside");
-    EXPECT_THROW(platform::EnableAutostart(entry, "/usr/bin/zomika2"), EFileError);
-    EXPECT_EQ(FolderNames(dir.Path() + "/cfg/autostart"),
-              std::vector<std::string>{"zomika2.desktop"});
-    EXPECT_FALSE(platform::AutostartEnabled(entry));
-    try {
-        platform::DisableAutostart(entry);
-        ADD_FAILURE() << "no error";
-    } catch (const EFileError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("ログイン時に起動する設定を削除できません。", 0), 0u);
+        EXPECT_EQ(e.what(), "ログイン時に起動する設定を削除できません。\n\nファイル \"" + d +
+                                "/taken/autostart/zomika2.desktop\" を削除できません。その場所に" +
+                                "あるのはフォルダーです。\n(Is a directory)");
     }
 
-    EXPECT_THROW(platform::EnableAutostart(dir.Path() + "/x/zomika2.desktop", ""), EFileError);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/x/zomika2.desktop"));
+    EXPECT_THROW(platform::EnableAutostart(d + "/x/zomika2.desktop", ""), EFileError);
+    EXPECT_FALSE(std::filesystem::exists(d + "/x/zomika2.desktop"));
+}
+
+TEST(Autostart, AFolderWithoutWritePermissionIsNamed) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write into any folder";
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path() + "/locked/autostart");
+    ASSERT_EQ(::chmod((dir.Path() + "/locked/autostart").c_str(), 0555), 0);
+    ASSERT_EQ(::chmod((dir.Path() + "/locked").c_str(), 0555), 0);
+    struct Case {
+        std::string entry, message;
+    };
+    const Case cases[] = {
+        {dir.Path() + "/locked/autostart/zomika2.desktop",
+         "ファイル \"" + dir.Path() +
+             "/locked/autostart/zomika2.desktop\" を書き込めません。書き込み" +
+             "の権限がありません。\n(Permission denied)"},
+        {dir.Path() + "/locked/new/zomika2.desktop",
+         "フォルダー \"" + dir.Path() + "/locked/new\" を作れません。書き込みの権限がありません。" +
+             "\n(Permission denied)"},
+    };
+    for (const Case& c : cases) {
+        try {
+            platform::EnableAutostart(c.entry, "/usr/bin/zomika2");
+            ADD_FAILURE() << c.entry << ": no error";
+        } catch (const EFileError& e) {
+            EXPECT_EQ(e.what(), "ログイン時に起動する設定を保存できません。\n\n" + c.message);
+        }
+    }
+    ::chmod((dir.Path() + "/locked").c_str(), 0755);
+    ::chmod((dir.Path() + "/locked/autostart").c_str(), 0755);
 }
 
 TEST(Autostart, DesktopToolsAcceptTheEntryAndStartTheProgramFromIt) {

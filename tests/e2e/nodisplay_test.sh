@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Without an X display the program says so and ends with status 1; the toolkit must not abort.
-# Argument: the program's build folder.
+# Its options need no display: --version and --help print and end with 0, a wrong one says so
+# and ends with 2.
+# Arguments: the program's build folder, the project version.
 set -uo pipefail
 bindir=$1
+version=$2
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 
@@ -30,5 +33,29 @@ check "a display that is not there" \
 check "xcb chosen by the user" \
     $'Pelumi: X ディスプレイに接続できません (DISPLAY が設定されていません)。\nこのプログラムは X11 のデスクトップで動きます。' \
     QT_QPA_PLATFORM=xcb
+
+option() { # name, expected status, expected standard output, expected standard error, arguments...
+    local name=$1 want_status=$2 want_out=$3 want_err=$4
+    shift 4
+    local status
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$home" XDG_CONFIG_HOME="$home/c" \
+        timeout 20 "$bindir/zomika2" "$@" >"$home.out" 2>"$home.err"
+    status=$?
+    [ "$status" -eq "$want_status" ] || fail "$name: status $status, output: $(cat "$home.out" "$home.err")"
+    [ "$(cat "$home.out")" = "$want_out" ] || fail "$name: printed \"$(cat "$home.out")\""
+    [ "$(cat "$home.err")" = "$want_err" ] || fail "$name: said \"$(cat "$home.err")\""
+}
+trap 'rm -rf "$home" "$home.out" "$home.err"' EXIT
+option "--version" 0 $'zomika2 (Pelumi) '"$version"$'\nCopyright (c) 2026 the Pelumi developers\nMIT License' "" --version
+option "--version after the platform choice" 0 "$(cat "$home.out")" "" -platform xcb --version
+option "--help" 0 "$("$bindir/zomika2" --help)" "" --help
+grep -q '^使い方: zomika2 \[オプション\]$' "$home.out" || fail "--help: $(cat "$home.out")"
+grep -q -- '--version' "$home.out" || fail "--help does not name --version"
+option "an unknown option" 2 "" $'Pelumi: 不明なオプション "--verison" です。\n使えるオプションは "zomika2 --help" で表示されます。' --verison
+option "an argument" 2 "" $'Pelumi: 余分な引数 "東京" があります。このプログラムは引数を取りません。\n使えるオプションは "zomika2 --help" で表示されます。' 東京
+if [ -w /dev/full ]; then
+    "$bindir/zomika2" --version >/dev/full 2>/dev/null && fail "--version into a full disk ended with 0"
+fi
+
 [ -z "$(ls -A "$home")" ] || fail "files were written before the display check: $(ls -A "$home")"
-echo "PASS: no X display gives the message and status 1"
+echo "PASS: no X display gives the message and status 1; --version, --help and a wrong option need none"

@@ -74,3 +74,20 @@ TEST(AboutDialog, WhatClosesIt) {
         EXPECT_EQ(opened, c.opened) << c.name;
     }
 }
+
+TEST(AboutDialog, NamesTheLicence) {
+    TAboutDialog dialog(nullptr, "http://home.example/");
+    dialog.show();
+    const auto* licence = dialog.findChild<QLabel*>(QStringLiteral("LicenceLabel"));
+    ASSERT_NE(licence, nullptr);
+    EXPECT_EQ(licence->text(), "MIT License");
+    EXPECT_TRUE(dialog.rect().contains(licence->geometry()));
+    for (const QLabel* other : dialog.findChildren<QLabel*>()) {
+        if (other != licence)
+            EXPECT_FALSE(licence->geometry().intersects(other->geometry()))
+                << other->text().toStdString();
+    }
+    // A text like the title: a click on it leaves the box open.
+    QTest::mouseClick(const_cast<QLabel*>(licence), Qt::LeftButton);
+    EXPECT_TRUE(dialog.isVisible());
+}

@@ -62,7 +62,9 @@ TEST_F(AutostartTest, AFailureIsShownAndTheCheckStaysAsTheFileIs) {
     EXPECT_FALSE(form->ActAutoStart.isChecked());
     ASSERT_EQ(messages.entries.size(), 1u);
     EXPECT_EQ(messages.entries[0].caption, "エラー");
-    EXPECT_EQ(messages.entries[0].text.rfind("ログイン時に起動する設定を保存できません。", 0), 0u)
-        << messages.entries[0].text;
+    // What failed and where, not the system's reason alone.
+    EXPECT_EQ(messages.entries[0].text,
+              "ログイン時に起動する設定を保存できません。\n\nフォルダー \"" + config.Path() +
+                  "/autostart\" を作れません。その場所にファイルがあります。\n(File exists)");
     EXPECT_EQ(ReadAll(config.Path() + "/autostart"), "a file where the folder belongs");
 }
