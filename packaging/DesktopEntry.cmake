@@ -8,7 +8,9 @@ if(IS_ABSOLUTE "${PELUMI_ENTRY_BINDIR}")
 else()
     set(program "${CMAKE_INSTALL_PREFIX}/${PELUMI_ENTRY_BINDIR}/zomika2")
 endif()
-if(program MATCHES "[\x01-\x1f\x7f]")
+string(ASCII 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 127
+    controls)
+if(program MATCHES "[${controls}]")
     message(FATAL_ERROR "A menu entry cannot name a program whose path holds control characters: ${program}")
 endif()
 

@@ -154,7 +154,7 @@ TEST(Autostart, FailuresSayWhatStandsInTheWayAndWhere) {
         {"a file where the autostart folder belongs", d + "/blocked/autostart/zomika2.desktop",
          save + "フォルダー \"" + d +
              "/blocked/autostart\" を作れません。その場所にファイルがあり" +
-             "ます。\n(File exists)"},
+             "ます。\n(Not a directory)"},
         {"a file where a folder above it belongs", d + "/file-config/autostart/zomika2.desktop",
          save + "フォルダー \"" + d + "/file-config/autostart\" を作れません。\"" + d +
              "/file-config\" がフォルダーではなくファイルです。\n(Not a directory)"},

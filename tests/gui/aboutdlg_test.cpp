@@ -83,9 +83,8 @@ TEST(AboutDialog, NamesTheLicence) {
     EXPECT_EQ(licence->text(), "MIT License");
     EXPECT_TRUE(dialog.rect().contains(licence->geometry()));
     for (const QLabel* other : dialog.findChildren<QLabel*>()) {
-        if (other != licence)
-            EXPECT_FALSE(licence->geometry().intersects(other->geometry()))
-                << other->text().toStdString();
+        const bool overlaps = other != licence && licence->geometry().intersects(other->geometry());
+        EXPECT_FALSE(overlaps) << other->text().toStdString();
     }
     // A text like the title: a click on it leaves the box open.
     QTest::mouseClick(const_cast<QLabel*>(licence), Qt::LeftButton);

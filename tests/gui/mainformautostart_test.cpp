@@ -65,6 +65,6 @@ TEST_F(AutostartTest, AFailureIsShownAndTheCheckStaysAsTheFileIs) {
     // What failed and where, not the system's reason alone.
     EXPECT_EQ(messages.entries[0].text,
               "ログイン時に起動する設定を保存できません。\n\nフォルダー \"" + config.Path() +
-                  "/autostart\" を作れません。その場所にファイルがあります。\n(File exists)");
+                  "/autostart\" を作れません。その場所にファイルがあります。\n(Not a directory)");
     EXPECT_EQ(ReadAll(config.Path() + "/autostart"), "a file where the folder belongs");
 }
