@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -93,6 +94,20 @@ TWeatherData BothPagesRecord(TDateTime today) {
     return w;
 }
 
+// `page` with the first `from` replaced by `to`.
+std::string Replaced(std::string page, std::string_view from, std::string_view to) {
+    const std::size_t at = page.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? page : page.replace(at, from.size(), to);
+}
+
+// `page` without any `text`.
+std::string WithoutEvery(std::string page, std::string_view text) {
+    for (std::size_t at = page.find(text); at != std::string::npos; at = page.find(text, at))
+        page.erase(at, text.size());
+    return page;
+}
+
 class TenkiLite : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -134,6 +149,47 @@ TEST_F(TenkiLite, ScriptsComeFromTheSameServerWithOneStamp) {
     EXPECT_EQ(other.Requested[1],
               "https://lite.test/component/static_api/lite/forecast_point/table/13101_today.js?" +
                   stamp);
+}
+
+TEST_F(TenkiLite, ThePointPageIsReadSectionBySectionAndTheNameAsCut) {
+    const std::string page = client.Pages[kPoint];
+    // Another script line and another weekly table, each before its own section: neither is
+    // taken, because each is looked for only behind its section's comment.
+    const std::string otherScript =
+        "document.write('<scr' + 'ipt src=\"' + '/component/static_api/lite/forecast_point/table/' "
+        "+  99999  + '_today.js?' + (new Date()).getTime() + '\"></scr' + 'ipt>');\n";
+    const std::string otherWeek =
+        "<table class=\"forecast_week\"><tr><th>日付</th></tr><tr><td>1日</td><td><p "
+        "class=\"forecast_week_weather_telop\">嵐</p></td><td><p "
+        "class=\"forecast_week_temperature_max_temp\">40℃</p></td><td><p "
+        "class=\"forecast_week_precip\">90%</p></td></tr></table>\n";
+    struct Case {
+        const char* what;
+        std::string page;
+        std::function<void(TWeatherData&)> expect;
+    };
+    const Case cases[] = {
+        {"a script line before the point section",
+         Replaced(page, "<!-- ポイント予報(今日) -->", otherScript + "<!-- ポイント予報(今日) -->"),
+         [](TWeatherData&) {}},
+        {"a weekly table before the weekly section",
+         Replaced(page, "<!-- 10日間天気 -->", otherWeek + "<!-- 10日間天気 -->"),
+         [](TWeatherData&) {}},
+        {"a place name with blanks around it",
+         Replaced(page, "content=\"千代田区の", "content=\" 千代田区\u3000の"),
+         [](TWeatherData& e) { e.LocationName = " 千代田区\u3000"; }},
+    };
+    for (const Case& c : cases) {
+        client.Pages[kPoint] = c.page;
+        client.Requested.clear();
+        TWeatherData r;
+        ASSERT_TRUE(r.ParseTenkiLitePoint(client, kPoint)) << c.what;
+        TWeatherData expected = PointPageRecord(today);
+        c.expect(expected);
+        EXPECT_RECORD_EQ(r, expected) << c.what;
+        ASSERT_EQ(client.Requested.size(), 3u) << c.what;
+        EXPECT_EQ(client.Requested[1].rfind(std::string(kScripts) + "_today.js?", 0), 0u) << c.what;
+    }
 }
 
 TEST_F(TenkiLite, HourTextsDecideTheSlot) {
@@ -298,6 +354,76 @@ TEST_F(TenkiLite, NoBandIsReadWithoutItsPrecipitationHeader) {
         expected.WeekProb[0] = c.weekProb0;
         EXPECT_RECORD_EQ(r, expected) << c.what;
     }
+}
+
+TEST_F(TenkiLite, TheDaysPageTakesEachPartOnlyUnderItsHeading) {
+    const std::string days = client.Pages[kDays];
+    const std::int32_t N = NoValue;
+    struct Case {
+        const char* what;
+        std::string page;
+        std::function<void(TWeatherData&)> expect;
+    };
+    const Case cases[] = {
+        // No header on the whole page, so none stands in: the band cells are not read at all.
+        {"neither day's precipitation header",
+         WithoutEvery(days, "<td class=\"forecast_days_precip_index fs_m3\">降水確率</td>"),
+         [&](TWeatherData& e) {
+             e.DayProb = {N, N, N, N, N, N, N, N};
+             e.WeekProb[0] = N;
+         }},
+        // Without tomorrow's heading tomorrow has no date; the weekly slot 0 then does not
+        // match it and is emptied.
+        {"tomorrow's heading",
+         WithoutEvery(days, "<h4 class=\"forecast_days_public_date "
+                            "forecast_days_public_date_tomorrow\">12月10日(木)</h4>"),
+         [&](TWeatherData& e) {
+             e.DayDate[1] = 0.0;
+             e.WeekDate[0] = 0.0;
+             e.WeekWeather[0].clear();
+             e.WeekMinTemp[0] = e.WeekMaxTemp[0] = e.WeekProb[0] = N;
+         }},
+    };
+    for (const Case& c : cases) {
+        client.Pages[kDays] = c.page;
+        TWeatherData r;
+        ASSERT_TRUE(r.ParseTenkiLitePoint(client, kPoint)) << c.what;
+        ASSERT_TRUE(r.ParseTenkiLiteDays(client, kDays)) << c.what;
+        TWeatherData expected = BothPagesRecord(today);
+        c.expect(expected);
+        EXPECT_RECORD_EQ(r, expected) << c.what;
+    }
+}
+
+TEST_F(TenkiLite, TheTodayHeadingGivesMonthAndDay) {
+    struct Case {
+        platform::LocalDateTime now;
+        const char* heading;
+        TDateTime expected;
+    };
+    const Case cases[] = {
+        {{2027, 1, 1, 0, 30, 0}, "12月31日(金)", EncodeDate(2026, 12, 31)},
+        {{2026, 12, 9, 6, 0, 0}, "11月30日(月)", EncodeDate(2026, 11, 30)},
+        {{2026, 12, 9, 6, 0, 0}, "12月9日(水)", EncodeDate(2026, 12, 9)},
+    };
+    for (const Case& c : cases) {
+        platform::FixClock(c.now);
+        FakeHttpClient f;
+        f.Pages[kDays] = Replaced(client.Pages[kDays], "12月9日(水)", c.heading);
+        TWeatherData r;
+        ASSERT_TRUE(r.ParseTenkiLiteDays(f, kDays)) << c.heading;
+        EXPECT_EQ(r.DayDate[0], c.expected) << c.heading;
+        EXPECT_EQ(r.DayDate[1], c.expected + 1) << c.heading;
+    }
+}
+
+TEST_F(TenkiLite, AnEmptyTemperatureCellLeavesItsField) {
+    // Tomorrow's minimum cell of the fixture is empty.
+    TWeatherData r;
+    r.DayMinTemp = {-20, -21};
+    ASSERT_TRUE(r.ParseTenkiLiteDays(client, kDays));
+    EXPECT_EQ(r.DayMinTemp, (std::array<std::int32_t, 2>{-1, -21}));
+    EXPECT_EQ(r.DayMaxTemp, (std::array<std::int32_t, 2>{14, 3}));
 }
 
 TEST_F(TenkiLite, BandCellsWithSpans) {

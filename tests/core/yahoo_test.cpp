@@ -79,6 +79,20 @@ std::string WithoutRow(std::string page, std::string_view label, int nth) {
     return page.erase(begin, end - begin);
 }
 
+// `page` without any `text`.
+std::string WithoutEvery(std::string page, std::string_view text) {
+    for (std::size_t at = page.find(text); at != std::string::npos; at = page.find(text, at))
+        page.erase(at, text.size());
+    return page;
+}
+
+// `page` with the first `from` replaced by `to`.
+std::string Replaced(std::string page, std::string_view from, std::string_view to) {
+    const std::size_t at = page.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? page : page.replace(at, from.size(), to);
+}
+
 std::string DaysPage(std::string_view todayCells, std::string_view tomorrowCells) {
     auto day = [](std::string_view date, std::string_view cells) {
         return "<p class=\"date\">" + std::string(date) + "</p><tr class=\"precip\"><th>降水</th>" +
@@ -135,6 +149,21 @@ TEST_F(Yahoo, ARowWhoseLabelIsMissingReadsNoCells) {
              return p.erase(p.find(label, p.find(label) + 1), label.size());
          }(),
          [](TWeatherData& e) { std::fill_n(e.PointHour.begin() + 8, 8, N); }},
+        // A label gone from the whole page, its cells still there: no later label of the same
+        // name can stand in, so any row that read its cells anyway would show.
+        {"every hour label", WithoutEvery(page, "<small>時間</small>"),
+         [](TWeatherData& e) { e.PointHour.fill(N); }},
+        {"every weather label", WithoutEvery(page, "<small>天気</small>"),
+         [](TWeatherData& e) {
+             e.PointWeather.fill("");
+             std::fill_n(e.WeekWeather.begin() + 1, 6, "");
+         }},
+        {"every temperature label", WithoutEvery(page, "<small>気温（℃）</small>"),
+         [](TWeatherData& e) {
+             e.PointTemp.fill(N);
+             std::fill_n(e.WeekMaxTemp.begin() + 1, 6, N);
+             std::fill_n(e.WeekMinTemp.begin() + 1, 6, N);
+         }},
     };
     for (const Case& c : cases) {
         client.Pages[kPoint] = c.page;
@@ -182,12 +211,88 @@ TEST_F(Yahoo, MissingSectionsStayEmpty) {
          }},
         {"no announcement heading", without("ピンポイント天気"),
          [](TWeatherData& e) { e.UpdateInfo.clear(); }},
+        {"no tomorrow heading", without("明日の天気"),
+         [](TWeatherData& e) {
+             for (int s = 8; s < 16; ++s) {
+                 e.PointDate[s] = 0.0;
+                 e.PointHour[s] = N;
+                 e.PointWeather[s].clear();
+                 e.PointTemp[s] = N;
+             }
+         }},
     };
     for (const Case& c : cases) {
         client.Pages[kPoint] = c.page;
         TWeatherData r;
         ASSERT_TRUE(r.ParseYahooPoint(client, kPoint)) << c.what;
         TWeatherData expected = PointPageRecord(today);
+        c.expect(expected);
+        EXPECT_RECORD_EQ(r, expected) << c.what;
+    }
+}
+
+TEST_F(Yahoo, PointPageTextsAreTakenAsCutAndCellsInPageOrder) {
+    const std::string page = client.Pages[kPoint];
+    struct Case {
+        const char* what;
+        std::string page;
+        std::function<void(TWeatherData&)> expect;
+    };
+    const Case cases[] = {
+        {"a place name with blanks around it",
+         Replaced(page, "<title>千代田区の", "<title> 千代田区\u3000の"),
+         [](TWeatherData& e) { e.LocationName = " 千代田区\u3000"; }},
+        {"a weekly weather with blanks around it",
+         Replaced(page, "<small>雷雨</small>", "<small> 雷雨\n</small>"),
+         [](TWeatherData& e) { e.WeekWeather[4] = " 雷雨\r\n"; }},
+        // A trailing blank makes no number: the probability is taken as cut.
+        {"a weekly probability with a blank after it",
+         Replaced(page, "<small>40</small>", "<small>40 </small>"),
+         [](TWeatherData& e) { e.WeekProb[4] = N; }},
+        // The maximum is read first; the minimum only from what follows it in the cell.
+        {"a weekly temperature cell with the minimum first",
+         Replaced(page, "<font color=\"#ff3300\">8</font><br><font color=\"#0066ff\">0</font>",
+                  "<font color=\"#0066ff\">0</font><br><font color=\"#ff3300\">8</font>"),
+         [](TWeatherData& e) { e.WeekMinTemp[4] = N; }},
+        // Six date cells are taken whatever the row holds: a row of three takes the weather
+        // row's label cell and two of its cells, so the weekly weather is not found.
+        {"a date row of three cells",
+         Replaced(page,
+                  "<td><small>12月14日</small></td><td><small>12月15日</small></td>"
+                  "<td><small>12月16日</small></td>",
+                  ""),
+         [](TWeatherData& e) { std::fill_n(e.WeekWeather.begin() + 1, 6, ""); }},
+    };
+    for (const Case& c : cases) {
+        client.Pages[kPoint] = c.page;
+        TWeatherData r;
+        ASSERT_TRUE(r.ParseYahooPoint(client, kPoint)) << c.what;
+        TWeatherData expected = PointPageRecord(today);
+        c.expect(expected);
+        EXPECT_RECORD_EQ(r, expected) << c.what;
+    }
+}
+
+TEST_F(Yahoo, DaysPageTextsAreTakenAsCutOrTrimmedAsEachRuleSays) {
+    const std::string days = client.Pages[kDays];
+    struct Case {
+        const char* what;
+        std::string page;
+        std::function<void(TWeatherData&)> expect;
+    };
+    const Case cases[] = {
+        {"a weather with blanks around it",
+         Replaced(days, "alt=\"晴のち曇\"", "alt=\" 晴のち曇 \""),
+         [](TWeatherData& e) { e.DayWeather[0] = " 晴のち曇 "; }},
+        {"a minimum with blanks around it", Replaced(days, "<em>-3</em>", "<em> -3\n</em>"),
+         [](TWeatherData&) {}},
+    };
+    for (const Case& c : cases) {
+        client.Pages[kDays] = c.page;
+        TWeatherData r;
+        ASSERT_TRUE(r.ParseYahooPoint(client, kPoint)) << c.what;
+        ASSERT_TRUE(r.ParseYahooDays(client, kDays)) << c.what;
+        TWeatherData expected = BothPagesRecord(today);
         c.expect(expected);
         EXPECT_RECORD_EQ(r, expected) << c.what;
     }
