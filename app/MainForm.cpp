@@ -1,7 +1,7 @@
 #include "app/MainForm.h"
 
-#include "platform/Errors.h"
 #include "platform/Clock.h"
+#include "platform/Errors.h"
 #include "platform/Layout.h"
 #include "platform/Paths.h"
 #include "platform/qt/Desktop.h"
@@ -207,7 +207,8 @@ void TMainForm::ConnectHandlers() {
     connect(&RetryTimer, &QTimer::timeout, this,
             [this] { Guarded([this] { RetryTimerTimer(); }); });
     connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
-    connect(&ClockTimer, &QTimer::timeout, this, [this] { Guarded([this] { ClockTimerTimer(); }); });
+    connect(&ClockTimer, &QTimer::timeout, this,
+            [this] { Guarded([this] { ClockTimerTimer(); }); });
     // Where the platform tells when the network comes and goes (a desktop's network service);
     // elsewhere the retries keep their minute.
     if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {

@@ -105,10 +105,13 @@ TSingleInstance::TAnswer TSingleInstance::AskToShow(const QDeadlineTimer& deadli
             return TAnswer::Unreachable;
         if (deadline.hasExpired())
             return TAnswer::Silent;
-        socket.waitForReadyRead(static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 1, 100)));
+        socket.waitForReadyRead(
+            static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 1, 100)));
     }
     const QByteArray answer = socket.readLine();
-    return answer == kShown ? TAnswer::Shown : answer == kEnding ? TAnswer::Ending : TAnswer::Silent;
+    return answer == kShown    ? TAnswer::Shown
+           : answer == kEnding ? TAnswer::Ending
+                               : TAnswer::Silent;
 }
 
 void TSingleInstance::Listen() {

@@ -85,8 +85,8 @@ std::optional<TKeptForecast> ReadKeptForecastJson(std::string_view text) {
     const auto format = kept->find("Format");
     const auto made = kept->find("For");
     const auto fetched = kept->find("FetchedAt");
-    if (format == kept->end() || *format != kFormat || made == kept->end() ||
-        !made->is_object() || fetched == kept->end() || !fetched->is_number_integer())
+    if (format == kept->end() || *format != kFormat || made == kept->end() || !made->is_object() ||
+        fetched == kept->end() || !fetched->is_number_integer())
         return std::nullopt;
     TKeptForecast result;
     result.Record.Clear();
@@ -104,8 +104,8 @@ std::optional<std::string> StoreKeptForecast(const platform::TCache& cache,
     return cache.Write(KeptForecastName, WriteKeptForecastJson(kept));
 }
 
-std::optional<TKeptForecast> LoadKeptForecast(const platform::TCache& cache,
-                                              const std::string& key, TDateTime today) {
+std::optional<TKeptForecast> LoadKeptForecast(const platform::TCache& cache, const std::string& key,
+                                              TDateTime today) {
     const auto entry = cache.Read(KeptForecastName, kMaxBytes);
     if (!entry)
         return std::nullopt;

@@ -45,5 +45,5 @@ std::optional<std::string> StoreKeptForecast(const platform::TCache& cache,
                                              const TKeptForecast& kept);
 // The kept forecast when it was made for `key` and its today is `today`; nothing when the file
 // is missing, unreadable, of another format, of another source or place, or of another day.
-std::optional<TKeptForecast> LoadKeptForecast(const platform::TCache& cache,
-                                              const std::string& key, TDateTime today);
+std::optional<TKeptForecast> LoadKeptForecast(const platform::TCache& cache, const std::string& key,
+                                              TDateTime today);

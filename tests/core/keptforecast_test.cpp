@@ -44,8 +44,10 @@ TEST(KeptForecast, TheKeyNamesTheSourceAndThePlaceButNotWhatALoadFindsOut) {
     };
     const std::vector<Case> cases = {
         {"the agency's place resolved",
-         [](TForecastRequest& r) { r.JmaPlace = TJmaPlace{"130000", "130010", "1310100", "44132",
-                                                          TCoordinates{35.69, 139.75}}; },
+         [](TForecastRequest& r) {
+             r.JmaPlace =
+                 TJmaPlace{"130000", "130010", "1310100", "44132", TCoordinates{35.69, 139.75}};
+         },
          true},
         {"another cache folder", [](TForecastRequest& r) { r.CacheFolder = "/tmp/c/"; }, true},
         {"another source", [](TForecastRequest& r) { r.Source = TSource::OpenMeteo; }, false},
@@ -56,7 +58,10 @@ TEST(KeptForecast, TheKeyNamesTheSourceAndThePlaceButNotWhatALoadFindsOut) {
         {"a geocoding prefix", [](TForecastRequest& r) { r.GeocodingPrefix = "http://g/"; }, false},
         {"a first page", [](TForecastRequest& r) { r.Url1 = "http://t/1"; }, false},
         {"a second page", [](TForecastRequest& r) { r.Url2 = "http://t/2"; }, false},
-        {"coordinates given", [](TForecastRequest& r) { r.Coordinates = TCoordinates{43, 141}; },
+        {"coordinates given",
+         [](TForecastRequest& r) {
+             r.Coordinates = TCoordinates{43, 141};
+         },
          false},
     };
     for (const Case& c : cases) {
@@ -78,13 +83,30 @@ TEST(KeptForecast, TheRecordsToday) {
         TDateTime today;
     };
     const std::vector<Case> cases = {
-        {"the day summary", [](TWeatherData& w) { w.DayDate = {100, 101}; w.PointDate[0] = 90; },
+        {"the day summary",
+         [](TWeatherData& w) {
+             w.DayDate = {100, 101};
+             w.PointDate[0] = 90;
+         },
          100},
-        {"the point slots", [](TWeatherData& w) { w.PointDate[0] = 90; w.DayDate[1] = 95; }, 90},
+        {"the point slots",
+         [](TWeatherData& w) {
+             w.PointDate[0] = 90;
+             w.DayDate[1] = 95;
+         },
+         90},
         {"the day before tomorrow's slots",
-         [](TWeatherData& w) { w.PointDate[8] = 80; w.DayDate[1] = 95; }, 79},
+         [](TWeatherData& w) {
+             w.PointDate[8] = 80;
+             w.DayDate[1] = 95;
+         },
+         79},
         {"the day before tomorrow's summary",
-         [](TWeatherData& w) { w.DayDate[1] = 95; w.WeekDate[0] = 70; }, 94},
+         [](TWeatherData& w) {
+             w.DayDate[1] = 95;
+             w.WeekDate[0] = 70;
+         },
+         94},
         {"the day before the week", [](TWeatherData& w) { w.WeekDate[0] = 70; }, 69},
         {"no date", [](TWeatherData& w) { w.LocationName = "千代田区"; }, 0},
     };
@@ -164,12 +186,11 @@ TEST(KeptForecast, WhatIsNotThisPlacesForecastOfTodayIsIgnored) {
         {"another place's", WriteKeptForecastJson(foreign), 46366},
         {"a record without the kept member (a dump)", WriteRecordJson(kept.Record, true), 46366},
         {"another format", replace("\"Format\":1", "\"Format\":2"), 46366},
-        {"no fetching time", replace("\"FetchedAt\":1796887800", "\"FetchedAt\":\"10:30\""),
-         46366},
+        {"no fetching time", replace("\"FetchedAt\":1796887800", "\"FetchedAt\":\"10:30\""), 46366},
         {"a record of no forecast", WriteKeptForecastJson(empty), 0},
         {"cut short", good.substr(0, good.size() / 2), 46366},
-        {"a field of the wrong type", replace("\"LocationName\": \"", "\"LocationName\": 1, \"x\": \""),
-         46366},
+        {"a field of the wrong type",
+         replace("\"LocationName\": \"", "\"LocationName\": 1, \"x\": \""), 46366},
         {"empty", "", 46366},
         {"not JSON", "\x89PNG\r\n\x1a\n", 46366},
         {"an array", "[1, 2]", 46366},

@@ -14,8 +14,7 @@
 #include <time.h>
 #include <unistd.h>
 
-typedef int (*getaddrinfo_fn)(const char*, const char*, const struct addrinfo*,
-                              struct addrinfo**);
+typedef int (*getaddrinfo_fn)(const char*, const char*, const struct addrinfo*, struct addrinfo**);
 
 static int is_numeric(const char* node) {
     unsigned char address[sizeof(struct in6_addr)];

@@ -63,7 +63,9 @@ TEST(AboutDialog, WhatClosesIt) {
          {"https://open-meteo.com/"}},
         {"Escape", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, true, {}},
         {"Enter", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Return); }, true, {}},
-        {"Enter of the keypad", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Enter); }, true,
+        {"Enter of the keypad",
+         [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Enter); },
+         true,
          {}},
         {"another key", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_A); }, false, {}},
     };

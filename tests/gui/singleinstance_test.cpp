@@ -44,7 +44,9 @@ public:
         quit();
         wait();
     }
-    void SetEnding() { OnHolder([](TSingleInstance& i) { i.SetEnding(); }); }
+    void SetEnding() {
+        OnHolder([](TSingleInstance& i) { i.SetEnding(); });
+    }
     void SetShowHandler() {
         OnHolder([this](TSingleInstance& i) { i.SetShowHandler([this] { ++shown; }); });
     }
