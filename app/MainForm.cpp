@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
-#include <QNetworkInformation>
 
 #include <tuple>
 
@@ -209,17 +208,6 @@ void TMainForm::ConnectHandlers() {
     connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
     connect(&ClockTimer, &QTimer::timeout, this,
             [this] { Guarded([this] { ClockTimerTimer(); }); });
-    // Where the platform tells when the network comes and goes (a desktop's network service);
-    // elsewhere the retries keep their minute.
-    if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
-        connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
-                [this](QNetworkInformation::Reachability reachability) {
-                    Guarded([&] {
-                        NetworkReachabilityChanged(reachability ==
-                                                   QNetworkInformation::Reachability::Online);
-                    });
-                });
-    }
     connect(&TrayIcon1, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 Guarded([&] { TrayIcon1Activated(reason); });

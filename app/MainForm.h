@@ -292,6 +292,7 @@ private:
     void ShowFailure(const std::string& status);
     void StoreShownForecast();
     void ArmClock();
+    void WatchNetwork();
 
     int trayIconIndex_ = 0;
     TBitmap trayIconShown_; // the picture the tray icon was last given
@@ -316,7 +317,8 @@ private:
     std::string shownKey_;
     std::int64_t shownFetchedAt_ = 0;
     bool lastRefreshFailed_ = false; // the last refresh that ended did not bring a forecast
-    std::string cacheWriteError_;    // reported once
+    bool networkWatched_ = false;
+    std::string cacheWriteError_; // reported once
     // The computer's day and hour at the clock's last tick.
     TDateTime clockDay_ = 0.0;
     int clockHour_ = -1;

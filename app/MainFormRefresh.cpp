@@ -7,6 +7,8 @@
 #include "weather/KeptForecast.h"
 #include "weather/OpenMeteo.h"
 
+#include <QNetworkInformation>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -71,6 +73,24 @@ std::unique_ptr<THttpClient> TMainForm::DownloadClient() const {
 
 void TMainForm::RetryTimerTimer() {
     RefreshWeather();
+}
+
+void TMainForm::WatchNetwork() {
+    // Only once a refresh has failed: a program whose downloads succeed has no need of it.
+    if (networkWatched_)
+        return;
+    networkWatched_ = true;
+    // Where the platform tells when the network comes and goes (a desktop's network service);
+    // elsewhere the retries keep their minute.
+    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+        return;
+    connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
+            [this](QNetworkInformation::Reachability reachability) {
+                Guarded([&] {
+                    NetworkReachabilityChanged(reachability ==
+                                               QNetworkInformation::Reachability::Online);
+                });
+            });
 }
 
 void TMainForm::NetworkReachabilityChanged(bool online) {
@@ -242,6 +262,7 @@ void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_pt
             ShowFailure("再接続します (あと" + std::to_string(RetryTimer.Tag) + "回)");
             --RetryTimer.Tag;
             RetryTimer.start();
+            WatchNetwork();
         } else {
             ShowFailure("データ取得に失敗");
         }
