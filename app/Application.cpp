@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -25,9 +26,12 @@ bool g_pending = false;
 bool g_closing = false; // a signal's close is on its way
 
 void OnTerminationSignal(int) {
+    // The interrupted code may be about to read errno; write() may change it.
+    const int savedErrno = errno;
     const char byte = 1;
     // Only async-signal-safe work here: the event loop does the rest.
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 // Ends every open dialog as Cancel, innermost first, past its own close checks: nobody may be

@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/Layout.h"
 #include "platform/Paths.h"
@@ -205,6 +206,8 @@ void TMainForm::ConnectHandlers() {
     connect(&RetryTimer, &QTimer::timeout, this,
             [this] { Guarded([this] { RetryTimerTimer(); }); });
     connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    connect(&ClockTimer, &QTimer::timeout, this,
+            [this] { Guarded([this] { ClockTimerTimer(); }); });
     connect(&TrayIcon1, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 Guarded([&] { TrayIcon1Activated(reason); });
@@ -235,18 +238,23 @@ void TMainForm::FormCreate() {
     ChangingVisibility = false;
     LocationIndex = 0;
     InModal = false;
+    const platform::LocalDateTime now = platform::LocalNow();
+    clockDay_ = EncodeDate(now.Year, now.Month, now.Day);
+    clockHour_ = now.Hour;
+    ArmClock();
     // 5.
     Locations.clear();
     Weather.Clear();
     WidgetBitmap = TBitmap();
     IdHTTP1 = CreateHttpClient();
-    // 6.
+    // 6: no forecast yet, so no weather picture either.
     SetTrayHint("Pelumi");
-    SetTrayIconIndex(0);
+    SetTrayIconIndex(ApplicationIconIndex);
     TrayIcon1.setVisible(true);
     // 7-9.
     LoadSettings(SettingsFileName);
     LoadLocationList(LocationFileName);
+    RestoreKeptForecast();
     ActRefreshExecute(nullptr);
 }
 
@@ -259,6 +267,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         closed_ = true;
         RetryTimer.stop();
         Timer1.stop();
+        ClockTimer.stop();
         TrayIcon1.hide();
         PopupMenu1.close();
     }
@@ -315,7 +324,8 @@ void TMainForm::LoadSkin(const std::string& path) {
     // A skin without tray images keeps the placeholder rather than an empty tray icon.
     if (!images.Images.empty())
         ImageList1 = std::move(images);
-    SetTrayIconIndex(0);
+    // The state the tray was in, in the new skin's pictures.
+    UpdateTrayState();
 }
 
 void TMainForm::LoadLocationList(const std::string& fileName) {

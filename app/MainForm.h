@@ -103,12 +103,31 @@ public:
     // names of the place that was asked for. A failing save is left to the next one.
     void RememberCoordinates(const TForecastRequest& request, const TForecastOutcome& outcome);
     void RetryTimerTimer();
+    // The network came back (true) or went (false): a pending retry runs at once.
+    void NetworkReachabilityChanged(bool online);
+    // At every new hour of the computer's clock the widget and the tray are redrawn; at a new
+    // day the forecast of the day before is dropped and, unless the schedule is manual, a
+    // refresh runs. Ticks at each full minute, so a sleep over midnight counts at the next one.
+    void ClockTimerTimer();
+    // Shows the kept forecast of the chosen source and place when it is today's (start-up).
+    void RestoreKeptForecast();
+    // What the forecast on show was made for (ForecastKey of its request; empty for none), and
+    // when it was fetched (seconds since 1970).
+    const std::string& ShownForecastKey() const { return shownKey_; }
+    std::int64_t ShownForecastFetchedAt() const { return shownFetchedAt_; }
     void ActServerExecute(QObject* sender);
     void ActRefreshIntervalExecute(QObject* sender);
     void Timer1Timer();
 
-    // Tray display.
+    // Tray display. UpdateTrayIcon shows the forecast on show, with a balloon when they are
+    // chosen; without a forecast, the application's icon while nothing has failed (start-up, a
+    // refresh under way) and the failure icon after a failure. After a failed refresh the hint
+    // of a kept forecast says so and when the forecast was fetched.
     void UpdateTrayIcon();
+    // The same without a balloon: for the states between refreshes.
+    void UpdateTrayState();
+    // The index of TrayIconIndex() that stands for the application's own icon.
+    static constexpr int ApplicationIconIndex = -1;
     static int WeatherIconIndex(std::string_view phrase);
     static std::string NumberText(std::int32_t value, std::string_view missing);
     // "d ddd": the day of the month and the locale's abbreviated weekday (Japanese names on a
@@ -118,7 +137,8 @@ public:
     void ActTaskTrayForecastExecute(QObject* sender);
     void ActDummyExecute(QObject* sender);
     void TrayIcon1Activated(QSystemTrayIcon::ActivationReason reason);
-    // Shows image `index` of ImageList1 (the first one when there is no such image).
+    // Shows image `index` of ImageList1 (the first one when there is no such image), or the
+    // application's icon for ApplicationIconIndex.
     void SetTrayIconIndex(int index);
     int TrayIconIndex() const { return trayIconIndex_; }
     // The hint exactly as composed (lines joined by CR LF); the tooltip shows it with LF.
@@ -192,6 +212,7 @@ public:
     QSystemTrayIcon TrayIcon1;
     TTimer RetryTimer;
     TTimer Timer1;
+    TTimer ClockTimer;
 
     QAction ActAbout;
     QAction ActExit;
@@ -261,6 +282,17 @@ private:
     void CancelRefresh();
     void ArmScheduleClock();
     void RefreshTrayIcon();
+    void ShowTray(bool balloon);
+    std::string FailedRefreshNote() const;
+    std::string ForecastKeyOf(TForecastRequest request) const;
+    // The forecast on show goes (its status line stays) unless it is today's forecast for `key`.
+    void KeepForecastOnlyFor(const std::string& key);
+    void DropStaleForecast();
+    void DropForecast();
+    void ShowFailure(const std::string& status);
+    void StoreShownForecast();
+    void ArmClock();
+    void WatchNetwork();
 
     int trayIconIndex_ = 0;
     TBitmap trayIconShown_; // the picture the tray icon was last given
@@ -268,6 +300,8 @@ private:
     std::string lastBalloonTitle_;
     std::string lastBalloonText_;
     int modalDepth_ = 0;
+    bool pressed_ = false;  // the left button went down on the widget and is held
+    QPoint pressPosition_;  // where, on the screen
     bool dragging_ = false; // moving by hand where the window manager cannot
     QPoint dragOffset_;
     std::string lastDrawError_; // shown once until a drawing succeeds again
@@ -280,6 +314,14 @@ private:
         std::int32_t ProxyPort = 0;
     };
     std::optional<TRefreshUnderWay> refresh_;
+    std::string shownKey_;
+    std::int64_t shownFetchedAt_ = 0;
+    bool lastRefreshFailed_ = false; // the last refresh that ended did not bring a forecast
+    bool networkWatched_ = false;
+    std::string cacheWriteError_; // reported once
+    // The computer's day and hour at the clock's last tick.
+    TDateTime clockDay_ = 0.0;
+    int clockHour_ = -1;
     TDownloads::TId updateCheck_ = 0;
     // The wall clock (seconds since 1970) at the schedule's last tick or arming, and in the
     // 6/12/18 o'clock mode the moment of the next target; they tell a missed refresh apart.

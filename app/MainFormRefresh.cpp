@@ -1,11 +1,16 @@
 // The refresh cycle: one attempt with up to five retries, and the schedule.
 #include "app/MainForm.h"
 
+#include "platform/Cache.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
+#include "weather/KeptForecast.h"
 #include "weather/OpenMeteo.h"
 
+#include <QNetworkInformation>
+
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -70,6 +75,32 @@ void TMainForm::RetryTimerTimer() {
     RefreshWeather();
 }
 
+void TMainForm::WatchNetwork() {
+    // Only once a refresh has failed: a program whose downloads succeed has no need of it.
+    if (networkWatched_)
+        return;
+    networkWatched_ = true;
+    // Where the platform tells when the network comes and goes (a desktop's network service);
+    // elsewhere the retries keep their minute.
+    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+        return;
+    connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
+            [this](QNetworkInformation::Reachability reachability) {
+                Guarded([&] {
+                    NetworkReachabilityChanged(reachability ==
+                                               QNetworkInformation::Reachability::Online);
+                });
+            });
+}
+
+void TMainForm::NetworkReachabilityChanged(bool online) {
+    // The retry would wait up to a minute for a network that is there now.
+    if (online && RetryTimer.isActive()) {
+        RetryTimer.stop();
+        RetryTimerTimer();
+    }
+}
+
 TSource TMainForm::SelectedSource() const {
     if (ActTenkiJpLite.isChecked())
         return TSource::TenkiLite;
@@ -129,33 +160,87 @@ void TMainForm::RememberCoordinates(const TForecastRequest& request,
     }
 }
 
+std::string TMainForm::ForecastKeyOf(TForecastRequest request) const {
+    // Coordinates found for a place follow from its names; only those written by hand name a
+    // place of their own.
+    if (!PinnedCoordinates)
+        request.Coordinates.reset();
+    return ForecastKey(request);
+}
+
+void TMainForm::DropForecast() {
+    const std::string status = Weather.Information;
+    Weather.Clear();
+    Weather.Information = status;
+    shownKey_.clear();
+    shownFetchedAt_ = 0;
+}
+
+void TMainForm::DropStaleForecast() {
+    if (HoldsForecast(Weather) && RecordToday(Weather) != Today())
+        DropForecast();
+}
+
+void TMainForm::KeepForecastOnlyFor(const std::string& key) {
+    if (key.empty() || key != shownKey_)
+        DropForecast();
+    else
+        DropStaleForecast();
+}
+
 void TMainForm::RefreshWeather() {
     // A newer attempt supersedes the one under way: its result must not reach the screen.
     CancelRefresh();
-    Weather.Clear();
+    RetryTimer.stop();
+    std::optional<TForecastRequest> request;
+    std::exception_ptr error;
+    try {
+        request = CurrentForecastRequest();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    // The forecast on show stays while this refresh runs, as long as it is today's forecast of
+    // what the refresh asks for: another place's or source's weather must not stand under it.
+    KeepForecastOnlyFor(request ? ForecastKeyOf(*request) : std::string());
     Weather.Information = "接続しています";
     DrawWeather();
-    RetryTimer.stop();
-    try {
-        TRefreshUnderWay refresh;
-        refresh.Request = CurrentForecastRequest();
-        refresh.ProxyServer = IdHTTP1->ProxyServer;
-        refresh.ProxyPort = IdHTTP1->ProxyPort;
-        refresh.Id = StartDownload<TForecastOutcome>(
-            Downloads, DownloadClient(),
-            [request = refresh.Request](THttpClient& http) { return LoadForecast(http, request); },
-            [this](TForecastOutcome&& outcome, std::exception_ptr error) {
-                Guarded([&] { ApplyForecastOutcome(std::move(outcome), error); });
-            });
-        refresh_ = std::move(refresh);
-    } catch (...) {
-        ApplyForecastOutcome({}, std::current_exception());
+    if (!error) {
+        try {
+            TRefreshUnderWay refresh;
+            refresh.Request = *request;
+            refresh.ProxyServer = IdHTTP1->ProxyServer;
+            refresh.ProxyPort = IdHTTP1->ProxyPort;
+            refresh.Id = StartDownload<TForecastOutcome>(
+                Downloads, DownloadClient(),
+                [request = refresh.Request](THttpClient& http) {
+                    return LoadForecast(http, request);
+                },
+                [this](TForecastOutcome&& outcome, std::exception_ptr error) {
+                    Guarded([&] { ApplyForecastOutcome(std::move(outcome), error); });
+                });
+            refresh_ = std::move(refresh);
+        } catch (...) {
+            error = std::current_exception();
+        }
     }
+    if (error) {
+        ApplyForecastOutcome({}, error);
+        return;
+    }
+    UpdateTrayState();
 }
 
+// What becomes of the forecast on show:
+//   success        the new forecast replaces it, and is kept in the cache folder;
+//   failure        it stays (unless its day has passed) under the retry or failure status;
+//   error          the same, with no retry;
+//   place unknown  it goes: there is no such place to show weather for.
 void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_ptr error) {
-    if (refresh_)
+    std::string key;
+    if (refresh_) {
         RememberCoordinates(refresh_->Request, outcome);
+        key = ForecastKeyOf(refresh_->Request);
+    }
     refresh_.reset();
     try {
         if (error)
@@ -165,32 +250,66 @@ void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_pt
             RetryTimer.Tag = 0;
             RetryTimer.stop();
             Weather.Information.clear();
+            shownKey_ = key;
+            shownFetchedAt_ = platform::UnixSecondsNow();
+            lastRefreshFailed_ = false;
             DrawWeather();
             UpdateTrayIcon();
+            StoreShownForecast();
             return;
         }
-        SetTrayIconIndex(5);
-        SetTrayHint("データ取得に失敗");
-        Weather.Clear();
         if (RetryTimer.Tag > 0) {
-            Weather.Information = "再接続します (あと" + std::to_string(RetryTimer.Tag) + "回)";
-            DrawWeather();
+            ShowFailure("再接続します (あと" + std::to_string(RetryTimer.Tag) + "回)");
             --RetryTimer.Tag;
             RetryTimer.start();
+            WatchNetwork();
         } else {
-            Weather.Information = "データ取得に失敗";
-            DrawWeather();
+            ShowFailure("データ取得に失敗");
         }
     } catch (const ELocationNotFound& e) {
         // Asking again cannot find the place: say why, with no retry.
-        Weather.Clear();
-        Weather.Information = e.what();
-        DrawWeather();
+        DropForecast();
+        ShowFailure(e.what());
     } catch (...) {
-        Weather.Clear();
-        Weather.Information = "データ取得に失敗";
-        DrawWeather();
+        ShowFailure("データ取得に失敗");
     }
+}
+
+void TMainForm::ShowFailure(const std::string& status) {
+    lastRefreshFailed_ = true;
+    // The download may have taken the clock past midnight.
+    DropStaleForecast();
+    Weather.Information = status;
+    DrawWeather();
+    UpdateTrayState();
+}
+
+void TMainForm::StoreShownForecast() {
+    if (CacheFolder.empty() || shownKey_.empty())
+        return;
+    const auto failure =
+        StoreKeptForecast(platform::TCache(CacheFolder), {Weather, shownKey_, shownFetchedAt_});
+    // Nothing is lost but the quick start: say it once, not at every refresh.
+    if (failure && *failure != cacheWriteError_)
+        std::fprintf(stderr, "Pelumi: %s\n", failure->c_str());
+    cacheWriteError_ = failure.value_or("");
+}
+
+void TMainForm::RestoreKeptForecast() {
+    if (CacheFolder.empty())
+        return;
+    std::string key;
+    try {
+        key = ForecastKeyOf(CurrentForecastRequest());
+    } catch (...) {
+        return; // no place chosen: the first refresh says so
+    }
+    auto kept = LoadKeptForecast(platform::TCache(CacheFolder), key, Today());
+    if (!kept)
+        return;
+    Weather = std::move(kept->Record);
+    shownKey_ = key;
+    shownFetchedAt_ = kept->FetchedAt;
 }
 
 void TMainForm::ActServerExecute(QObject*) {
@@ -216,6 +335,34 @@ void TMainForm::ActRefreshIntervalExecute(QObject* sender) {
     ArmScheduleClock();
     if (sender)
         SaveSettings(SettingsFileName);
+}
+
+void TMainForm::ArmClock() {
+    // At the next full minute, so that the day changes with the computer's clock.
+    const int second = std::clamp(platform::LocalNow().Second, 0, 59);
+    ClockTimer.setSingleShot(true);
+    ClockTimer.start((60 - second) * 1000);
+}
+
+void TMainForm::ClockTimerTimer() {
+    const platform::LocalDateTime now = platform::LocalNow();
+    const TDateTime today = EncodeDate(now.Year, now.Month, now.Day);
+    const bool newDay = today != clockDay_;
+    const bool newHour = newDay || now.Hour != clockHour_;
+    clockDay_ = today;
+    clockHour_ = now.Hour;
+    ArmClock();
+    if (!newHour)
+        return;
+    if (newDay)
+        DropStaleForecast();
+    // The point row and the tray's slot start at the present hour; a window that never drew
+    // waits for its first refresh.
+    if (!WidgetBitmap.Empty())
+        DrawWeather();
+    UpdateTrayState();
+    if (newDay && !ActIntervalManual.isChecked())
+        ActRefreshExecute(nullptr);
 }
 
 void TMainForm::ArmScheduleClock() {

@@ -66,7 +66,8 @@ void TMainForm::LoadSettings(const std::string& path) {
 
     QAction* const intervals[] = {&ActIntervalManual, &ActInterval1H, &ActInterval3H,
                                   &ActInterval6H, &ActIntervalAuto};
-    const std::int32_t interval = ini.ReadInteger("Option", "RefreshInterval", 0);
+    // A first start (no key) refreshes every hour: a manual default left the forecast to age.
+    const std::int32_t interval = ini.ReadInteger("Option", "RefreshInterval", 1);
     intervals[interval >= 0 && interval <= 4 ? interval : 4]->setChecked(true);
     ActRefreshIntervalExecute(nullptr);
 

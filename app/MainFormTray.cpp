@@ -2,6 +2,7 @@
 #include "app/MainForm.h"
 
 #include "platform/Clock.h"
+#include "weather/KeptForecast.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -90,6 +91,40 @@ std::string TMainForm::NumberText(std::int32_t value, std::string_view missing) 
 }
 
 void TMainForm::UpdateTrayIcon() {
+    ShowTray(ActShowBalloon.isChecked());
+}
+
+void TMainForm::UpdateTrayState() {
+    ShowTray(false);
+}
+
+std::string TMainForm::FailedRefreshNote() const {
+    std::string note = "更新に失敗しました";
+    if (shownFetchedAt_ <= 0)
+        return note;
+    const platform::LocalDateTime at = platform::ToLocalDateTime(shownFetchedAt_);
+    const platform::LocalDateTime now = platform::LocalNow();
+    char when[64];
+    if (at.Year == now.Year && at.Month == now.Month && at.Day == now.Day)
+        std::snprintf(when, sizeof when, "%d時%02d分", at.Hour, at.Minute);
+    else
+        std::snprintf(when, sizeof when, "%d月%d日 %d時%02d分", at.Month, at.Day, at.Hour,
+                      at.Minute);
+    return note + " (" + when + " 取得の予報)";
+}
+
+void TMainForm::ShowTray(bool balloon) {
+    if (!HoldsForecast(Weather)) {
+        // Nothing to show: the failure only once a refresh has failed and none runs.
+        if (lastRefreshFailed_ && !Refreshing()) {
+            SetTrayIconIndex(5);
+            SetTrayHint("データ取得に失敗");
+        } else {
+            SetTrayIconIndex(ApplicationIconIndex);
+            SetTrayHint(Refreshing() ? "Pelumi\r\n接続しています" : "Pelumi");
+        }
+        return;
+    }
     const auto N = [](std::int32_t v) { return NumberText(v, "--"); };
     std::string hint;
     std::string title;
@@ -116,8 +151,8 @@ void TMainForm::UpdateTrayIcon() {
         title = N(Weather.PointHour[s]) + "時の天気";
         text = "天気: " + Weather.PointWeather[s] + "\r\n" + rest;
     }
-    SetTrayHint(hint);
-    if (ActShowBalloon.isChecked()) {
+    SetTrayHint(lastRefreshFailed_ ? FailedRefreshNote() + "\r\n" + hint : hint);
+    if (balloon) {
         lastBalloonTitle_ = title;
         lastBalloonText_ = text;
         TrayIcon1.showMessage(Q(title),
@@ -138,6 +173,12 @@ void TMainForm::SetTrayHint(const std::string& hint) {
 }
 
 void TMainForm::RefreshTrayIcon() {
+    if (trayIconIndex_ == ApplicationIconIndex) {
+        if (!trayIconShown_.Empty() || TrayIcon1.icon().isNull())
+            TrayIcon1.setIcon(QIcon(QStringLiteral(":/pelumi/program.png")));
+        trayIconShown_ = TBitmap();
+        return;
+    }
     const std::vector<TBitmap>& images = ImageList1.Images;
     if (images.empty())
         return;

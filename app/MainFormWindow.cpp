@@ -4,9 +4,17 @@
 #include "platform/qt/Desktop.h"
 
 #include <QContextMenuEvent>
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
+
+namespace {
+
+// Pixels the pointer moves, with the button held, before the widget follows it.
+constexpr int kMoveThreshold = 4;
+
+} // namespace
 
 void TMainForm::DrawWeather() {
     try {
@@ -53,19 +61,34 @@ void TMainForm::paintEvent(QPaintEvent*) {
 void TMainForm::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || ActFixPosition.isChecked())
         return;
-    if (QWindow* window = windowHandle(); window && window->startSystemMove())
-        return;
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - pos();
+    pressed_ = true;
+    pressPosition_ = event->globalPosition().toPoint();
+    dragOffset_ = pressPosition_ - pos();
 }
 
 void TMainForm::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_ && !ActFixPosition.isChecked())
-        move(event->globalPosition().toPoint() - dragOffset_);
+    const QPoint at = event->globalPosition().toPoint();
+    if (ActFixPosition.isChecked() || !(event->buttons() & Qt::LeftButton)) {
+        pressed_ = dragging_ = false;
+        return;
+    }
+    if (dragging_) {
+        move(at - dragOffset_);
+        return;
+    }
+    // A window manager's move begun at the press can outlast a quick click and leave the
+    // widget stuck to the pointer: it begins only once the pointer has really moved.
+    if (!pressed_ || (at - pressPosition_).manhattanLength() < kMoveThreshold)
+        return;
+    pressed_ = false;
+    if (QWindow* window = windowHandle(); window && window->startSystemMove())
+        return;
+    dragging_ = true;
+    move(at - dragOffset_);
 }
 
 void TMainForm::mouseReleaseEvent(QMouseEvent*) {
-    dragging_ = false;
+    pressed_ = dragging_ = false;
 }
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event) {

@@ -3,25 +3,36 @@
 #include "platform/Paths.h"
 
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QLocalSocket>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <sys/socket.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
 
 constexpr char kShowRequest[] = "show\n";
+constexpr char kShown[] = "shown\n";
+constexpr char kEnding[] = "ending\n";
 
 std::string NormalPath(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path normal = std::filesystem::weakly_canonical(path, ec);
     return ec ? std::filesystem::path(path).lexically_normal().string() : normal.string();
+}
+
+// An abstract socket has no file whose rights keep other users out: each side asks the kernel
+// who is at the other end.
+bool PeerIsThisUser(const QLocalSocket& socket) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    const auto fd = static_cast<int>(socket.socketDescriptor());
+    return fd >= 0 && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == ::getuid();
 }
 
 } // namespace
@@ -32,12 +43,10 @@ TSingleInstance::TSingleInstance(std::string settingsFileName)
     connect(&server_, &QLocalServer::newConnection, this, &TSingleInstance::Accept);
 }
 
-TSingleInstance::~TSingleInstance() {
-    StopListening();
-}
+TSingleInstance::~TSingleInstance() = default;
 
-void TSingleInstance::StopListening() {
-    server_.close();
+void TSingleInstance::SetEnding() {
+    ending_ = true;
 }
 
 QString TSingleInstance::ServerName(const std::string& settingsFileName) {
@@ -46,13 +55,8 @@ QString TSingleInstance::ServerName(const std::string& settingsFileName) {
                                  QCryptographicHash::Sha256)
             .toHex()
             .left(16);
-    const QString name = QStringLiteral("zomika2-") + QString::fromLatin1(hash);
-    // The runtime folder is the user's own; the temporary folder is shared, so the user's id
-    // keeps two users' widgets apart there.
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        runtime && *runtime == '/' && platform::DirectoryExists(runtime))
-        return QDir(QString::fromLocal8Bit(runtime)).filePath(name);
-    return name + QStringLiteral("-") + QString::number(::getuid());
+    return QStringLiteral("zomika2-") + QString::fromLatin1(hash) + QStringLiteral("-") +
+           QString::number(::getuid());
 }
 
 TSingleInstance::TResult TSingleInstance::Start(int answerMs) {
@@ -61,8 +65,8 @@ TSingleInstance::TResult TSingleInstance::Start(int answerMs) {
     lock_ = std::make_unique<QLockFile>(lockFileName_);
     // The widget runs for days: only a holder that has ended makes a lock stale, never its age.
     lock_->setStaleLockTime(0);
-    // Two rounds: a holder that ends between our try and its answer leaves the lock to us.
-    for (int round = 0; round < 2; ++round) {
+    const QDeadlineTimer deadline(answerMs);
+    for (;;) {
         if (lock_->tryLock(0)) {
             Listen();
             return TResult::First;
@@ -72,44 +76,59 @@ TSingleInstance::TResult TSingleInstance::Start(int answerMs) {
                          lockFileName_.toLocal8Bit().constData());
             return TResult::Unguarded;
         }
-        if (AskToShow(answerMs))
+        switch (AskToShow(deadline)) {
+        case TAnswer::Shown:
             return TResult::ShownOther;
+        case TAnswer::Silent:
+            return TResult::NoAnswer;
+        case TAnswer::Ending:      // its lock goes with its process, in a moment
+        case TAnswer::Unreachable: // starting and not listening yet, or ending
+            break;
+        }
+        if (deadline.hasExpired())
+            return TResult::NoAnswer;
+        QThread::msleep(50);
     }
-    return TResult::NoAnswer;
 }
 
-bool TSingleInstance::AskToShow(int answerMs) {
-    const QString name = ServerName(settingsFileName_);
-    const QDeadlineTimer deadline(answerMs);
-    do {
-        QLocalSocket socket;
-        socket.connectToServer(name);
-        if (socket.waitForConnected(200)) {
-            socket.write(kShowRequest);
-            const bool sent = socket.waitForBytesWritten(1000);
-            socket.disconnectFromServer();
-            if (sent)
-                return true;
-        }
-        // The holder may have taken the lock a moment ago and not listen yet.
-        QThread::msleep(100);
-    } while (!deadline.hasExpired());
-    return false;
+TSingleInstance::TAnswer TSingleInstance::AskToShow(const QDeadlineTimer& deadline) {
+    QLocalSocket socket;
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    socket.connectToServer(ServerName(settingsFileName_));
+    if (!socket.waitForConnected(200) || !PeerIsThisUser(socket))
+        return TAnswer::Unreachable;
+    socket.write(kShowRequest);
+    socket.flush();
+    while (!socket.canReadLine()) {
+        // A holder that ends closes the connection without a word.
+        if (socket.state() != QLocalSocket::ConnectedState)
+            return TAnswer::Unreachable;
+        if (deadline.hasExpired())
+            return TAnswer::Silent;
+        socket.waitForReadyRead(
+            static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 1, 100)));
+    }
+    const QByteArray answer = socket.readLine();
+    return answer == kShown    ? TAnswer::Shown
+           : answer == kEnding ? TAnswer::Ending
+                               : TAnswer::Silent;
 }
 
 void TSingleInstance::Listen() {
-    const QString name = ServerName(settingsFileName_);
-    // Holding the lock, a socket file of that name can only be left from a crash.
-    QLocalServer::removeServer(name);
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_.listen(name))
+    server_.setSocketOptions(QLocalServer::AbstractNamespaceOption);
+    if (!server_.listen(ServerName(settingsFileName_)))
         std::fprintf(stderr, "Pelumi: %s で待ち受けられません (%s)。\n",
-                     name.toLocal8Bit().constData(),
+                     ServerName(settingsFileName_).toLocal8Bit().constData(),
                      server_.errorString().toLocal8Bit().constData());
 }
 
 void TSingleInstance::Accept() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!PeerIsThisUser(*socket)) {
+            socket->abort();
+            continue;
+        }
         auto read = [this, socket] {
             // A request is one short line; anything else is not ours to keep.
             if (!socket->canReadLine() && socket->bytesAvailable() > 64) {
@@ -117,16 +136,21 @@ void TSingleInstance::Accept() {
                 return;
             }
             while (socket->canReadLine()) {
-                if (socket->readLine() == kShowRequest) {
+                if (socket->readLine() != kShowRequest)
+                    continue;
+                if (ending_) {
+                    socket->write(kEnding);
+                } else {
                     if (showHandler_)
                         showHandler_();
                     else
                         pendingShow_ = true;
+                    socket->write(kShown);
                 }
+                socket->flush();
             }
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         // The request may have arrived with the connection itself.
         read();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
@@ -10,43 +11,49 @@
 #include <string>
 
 // One widget per settings file. The first program started for a settings file holds a lock
-// file beside it ("<settings>.lock") and listens on a local socket named after the file's path;
-// a later start finds the lock taken and asks the first one, through the socket, to show its
-// widget. Two copies with different settings files do not meet.
+// file beside it ("<settings>.lock") and listens on a local socket named after the file's path
+// and the user; a later start finds the lock taken and asks the first one, through the socket,
+// to show its widget. Both names come from the settings file alone, whatever the environment of
+// either start. Two copies with different settings files do not meet.
+//
+// The lock and the socket are the holder's until its process ends: a start that comes while the
+// holder is ending is told so, waits for the lock and takes over.
 class TSingleInstance : public QObject {
     Q_OBJECT
 public:
     enum class TResult {
         First,      // this program runs the widget
         ShownOther, // the running program was asked to show its widget; end with status 0
-        NoAnswer,   // another program holds the lock but cannot be reached
+        NoAnswer,   // another program holds the lock but did not answer in time
         Unguarded,  // no lock could be made (an unwritable folder); run without one
     };
 
     explicit TSingleInstance(std::string settingsFileName);
     ~TSingleInstance() override;
 
-    // Takes the lock or asks its holder to show itself, waiting at most `answerMs` for the
-    // holder's socket (it listens right after taking the lock). A lock left by a program that
-    // has ended is taken over.
+    // Takes the lock or asks its holder to show itself. Within `answerMs`: a holder that is
+    // starting (not listening yet) or ending is waited for; a lock left by a program that has
+    // ended is taken over; a holder that takes the request but never answers is NoAnswer.
     TResult Start(int answerMs = 3000);
 
     // While First: `handler` runs for every request to show the widget, also for one that came
     // before the handler was set (the widget is being built then).
     void SetShowHandler(std::function<void()> handler);
 
-    // Takes no more requests (the widget is closing); the lock stays until destruction, so a
-    // start meanwhile waits for it rather than being told the widget was shown.
-    void StopListening();
+    // The widget is closing: requests are answered "ending" and shown no more. The lock and the
+    // socket stay until the object goes, at the end of the process.
+    void SetEnding();
 
-    // The local socket's name for a settings file: a full path in $XDG_RUNTIME_DIR when there
-    // is one, otherwise a name with the user's id (Qt puts it in the temporary folder).
+    // The local socket's name for a settings file: in the abstract namespace, so that no folder
+    // of the environment (XDG_RUNTIME_DIR, TMPDIR) takes part; the user's id is in it, and each
+    // side checks that the other runs as the same user.
     static QString ServerName(const std::string& settingsFileName);
 
     const QString& LockFileName() const { return lockFileName_; }
 
 private:
-    bool AskToShow(int answerMs);
+    enum class TAnswer { Shown, Ending, Unreachable, Silent };
+    TAnswer AskToShow(const QDeadlineTimer& deadline);
     void Listen();
     void Accept();
 
@@ -56,4 +63,5 @@ private:
     QLocalServer server_;
     std::function<void()> showHandler_;
     bool pendingShow_ = false;
+    bool ending_ = false;
 };

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     try {
         TMainForm form;
         QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit);
-        QObject::connect(&form, &TMainForm::Closed, &instance, &TSingleInstance::StopListening);
+        // A start from now on waits for this process to end and then takes over.
+        QObject::connect(&form, &TMainForm::Closed, &instance, &TSingleInstance::SetEnding);
         // As a left click on the tray icon shows a hidden widget; nothing is saved.
         instance.SetShowHandler([&form] {
             form.ActShowWindow.setChecked(true);

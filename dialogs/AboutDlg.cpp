@@ -95,10 +95,11 @@ void TAboutDialog::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TAboutDialog::keyPressEvent(QKeyEvent* event) {
-    // There is no button to press: Escape and Enter do nothing here.
+    // From the keyboard as with a click: Escape and Enter close the box.
     if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
         event->key() == Qt::Key_Enter) {
         event->accept();
+        reject();
         return;
     }
     QDialog::keyPressEvent(event);

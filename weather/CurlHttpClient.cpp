@@ -101,6 +101,11 @@ TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
     curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // An aborted transfer must not wait for a host name look-up to end (a hung DNS at login
+    // would hold the program's exit for its whole time-out).
+    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+#endif
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds);
     // A stalled server must not freeze the program: below one byte per second for this long
     // ends the transfer.

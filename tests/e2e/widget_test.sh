@@ -186,6 +186,17 @@ small=$(skin_size "$folder/Skin/Simple/small.ini")
 xwininfo -root -tree | awk '/"panel"/ {p=1} p && /"Pelumi"/ {found=1} END {exit !found}' ||
     fail "no tray icon in the tray"
 
+# A click on the widget is no drag: afterwards the widget stays where it is while the pointer
+# goes its way (a move begun at the press outlived a quick click and followed the pointer).
+xdotool mousemove --window "$widget" 20 10 click 1
+sleep 0.3
+xdotool mousemove 600 500
+sleep 0.1
+xdotool mousemove 650 520
+sleep 0.5
+read -r x y _ < <(geometry "$widget")
+[ "$x,$y" = "40,30" ] || fail "a click on the widget left it following the pointer, at $x,$y"
+
 # A first start (no Server key) shows the live source, which looked the place up and kept its
 # coordinates at once.
 source=openmeteo
@@ -227,6 +238,16 @@ wait_until 10 find_about || fail "no about box"
 xdotool mousemove --window "$about" 270 90 click 1 # its empty corner closes it
 wait_until 10 no_about || fail "a click on the about box did not close it"
 open_menu "after the about box"
+xdotool key Escape
+# And so do Escape and Enter, from the keyboard.
+for key in Escape Return; do
+    menu_command v
+    wait_until 10 find_about || fail "no about box"
+    wait_until 10 has_focus "$about" || fail "the about box did not get the focus"
+    xdotool key "$key"
+    wait_until 10 no_about || fail "$key did not close the about box"
+done
+open_menu "after the about box closed by a key"
 xdotool key Escape
 
 open_dialog 更新の確認 u

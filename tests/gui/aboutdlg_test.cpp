@@ -61,7 +61,13 @@ TEST(AboutDialog, WhatClosesIt) {
          [](TAboutDialog& d) { QTest::mouseClick(d.Label4, Qt::LeftButton); },
          false,
          {"https://open-meteo.com/"}},
-        {"Escape", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, false, {}},
+        {"Escape", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, true, {}},
+        {"Enter", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Return); }, true, {}},
+        {"Enter of the keypad",
+         [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Enter); },
+         true,
+         {}},
+        {"another key", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_A); }, false, {}},
     };
     for (const Case& c : cases) {
         QStringList opened;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <csignal>
 
 namespace {
@@ -117,6 +118,18 @@ TEST_F(TerminationSignalTest, DuringASkinPreviewTheSkinBeforeIsKept) {
         EXPECT_EQ(program.ReadIni().ReadString("Skin", "Filename", ""), "Simple\\small.ini");
         EXPECT_FALSE(form->InModal);
     }
+}
+
+TEST_F(TerminationSignalTest, TheHandlerLeavesErrnoAsItWas) {
+    // The code a signal interrupts may be about to read errno. Signals enough to fill the pipe
+    // to the event loop make the handler's own write fail.
+    SignalScope scope(form.get());
+    for (int i = 0; i < 5000; ++i) {
+        errno = EDOM;
+        ::raise(SIGHUP);
+        ASSERT_EQ(errno, EDOM) << "after signal " << i;
+    }
+    EXPECT_TRUE(QTest::qWaitFor([this] { return closed; }, 3000));
 }
 
 TEST_F(TerminationSignalTest, EveryOpenDialogEndsAsCancel) {

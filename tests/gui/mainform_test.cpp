@@ -102,8 +102,8 @@ TEST(MainForm, TrayMenuTree) {
         "Webページを開く(&W)...",
         "-",
         "自動更新(&A):",
-        "  手動で更新(&M) (o)",
-        "  1時間ごと(&1) ( )",
+        "  手動で更新(&M) ( )",
+        "  1時間ごと(&1) (o)",
         "  3時間ごと(&3) ( )",
         "  6時間ごと(&6) ( )",
         "  6/12/18時(&A) ( )",
@@ -178,10 +178,11 @@ TEST(MainForm, StartUpWithoutLocationListOrSkin) {
             EXPECT_EQ(messages.entries[0].text, "スキンファイルが見つかりません。\n\n" +
                                                     dir.Path() + "/Skin/Simple/small.ini");
         }
-        // The first refresh never ran: no status, the tray still shows the title.
+        // The first refresh never ran: no status, the tray still shows the title and the
+        // application's icon.
         EXPECT_EQ(form.Weather.Information, "");
         EXPECT_EQ(form.TrayHint(), "Pelumi");
-        EXPECT_EQ(form.TrayIconIndex(), 0);
+        EXPECT_EQ(form.TrayIconIndex(), TMainForm::ApplicationIconIndex);
         EXPECT_TRUE(form.TrayIcon1.isVisible());
         EXPECT_FALSE(form.RetryTimer.isActive());
     }

@@ -77,7 +77,8 @@ TEST_F(RefreshBackgroundTest, TheClearedWidgetShowsConnectingForAsLongAsTheDownl
     EXPECT_TRUE(form->Refreshing());
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->TrayIcon1.isVisible());
-    EXPECT_EQ(form->TrayHint(), "Pelumi");
+    EXPECT_EQ(form->TrayHint(), "Pelumi\r\n接続しています");
+    EXPECT_EQ(form->TrayIconIndex(), TMainForm::ApplicationIconIndex);
 
     const TBitmap connecting = DrawnStatus(*form, "接続しています");
     ASSERT_FALSE(connecting.Empty());

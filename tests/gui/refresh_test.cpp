@@ -95,9 +95,9 @@ TEST_F(RefreshTest, ErrorsEndTheAttemptWithoutRetry) {
         auto form = Start(c.options);
         EXPECT_EQ(form->Weather.Information, "データ取得に失敗");
         EXPECT_FALSE(form->RetryTimer.isActive());
-        // The tray is left as it was: the title from start-up.
-        EXPECT_EQ(form->TrayHint(), "Pelumi");
-        EXPECT_EQ(form->TrayIconIndex(), 0);
+        // The tray says what the widget says.
+        EXPECT_EQ(form->TrayHint(), "データ取得に失敗");
+        EXPECT_EQ(form->TrayIconIndex(), 5);
         form->ActRefresh.trigger();
         EXPECT_FALSE(form->Refreshing());
         EXPECT_EQ(form->Weather.Information, "データ取得に失敗");

@@ -39,8 +39,10 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
     EXPECT_TRUE(form->ActStayOnBottom.isChecked());
     EXPECT_FALSE(form->ActFixPosition.isChecked());
     EXPECT_TRUE(form->ActOpenMeteo.isChecked()); // real weather on a first start
-    EXPECT_TRUE(form->ActIntervalManual.isChecked());
-    EXPECT_FALSE(form->Timer1.isActive());
+    // Current without being asked: every hour.
+    EXPECT_TRUE(form->ActInterval1H.isChecked());
+    EXPECT_TRUE(form->Timer1.isActive());
+    EXPECT_EQ(form->Timer1.Tag, 60);
     EXPECT_TRUE(form->ActCurrentForecast.isChecked());
     EXPECT_FALSE(form->ActShowBalloon.isChecked());
     EXPECT_EQ(form->IdHTTP1->ProxyServer, "");
@@ -61,7 +63,7 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
                  {"URL/PrefixGeocoding", "https://geocoding-api.open-meteo.com/"},
                  {"Option/Location", "0"},
                  {"Option/Server", "2"},
-                 {"Option/RefreshInterval", "0"},
+                 {"Option/RefreshInterval", "1"},
                  {"Option/FixPos", "0"},
                  {"Option/Top", "5"},
                  {"Option/Left", "5"},
@@ -107,6 +109,13 @@ TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
              EXPECT_EQ(f.Timer1.Tag, 180);
          },
          {{"Option/RefreshInterval", "2"}}},
+        {"a stored manual schedule stays manual",
+         "[Option]\nRefreshInterval=0\n",
+         [](TMainForm& f) {
+             EXPECT_TRUE(f.ActIntervalManual.isChecked());
+             EXPECT_FALSE(f.Timer1.isActive());
+         },
+         {{"Option/RefreshInterval", "0"}}},
         {"Server 5 selects Yahoo",
          "[Option]\nServer=5\n",
          [](TMainForm& f) { EXPECT_TRUE(f.ActYahoo.isChecked()); },

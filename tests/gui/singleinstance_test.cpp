@@ -5,21 +5,76 @@
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QSemaphore>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 using TResult = TSingleInstance::TResult;
+
+// A program holding the lock, answering on a thread (and event loop) of its own as a running
+// widget would while this thread starts a second one.
+class HolderThread : public QThread {
+public:
+    explicit HolderThread(std::string settings, bool handlerAtOnce = true)
+        : settings_(std::move(settings)), handlerAtOnce_(handlerAtOnce) {
+        start();
+        ready_.acquire();
+    }
+    ~HolderThread() override { End(); }
+
+    // The program ends: its lock and socket go with it.
+    void End() {
+        quit();
+        wait();
+    }
+    void SetEnding() {
+        OnHolder([](TSingleInstance& i) { i.SetEnding(); });
+    }
+    void SetShowHandler() {
+        OnHolder([this](TSingleInstance& i) { i.SetShowHandler([this] { ++shown; }); });
+    }
+
+    TResult result = TResult::NoAnswer;
+    std::atomic<int> shown{0};
+
+private:
+    void run() override {
+        TSingleInstance instance(settings_);
+        result = instance.Start();
+        if (handlerAtOnce_)
+            instance.SetShowHandler([this] { ++shown; });
+        instance_ = &instance;
+        ready_.release();
+        exec();
+        instance_ = nullptr;
+    }
+    template <class F> void OnHolder(F f) {
+        QMetaObject::invokeMethod(
+            instance_, [this, f] { f(*instance_); }, Qt::BlockingQueuedConnection);
+    }
+
+    std::string settings_;
+    bool handlerAtOnce_;
+    TSingleInstance* instance_ = nullptr;
+    QSemaphore ready_;
+};
 
 struct SingleInstanceTest : ::testing::Test {
     TempDir dir;
@@ -37,67 +92,102 @@ struct SingleInstanceTest : ::testing::Test {
 } // namespace
 
 TEST_F(SingleInstanceTest, SecondStartAsksTheFirstToShowAndEnds) {
-    TSingleInstance first(settings);
-    ASSERT_EQ(first.Start(), TResult::First);
+    HolderThread first(settings);
+    ASSERT_EQ(first.result, TResult::First);
     EXPECT_TRUE(std::filesystem::exists(settings + ".lock"));
-    int shown = 0;
-    first.SetShowHandler([&] { ++shown; });
 
     TSingleInstance second(settings);
-    EXPECT_EQ(second.Start(500), TResult::ShownOther);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown == 1; }, 3000));
+    EXPECT_EQ(second.Start(2000), TResult::ShownOther);
+    EXPECT_EQ(first.shown, 1);
     TSingleInstance third(settings);
-    EXPECT_EQ(third.Start(500), TResult::ShownOther);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown == 2; }, 3000));
+    EXPECT_EQ(third.Start(2000), TResult::ShownOther);
+    EXPECT_EQ(first.shown, 2);
+}
+
+TEST_F(SingleInstanceTest, StartsInAnotherEnvironmentFindTheFirst) {
+    // su, sudo, ssh: one start with a runtime folder, one without or with another.
+    struct Case {
+        const char* name;
+        std::optional<std::string> first;
+        std::optional<std::string> second;
+    };
+    TempDir other;
+    const std::vector<Case> cases = {
+        {"first without XDG_RUNTIME_DIR", std::nullopt, dir.Path()},
+        {"second without XDG_RUNTIME_DIR", dir.Path(), std::nullopt},
+        {"another XDG_RUNTIME_DIR", dir.Path(), other.Path()},
+        {"another TMPDIR", std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<HolderThread> first;
+        {
+            ScopedEnv env("XDG_RUNTIME_DIR", c.first.value_or(""));
+            if (!c.first)
+                unsetenv("XDG_RUNTIME_DIR");
+            first = std::make_unique<HolderThread>(settings);
+        }
+        ASSERT_EQ(first->result, TResult::First);
+        ScopedEnv env("XDG_RUNTIME_DIR", c.second.value_or(""));
+        if (!c.second)
+            unsetenv("XDG_RUNTIME_DIR");
+        ScopedEnv tmp("TMPDIR", other.Path());
+        TSingleInstance second(settings);
+        EXPECT_EQ(second.Start(2000), TResult::ShownOther);
+        EXPECT_EQ(first->shown, 1);
+    }
 }
 
 TEST_F(SingleInstanceTest, ARequestBeforeTheWidgetExistsIsKept) {
-    TSingleInstance first(settings);
-    ASSERT_EQ(first.Start(), TResult::First);
+    HolderThread first(settings, false);
+    ASSERT_EQ(first.result, TResult::First);
     TSingleInstance second(settings);
-    EXPECT_EQ(second.Start(500), TResult::ShownOther);
-    QTest::qWait(200);
-    int shown = 0;
-    first.SetShowHandler([&] { ++shown; });
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(second.Start(2000), TResult::ShownOther);
+    EXPECT_EQ(first.shown, 0);
+    first.SetShowHandler();
+    EXPECT_EQ(first.shown, 1);
     QTest::qWait(100);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(first.shown, 1);
 }
 
-TEST_F(SingleInstanceTest, OnlyTheShowRequestCounts) {
-    TSingleInstance first(settings);
-    ASSERT_EQ(first.Start(), TResult::First);
-    int shown = 0;
-    first.SetShowHandler([&] { ++shown; });
+TEST_F(SingleInstanceTest, OnlyTheShowRequestOfThisUserCounts) {
+    HolderThread first(settings);
+    ASSERT_EQ(first.result, TResult::First);
     for (const QByteArray& text : {QByteArray("hello\n"), QByteArray("show"), QByteArray(100, 'x'),
                                    QByteArray("showshow\n")}) {
         QLocalSocket socket;
+        socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
         socket.connectToServer(TSingleInstance::ServerName(settings));
         ASSERT_TRUE(socket.waitForConnected(1000));
         socket.write(text);
         ASSERT_TRUE(socket.waitForBytesWritten(1000));
+        // No answer to anything but the request.
+        EXPECT_FALSE(socket.waitForReadyRead(200) && socket.canReadLine()) << text.constData();
         socket.disconnectFromServer();
     }
-    QTest::qWait(300);
-    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(first.shown, 0);
+    // The name is the user's own: another user's program would have another.
+    EXPECT_TRUE(TSingleInstance::ServerName(settings).endsWith("-" + QString::number(::getuid())));
 }
 
 TEST_F(SingleInstanceTest, EachSettingsFileHasItsOwnWidget) {
     const std::string other = dir.Path() + "/copy/zomika2.ini";
-    TSingleInstance first(settings);
-    TSingleInstance copy(other);
-    EXPECT_EQ(first.Start(), TResult::First);
-    EXPECT_EQ(copy.Start(), TResult::First);
+    HolderThread first(settings);
+    HolderThread copy(other);
+    EXPECT_EQ(first.result, TResult::First);
+    EXPECT_EQ(copy.result, TResult::First);
     EXPECT_NE(TSingleInstance::ServerName(settings), TSingleInstance::ServerName(other));
     // The same file spelt another way is the same widget.
     const std::string spelt = dir.Path() + "/copy/../config/./zomika2/zomika2.ini";
     EXPECT_EQ(TSingleInstance::ServerName(spelt), TSingleInstance::ServerName(settings));
-    EXPECT_TRUE(
-        TSingleInstance::ServerName(settings).startsWith(QString::fromStdString(dir.Path())));
+    TSingleInstance second(spelt);
+    EXPECT_EQ(second.Start(2000), TResult::ShownOther);
+    EXPECT_EQ(first.shown, 1);
+    EXPECT_EQ(copy.shown, 0);
 }
 
 TEST_F(SingleInstanceTest, ALockLeftByAnEndedProgramIsTakenOver) {
-    // A program that has ended, and what its crash left: the lock and the socket file.
+    // A program that has ended and left its lock behind.
     const pid_t ended = ::fork();
     if (ended == 0)
         ::_exit(0);
@@ -105,37 +195,51 @@ TEST_F(SingleInstanceTest, ALockLeftByAnEndedProgramIsTakenOver) {
     ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
     std::filesystem::create_directories(dir.Path() + "/config/zomika2");
     WriteLock(settings, ended, QStringLiteral("zomika2"));
-    QFile leftover(TSingleInstance::ServerName(settings));
-    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    leftover.close();
 
-    TSingleInstance first(settings);
-    EXPECT_EQ(first.Start(500), TResult::First);
-    int shown = 0;
-    first.SetShowHandler([&] { ++shown; });
+    HolderThread first(settings);
+    EXPECT_EQ(first.result, TResult::First);
     TSingleInstance second(settings);
-    EXPECT_EQ(second.Start(500), TResult::ShownOther);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown == 1; }, 3000));
+    EXPECT_EQ(second.Start(2000), TResult::ShownOther);
+    EXPECT_EQ(first.shown, 1);
 }
 
 TEST_F(SingleInstanceTest, ALongRunningHolderKeepsItsLock) {
-    TSingleInstance first(settings);
-    ASSERT_EQ(first.Start(), TResult::First);
+    HolderThread first(settings);
+    ASSERT_EQ(first.result, TResult::First);
     // The widget has run for a day.
     std::filesystem::last_write_time(
         settings + ".lock", std::filesystem::file_time_type::clock::now() - std::chrono::hours(24));
     TSingleInstance second(settings);
-    EXPECT_EQ(second.Start(500), TResult::ShownOther);
+    EXPECT_EQ(second.Start(2000), TResult::ShownOther);
 }
 
 TEST_F(SingleInstanceTest, AHolderThatDoesNotAnswerIsReported) {
-    std::filesystem::create_directories(dir.Path() + "/config/zomika2");
-    // A live program (this one) holds the lock but does not listen.
-    WriteLock(settings, QCoreApplication::applicationPid(),
-              QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-    TSingleInstance second(settings);
-    EXPECT_EQ(second.Start(300), TResult::NoAnswer);
-    EXPECT_TRUE(std::filesystem::exists(settings + ".lock"));
+    struct Case {
+        const char* name;
+        bool listens;
+    };
+    for (const Case c : {Case{"not listening", false}, Case{"listening but busy", true}}) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        const std::string file = folder.Path() + "/zomika2.ini";
+        // A live program (this one) holds the lock; its event loop does not run while the second
+        // start waits, so a socket of its takes the request and never answers.
+        std::unique_ptr<TSingleInstance> busy;
+        if (c.listens) {
+            busy = std::make_unique<TSingleInstance>(file);
+            ASSERT_EQ(busy->Start(), TResult::First);
+        } else {
+            WriteLock(file, QCoreApplication::applicationPid(),
+                      QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        }
+        TSingleInstance second(file);
+        QElapsedTimer waited;
+        waited.start();
+        EXPECT_EQ(second.Start(300), TResult::NoAnswer);
+        EXPECT_GE(waited.elapsed(), 300);
+        EXPECT_LT(waited.elapsed(), 2000);
+        EXPECT_TRUE(std::filesystem::exists(file + ".lock"));
+    }
 }
 
 TEST_F(SingleInstanceTest, WithoutAPlaceForTheLockTheProgramRunsUnguarded) {
@@ -145,16 +249,23 @@ TEST_F(SingleInstanceTest, WithoutAPlaceForTheLockTheProgramRunsUnguarded) {
     EXPECT_EQ(instance.Start(300), TResult::Unguarded);
 }
 
-TEST_F(SingleInstanceTest, AClosingWidgetTakesNoRequestButKeepsItsLockUntilItEnds) {
-    auto first = std::make_unique<TSingleInstance>(settings);
-    ASSERT_EQ(first->Start(), TResult::First);
-    int shown = 0;
-    first->SetShowHandler([&] { ++shown; });
-    first->StopListening();
+TEST_F(SingleInstanceTest, AStartWhileTheHolderEndsWaitsAndTakesOver) {
+    HolderThread first(settings);
+    ASSERT_EQ(first.result, TResult::First);
+    first.SetEnding();
+    // The closing program shows nothing more, and ends a moment later.
+    std::thread ending([&first] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        first.End();
+    });
     TSingleInstance second(settings);
-    EXPECT_EQ(second.Start(200), TResult::NoAnswer);
-    EXPECT_EQ(shown, 0);
-    first.reset(); // the program has ended
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_EQ(second.Start(3000), TResult::First);
+    EXPECT_GE(waited.elapsed(), 350);
+    ending.join();
+    EXPECT_EQ(first.shown, 0);
+    // The new holder answers in its turn.
     TSingleInstance third(settings);
-    EXPECT_EQ(third.Start(200), TResult::First);
+    EXPECT_EQ(third.Start(300), TResult::NoAnswer); // its loop is this blocked thread
 }

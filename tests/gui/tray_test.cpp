@@ -183,12 +183,15 @@ TEST_F(TrayTest, CurrentSlotFollowsTheClock) {
     }
 }
 
-TEST_F(TrayTest, ClearedRecordGivesDashesAndNoIcon) {
+TEST_F(TrayTest, AModeChangeWithoutAForecastInventsNoDay) {
+    // A cleared record has no day: its texts would be "30 Sat" (30 December 1899) and dashes.
     auto form = program.Start();
     form->Weather.Clear();
+    form->ActShowBalloon.setChecked(true);
     form->ActTodayForecast.trigger();
-    EXPECT_EQ(form->TrayIconIndex(), 4);
-    EXPECT_EQ(form->TrayHint(), "30 Sat: \r\n気温: --/--\r\n降水確率: --/--/--/--");
+    EXPECT_EQ(form->TrayIconIndex(), TMainForm::ApplicationIconIndex);
+    EXPECT_EQ(form->TrayHint(), "Pelumi");
+    EXPECT_EQ(form->BalloonTitle(), "");
 }
 
 TEST_F(TrayTest, LeftClickTogglesTheWindowWithoutSaving) {

@@ -107,6 +107,39 @@ TEST_F(WindowTest, DraggingMovesTheWindowUnlessItsPositionIsFixed) {
     }
 }
 
+TEST_F(WindowTest, AClickOrATremorDoesNotMoveTheWidget) {
+    // The window manager's move begins only once the pointer has moved a few pixels with the
+    // button held: one begun at the press could outlast a quick click and stick to the pointer.
+    Picture(40, 20);
+    form->DrawWeather();
+    struct Step {
+        QEvent::Type type;
+        QPoint at;
+        Qt::MouseButtons buttons;
+        QPoint window; // afterwards
+    };
+    const auto press = QEvent::MouseButtonPress;
+    const auto move = QEvent::MouseMove;
+    const auto release = QEvent::MouseButtonRelease;
+    const std::vector<Step> steps = {
+        // A click, then the pointer goes its way without a button.
+        {press, {15, 10}, Qt::LeftButton, {5, 5}},
+        {release, {15, 10}, Qt::NoButton, {5, 5}},
+        {move, {60, 40}, Qt::NoButton, {5, 5}},
+        // A tremor of the hand under the threshold, then a real drag.
+        {press, {15, 10}, Qt::LeftButton, {5, 5}},
+        {move, {17, 11}, Qt::LeftButton, {5, 5}},
+        {move, {19, 10}, Qt::LeftButton, {9, 5}},
+        {move, {45, 30}, Qt::LeftButton, {35, 25}},
+        {release, {45, 30}, Qt::NoButton, {35, 25}},
+        {move, {90, 90}, Qt::NoButton, {35, 25}},
+    };
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        Mouse(steps[i].type, steps[i].at, steps[i].buttons);
+        EXPECT_EQ(form->pos(), steps[i].window) << "step " << i;
+    }
+}
+
 TEST_F(WindowTest, DefaultPositionIsWrittenByTheNextSave) {
     form->move(300, 200);
     form->ActDefaultPos.trigger();
