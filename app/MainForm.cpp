@@ -315,6 +315,7 @@ void TMainForm::LoadSkin(const std::string& path) {
     // A skin without tray images keeps the placeholder rather than an empty tray icon.
     if (!images.Images.empty())
         ImageList1 = std::move(images);
+    LoadScaledTrayImages();
     SetTrayIconIndex(0);
 }
 

@@ -1,6 +1,8 @@
 #include "skin/Compose.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -8,6 +10,54 @@ namespace {
 inline std::uint32_t Div255(std::uint32_t x) {
     x += 128;
     return (x + (x >> 8)) >> 8;
+}
+
+// Filter weights in 1/kOne.
+constexpr std::int64_t kOne = 1 << 14;
+
+struct Filter {
+    int first = 0;                  // first source index
+    std::vector<std::int64_t> taps; // weights of first, first + 1, ..., summing to kOne
+};
+
+// For each target position, the source positions that a triangle filter centred on it covers.
+// Its radius is one source pixel when enlarging and one target pixel (in source pixels) when
+// reducing; positions beyond the edges repeat the edge pixel.
+std::vector<Filter> Filters(int source, int target) {
+    std::vector<Filter> filters(static_cast<std::size_t>(target));
+    const double ratio = static_cast<double>(source) / target;
+    const double radius = std::max(1.0, ratio);
+    for (int t = 0; t < target; ++t) {
+        const double centre = (t + 0.5) * ratio - 0.5;
+        const int lo = static_cast<int>(std::floor(centre - radius)) + 1;
+        const int hi = static_cast<int>(std::ceil(centre + radius)) - 1;
+        std::vector<double> weights;
+        double sum = 0;
+        for (int i = lo; i <= hi; ++i) {
+            const double w = std::max(0.0, 1.0 - std::abs(i - centre) / radius);
+            weights.push_back(w);
+            sum += w;
+        }
+        // Fold the taps outside the source onto its edge pixels.
+        Filter& f = filters[static_cast<std::size_t>(t)];
+        const int first = std::max(0, lo), last = std::min(source - 1, hi);
+        f.first = first;
+        f.taps.assign(static_cast<std::size_t>(last - first + 1), 0);
+        std::int64_t given = 0;
+        std::size_t heaviest = 0;
+        for (int i = lo; i <= hi; ++i) {
+            const std::size_t at = static_cast<std::size_t>(std::clamp(i, first, last) - first);
+            const auto w = static_cast<std::int64_t>(
+                std::llround(weights[static_cast<std::size_t>(i - lo)] / sum * kOne));
+            f.taps[at] += w;
+            given += w;
+        }
+        for (std::size_t i = 0; i < f.taps.size(); ++i)
+            if (f.taps[i] > f.taps[heaviest])
+                heaviest = i;
+        f.taps[heaviest] += kOne - given; // the sum is exact, so flat areas stay flat
+    }
+    return filters;
 }
 
 } // namespace
@@ -39,5 +89,60 @@ void BlendBitmap(TBitmap& target, const TBitmap& source, std::int64_t x, std::in
         std::uint32_t* d = target.Scanline(static_cast<int>(ty));
         for (std::int64_t tx = left; tx < right; ++tx)
             d[tx] = SourceOver(s[tx - x], d[tx]);
+    }
+}
+
+void ResampleSmooth(const TBitmap& source, TBitmap& target) {
+    if (target.Empty())
+        return;
+    if (source.Empty()) {
+        std::fill(target.Data(), target.Data() + std::size_t(target.Width()) * target.Height(), 0u);
+        return;
+    }
+    if (source.Width() == target.Width() && source.Height() == target.Height()) {
+        std::copy(source.Data(), source.Data() + std::size_t(source.Width()) * source.Height(),
+                  target.Data());
+        return;
+    }
+    const std::vector<Filter> columns = Filters(source.Width(), target.Width());
+    const std::vector<Filter> rows = Filters(source.Height(), target.Height());
+    // Across first, into channels kept with eight more bits; then down.
+    const std::size_t tw = static_cast<std::size_t>(target.Width());
+    std::vector<std::uint32_t> across(tw * static_cast<std::size_t>(source.Height()) * 4);
+    for (int y = 0; y < source.Height(); ++y) {
+        const std::uint32_t* in = source.Scanline(y);
+        std::uint32_t* out = across.data() + static_cast<std::size_t>(y) * tw * 4;
+        for (std::size_t x = 0; x < tw; ++x) {
+            const Filter& f = columns[x];
+            std::int64_t sum[4] = {0, 0, 0, 0};
+            for (std::size_t k = 0; k < f.taps.size(); ++k) {
+                const std::uint32_t px = in[f.first + static_cast<int>(k)];
+                for (int c = 0; c < 4; ++c)
+                    sum[c] += f.taps[k] * ((px >> (8 * c)) & 0xFF);
+            }
+            for (int c = 0; c < 4; ++c)
+                out[4 * x + c] = static_cast<std::uint32_t>(std::max<std::int64_t>(0, sum[c]) >> 6);
+        }
+    }
+    for (int y = 0; y < target.Height(); ++y) {
+        const Filter& f = rows[static_cast<std::size_t>(y)];
+        std::uint32_t* out = target.Scanline(y);
+        for (std::size_t x = 0; x < tw; ++x) {
+            std::int64_t sum[4] = {0, 0, 0, 0};
+            for (std::size_t k = 0; k < f.taps.size(); ++k) {
+                const std::uint32_t* px =
+                    across.data() + (static_cast<std::size_t>(f.first) + k) * tw * 4 + 4 * x;
+                for (int c = 0; c < 4; ++c)
+                    sum[c] += f.taps[k] * px[c];
+            }
+            std::uint32_t channel[4];
+            for (int c = 0; c < 4; ++c)
+                channel[c] = static_cast<std::uint32_t>(
+                    std::clamp<std::int64_t>((sum[c] + (kOne << 7)) >> 22, 0, 255));
+            // Rounding must not leave a colour above its alpha (not premultiplied any more).
+            for (int c = 0; c < 3; ++c)
+                channel[c] = std::min(channel[c], channel[3]);
+            out[x] = channel[0] | (channel[1] << 8) | (channel[2] << 16) | (channel[3] << 24);
+        }
     }
 }
