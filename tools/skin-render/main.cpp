@@ -45,12 +45,14 @@ bool ParseScale(const std::string& text, double& scale) {
 int main(int argc, char** argv) {
     std::vector<std::string> positional;
     std::string now, tray, scaleText;
+    bool scaleGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--now" || arg == "--tray" || arg == "--scale") {
             if (i + 1 >= argc)
                 return Usage(arg + " needs a value");
             (arg == "--now" ? now : arg == "--tray" ? tray : scaleText) = argv[++i];
+            scaleGiven = scaleGiven || arg == "--scale";
         } else if (arg == "-h" || arg == "--help") {
             Usage("");
             return 2;
@@ -66,7 +68,7 @@ int main(int argc, char** argv) {
     const std::string& recordPath = positional[1];
     const std::string& outPath = positional[2];
     double scale = 1.0;
-    if (!scaleText.empty() && !ParseScale(scaleText, scale))
+    if (scaleGiven && !ParseScale(scaleText, scale))
         return Usage("--scale needs a number from 1 to 8, not " + scaleText);
 
     if (!now.empty()) {
