@@ -13,11 +13,11 @@ inline std::uint32_t Div255(std::uint32_t x) {
 }
 
 // Filter weights in 1/kOne.
-constexpr std::int64_t kOne = 1 << 14;
+constexpr std::int32_t kOne = 1 << 14;
 
 struct Filter {
     int first = 0;                  // first source index
-    std::vector<std::int64_t> taps; // weights of first, first + 1, ..., summing to kOne
+    std::vector<std::int32_t> taps; // weights of first, first + 1, ..., summing to kOne
 };
 
 // For each target position, the source positions that a triangle filter centred on it covers.
@@ -27,11 +27,12 @@ std::vector<Filter> Filters(int source, int target) {
     std::vector<Filter> filters(static_cast<std::size_t>(target));
     const double ratio = static_cast<double>(source) / target;
     const double radius = std::max(1.0, ratio);
+    std::vector<double> weights;
     for (int t = 0; t < target; ++t) {
         const double centre = (t + 0.5) * ratio - 0.5;
         const int lo = static_cast<int>(std::floor(centre - radius)) + 1;
         const int hi = static_cast<int>(std::ceil(centre + radius)) - 1;
-        std::vector<double> weights;
+        weights.clear();
         double sum = 0;
         for (int i = lo; i <= hi; ++i) {
             const double w = std::max(0.0, 1.0 - std::abs(i - centre) / radius);
@@ -43,12 +44,12 @@ std::vector<Filter> Filters(int source, int target) {
         const int first = std::max(0, lo), last = std::min(source - 1, hi);
         f.first = first;
         f.taps.assign(static_cast<std::size_t>(last - first + 1), 0);
-        std::int64_t given = 0;
+        std::int32_t given = 0;
         std::size_t heaviest = 0;
         for (int i = lo; i <= hi; ++i) {
             const std::size_t at = static_cast<std::size_t>(std::clamp(i, first, last) - first);
-            const auto w = static_cast<std::int64_t>(
-                std::llround(weights[static_cast<std::size_t>(i - lo)] / sum * kOne));
+            const auto w = static_cast<std::int32_t>(
+                std::lround(weights[static_cast<std::size_t>(i - lo)] / sum * kOne));
             f.taps[at] += w;
             given += w;
         }
@@ -106,39 +107,41 @@ void ResampleSmooth(const TBitmap& source, TBitmap& target) {
     }
     const std::vector<Filter> columns = Filters(source.Width(), target.Width());
     const std::vector<Filter> rows = Filters(source.Height(), target.Height());
-    // Across first, into channels kept with eight more bits; then down.
-    const std::size_t tw = static_cast<std::size_t>(target.Width());
-    std::vector<std::uint32_t> across(tw * static_cast<std::size_t>(source.Height()) * 4);
+    // Across first, into channels (bytes B, G, R, A) kept with eight more bits; then down, row
+    // by row, so that the inner loops run over whole rows.
+    const std::size_t span = static_cast<std::size_t>(target.Width()) * 4;
+    std::vector<std::uint16_t> across(span * static_cast<std::size_t>(source.Height()));
     for (int y = 0; y < source.Height(); ++y) {
-        const std::uint32_t* in = source.Scanline(y);
-        std::uint32_t* out = across.data() + static_cast<std::size_t>(y) * tw * 4;
-        for (std::size_t x = 0; x < tw; ++x) {
-            const Filter& f = columns[x];
-            std::int64_t sum[4] = {0, 0, 0, 0};
-            for (std::size_t k = 0; k < f.taps.size(); ++k) {
-                const std::uint32_t px = in[f.first + static_cast<int>(k)];
+        const auto* in = reinterpret_cast<const std::uint8_t*>(source.Scanline(y));
+        std::uint16_t* out = across.data() + static_cast<std::size_t>(y) * span;
+        for (const Filter& f : columns) {
+            std::int32_t sum[4] = {0, 0, 0, 0};
+            const std::uint8_t* px = in + static_cast<std::size_t>(f.first) * 4;
+            for (const std::int32_t w : f.taps) {
                 for (int c = 0; c < 4; ++c)
-                    sum[c] += f.taps[k] * ((px >> (8 * c)) & 0xFF);
+                    sum[c] += w * px[c];
+                px += 4;
             }
             for (int c = 0; c < 4; ++c)
-                out[4 * x + c] = static_cast<std::uint32_t>(std::max<std::int64_t>(0, sum[c]) >> 6);
+                *out++ = static_cast<std::uint16_t>(std::max(0, sum[c]) >> 6);
         }
     }
+    std::vector<std::int32_t> sum(span);
     for (int y = 0; y < target.Height(); ++y) {
         const Filter& f = rows[static_cast<std::size_t>(y)];
+        std::fill(sum.begin(), sum.end(), kOne << 7); // rounds the shift below
+        for (std::size_t k = 0; k < f.taps.size(); ++k) {
+            const std::int32_t w = f.taps[k];
+            const std::uint16_t* in =
+                across.data() + (static_cast<std::size_t>(f.first) + k) * span;
+            for (std::size_t i = 0; i < span; ++i)
+                sum[i] += w * in[i];
+        }
         std::uint32_t* out = target.Scanline(y);
-        for (std::size_t x = 0; x < tw; ++x) {
-            std::int64_t sum[4] = {0, 0, 0, 0};
-            for (std::size_t k = 0; k < f.taps.size(); ++k) {
-                const std::uint32_t* px =
-                    across.data() + (static_cast<std::size_t>(f.first) + k) * tw * 4 + 4 * x;
-                for (int c = 0; c < 4; ++c)
-                    sum[c] += f.taps[k] * px[c];
-            }
+        for (std::size_t x = 0; x < span / 4; ++x) {
             std::uint32_t channel[4];
             for (int c = 0; c < 4; ++c)
-                channel[c] = static_cast<std::uint32_t>(
-                    std::clamp<std::int64_t>((sum[c] + (kOne << 7)) >> 22, 0, 255));
+                channel[c] = static_cast<std::uint32_t>(std::clamp(sum[4 * x + c] >> 22, 0, 255));
             // Rounding must not leave a colour above its alpha (not premultiplied any more).
             for (int c = 0; c < 3; ++c)
                 channel[c] = std::min(channel[c], channel[3]);
