@@ -61,6 +61,32 @@ std::vector<Filter> Filters(int source, int target) {
     return filters;
 }
 
+// The triangle filter's enlargement to exactly twice the size, the usual case of a 1x image
+// on a screen at twice the ratio: each target pixel weighs its source pixel 3/4 and the nearer
+// neighbour 1/4 in each direction (9, 3, 3, 1 sixteenths). Two channels at a time, in the
+// 16-bit lanes of one word.
+void EnlargeTwice(const TBitmap& source, TBitmap& target) {
+    const int sw = source.Width(), sh = source.Height();
+    constexpr std::uint32_t kLanes = 0x00FF00FF;
+    for (int y = 0; y < target.Height(); ++y) {
+        const int sy = y / 2;
+        const int ny = y % 2 ? std::min(sy + 1, sh - 1) : std::max(sy - 1, 0);
+        const std::uint32_t* near = source.Scanline(sy);
+        const std::uint32_t* far = source.Scanline(ny);
+        std::uint32_t* out = target.Scanline(y);
+        for (int x = 0; x < target.Width(); ++x) {
+            const int sx = x / 2;
+            const int nx = x % 2 ? std::min(sx + 1, sw - 1) : std::max(sx - 1, 0);
+            const std::uint32_t a = near[sx], b = near[nx], c = far[sx], d = far[nx];
+            const std::uint32_t rb =
+                9 * (a & kLanes) + 3 * (b & kLanes) + 3 * (c & kLanes) + (d & kLanes) + 0x00080008;
+            const std::uint32_t ag = 9 * ((a >> 8) & kLanes) + 3 * ((b >> 8) & kLanes) +
+                                     3 * ((c >> 8) & kLanes) + ((d >> 8) & kLanes) + 0x00080008;
+            out[x] = ((rb >> 4) & kLanes) | (((ag >> 4) & kLanes) << 8);
+        }
+    }
+}
+
 } // namespace
 
 std::uint32_t SourceOver(std::uint32_t source, std::uint32_t target) {
@@ -103,6 +129,10 @@ void ResampleSmooth(const TBitmap& source, TBitmap& target) {
     if (source.Width() == target.Width() && source.Height() == target.Height()) {
         std::copy(source.Data(), source.Data() + std::size_t(source.Width()) * source.Height(),
                   target.Data());
+        return;
+    }
+    if (target.Width() == 2 * source.Width() && target.Height() == 2 * source.Height()) {
+        EnlargeTwice(source, target);
         return;
     }
     const std::vector<Filter> columns = Filters(source.Width(), target.Width());
