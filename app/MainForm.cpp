@@ -324,6 +324,7 @@ void TMainForm::LoadSkin(const std::string& path) {
     // A skin without tray images keeps the placeholder rather than an empty tray icon.
     if (!images.Images.empty())
         ImageList1 = std::move(images);
+    LoadScaledTrayImages();
     // The state the tray was in, in the new skin's pictures.
     UpdateTrayState();
 }

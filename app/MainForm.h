@@ -209,6 +209,9 @@ public:
     std::function<std::unique_ptr<THttpClient>()> NewHttpClient = CreateHttpClient;
     TDownloads Downloads;
     TImageList ImageList1;
+    // ImageList1's images at the pixel ratios above 1 that the tray may need (2, and the tray
+    // screen's own), each list as long as ImageList1 or left out.
+    std::vector<TImageList> ScaledImageLists;
     QSystemTrayIcon TrayIcon1;
     TTimer RetryTimer;
     TTimer Timer1;
@@ -255,6 +258,7 @@ signals:
     void Closed();
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -293,6 +297,10 @@ private:
     void StoreShownForecast();
     void ArmClock();
     void WatchNetwork();
+    // Drawing at the screen's pixel ratio.
+    void LoadScaledTrayImages();
+    double TrayPixelRatio() const;
+    void CheckPixelRatio();
 
     int trayIconIndex_ = 0;
     TBitmap trayIconShown_; // the picture the tray icon was last given
@@ -305,6 +313,7 @@ private:
     bool dragging_ = false; // moving by hand where the window manager cannot
     QPoint dragOffset_;
     std::string lastDrawError_; // shown once until a drawing succeeds again
+    double drawnRatio_ = 0;     // the pixel ratio the widget was last drawn for
     bool closed_ = false;
     // The refresh being downloaded, and what it asked for.
     struct TRefreshUnderWay {

@@ -24,6 +24,14 @@ QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QPixmap TrayPixmap(const TBitmap& bitmap) {
+    const QImage image(reinterpret_cast<const uchar*>(bitmap.Data()), bitmap.Width(),
+                       bitmap.Height(), bitmap.Width() * 4, QImage::Format_ARGB32_Premultiplied);
+    QPixmap pixmap = QPixmap::fromImage(image.copy());
+    pixmap.setDevicePixelRatio(bitmap.PixelRatio());
+    return pixmap;
+}
+
 bool NamesJapaneseLocale(const char* name) {
     return name && std::strncmp(name, "ja", 2) == 0;
 }
@@ -192,9 +200,14 @@ void TMainForm::RefreshTrayIcon() {
     if (bitmap.Empty() || bitmap == trayIconShown_)
         return;
     trayIconShown_ = bitmap;
-    const QImage image(reinterpret_cast<const uchar*>(bitmap.Data()), bitmap.Width(),
-                       bitmap.Height(), bitmap.Width() * 4, QImage::Format_ARGB32_Premultiplied);
-    TrayIcon1.setIcon(QIcon(QPixmap::fromImage(image.copy())));
+    // One form per pixel ratio, each carrying its ratio: the tray paints the one made for its
+    // own pixels, 1:1, rather than enlarging the 16 x 16 image.
+    QIcon icon;
+    icon.addPixmap(TrayPixmap(bitmap));
+    for (const TImageList& list : ScaledImageLists)
+        if (at < list.Images.size() && !list.Images[at].Empty())
+            icon.addPixmap(TrayPixmap(list.Images[at]));
+    TrayIcon1.setIcon(icon);
 }
 
 void TMainForm::ActTaskTrayForecastExecute(QObject* sender) {

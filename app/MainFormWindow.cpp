@@ -7,6 +7,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -17,8 +18,11 @@ constexpr int kMoveThreshold = 4;
 } // namespace
 
 void TMainForm::DrawWeather() {
+    // At the ratio of the window's screen: the picture has the device's pixels and the window
+    // keeps the skin's size in logical pixels.
+    drawnRatio_ = devicePixelRatioF();
     try {
-        CurrentSkin.Draw(&WidgetBitmap, &Weather);
+        CurrentSkin.Draw(&WidgetBitmap, &Weather, drawnRatio_);
         lastDrawError_.clear();
     } catch (const std::exception& e) {
         // A broken skin must not bury the user in the same message at every redraw.
@@ -29,7 +33,7 @@ void TMainForm::DrawWeather() {
     }
     if (WidgetBitmap.Width() <= 0 || WidgetBitmap.Height() <= 0)
         return;
-    resize(WidgetBitmap.Width(), WidgetBitmap.Height());
+    resize(WidgetBitmap.LogicalWidth(), WidgetBitmap.LogicalHeight());
     UpdateLayeredForm();
 }
 
@@ -49,13 +53,20 @@ bool TMainForm::UpdateLayeredForm() {
 void TMainForm::paintEvent(QPaintEvent*) {
     if (WidgetBitmap.Empty())
         return;
-    // The skin's surface has QImage's premultiplied byte layout: shown as it is.
-    const QImage image(reinterpret_cast<const uchar*>(WidgetBitmap.Data()), WidgetBitmap.Width(),
-                       WidgetBitmap.Height(), WidgetBitmap.Width() * 4,
-                       QImage::Format_ARGB32_Premultiplied);
+    // The skin's surface has QImage's premultiplied byte layout: shown as it is, one picture
+    // pixel on one device pixel when it was drawn at the window's ratio.
+    QImage image(reinterpret_cast<const uchar*>(WidgetBitmap.Data()), WidgetBitmap.Width(),
+                 WidgetBitmap.Height(), WidgetBitmap.Width() * 4,
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(WidgetBitmap.PixelRatio());
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const bool scaled = WidgetBitmap.PixelRatio() != devicePixelRatioF();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, scaled);
     painter.drawImage(0, 0, image);
+    // On a screen of another ratio than the one drawn for: drawn anew, once this paint is done.
+    if (devicePixelRatioF() != drawnRatio_)
+        QTimer::singleShot(0, this, [this] { Guarded([this] { CheckPixelRatio(); }); });
 }
 
 void TMainForm::mousePressEvent(QMouseEvent* event) {

@@ -39,31 +39,54 @@ TWeatherData FullRecord() {
     return w;
 }
 
-// The whole widget: skin sections, every PNG from disk, icons, labels.
-void BM_DrawDemoSkin(benchmark::State& state) {
+// The default shipped skin, which has an @2x form of every image.
+const std::string kShippedSkin = std::string(PELUMI_SOURCE_DIR) + "/data/Skin/Simple/small.ini";
+
+// The whole widget at a scale (the argument, in hundredths): skin sections, every PNG from disk,
+// icons, labels.
+void DrawSkin(benchmark::State& state, const std::string& path) {
     platform::FixClock({2014, 3, 5, 14, 30, 0});
     TSkin skin;
-    skin.Load(kDemoSkin);
+    skin.Load(path);
     const TWeatherData record = FullRecord();
+    const double scale = static_cast<double>(state.range(0)) / 100;
     TBitmap bitmap;
     for (auto _ : state) {
-        skin.Draw(&bitmap, &record);
+        skin.Draw(&bitmap, &record, scale);
         benchmark::DoNotOptimize(bitmap.Data());
     }
+    state.counters["pixels"] = bitmap.Width() * bitmap.Height();
     platform::ReleaseClock();
 }
-BENCHMARK(BM_DrawDemoSkin)->Unit(benchmark::kMillisecond);
+
+// The test skin has 1x images only: above 1 each is enlarged smoothly.
+void BM_DrawDemoSkin(benchmark::State& state) {
+    DrawSkin(state, kDemoSkin);
+}
+BENCHMARK(BM_DrawDemoSkin)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMillisecond);
+
+void BM_DrawShippedSkin(benchmark::State& state) {
+    DrawSkin(state, kShippedSkin);
+}
+BENCHMARK(BM_DrawShippedSkin)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMillisecond);
 
 void BM_LoadTrayImages(benchmark::State& state) {
     TSkin skin;
-    skin.Load(kDemoSkin);
+    skin.Load(state.range(1) ? kShippedSkin : kDemoSkin);
     TImageList list;
+    const double scale = static_cast<double>(state.range(0)) / 100;
     for (auto _ : state) {
-        skin.LoadTrayImages(&list);
+        skin.LoadTrayImages(&list, scale);
         benchmark::DoNotOptimize(list.Images.data());
     }
 }
-BENCHMARK(BM_LoadTrayImages)->Unit(benchmark::kMicrosecond);
+// Arguments: the scale in hundredths; 1 for the shipped skin, 0 for the test skin.
+BENCHMARK(BM_LoadTrayImages)
+    ->Args({100, 0})
+    ->Args({200, 0})
+    ->Args({100, 1})
+    ->Args({200, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_LoadSkin(benchmark::State& state) {
     for (auto _ : state) {

@@ -435,13 +435,23 @@ TFont::TFont(const TLogicalFont& logical) : logical_(logical) {
         height = 1;
     const std::int64_t width = std::min<std::int64_t>(
         std::llabs(static_cast<std::int64_t>(logical_.Width)), MaxFontPixels);
+    // At a scale the font is sized in device pixels, fractional where the scale makes them so;
+    // at scale 1 these are the values above.
+    const double factor =
+        std::isfinite(logical_.Scale) && logical_.Scale > 0 ? logical_.Scale : 1.0;
+    const double pixels =
+        std::clamp(static_cast<double>(height) * factor, -static_cast<double>(MaxFontPixels),
+                   static_cast<double>(MaxFontPixels));
+    const double widthPixels =
+        std::min(static_cast<double>(width) * factor, static_cast<double>(MaxFontPixels));
+    const int cell = std::max(1, static_cast<int>(std::lround(std::abs(pixels))));
 
     Registry& reg = TheRegistry();
     Match* match = reg.FindMatch(SubstituteFaceName(logical_.FaceName), logical_.Weight >= 600,
                                  logical_.Italic);
     if (!match->primary) { // no usable font on the system: metrics only, no glyphs
-        ascent_ = static_cast<int>(std::llabs(height)) * 4 / 5;
-        descent_ = static_cast<int>(std::llabs(height)) - ascent_;
+        ascent_ = cell * 4 / 5;
+        descent_ = cell - ascent_;
         return;
     }
     FT_Face face = match->primary->face.get();
@@ -464,14 +474,13 @@ TFont::TFont(const TLogicalFont& logical) : logical_(logical) {
         asc = upem * 0.8;
         desc = upem * 0.2;
     }
-    const double em = height > 0 ? static_cast<double>(height) * upem / (asc + desc)
-                                 : static_cast<double>(-height);
+    const double em = height > 0 ? pixels * upem / (asc + desc) : -pixels;
     const double scale = em / upem;
     ascent_ = static_cast<int>(std::lround(asc * scale));
     descent_ = static_cast<int>(std::lround(desc * scale));
     if (height > 0) { // the cell is exactly the height asked for
-        ascent_ = std::min<int>(ascent_, static_cast<int>(height));
-        descent_ = static_cast<int>(height) - ascent_;
+        ascent_ = std::min<int>(ascent_, cell);
+        descent_ = cell - ascent_;
     }
     underlinePos_ = std::max(1, static_cast<int>(std::lround(-face->underline_position * scale)));
     underlineSize_ = std::max(1, static_cast<int>(std::lround(face->underline_thickness * scale)));
@@ -484,8 +493,8 @@ TFont::TFont(const TLogicalFont& logical) : logical_(logical) {
     FT_F26Dot6 emX = emY;
     if (width > 0) { // horizontal scale so the average character is `width` pixels wide
         const double natural = avg * scale;
-        emX = std::clamp<FT_F26Dot6>(std::llround(em * 64 * static_cast<double>(width) / natural),
-                                     64, 4 * MaxFontPixels * 64);
+        emX = std::clamp<FT_F26Dot6>(std::llround(em * 64 * widthPixels / natural), 64,
+                                     4 * MaxFontPixels * 64);
     }
     const bool mono = logical_.Quality == TFontQuality::NonAntiAliased;
     auto& sizings = Sizings();

@@ -22,11 +22,14 @@ struct TLogicalFont {
     std::uint8_t CharSet = 1; // kept for the record; matching always prefers Japanese-capable faces
     std::string FaceName;     // at most 31 characters are used
     TFontQuality Quality = TFontQuality::Default;
+    // Device pixels per pixel of Height and Width: the font is sized for the scaled (possibly
+    // fractional) height, and its metrics are rounded in device pixels.
+    double Scale = 1.0;
 };
 
 // The cell height a font of Height 0 gets.
 constexpr std::int32_t DefaultFontHeight = 13;
-// Heights and widths beyond this many pixels are cut to it.
+// Heights and widths beyond this many pixels are cut to it (also after scaling).
 constexpr std::int32_t MaxFontPixels = 1000;
 
 struct TFontSizing;

@@ -180,18 +180,43 @@ TBitmap DecodePng(std::string_view bytes, const std::string& name) {
     return Decode(reader, name);
 }
 
-TBitmap LoadPng(const std::string& path) {
-    // Read as the decoder asks, not whole: a skin may name a file of any size.
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+namespace {
+
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a file and reads its PNG signature.
+FilePtr OpenPng(const std::string& path) {
+    FilePtr file(std::fopen(path.c_str(), "rb"));
     unsigned char signature[8];
     if (!file || std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
         !IsSignature(signature))
         throw Unreadable(path);
+    return file;
+}
+
+} // namespace
+
+TBitmap LoadPng(const std::string& path) {
+    // Read as the decoder asks, not whole: a skin may name a file of any size.
+    const FilePtr file = OpenPng(path);
     ReadStruct reader;
     if (!reader.png || !reader.info)
         throw Unreadable(path);
     png_set_read_fn(reader.png, file.get(), ReadFromFile);
     return Decode(reader, path);
+}
+
+TImageSize ReadPngSize(const std::string& path) {
+    const FilePtr file = OpenPng(path);
+    ReadStruct reader;
+    if (!reader.png || !reader.info)
+        throw Unreadable(path);
+    png_set_read_fn(reader.png, file.get(), ReadFromFile);
+    png_uint_32 width = 0, height = 0;
+    if (!ReadHeader(reader.png, reader.info, &width, &height) || width == 0 || height == 0 ||
+        width > kMaxImageSide || height > kMaxImageSide)
+        throw Unreadable(path);
+    return {static_cast<int>(width), static_cast<int>(height)};
 }
 
 std::string EncodePng(const TBitmap& bitmap) {

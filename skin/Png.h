@@ -26,6 +26,15 @@ constexpr int kMaxImageSide = 4096;
 // Throws EPngError (also when the file cannot be read).
 TBitmap LoadPng(const std::string& path);
 
+// The size of a PNG file from its header alone, with the checks of LoadPng on the header.
+// Throws EPngError.
+struct TImageSize {
+    int Width = 0;
+    int Height = 0;
+    bool operator==(const TImageSize&) const = default;
+};
+TImageSize ReadPngSize(const std::string& path);
+
 // The same from bytes in memory; `name` goes into the error message.
 TBitmap DecodePng(std::string_view bytes, const std::string& name);
 

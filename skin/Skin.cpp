@@ -4,10 +4,12 @@
 #include "platform/Paths.h"
 #include "skin/Compose.h"
 #include "skin/Png.h"
+#include "skin/Scale.h"
 #include "skin/SkinFile.h"
 #include "skin/SkinPaths.h"
 #include "weather/WeatherData.h"
 
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 
@@ -169,24 +171,32 @@ std::vector<TSkin::TLabelItem> TSkin::Labels(const TWeatherData& weather) const 
     return labels;
 }
 
-void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather) {
+void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather, double scale) {
     if (!bitmap || !weather || !platform::FileExists(FileName))
         return;
     const std::string background = SkinImagePath(SkinDir, ImageFiles.Background);
     if (!platform::FileExists(background))
         return; // the last picture stays
-    *bitmap = LoadPng(background);
+    scale = UsableScale(scale);
+    if (scale != 1.0) {
+        // The widget's picture stays within the image limit: a huge background lowers the scale.
+        const TImageSize size = ReadPngSize(background);
+        scale = std::max(1.0, std::min(scale, static_cast<double>(kMaxImageSide) /
+                                                  std::max(size.Width, size.Height)));
+    }
+    *bitmap = LoadSkinImage(ImageFiles.Background, scale);
+    bitmap->SetPixelRatio(scale);
     const std::string splitter = SkinImagePath(SkinDir, ImageFiles.Splitter);
     if (platform::FileExists(splitter))
-        BlendBitmap(*bitmap, LoadPng(splitter), 0, 0);
+        BlendBitmap(*bitmap, LoadSkinImage(ImageFiles.Splitter, scale), 0, 0);
 
     ElementSink sink;
     sink.icon = [&](const TIconSetting& setting, const IconSlot& slot) {
-        const TBitmap icon = CreateWeatherIcon(slot.phrase, slot.isDay);
-        DrawIcon(bitmap, &icon, setting);
+        const TBitmap icon = CreateWeatherIcon(slot.phrase, slot.isDay, scale);
+        DrawIcon(bitmap, &icon, setting, scale);
     };
     sink.label = [&](const std::string&, const TLabelSetting& setting, const std::string& text) {
-        DrawLabel(bitmap, text, &setting);
+        DrawLabel(bitmap, text, &setting, scale);
     };
     WalkElements(*this, *weather, sink);
 }

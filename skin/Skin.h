@@ -29,7 +29,11 @@ public:
     // Draws the whole widget into `bitmap` (kept by the caller between calls). Does nothing
     // without a skin file or a background image. An error while drawing (a broken PNG, a bad
     // FontColor) ends the pass with what was drawn kept and propagates.
-    void Draw(TBitmap* bitmap, const TWeatherData* weather);
+    // At a `scale` (device pixels per skin pixel, see Scale.h) every box, font and image is
+    // drawn at that scale and the bitmap gets the background's size times the scale and the
+    // scale as its PixelRatio. A background too large for the image limit at that scale is
+    // drawn at the largest scale that fits (at least 1). At scale 1 this is the 1x drawing.
+    void Draw(TBitmap* bitmap, const TWeatherData* weather, double scale = 1.0);
 
     // One label of a drawing: its section, its setting as read for that drawing (defaults and
     // the box lent within a block applied) and its text.
@@ -45,7 +49,18 @@ public:
 
     // Refills the tray image list with the skin's six 16 x 16 images. Does nothing without a
     // skin file. A broken PNG propagates its error; the list keeps the images added before.
-    void LoadTrayImages(TImageList* list);
+    // At a scale above 1 the images are 16 times the scale (rounded) on each side, made from
+    // the largest good source (an @2x image of twice the 1x size, else the 1x image): an equal
+    // size is copied, a larger one reduced like at scale 1, a smaller one enlarged smoothly.
+    void LoadTrayImages(TImageList* list, double scale = 1.0);
+
+    // The image `name` (a name from ImageFiles, whose file exists) at a scale: at 1 the PNG as
+    // it is; above 1 its size times the scale (edges rounded as everywhere), from the name's
+    // @2x image (Scale.h) when that is a good PNG of exactly twice the size, else from the 1x
+    // image, resampled smoothly where the sizes differ. A broken or mis-sized @2x image counts
+    // as none; a broken 1x file throws EPngError. Images that would outgrow kMaxImageSide are
+    // made at the largest scale that fits.
+    TBitmap LoadSkinImage(std::string_view name, double scale) const;
 
     // Label text of each kind of value; a missing value gives the label's NoDataString.
     std::string FormatText(std::string_view text, const TLabelSetting& setting) const;
@@ -53,8 +68,9 @@ public:
     std::string FormatDate(TDateTime date, const TLabelSetting& setting) const;
     std::string FormatNumber(std::int32_t value, const TLabelSetting& setting) const;
 
-    // Composition.
-    void DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& setting) const;
+    // Composition. Settings hold skin pixels; bitmaps are device pixels at `scale`.
+    void DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& setting,
+                  double scale = 1.0) const;
     static void ResampleBitmap(const TBitmap& source, TBitmap& target);
     static void ClearBitmap(TBitmap& bitmap);
     static void FillBitmapRect(TBitmap& bitmap, TColor colour, int left, int top, int right,
@@ -64,13 +80,18 @@ public:
     static bool SplitPhrase(std::string_view phrase, std::string_view connector, std::string& left,
                             std::string& right);
     std::string WordImage(std::string_view word, bool isDay) const;
-    TBitmap CreateWeatherIcon(std::string_view phrase, bool isDay) const;
+    // The icon of a phrase at a scale: its images at that scale, composed at scaled offsets.
+    TBitmap CreateWeatherIcon(std::string_view phrase, bool isDay, double scale = 1.0) const;
 
-    // Text (labels are one line, aligned in and clipped to their box).
-    void DrawLabel(TBitmap* bitmap, std::string_view text, const TLabelSetting* setting) const;
-    std::unique_ptr<TFont> CreateLabelFont(const TLabelSetting& setting) const;
+    // Text (labels are one line, aligned in and clipped to their box). DrawLabel takes the
+    // setting in skin pixels; fonts are made at the scale (FreeType renders at the scaled
+    // size); RenderText takes x, y and the box in device pixels.
+    void DrawLabel(TBitmap* bitmap, std::string_view text, const TLabelSetting* setting,
+                   double scale = 1.0) const;
+    std::unique_ptr<TFont> CreateLabelFont(const TLabelSetting& setting, double scale = 1.0) const;
     void RenderText(TBitmap* bitmap, int x, int y, std::string_view text, const TRect& box,
-                    bool antiAliasing, TColor colour, const TLabelSetting& setting) const;
+                    bool antiAliasing, TColor colour, const TLabelSetting& setting,
+                    double scale = 1.0) const;
 
     std::string FileName; // full path of the loaded skin file; empty before the first load
     std::string SkinDir;  // folder of FileName with a trailing separator

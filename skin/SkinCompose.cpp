@@ -1,5 +1,6 @@
 #include "skin/Compose.h"
 #include "skin/Png.h"
+#include "skin/Scale.h"
 #include "skin/Skin.h"
 
 #include <algorithm>
@@ -106,12 +107,15 @@ void TSkin::ResampleBitmap(const TBitmap& source, TBitmap& target) {
     }
 }
 
-void TSkin::DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& setting) const {
+void TSkin::DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& setting,
+                     double scale) const {
     if (!bitmap || !icon || icon->Empty())
         return;
-    // 64-bit: the edges of a box may be anywhere in the 32-bit range.
-    const std::int64_t left = setting.Rect.Left, top = setting.Rect.Top;
-    const std::int64_t right = setting.Rect.Right, bottom = setting.Rect.Bottom;
+    // 64-bit: the edges of a box may be anywhere in the 32-bit range. Sizing and centring are
+    // done in device pixels, so an icon sits on whole pixels at any scale.
+    const TRect box = ScaledRect(setting.Rect, UsableScale(scale));
+    const std::int64_t left = box.Left, top = box.Top;
+    const std::int64_t right = box.Right, bottom = box.Bottom;
     const std::int64_t w = right - left, h = bottom - top;
     if (w <= 0 || h <= 0)
         return;

@@ -1,6 +1,7 @@
 #include "platform/Paths.h"
 #include "skin/Compose.h"
 #include "skin/Png.h"
+#include "skin/Scale.h"
 #include "skin/Skin.h"
 #include "skin/SkinPaths.h"
 
@@ -49,7 +50,8 @@ std::string TSkin::WordImage(std::string_view word, bool isDay) const {
     return result;
 }
 
-TBitmap TSkin::CreateWeatherIcon(std::string_view phrase, bool isDay) const {
+TBitmap TSkin::CreateWeatherIcon(std::string_view phrase, bool isDay, double scale) const {
+    scale = UsableScale(scale);
     std::string left, right;
     std::string connector;
     bool composite = true;
@@ -68,7 +70,7 @@ TBitmap TSkin::CreateWeatherIcon(std::string_view phrase, bool isDay) const {
 
     if (!composite) {
         const std::string path = SkinImagePath(SkinDir, name1);
-        return platform::FileExists(path) ? LoadPng(path) : TBitmap();
+        return platform::FileExists(path) ? LoadSkinImage(name1, scale) : TBitmap();
     }
 
     struct Part {
@@ -82,8 +84,11 @@ TBitmap TSkin::CreateWeatherIcon(std::string_view phrase, bool isDay) const {
     std::int64_t width = 0, height = 0;
     for (Part& part : parts) {
         const std::string path = SkinImagePath(SkinDir, *part.name);
-        if (part.position.X >= 0 && part.position.Y >= 0 && platform::FileExists(path))
-            part.image = LoadPng(path);
+        const bool shown = part.position.X >= 0 && part.position.Y >= 0;
+        // The offsets are laid out at the scale too, with the same rounding as every edge.
+        part.position = ScaledPoint(part.position, scale);
+        if (shown && platform::FileExists(path))
+            part.image = LoadSkinImage(*part.name, scale);
         width = std::max(width, std::int64_t{part.position.X} + part.image.Width());
         height = std::max(height, std::int64_t{part.position.Y} + part.image.Height());
     }

@@ -5,6 +5,7 @@
 #include "skin/Compose.h"
 
 #include "skin/Font.h"
+#include "skin/Scale.h"
 #include "skin/Skin.h"
 
 #include <algorithm>
@@ -65,7 +66,7 @@ std::uint32_t LabelPixel(TColor colour, int alpha) {
 
 namespace {
 
-TLogicalFont LabelFont(const TLabelSetting& s) {
+TLogicalFont LabelFont(const TLabelSetting& s, double scale) {
     TLogicalFont f;
     f.Height = s.FontHeight;
     f.Width = s.FontWidth;
@@ -76,12 +77,13 @@ TLogicalFont LabelFont(const TLabelSetting& s) {
     f.CharSet = s.FontCharSet;
     f.FaceName = s.FontFamily;
     f.Quality = TFontQuality::AntiAliased;
+    f.Scale = scale;
     return f;
 }
 
 // The label font at twice its point size, regular or bold, natural width, default smoothing.
-TLogicalFont SupersampleFont(const TLabelSetting& s) {
-    TLogicalFont f = LabelFont(s);
+TLogicalFont SupersampleFont(const TLabelSetting& s, double scale) {
+    TLogicalFont f = LabelFont(s, scale);
     f.Height = skintext::DoubledFontHeight(s.FontHeight);
     f.Width = 0;
     f.Weight = s.FontWeight >= 700 ? 700 : 400;
@@ -106,18 +108,20 @@ std::int64_t Align(std::int32_t align, std::int64_t low, std::int64_t high, std:
 
 } // namespace
 
-std::unique_ptr<TFont> TSkin::CreateLabelFont(const TLabelSetting& setting) const {
-    return std::make_unique<TFont>(LabelFont(setting));
+std::unique_ptr<TFont> TSkin::CreateLabelFont(const TLabelSetting& setting, double scale) const {
+    return std::make_unique<TFont>(LabelFont(setting, UsableScale(scale)));
 }
 
-void TSkin::DrawLabel(TBitmap* bitmap, std::string_view text, const TLabelSetting* setting) const {
+void TSkin::DrawLabel(TBitmap* bitmap, std::string_view text, const TLabelSetting* setting,
+                      double scale) const {
     if (!setting || !bitmap)
         return;
-    const TRect& box = setting->Rect;
+    // Measured and aligned in device pixels with the font at the scale, not scaled afterwards.
+    const TRect box = ScaledRect(setting->Rect, UsableScale(scale));
     if (static_cast<std::int64_t>(box.Right) - box.Left <= 0 ||
         static_cast<std::int64_t>(box.Bottom) - box.Top <= 0)
         return;
-    const auto font = CreateLabelFont(*setting);
+    const auto font = CreateLabelFont(*setting, scale);
     const std::int64_t th = font->TextHeight();
     const std::int64_t tw = font->TextWidth(text);
     const std::int64_t x = Align(setting->HorizontalAlign, box.Left, box.Right, tw);
@@ -126,21 +130,23 @@ void TSkin::DrawLabel(TBitmap* bitmap, std::string_view text, const TLabelSettin
     if (x < INT_MIN || x > INT_MAX || y < INT_MIN || y > INT_MAX)
         return;
     RenderText(bitmap, static_cast<int>(x), static_cast<int>(y), text, box,
-               setting->AntiAliasing != 0, setting->FontColor, *setting);
+               setting->AntiAliasing != 0, setting->FontColor, *setting, scale);
 }
 
 void TSkin::RenderText(TBitmap* bitmap, int x, int y, std::string_view text, const TRect& box,
-                       bool antiAliasing, TColor colour, const TLabelSetting& setting) const {
+                       bool antiAliasing, TColor colour, const TLabelSetting& setting,
+                       double scale) const {
     if (!bitmap || bitmap->Empty())
         return;
     const std::int64_t left = box.Left, top = box.Top, right = box.Right, bottom = box.Bottom;
     if (right - left <= 0 || bottom - top <= 0)
         return;
 
-    const auto font = CreateLabelFont(setting);
+    scale = UsableScale(scale);
+    const auto font = CreateLabelFont(setting, scale);
     std::unique_ptr<TFont> doubled;
     if (antiAliasing)
-        doubled = std::make_unique<TFont>(SupersampleFont(setting));
+        doubled = std::make_unique<TFont>(SupersampleFont(setting, scale));
 
     // The work surfaces cover only the part of the box that is on the bitmap and that the text
     // can reach: everywhere else the coverage is 0 and the bitmap stays as it is, so the picture

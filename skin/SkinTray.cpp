@@ -1,26 +1,60 @@
 #include "platform/Paths.h"
+#include "skin/Compose.h"
 #include "skin/Png.h"
+#include "skin/Scale.h"
 #include "skin/Skin.h"
 #include "skin/SkinPaths.h"
 
 #include <array>
 
-void TSkin::LoadTrayImages(TImageList* list) {
+namespace {
+
+// The best picture of a tray image for a list of a given size above scale 1: a good @2x image
+// of twice the 1x size, else the 1x image.
+TBitmap LargestSource(const std::string& skinDir, const std::string& name) {
+    const std::string path = SkinImagePath(skinDir, name);
+    const std::string doublePath = SkinImagePath(skinDir, DoubleSizeName(name));
+    if (platform::FileExists(doublePath)) {
+        try {
+            TBitmap doubled = LoadPng(doublePath);
+            const TImageSize size = ReadPngSize(path);
+            if (doubled.Width() == 2 * size.Width && doubled.Height() == 2 * size.Height)
+                return doubled;
+        } catch (const EPngError&) {
+            // A broken @2x image, or a 1x one whose header is broken: the 1x load decides.
+        }
+    }
+    return LoadPng(path);
+}
+
+} // namespace
+
+void TSkin::LoadTrayImages(TImageList* list, double scale) {
     if (!list || !platform::FileExists(FileName))
         return;
+    scale = UsableScale(scale);
     list->Images.clear();
-    list->Width = 16;
-    list->Height = 16;
+    list->Width = static_cast<int>(ScaledEdge(16, scale));
+    list->Height = list->Width;
     const std::array<const std::string*, 6> names{&ImageFiles.TrayFine, &ImageFiles.TrayCloudy,
                                                   &ImageFiles.TrayRain, &ImageFiles.TraySnow,
                                                   &ImageFiles.TrayNA,   &ImageFiles.TrayError};
     TBitmap work(list->Width, list->Height);
+    work.SetPixelRatio(scale);
     for (const std::string* name : names) {
         const std::string path = SkinImagePath(SkinDir, *name);
-        if (platform::FileExists(path))
-            ResampleBitmap(LoadPng(path), work);
-        else
+        if (!platform::FileExists(path)) {
             FillBitmapRect(work, 0xFFFFFF, 0, 0, work.Width(), work.Height());
+        } else if (scale == 1.0) {
+            ResampleBitmap(LoadPng(path), work);
+        } else {
+            const TBitmap source = LargestSource(SkinDir, *name);
+            // Reductions sample like at scale 1; an enlargement must not double pixels.
+            if (source.Width() < work.Width() || source.Height() < work.Height())
+                ResampleSmooth(source, work);
+            else
+                ResampleBitmap(source, work);
+        }
         list->Images.push_back(work);
     }
 }

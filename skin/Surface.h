@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -31,15 +32,30 @@ public:
     std::uint32_t* Data() { return pixels_.data(); }
     const std::uint32_t* Data() const { return pixels_.data(); }
 
+    // Device pixels per skin pixel of a picture drawn at a scale (1 unless a drawing set it);
+    // SetSize leaves it alone.
+    double PixelRatio() const { return ratio_; }
+    void SetPixelRatio(double ratio) { ratio_ = ratio; }
+    // The size in skin pixels: what a window showing the picture measures.
+    int LogicalWidth() const { return Logical(width_); }
+    int LogicalHeight() const { return Logical(height_); }
+
     bool operator==(const TBitmap&) const = default;
 
 private:
+    // Inverts the rounding of scaled edges (exact for ratios of 1 and more).
+    int Logical(int pixels) const {
+        return ratio_ == 1.0 ? pixels : static_cast<int>(std::lround(pixels / ratio_));
+    }
+
     int width_ = 0;
     int height_ = 0;
+    double ratio_ = 1.0;
     std::vector<std::uint32_t> pixels_;
 };
 
-// The tray's image list: images of one size (16 x 16 once the skin has filled it).
+// The tray's image list: images of one size (16 x 16 once the skin has filled it at scale 1,
+// that size times the scale otherwise; the images carry the scale as their ratio).
 struct TImageList {
     int Width = 16;
     int Height = 16;

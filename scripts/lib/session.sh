@@ -60,11 +60,12 @@ start_wm() {
     return 1
 }
 
-# start_tray LOGDIR: a system tray (trayer) at the top right and, when installed, a compositor
-# so that per-pixel alpha shows as it would on a desktop.
+# start_tray LOGDIR [HEIGHT]: a system tray (trayer) at the top right, HEIGHT pixels high (24;
+# 48 for a screen at twice the pixel ratio), and, when installed, a compositor so that per-pixel
+# alpha shows as it would on a desktop.
 start_tray() {
-    local logdir=$1
-    trayer --edge top --align right --widthtype pixel --width 120 --height 24 \
+    local logdir=$1 height=${2:-24}
+    trayer --edge top --align right --widthtype pixel --width $((height * 5)) --height "$height" \
         --transparent false --SetDockType true >"$logdir/trayer.log" 2>&1 &
     SESSION_PIDS+=($!)
     if command -v xcompmgr >/dev/null; then

@@ -1,7 +1,7 @@
-// The default skin drawn with a fixed record at a fixed time, compared pixel for pixel with a
-// picture looked at by eye when it was made. Fonts are pinned by the set-up (the IPA fonts of
-// the distribution), so a difference means the drawing changed.
-// To remake the picture after an intended change: PELUMI_UPDATE_GOLDEN=1 ctest -R Golden
+// The shipped skins drawn with a fixed record at a fixed time, compared pixel for pixel with
+// pictures looked at by eye when they were made (the default skin at 1x, every skin at 2x). Fonts
+// are pinned by the set-up (the IPA fonts of the distribution), so a difference means the drawing
+// changed. To remake the picture after an intended change: PELUMI_UPDATE_GOLDEN=1 ctest -R Golden
 #include "platform/Clock.h"
 #include "skin/Png.h"
 #include "skin/Skin.h"
@@ -20,21 +20,20 @@ struct ClockGuard {
     ~ClockGuard() { platform::ReleaseClock(); }
 };
 
-} // namespace
-
-TEST(Golden, DefaultSkinWithAFullRecord) {
+// Draws `skin` (under data/Skin/) at `scale` and compares it with the golden picture `name`.
+void ExpectGolden(const std::string& skinFile, double scale, const std::string& name) {
     TWeatherData record;
     std::string error;
     ASSERT_TRUE(ReadRecordJson(ReadAll(TestData("records/full.json")), record, error)) << error;
 
     const ClockGuard clock({2026, 12, 10, 10, 30, 0});
     TSkin skin;
-    skin.Load(std::string(PELUMI_SOURCE_DIR) + "/data/Skin/Simple/small.ini");
+    skin.Load(std::string(PELUMI_SOURCE_DIR) + "/data/Skin/" + skinFile);
     TBitmap drawn;
-    skin.Draw(&drawn, &record);
+    skin.Draw(&drawn, &record, scale);
     ASSERT_FALSE(drawn.Empty());
 
-    const std::string golden = TestData("golden/small-1030.png");
+    const std::string golden = TestData("golden/" + name);
     const std::string encoded = EncodePng(drawn);
     if (std::getenv("PELUMI_UPDATE_GOLDEN") != nullptr) {
         SavePng(golden, drawn);
@@ -44,8 +43,28 @@ TEST(Golden, DefaultSkinWithAFullRecord) {
     const TBitmap actual = DecodePng(encoded, "drawn");
     const TBitmap expected = LoadPng(golden);
     if (!(actual == expected)) {
-        const std::string path = "/tmp/pelumi-golden-actual.png";
+        const std::string path = "/tmp/pelumi-golden-actual-" + name;
         SavePng(path, drawn);
         FAIL() << "the drawing differs from " << golden << "; this run's picture: " << path;
+    }
+}
+
+} // namespace
+
+TEST(Golden, DefaultSkinWithAFullRecord) {
+    ExpectGolden("Simple/small.ini", 1.0, "small-1030.png");
+}
+
+// Every shipped skin on a screen at twice the pixel ratio: its @2x images, text rasterised at
+// twice the size.
+TEST(Golden, ShippedSkinsAtTwiceThePixelRatio) {
+    const std::pair<const char*, const char*> skins[] = {
+        {"Simple/small.ini", "small-1030-x2.png"},
+        {"Simple/compact.ini", "compact-1030-x2.png"},
+        {"Glass/column.ini", "column-1030-x2.png"},
+    };
+    for (const auto& [skin, name] : skins) {
+        SCOPED_TRACE(skin);
+        ExpectGolden(skin, 2.0, name);
     }
 }

@@ -1,9 +1,10 @@
 // The skins that ship beside the program: every file they name exists and is a PNG with
-// alpha, every drawn element has a box inside the widget, and the default skin shows every
-// value of the record.
+// alpha and has its @2x form, every drawn element has a box inside the widget, and the default skin
+// shows every value of the record.
 
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "skin/Scale.h"
 #include "support/ShippedSkins.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +104,12 @@ TEST(ShippedSkins, ImagesExistAsPngWithAlphaOfTheRightSizes) {
                 EXPECT_EQ(png.width, 16u);
                 EXPECT_EQ(png.height, 16u);
             }
+            // Drawn again at twice the size for screens at a higher pixel ratio.
+            const auto doubled = ReadPngHeader(platform::JoinPath(dir, DoubleSizeName(name)));
+            ASSERT_TRUE(doubled.ok) << DoubleSizeName(name);
+            EXPECT_EQ(doubled.colourType, 6) << "RGBA expected";
+            EXPECT_EQ(doubled.width, 2 * png.width);
+            EXPECT_EQ(doubled.height, 2 * png.height);
             if (key == "Background")
                 background = png;
             if (key == "Splitter") {

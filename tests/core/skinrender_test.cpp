@@ -66,6 +66,45 @@ TEST_F(SkinRenderTest, DrawsTheWidgetAndTheTrayStripAsTheWidgetWould) {
     EXPECT_NE(list.Images[0], list.Images[1]);
 }
 
+TEST_F(SkinRenderTest, ScaleDrawsAsTheWidgetOnAScreenOfThatRatio) {
+    const std::string skinFile = std::string(PELUMI_SOURCE_DIR) + "/data/Skin/Simple/small.ini";
+    const std::string out = dir.File("out.png"), tray = dir.File("tray.png");
+    const ToolRun run =
+        SkinRender(dir, skinFile + " " + Record() + " " + out +
+                            " --now 2014-03-05T14:30:00 --scale 1.5 --tray " + tray);
+    EXPECT_EQ(run.status, 0) << run.errors;
+
+    TWeatherData record;
+    std::string error;
+    ASSERT_TRUE(ReadRecordJson(ReadAll(Record()), record, error)) << error;
+    TSkin skin;
+    skin.Load(skinFile);
+    TBitmap expected;
+    TImageList list;
+    platform::FixClock({2014, 3, 5, 14, 30, 0});
+    skin.Draw(&expected, &record, 1.5);
+    skin.LoadTrayImages(&list, 1.5);
+    platform::ReleaseClock();
+    ASSERT_EQ(expected.Width(), 660); // 440 x 224 at 1.5
+    ASSERT_EQ(expected.Height(), 336);
+    EXPECT_TRUE(LoadPng(out) == DecodePng(EncodePng(expected), "expected"));
+    const TBitmap strip = LoadPng(tray);
+    ASSERT_EQ(strip.Width(), 6 * 24);
+    ASSERT_EQ(strip.Height(), 24);
+    // The rain image is third, through the same PNG round trip.
+    const TBitmap rain = DecodePng(EncodePng(list.Images[2]), "rain");
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x)
+            ASSERT_EQ(strip.Pixel(48 + x, y), rain.Pixel(x, y)) << x << "," << y;
+
+    for (const char* bad : {"0.5", "9", "x2", "-2", "", "1e1"}) {
+        const ToolRun refused =
+            SkinRender(dir, skinFile + " " + Record() + " " + out + " --scale '" + bad + "'");
+        EXPECT_EQ(refused.status, 2) << bad;
+        EXPECT_NE(refused.errors.find("--scale"), std::string::npos) << bad;
+    }
+}
+
 TEST_F(SkinRenderTest, ExitStatusTellsWhatHappened) {
     const std::string out = dir.File("out.png");
     const std::string noBackground = dir.Write("plain.ini", "[Label]\n");

@@ -4,6 +4,11 @@
 Every shape is drawn at SS times the final size and reduced with LANCZOS, so edges come out
 smooth; Pillow reduces RGBA in premultiplied form, so no dark fringes appear.
 
+Every image is drawn twice: name.png at 1x and name@2x.png at twice its size for screens at a
+pixel ratio above 1. Sizes and positions in the drawing functions are final 1x pixels times
+SS; the second pass doubles SS and finish() reduces to twice the size, so an image drawn like
+the others (on canvas(), in units of SS, through finish() and save()) gets both forms.
+
     /usr/bin/python3 tools/skin-art/make_skin_art.py [SKIN_ROOT]
 
 SKIN_ROOT defaults to data/Skin of this checkout. The output is deterministic for a given
@@ -16,7 +21,9 @@ import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
-SS = 4  # supersampling factor
+SUPERSAMPLING = 4
+K = 1  # the pass: 1 draws name.png, 2 draws name@2x.png at twice the size
+SS = SUPERSAMPLING * K  # drawn pixels per final 1x pixel
 FONT = "/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf"
 
 
@@ -29,7 +36,14 @@ def canvas(w, h):
 
 
 def finish(img, w, h):
-    return img.resize((w, h), Image.LANCZOS)
+    """The drawing reduced to w x h final 1x pixels (twice that in the @2x pass)."""
+    return img.resize((w * K, h * K), Image.LANCZOS)
+
+
+def set_pass(k):
+    global K, SS
+    K = k
+    SS = SUPERSAMPLING * k
 
 
 def over(base, layer):
@@ -417,6 +431,9 @@ def tray_set(folder):
 
 
 def save(img, path):
+    if K != 1:
+        stem, ext = os.path.splitext(path)
+        path = "%s@%dx%s" % (stem, K, ext)
     img.save(path, optimize=True)
     print("wrote", path)
 
@@ -431,7 +448,12 @@ def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "..", "data", "Skin")
     root = os.path.normpath(root)
+    for k in (1, 2):
+        set_pass(k)
+        draw_skins(root)
 
+
+def draw_skins(root):
     simple = os.path.join(root, "Simple")
     weather_set(os.path.join(simple, "img"), 32, (255, 255, 255, 255), (30, 40, 56, 200))
     tray_set(os.path.join(simple, "img"))

@@ -1,6 +1,8 @@
 // skin-render SKIN.ini RECORD.json OUT.png [--now YYYY-MM-DDTHH:MM:SS] [--tray TRAY.png]
+//             [--scale F]
 //
-// Draws a forecast record with a skin, as the widget would, into an RGBA PNG.
+// Draws a forecast record with a skin, as the widget would, into an RGBA PNG; at scale F as on
+// a screen of that pixel ratio.
 // Exit status: 0 drawn, 1 nothing drawn (no skin file or no background), 2 usage or input
 // error, 3 the drawing raised an error (message on standard error).
 #include "platform/Clock.h"
@@ -8,11 +10,13 @@
 #include "platform/Paths.h"
 #include "platform/TextCodec.h"
 #include "skin/Png.h"
+#include "skin/Scale.h"
 #include "skin/Skin.h"
 #include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -23,21 +27,32 @@ int Usage(const std::string& problem) {
     if (!problem.empty())
         std::fprintf(stderr, "skin-render: %s\n", problem.c_str());
     std::fprintf(stderr, "usage: skin-render SKIN.ini RECORD.json OUT.png "
-                         "[--now YYYY-MM-DDTHH:MM:SS] [--tray TRAY.png]\n");
+                         "[--now YYYY-MM-DDTHH:MM:SS] [--tray TRAY.png] [--scale F]\n");
     return 2;
+}
+
+// A scale as a person writes it ("2", "1.5"), within the range the engine draws at.
+bool ParseScale(const std::string& text, double& scale) {
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    scale = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() && scale >= kMinScale && scale <= kMaxScale;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> positional;
-    std::string now, tray;
+    std::string now, tray, scaleText;
+    bool scaleGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--now" || arg == "--tray") {
+        if (arg == "--now" || arg == "--tray" || arg == "--scale") {
             if (i + 1 >= argc)
                 return Usage(arg + " needs a value");
-            (arg == "--now" ? now : tray) = argv[++i];
+            (arg == "--now" ? now : arg == "--tray" ? tray : scaleText) = argv[++i];
+            scaleGiven = scaleGiven || arg == "--scale";
         } else if (arg == "-h" || arg == "--help") {
             Usage("");
             return 2;
@@ -52,6 +67,9 @@ int main(int argc, char** argv) {
     const std::string& skinPath = positional[0];
     const std::string& recordPath = positional[1];
     const std::string& outPath = positional[2];
+    double scale = 1.0;
+    if (scaleGiven && !ParseScale(scaleText, scale))
+        return Usage("--scale needs a number from 1 to 8, not " + scaleText);
 
     if (!now.empty()) {
         const auto time = platform::ParseLocalDateTime(now);
@@ -77,10 +95,10 @@ int main(int argc, char** argv) {
     TBitmap bitmap;
     try {
         skin.Load(skinPath); // a bad skin-wide FontColor throws here
-        skin.Draw(&bitmap, &record);
+        skin.Draw(&bitmap, &record, scale);
         if (!tray.empty()) {
             TImageList list;
-            skin.LoadTrayImages(&list);
+            skin.LoadTrayImages(&list, scale);
             TBitmap strip(list.Width * static_cast<int>(list.Images.size()), list.Height);
             for (std::size_t i = 0; i < list.Images.size(); ++i)
                 for (int y = 0; y < list.Height; ++y)
