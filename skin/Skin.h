@@ -43,8 +43,9 @@ public:
     // EConvertError) and touches no image.
     std::vector<TLabelItem> Labels(const TWeatherData& weather) const;
 
-    // Refills the tray image list with the skin's six 16 x 16 images. Does nothing without a
-    // skin file. A broken PNG propagates its error; the list keeps the images added before.
+    // Refills the tray image list with the skin's 16 x 16 images, in the order written at
+    // kTrayImageCount. Does nothing without a skin file. A broken PNG propagates its error;
+    // the list keeps the images added before.
     void LoadTrayImages(TImageList* list);
 
     // Label text of each kind of value; a missing value gives the label's NoDataString.

@@ -11,12 +11,16 @@ void TSkin::LoadTrayImages(TImageList* list) {
     list->Images.clear();
     list->Width = 16;
     list->Height = 16;
-    const std::array<const std::string*, 6> names{&ImageFiles.TrayFine, &ImageFiles.TrayCloudy,
-                                                  &ImageFiles.TrayRain, &ImageFiles.TraySnow,
-                                                  &ImageFiles.TrayNA,   &ImageFiles.TrayError};
+    // Fog is the last, so the six indexes before it keep their meaning.
+    const std::array<const std::string*, kTrayImageCount> names{
+        &ImageFiles.TrayFine, &ImageFiles.TrayCloudy, &ImageFiles.TrayRain, &ImageFiles.TraySnow,
+        &ImageFiles.TrayNA,   &ImageFiles.TrayError,  &ImageFiles.TrayFog};
     TBitmap work(list->Width, list->Height);
     for (const std::string* name : names) {
-        const std::string path = SkinImagePath(SkinDir, *name);
+        std::string path = SkinImagePath(SkinDir, *name);
+        // A skin without a fog image shows fog as cloud, as its icons do.
+        if (name == &ImageFiles.TrayFog && !platform::FileExists(path))
+            path = SkinImagePath(SkinDir, ImageFiles.TrayCloudy);
         if (platform::FileExists(path))
             ResampleBitmap(LoadPng(path), work);
         else
