@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 using json = nlohmann::json;
 
@@ -257,6 +258,8 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
     if (!first)
         return false;
     const TDateTime today = first->date;
+    // Filled apart, so that an answer refused at the end leaves the record as it was.
+    TWeatherData result = record;
 
     // Where each day and hour sits in the arrays; -1 when the answer lacks it. Found by date,
     // so a day left out or a repeated hour does not shift the others. One day more than the
@@ -338,20 +341,20 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
         if (!dayPresent(d))
             continue;
         std::array<std::string_view, 8> slots;
-        record.DayDate[d] = today + d;
-        record.DayWeather[d] = dayText(d, slots);
-        record.DayMaxTemp[d] = degrees(dayMax, dayAt[d]);
-        record.DayMinTemp[d] = degrees(dayMin, dayAt[d]);
+        result.DayDate[d] = today + d;
+        result.DayWeather[d] = dayText(d, slots);
+        result.DayMaxTemp[d] = degrees(dayMax, dayAt[d]);
+        result.DayMinTemp[d] = degrees(dayMin, dayAt[d]);
         for (int k = 0; k < 8; ++k) {
             const int end = 3 * k + 3;
             if (endingAt(d, end - 2) < 0 && endingAt(d, end - 1) < 0 && endingAt(d, end) < 0)
                 continue;
             const int s = 8 * d + k;
-            record.PointDate[s] = today + d;
-            record.PointHour[s] = end;
-            record.PointWeather[s] = std::string(slots[k]);
+            result.PointDate[s] = today + d;
+            result.PointHour[s] = end;
+            result.PointWeather[s] = std::string(slots[k]);
             // The temperature at the labelled hour, as the other sources label theirs.
-            record.PointTemp[s] = degrees(hourTemps, endingAt(d, end));
+            result.PointTemp[s] = degrees(hourTemps, endingAt(d, end));
         }
         for (int b = 0; b < 4; ++b) {
             std::int32_t highest = NoValue;
@@ -359,7 +362,7 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
                 if (const auto p = probability(hourProbs, endingAt(d, h));
                     p && (highest == NoValue || *p > highest))
                     highest = *p;
-            record.DayProb[4 * d + b] = highest;
+            result.DayProb[4 * d + b] = highest;
         }
     }
     for (int k = 0; k < 7; ++k) {
@@ -367,20 +370,21 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
         if (!dayPresent(d))
             continue;
         std::array<std::string_view, 8> slots;
-        record.WeekDate[k] = today + d;
-        record.WeekWeather[k] = dayText(d, slots);
-        record.WeekMaxTemp[k] = degrees(dayMax, dayAt[d]);
-        record.WeekMinTemp[k] = degrees(dayMin, dayAt[d]);
-        record.WeekProb[k] = OrNoValue(probability(dayProbs, dayAt[d]));
+        result.WeekDate[k] = today + d;
+        result.WeekWeather[k] = dayText(d, slots);
+        result.WeekMaxTemp[k] = degrees(dayMax, dayAt[d]);
+        result.WeekMinTemp[k] = degrees(dayMin, dayAt[d]);
+        result.WeekProb[k] = OrNoValue(probability(dayProbs, dayAt[d]));
     }
     // Dates alone are no forecast: an answer of nulls is a failed load, so the retries run.
     if (!HasForecastValue(record))
         return false;
 
-    record.LocationName = std::string(locationName);
+    result.LocationName = std::string(locationName);
     char fetched[32];
     std::snprintf(fetched, sizeof fetched, "%d時%02d分 取得", fetchedAt.Hour, fetchedAt.Minute);
-    record.UpdateInfo = fetched;
+    result.UpdateInfo = fetched;
+    record = std::move(result);
     return true;
 }
 

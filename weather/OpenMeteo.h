@@ -72,8 +72,8 @@ std::string ShortPlaceName(std::string_view municipality);
 // and highest probability. Temperatures are rounded to the nearest degree, halves away from
 // zero. `LocationName` becomes `locationName`, `UpdateInfo` the time of `fetchedAt`
 // ("10時30分 取得"). A value that is null, of the wrong type or out of range stays in its
-// no-data state. False, with the record left for the caller to clear, when the answer is not
-// a forecast (not JSON, too large, the API's error object, no dates) or holds no value at all.
+// no-data state. False, with the record untouched, when the answer is not a forecast (not
+// JSON, too large, the API's error object, no dates) or holds no value at all.
 bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::string_view locationName,
                        const platform::LocalDateTime& fetchedAt);
 
