@@ -377,7 +377,7 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
         result.WeekProb[k] = OrNoValue(probability(dayProbs, dayAt[d]));
     }
     // Dates alone are no forecast: an answer of nulls is a failed load, so the retries run.
-    if (!HasForecastValue(record))
+    if (!HasForecastValue(result))
         return false;
 
     result.LocationName = std::string(locationName);
