@@ -298,6 +298,8 @@ TEST(OpenMeteoAnswer, AnAnswerWithoutValuesIsAFailedLoad) {
     Answer nothing;
     TWeatherData w;
     EXPECT_FALSE(FillFromOpenMeteo(w, nothing.Text(), "府中市", kFetched));
+    // Refused whole: not even the dates are written.
+    ExpectSameRecord(w, TWeatherData());
     // Codes that name no weather are no values either.
     Answer unknownCodes;
     unknownCodes.code = [](int, int) { return json(42); };
