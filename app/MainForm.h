@@ -128,6 +128,7 @@ public:
     void UpdateTrayState();
     // The index of TrayIconIndex() that stands for the application's own icon.
     static constexpr int ApplicationIconIndex = -1;
+    // The tray image of a weather phrase: 0 fine, 1 cloudy, 2 rain, 3 snow, 4 none, 6 fog.
     static int WeatherIconIndex(std::string_view phrase);
     static std::string NumberText(std::int32_t value, std::string_view missing);
     // "d ddd": the day of the month and the locale's abbreviated weekday (Japanese names on a

@@ -76,8 +76,11 @@ int TMainForm::WeatherIconIndex(std::string_view phrase) {
         std::string_view text;
         int index;
     };
-    static constexpr Keyword keywords[] = {{"晴", 0},     {"雨", 2}, {"雷", 2},    {"曇", 1},
-                                           {"くもり", 1}, {"雪", 3}, {"みぞれ", 3}};
+    // Fog came last, at an index of its own after the failure image; 霧雨 (drizzle) is rain and
+    // is listed first, so that it wins the tie with 霧.
+    static constexpr Keyword keywords[] = {{"晴", 0},     {"雨", 2},     {"雷", 2},
+                                           {"曇", 1},     {"くもり", 1}, {"雪", 3},
+                                           {"みぞれ", 3}, {"霧雨", 2},   {"霧", 6}};
     std::size_t best = phrase.size() + 1;
     int result = 4;
     for (const Keyword& k : keywords) {

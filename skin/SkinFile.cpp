@@ -164,6 +164,8 @@ void TSkinFile::ReadImageFiles(std::string_view section, TImageFiles& files) con
     files.TraySnow = ini_.ReadString(section, "TraySnow", files.Snow);
     files.TrayNA = ini_.ReadString(section, "TrayNA", files.NA);
     files.TrayError = ini_.ReadString(section, "TrayError", files.NA);
+    files.Fog = ini_.ReadString(section, "Fog", "");
+    files.TrayFog = ini_.ReadString(section, "TrayFog", files.Fog);
 }
 
 void TSkinFile::ReadImagePosition(std::string_view section, TImagePosition& positions) const {

@@ -28,14 +28,21 @@ std::string TSkin::WordImage(std::string_view word, bool isDay) const {
         std::string_view search;
         const std::string* image;
     };
-    const std::array<Row, 7> rows{{
+    // Fog without a picture of its own is drawn as cloud, never as "no data".
+    const std::string* fog = platform::FileExists(SkinImagePath(SkinDir, ImageFiles.Fog))
+                                 ? &ImageFiles.Fog
+                                 : &ImageFiles.Cloudy;
+    // 霧雨 (drizzle) is rain: it comes before 霧, which would otherwise begin as early.
+    const std::array<Row, 9> rows{{
         {"晴", isDay ? &ImageFiles.Fine : &ImageFiles.FineNight},
+        {"霧雨", &ImageFiles.Rain},
         {"雨", &ImageFiles.Rain},
         {"雷", &ImageFiles.Rain},
         {"曇", &ImageFiles.Cloudy},
         {"くもり", &ImageFiles.Cloudy},
         {"雪", &ImageFiles.Snow},
         {"みぞれ", &ImageFiles.Snow},
+        {"霧", fog},
     }};
     // Each match cuts the text to what precedes it: the word that begins first wins.
     std::string result = ImageFiles.NA;

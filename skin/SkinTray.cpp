@@ -36,12 +36,17 @@ void TSkin::LoadTrayImages(TImageList* list, double scale) {
     list->Images.clear();
     list->Width = static_cast<int>(ScaledEdge(16, scale));
     list->Height = list->Width;
-    const std::array<const std::string*, 6> names{&ImageFiles.TrayFine, &ImageFiles.TrayCloudy,
-                                                  &ImageFiles.TrayRain, &ImageFiles.TraySnow,
-                                                  &ImageFiles.TrayNA,   &ImageFiles.TrayError};
+    // Fog is the last, so the six indexes before it keep their meaning.
+    const std::array<const std::string*, kTrayImageCount> names{
+        &ImageFiles.TrayFine, &ImageFiles.TrayCloudy, &ImageFiles.TrayRain, &ImageFiles.TraySnow,
+        &ImageFiles.TrayNA,   &ImageFiles.TrayError,  &ImageFiles.TrayFog};
     TBitmap work(list->Width, list->Height);
     work.SetPixelRatio(scale);
     for (const std::string* name : names) {
+        // A skin without a fog image shows fog as cloud, as its icons do.
+        if (name == &ImageFiles.TrayFog &&
+            !platform::FileExists(SkinImagePath(SkinDir, ImageFiles.TrayFog)))
+            name = &ImageFiles.TrayCloudy;
         const std::string path = SkinImagePath(SkinDir, *name);
         if (!platform::FileExists(path)) {
             FillBitmapRect(work, 0xFFFFFF, 0, 0, work.Width(), work.Height());

@@ -37,6 +37,8 @@ struct TGeneralInfo {
 struct TImageFiles {
     std::string Background, Splitter, Fine, FineNight, Cloudy, Rain, Snow, After, Occas, NA;
     std::string TrayFine, TrayCloudy, TrayRain, TraySnow, TrayNA, TrayError;
+    // Fog (霧) came later than the others; a skin without it shows fog as Cloudy.
+    std::string Fog, TrayFog;
     bool operator==(const TImageFiles&) const = default;
 };
 

@@ -54,6 +54,10 @@ private:
     std::vector<std::uint32_t> pixels_;
 };
 
+// The tray images in the order of their indexes: fine, cloudy, rain, snow, no data, failure,
+// fog.
+inline constexpr int kTrayImageCount = 7;
+
 // The tray's image list: images of one size (16 x 16 once the skin has filled it at scale 1,
 // that size times the scale otherwise; the images carry the scale as their ratio).
 struct TImageList {

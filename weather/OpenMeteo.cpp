@@ -3,16 +3,19 @@
 
 #include "platform/Convert.h"
 #include "platform/Errors.h"
+#include "platform/TimeZone.h"
 #include "weather/CutText.h"
 #include "weather/WeatherWords.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 using json = nlohmann::json;
 
@@ -154,13 +157,29 @@ std::string KeyPart(std::string_view text) {
     return out;
 }
 
+// True when the record holds any figure or weather text besides its dates.
+bool HasForecastValue(const TWeatherData& w) {
+    const auto anyNumber = [](const auto& values) {
+        return std::any_of(values.begin(), values.end(),
+                           [](std::int32_t v) { return v != NoValue; });
+    };
+    const auto anyText = [](const auto& texts) {
+        return std::any_of(texts.begin(), texts.end(),
+                           [](const std::string& t) { return !t.empty(); });
+    };
+    return anyNumber(w.PointTemp) || anyNumber(w.DayMinTemp) || anyNumber(w.DayMaxTemp) ||
+           anyNumber(w.DayProb) || anyNumber(w.WeekMinTemp) || anyNumber(w.WeekMaxTemp) ||
+           anyNumber(w.WeekProb) || anyText(w.PointWeather) || anyText(w.DayWeather) ||
+           anyText(w.WeekWeather);
+}
+
 } // namespace
 
 std::string OpenMeteoForecastUrl(std::string_view prefix, const TCoordinates& place) {
     return std::string(prefix) + "v1/forecast?latitude=" + Degrees(place.Latitude) +
            "&longitude=" + Degrees(place.Longitude) + "&hourly=" + std::string(kHourly) +
-           "&daily=" + std::string(kDaily) +
-           "&timezone=auto&forecast_days=" + std::to_string(kForecastDays);
+           "&daily=" + std::string(kDaily) + "&timezone=" + UrlEncode(platform::LocalTimeZone()) +
+           "&forecast_days=" + std::to_string(kForecastDays);
 }
 
 std::string OpenMeteoGeocodingUrl(std::string_view prefix, std::string_view municipality) {
@@ -175,7 +194,7 @@ std::string OpenMeteoWebPageUrl(const TCoordinates& place) {
 }
 
 TPlaceChoice ChoosePlace(std::string_view answer, std::string_view prefecture,
-                         std::string_view municipality) {
+                         std::string_view municipality, TNameMatch match) {
     const json doc = ParseAnswer(answer);
     if (!doc.is_object())
         return {};
@@ -198,12 +217,26 @@ TPlaceChoice ChoosePlace(std::string_view answer, std::string_view prefecture,
         const TCoordinates place{*lat, *lon};
         if (Text(Member(&result, "name")) == municipality)
             return {TPlaceLookup::Found, place};
-        if (!first)
+        if (!first && match == TNameMatch::PreferExact)
             first = place;
     }
     if (first)
         return {TPlaceLookup::Found, *first};
     return {TPlaceLookup::NotFound, {}};
+}
+
+std::string ShortPlaceName(std::string_view municipality) {
+    for (const std::string_view suffix : {"市", "区", "町", "村"}) {
+        if (!municipality.ends_with(suffix))
+            continue;
+        const std::string_view rest = municipality.substr(0, municipality.size() - suffix.size());
+        std::size_t characters = 0;
+        for (const char c : rest)
+            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        // The index answers nothing for a single character.
+        return characters >= 2 ? std::string(rest) : std::string();
+    }
+    return {};
 }
 
 bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::string_view locationName,
@@ -225,10 +258,13 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
     if (!first)
         return false;
     const TDateTime today = first->date;
+    // Filled apart, so that an answer refused at the end leaves the record as it was.
+    TWeatherData result = record;
 
     // Where each day and hour sits in the arrays; -1 when the answer lacks it. Found by date,
-    // so a day left out or a repeated hour does not shift the others.
-    std::array<std::array<int, 24>, kForecastDays> hourAt;
+    // so a day left out or a repeated hour does not shift the others. One day more than the
+    // record shows: the last day's 24 o'clock is the next day's 00:00.
+    std::array<std::array<int, 24>, kForecastDays + 1> hourAt;
     for (auto& day : hourAt)
         day.fill(-1);
     std::array<int, kForecastDays> dayAt;
@@ -240,7 +276,7 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
             if (!stamp)
                 continue;
             const long long d = dayOffset(stamp->date);
-            if (d >= 0 && d < kForecastDays && hourAt[d][stamp->hour] < 0)
+            if (d >= 0 && d <= kForecastDays && hourAt[d][stamp->hour] < 0)
                 hourAt[d][stamp->hour] = static_cast<int>(j);
         }
     }
@@ -254,6 +290,12 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
                 dayAt[d] = static_cast<int>(i);
         }
     }
+    // The value stamped h o'clock belongs to the hour before it (the API's
+    // precipitation_probability is that of the preceding hour), so day d's hours end at 1 ...
+    // 24 o'clock, and its 24 o'clock is stamped 00:00 of the next day.
+    const auto endingAt = [&hourAt](int d, int h) {
+        return h < 24 ? hourAt[d][h] : hourAt[d + 1][0];
+    };
 
     const json* hourTemps = Member(hourly, "temperature_2m");
     const json* hourProbs = Member(hourly, "precipitation_probability");
@@ -267,14 +309,8 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
         const auto code = Number(Element(codes, index));
         return code ? WeatherWordOfCode(*code).value_or(std::string_view()) : std::string_view();
     };
-    const auto temperature = [](const json* values, int index) -> std::optional<double> {
-        const auto v = Number(Element(values, index));
-        if (!v || std::fabs(*v) > kMaxDegrees)
-            return std::nullopt;
-        return v;
-    };
-    const auto degrees = [&](const json* values, int index) {
-        return OrNoValue(Rounded(temperature(values, index), -kMaxDegrees, kMaxDegrees));
+    const auto degrees = [](const json* values, int index) {
+        return OrNoValue(Rounded(Number(Element(values, index)), -kMaxDegrees, kMaxDegrees));
     };
     const auto probability = [](const json* values, int index) {
         return Rounded(Number(Element(values, index)), 0.0, 100.0);
@@ -282,17 +318,17 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
     const auto dayPresent = [&](int d) {
         if (dayAt[d] >= 0)
             return true;
-        for (const int j : hourAt[d])
-            if (j >= 0)
+        for (int h = 1; h <= 24; ++h)
+            if (endingAt(d, h) >= 0)
                 return true;
         return false;
     };
     // The eight three-hour words of a day and its text.
     const auto dayText = [&](int d, std::array<std::string_view, 8>& slots) {
         for (int k = 0; k < 8; ++k) {
-            const std::array<std::string_view, 3> hours = {word(hourCodes, hourAt[d][3 * k]),
-                                                           word(hourCodes, hourAt[d][3 * k + 1]),
-                                                           word(hourCodes, hourAt[d][3 * k + 2])};
+            const std::array<std::string_view, 3> hours = {word(hourCodes, endingAt(d, 3 * k + 1)),
+                                                           word(hourCodes, endingAt(d, 3 * k + 2)),
+                                                           word(hourCodes, endingAt(d, 3 * k + 3))};
             slots[k] = SignificantWord(hours);
         }
         std::string text = ComposeDayText(slots);
@@ -305,37 +341,28 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
         if (!dayPresent(d))
             continue;
         std::array<std::string_view, 8> slots;
-        record.DayDate[d] = today + d;
-        record.DayWeather[d] = dayText(d, slots);
-        record.DayMaxTemp[d] = degrees(dayMax, dayAt[d]);
-        record.DayMinTemp[d] = degrees(dayMin, dayAt[d]);
+        result.DayDate[d] = today + d;
+        result.DayWeather[d] = dayText(d, slots);
+        result.DayMaxTemp[d] = degrees(dayMax, dayAt[d]);
+        result.DayMinTemp[d] = degrees(dayMin, dayAt[d]);
         for (int k = 0; k < 8; ++k) {
-            const int s = 8 * d + k;
-            double sum = 0.0;
-            int temps = 0;
-            bool any = false;
-            for (int h = 3 * k; h < 3 * k + 3; ++h) {
-                any = any || hourAt[d][h] >= 0;
-                if (const auto t = temperature(hourTemps, hourAt[d][h])) {
-                    sum += *t;
-                    ++temps;
-                }
-            }
-            if (!any)
+            const int end = 3 * k + 3;
+            if (endingAt(d, end - 2) < 0 && endingAt(d, end - 1) < 0 && endingAt(d, end) < 0)
                 continue;
-            record.PointDate[s] = today + d;
-            record.PointHour[s] = 3 * k + 3;
-            record.PointWeather[s] = std::string(slots[k]);
-            if (temps > 0)
-                record.PointTemp[s] = OrNoValue(Rounded(sum / temps, -kMaxDegrees, kMaxDegrees));
+            const int s = 8 * d + k;
+            result.PointDate[s] = today + d;
+            result.PointHour[s] = end;
+            result.PointWeather[s] = std::string(slots[k]);
+            // The temperature at the labelled hour, as the other sources label theirs.
+            result.PointTemp[s] = degrees(hourTemps, endingAt(d, end));
         }
         for (int b = 0; b < 4; ++b) {
             std::int32_t highest = NoValue;
-            for (int h = 6 * b; h < 6 * b + 6; ++h)
-                if (const auto p = probability(hourProbs, hourAt[d][h]);
+            for (int h = 6 * b + 1; h <= 6 * b + 6; ++h)
+                if (const auto p = probability(hourProbs, endingAt(d, h));
                     p && (highest == NoValue || *p > highest))
                     highest = *p;
-            record.DayProb[4 * d + b] = highest;
+            result.DayProb[4 * d + b] = highest;
         }
     }
     for (int k = 0; k < 7; ++k) {
@@ -343,33 +370,51 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
         if (!dayPresent(d))
             continue;
         std::array<std::string_view, 8> slots;
-        record.WeekDate[k] = today + d;
-        record.WeekWeather[k] = dayText(d, slots);
-        record.WeekMaxTemp[k] = degrees(dayMax, dayAt[d]);
-        record.WeekMinTemp[k] = degrees(dayMin, dayAt[d]);
-        record.WeekProb[k] = OrNoValue(probability(dayProbs, dayAt[d]));
+        result.WeekDate[k] = today + d;
+        result.WeekWeather[k] = dayText(d, slots);
+        result.WeekMaxTemp[k] = degrees(dayMax, dayAt[d]);
+        result.WeekMinTemp[k] = degrees(dayMin, dayAt[d]);
+        result.WeekProb[k] = OrNoValue(probability(dayProbs, dayAt[d]));
     }
+    // Dates alone are no forecast: an answer of nulls is a failed load, so the retries run.
+    if (!HasForecastValue(result))
+        return false;
 
-    record.LocationName = std::string(locationName);
+    result.LocationName = std::string(locationName);
     char fetched[32];
     std::snprintf(fetched, sizeof fetched, "%d時%02d分 取得", fetchedAt.Hour, fetchedAt.Minute);
-    record.UpdateInfo = fetched;
+    result.UpdateInfo = fetched;
+    record = std::move(result);
     return true;
+}
+
+TPlaceChoice LookUpPlace(THttpClient& client, const TForecastRequest& request) {
+    // An empty name finds nothing; there is no need to ask.
+    if (request.Municipality.empty())
+        return {TPlaceLookup::NotFound, {}};
+    const auto ask = [&](const std::string& name, TNameMatch match) -> TPlaceChoice {
+        const std::string answer =
+            GetPage(client, OpenMeteoGeocodingUrl(request.GeocodingPrefix, name));
+        if (answer.empty())
+            return {};
+        return ChoosePlace(answer, request.Prefecture, name, match);
+    };
+    const TPlaceChoice exact = ask(request.Municipality, TNameMatch::PreferExact);
+    if (exact.Result != TPlaceLookup::NotFound)
+        return exact;
+    // The index knows some cities only without 市 ("仙台", "高知"). The shorter name is matched
+    // loosely by the index, so only a place of exactly that name counts.
+    const std::string shorter = ShortPlaceName(request.Municipality);
+    if (shorter.empty())
+        return exact;
+    return ask(shorter, TNameMatch::ExactOnly);
 }
 
 TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& request) {
     TForecastOutcome outcome;
     std::optional<TCoordinates> place = request.Coordinates;
     if (!place) {
-        TPlaceChoice choice{TPlaceLookup::NotFound, {}};
-        // An empty name finds nothing; there is no need to ask.
-        if (!request.Municipality.empty()) {
-            const std::string answer = GetPage(
-                client, OpenMeteoGeocodingUrl(request.GeocodingPrefix, request.Municipality));
-            if (answer.empty())
-                return outcome;
-            choice = ChoosePlace(answer, request.Prefecture, request.Municipality);
-        }
+        const TPlaceChoice choice = LookUpPlace(client, request);
         if (choice.Result == TPlaceLookup::BadAnswer)
             return outcome;
         if (choice.Result == TPlaceLookup::NotFound)

@@ -21,8 +21,10 @@ inline constexpr std::size_t kMaxAnswerBytes = 2u * 1024u * 1024u;
 // Days asked of the forecast API: today, tomorrow and the week after tomorrow up to today + 7.
 inline constexpr int kForecastDays = 8;
 
-// The forecast of a point, in the point's own time zone (hourly temperature, precipitation
-// probability and weather code; daily weather code, extremes and highest probability).
+// The forecast of a point (hourly temperature, precipitation probability and weather code;
+// daily weather code, extremes and highest probability), its hours labelled in the computer's
+// time zone (platform::LocalTimeZone, or the point's own when that cannot be told), so that
+// the answer's days are those of the clock that picks today and the current slot.
 std::string OpenMeteoForecastUrl(std::string_view prefix, const TCoordinates& place);
 
 // The look-up of a municipality among the places of Japan, with Japanese names.
@@ -42,29 +44,49 @@ struct TPlaceChoice {
     TCoordinates Coordinates;
 };
 
-// Picks the place out of a look-up answer: only a result whose admin1 is `prefecture` counts
-// (府中市 lies in 東京都 and in 広島県), one named exactly `municipality` before the others, and
-// otherwise the answer's order. A result without usable coordinates is passed over.
-TPlaceChoice ChoosePlace(std::string_view answer, std::string_view prefecture,
-                         std::string_view municipality);
+// How a result's name must match the name asked for.
+enum class TNameMatch {
+    PreferExact, // a result of that name before the others, else the answer's first
+    ExactOnly,   // only a result of that name
+};
 
-// Fills a cleared record from a forecast answer. The answer's first day is the place's today.
-// Point slots take the mean of their three hourly temperatures and the most significant of
-// their hourly weather words; PointHour is the slot's end hour (3 ... 24). Day texts are
-// composed from the day's slots (ComposeDayText), falling back to the daily weather code.
-// DayProb bands take the highest hourly probability of their six hours. Week slot k is today
-// + k + 1 with the daily extremes and highest probability. Temperatures are rounded to the
-// nearest degree, halves away from zero. `LocationName` becomes `locationName`, `UpdateInfo`
-// the time of `fetchedAt` ("10時30分 取得"). A value that is null, of the wrong type or out of
-// range stays in its no-data state. False, with the record left for the caller to clear, when
-// the answer is not a forecast (not JSON, too large, the API's error object, no dates).
+// Picks the place out of a look-up answer: only a result whose admin1 is `prefecture` counts
+// (府中市 lies in 東京都 and in 広島県), and among them as `match` says. A result without usable
+// coordinates is passed over.
+TPlaceChoice ChoosePlace(std::string_view answer, std::string_view prefecture,
+                         std::string_view municipality, TNameMatch match = TNameMatch::PreferExact);
+
+// The name asked for when the municipality's own finds nothing in its prefecture: the name
+// less its last 市, 区, 町 or 村 ("仙台市" gives "仙台"); empty when it ends in none of them or
+// fewer than two characters would remain (the index answers nothing for one).
+std::string ShortPlaceName(std::string_view municipality);
+
+// Fills a cleared record from a forecast answer. The answer's first day is today. A value
+// stamped h o'clock is that of the hour before it (the API documents its precipitation
+// probability so), so day d's hours end at 1 ... 24 o'clock and its 24 o'clock is stamped
+// 00:00 of day d + 1. Point slot k of a day takes the hours ending at 3k+1 ... 3k+3 o'clock:
+// the most significant of their weather words, and the temperature at its labelled hour
+// PointHour = 3k+3 (3 ... 24). Day texts are composed from the day's slots (ComposeDayText),
+// falling back to the daily weather code. DayProb band b takes the highest probability of the
+// hours ending at 6b+1 ... 6b+6 o'clock. Week slot k is today + k + 1 with the daily extremes
+// and highest probability. Temperatures are rounded to the nearest degree, halves away from
+// zero. `LocationName` becomes `locationName`, `UpdateInfo` the time of `fetchedAt`
+// ("10時30分 取得"). A value that is null, of the wrong type or out of range stays in its
+// no-data state. False, with the record untouched, when the answer is not a forecast (not
+// JSON, too large, the API's error object, no dates) or holds no value at all.
 bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::string_view locationName,
                        const platform::LocalDateTime& fetchedAt);
+
+// The place of the request by the look-up: its municipality's name, then, when no result lies
+// in its prefecture, the shorter name (ShortPlaceName), of which only an exact result counts.
+// BadAnswer when a look-up cannot be downloaded or read; NotFound without asking for an empty
+// name.
+TPlaceChoice LookUpPlace(THttpClient& client, const TForecastRequest& request);
 
 // The live source's load: the look-up when the request brings no coordinates, then the
 // forecast. Any download failure or unusable answer gives Loaded = false with a cleared
 // record. Throws ELocationNotFound, naming the municipality, when the look-up answers but
-// lists no such place.
+// finds no such place.
 TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& request);
 
 // The status line for a place the look-up does not know.

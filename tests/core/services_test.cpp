@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
@@ -402,6 +403,49 @@ TEST_F(AgainstSampleService, LiveSourceFillsEveryPlaceOfTheShippedList) {
     EXPECT_EQ(RunCommand(tool + " 北海道 2>/dev/null").first, 2);
 }
 
+TEST_F(AgainstSampleService, LiveSourceFindsThePlacesOfTheRealIndex) {
+    // The look-up knows the designated cities and some others only without 市 (仙台, not
+    // 仙台市) and 函館 only as 函館市. A name is asked for as it is, then without its suffix; 堺
+    // and 津 would be single characters, which the index never answers.
+    SampleService real({"--today", "2026-12-09", "--real-index"});
+    const auto entries = ReadLocationFile(std::string(PELUMI_BIN_DIR) + "/urls.list");
+    const TSampleApi api(entries, 2026, 12, 9, TSampleApi::Names::RealIndex);
+    TCurlHttpClient client;
+    std::vector<std::string> notFound;
+    int shortened = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const TLocationEntry& e = entries[i];
+        TForecastRequest request;
+        request.Source = TSource::OpenMeteo;
+        request.ForecastPrefix = real.BaseUrl();
+        request.GeocodingPrefix = real.BaseUrl();
+        request.Prefecture = e[1];
+        request.Municipality = e[2];
+        try {
+            const TForecastOutcome outcome = LoadForecast(client, request);
+            ASSERT_TRUE(outcome.Loaded) << e[1] << e[2];
+            EXPECT_EQ(outcome.Record.LocationName, e[2]);
+            const TSampleApi::Place& place = api.Places()[i];
+            EXPECT_EQ(outcome.FoundCoordinates, (TCoordinates{place.Latitude, place.Longitude}))
+                << e[1] << e[2];
+            shortened += place.Name != e[2];
+        } catch (const ELocationNotFound&) {
+            notFound.push_back(e[1] + e[2]);
+        }
+    }
+    EXPECT_EQ(shortened, 24);
+    EXPECT_EQ(notFound, (std::vector<std::string>{"三重県津市", "大阪府堺市"}));
+
+    const std::string tool = std::string(PELUMI_BIN_DIR) + "/forecast-dump openmeteo " +
+                             real.BaseUrl() + " " + real.BaseUrl();
+    for (const char* place : {"宮城県 仙台市", "高知県 高知市", "北海道 函館市"}) {
+        const auto [status, json] = RunCommand(tool + " " + place + " 2>/dev/null");
+        EXPECT_EQ(status, 0) << place;
+        EXPECT_NE(json.find("\"ok\": true"), std::string::npos) << json;
+    }
+    EXPECT_EQ(RunCommand(tool + " 大阪府 堺市 2>/dev/null").first, 1);
+}
+
 TEST_F(AgainstSampleService, LiveSourceGoesThroughTheProxy) {
     if (!TinyProxy::Available())
         GTEST_SKIP() << "tinyproxy is not installed";
@@ -462,6 +506,55 @@ TEST(SampleApi, AnswersInTheServicesFormsAndErrors) {
         EXPECT_EQ(a.Status, 400);
         EXPECT_EQ(a.Body, std::string(R"({"error":true,"reason":")") + c.reason + "\"}");
     }
+    // The hours are labelled in any zone of the database; auto is Japan's.
+    struct Zone {
+        const char* asked;
+        const char* name;
+        int offset;
+        const char* abbreviation;
+    };
+    const Zone zones[] = {
+        {"auto", "Asia/Tokyo", 32400, "GMT+9"},
+        {"America/New_York", "America/New_York", -18000, "GMT-5"},
+        {"Asia/Kolkata", "Asia/Kolkata", 19800, "GMT+5:30"},
+        {"Etc/UTC", "Etc/UTC", 0, "GMT"},
+    };
+    for (const Zone& z : zones) {
+        const auto a = api.Forecast({{"latitude", "35"},
+                                     {"longitude", "139"},
+                                     {"timezone", z.asked},
+                                     {"hourly", "temperature_2m"},
+                                     {"forecast_days", "2"}});
+        ASSERT_EQ(a.Status, 200) << z.asked;
+        const auto answer = nlohmann::json::parse(a.Body);
+        EXPECT_EQ(answer["timezone"], z.name);
+        EXPECT_EQ(answer["utc_offset_seconds"], z.offset) << z.asked;
+        EXPECT_EQ(answer["timezone_abbreviation"], z.abbreviation) << z.asked;
+        EXPECT_EQ(answer["hourly"]["time"][0], "2026-12-09T00:00") << z.asked;
+    }
+    for (const char* bad : {"Mars/Olympus", "Asia/Tokyo,Europe/Paris", ""}) {
+        const auto a = api.Forecast({{"latitude", "35"}, {"longitude", "139"}, {"timezone", bad}});
+        EXPECT_EQ(a.Status, 400) << bad;
+        EXPECT_EQ(a.Body, R"({"error":true,"reason":"Invalid timezone"})") << bad;
+    }
+
+    // Names as the real index knows them.
+    const std::vector<TLocationEntry> cities = {{"東北", "宮城県", "仙台市", "", "", "", ""},
+                                                {"北海道", "北海道", "函館市", "", "", "", ""}};
+    const TSampleApi index(cities, 2026, 12, 9, TSampleApi::Names::RealIndex);
+    const auto found = [&](const char* name, const char* prefecture) {
+        return ChoosePlace(index.Search({{"name", name}}).Body, prefecture, name,
+                           TNameMatch::ExactOnly)
+            .Result;
+    };
+    EXPECT_EQ(found("仙台市", "宮城県"), TPlaceLookup::NotFound);
+    EXPECT_EQ(found("仙台", "宮城県"), TPlaceLookup::Found);
+    EXPECT_EQ(found("函館", "北海道"), TPlaceLookup::NotFound);
+    EXPECT_EQ(found("函館市", "北海道"), TPlaceLookup::Found);
+    const TSampleApi exact(cities, 2026, 12, 9);
+    EXPECT_EQ(ChoosePlace(exact.Search({{"name", "仙台市"}}).Body, "宮城県", "仙台市").Result,
+              TPlaceLookup::Found);
+
     // The same point gives the same weather on every request.
     const TSampleApi::Params point = {
         {"latitude", "35.6"},      {"longitude", "139.5"},

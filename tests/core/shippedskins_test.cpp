@@ -4,8 +4,12 @@
 
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "skin/Png.h"
 #include "skin/Scale.h"
+#include "skin/Skin.h"
+#include "skin/SkinPaths.h"
 #include "support/ShippedSkins.h"
+#include "weather/WeatherWords.h"
 
 #include <gtest/gtest.h>
 
@@ -85,9 +89,10 @@ TEST(ShippedSkins, ThereAreSeveralInMoreThanOneCategoryEachDescribed) {
 }
 
 TEST(ShippedSkins, ImagesExistAsPngWithAlphaOfTheRightSizes) {
-    const char* keys[] = {"Background", "Splitter", "Fine",   "FineNight", "Cloudy",   "Rain",
-                          "Snow",       "After",    "Occas",  "NA",        "TrayFine", "TrayCloudy",
-                          "TrayRain",   "TraySnow", "TrayNA", "TrayError"};
+    const char* keys[] = {"Background", "Splitter",  "Fine",       "FineNight", "Cloudy",
+                          "Rain",       "Snow",      "After",      "Occas",     "NA",
+                          "Fog",        "TrayFine",  "TrayCloudy", "TrayRain",  "TraySnow",
+                          "TrayNA",     "TrayError", "TrayFog"};
     for (const auto& path : ShippedSkins()) {
         const auto ini = platform::IniFile::Load(path);
         const auto dir = platform::ExtractFilePath(path);
@@ -187,4 +192,35 @@ TEST(ShippedSkins, TheDefaultShowsEveryValueOfTheRecordWithJapaneseNames) {
     EXPECT_EQ(SplitItems(ini.ReadString("Locale", "MonthNames", "")).size(), 12u);
     EXPECT_EQ(SplitItems(ini.ReadString("Locale", "DayNames", "")).front(), "日曜日");
     EXPECT_EQ(SplitItems(ini.ReadString("Locale", "ShortDayNames", "")).size(), 7u);
+}
+
+TEST(ShippedSkins, NoWeatherCodeOfTheServiceEndsAsTheNoDataImage) {
+    // Every code the forecast API documents; its word is what a slot, a day or a week shows
+    // (alone or as one side of a composite).
+    const int codes[] = {0,  1,  2,  3,  45, 48, 51, 53, 55, 56, 57, 61, 63, 65,
+                         66, 67, 71, 73, 75, 77, 80, 81, 82, 85, 86, 95, 96, 99};
+    for (const auto& path : ShippedSkins()) {
+        TSkin skin;
+        skin.Load(path);
+        const TBitmap na = LoadPng(SkinImagePath(skin.SkinDir, skin.ImageFiles.NA));
+        for (const int code : codes) {
+            const auto word = WeatherWordOfCode(code);
+            ASSERT_TRUE(word.has_value()) << code;
+            for (const bool isDay : {true, false}) {
+                SCOPED_TRACE(path + " code " + std::to_string(code) + (isDay ? " day" : " night"));
+                const std::string image = skin.WordImage(*word, isDay);
+                EXPECT_NE(image, skin.ImageFiles.NA) << *word;
+                EXPECT_TRUE(platform::FileExists(SkinImagePath(skin.SkinDir, image))) << image;
+                const TBitmap icon = skin.CreateWeatherIcon(*word, isDay);
+                EXPECT_FALSE(icon.Empty());
+                EXPECT_NE(icon, na) << *word;
+            }
+        }
+        // The tray's fog is a picture of its own, neither "no data" nor the cloud.
+        TImageList tray;
+        skin.LoadTrayImages(&tray);
+        ASSERT_EQ(tray.Images.size(), 7u) << path;
+        EXPECT_NE(tray.Images[6], tray.Images[4]) << path;
+        EXPECT_NE(tray.Images[6], tray.Images[1]) << path;
+    }
 }

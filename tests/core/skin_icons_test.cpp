@@ -7,7 +7,7 @@ namespace {
 
 constexpr std::uint32_t kFine = 0xFFFF0000, kNight = 0xFF000080, kCloudy = 0xFF808080;
 constexpr std::uint32_t kRain = 0xFF0000FF, kSnow = 0xFFFFFFFF, kNA = 0xFF000000;
-constexpr std::uint32_t kAfter = 0xFF00FF00, kOccas = 0xFFFFFF00;
+constexpr std::uint32_t kAfter = 0xFF00FF00, kOccas = 0xFFFFFF00, kFog = 0xFFC0C0C0;
 
 TEST(SkinIcons, SplitPhrase) {
     struct Case {
@@ -61,14 +61,36 @@ TEST_F(WeatherIconTest, WordImageTakesTheWordThatBeginsFirst) {
         std::string image;
     };
     const Case cases[] = {
-        {"晴れ", true, "fine.png"},   {"晴れ", false, "night.png"},
-        {"曇り", true, "cloudy.png"}, {"くもり", true, "cloudy.png"},
-        {"雷雨", true, "rain.png"},   {"みぞれ", true, "snow.png"},
-        {"雪か雨", true, "snow.png"}, {"雨か雪", true, "rain.png"},
-        {"霧", true, "na.png"},       {"", true, ""},
+        {"晴れ", true, "fine.png"},
+        {"晴れ", false, "night.png"},
+        {"曇り", true, "cloudy.png"},
+        {"くもり", true, "cloudy.png"},
+        {"雷雨", true, "rain.png"},
+        {"みぞれ", true, "snow.png"},
+        {"雪か雨", true, "snow.png"},
+        {"雨か雪", true, "rain.png"},
+        {"", true, ""},
+        // Fog without an image of its own is cloud, never "no data"; drizzle (霧雨) is rain.
+        {"霧", true, "cloudy.png"},
+        {"霧", false, "cloudy.png"},
+        {"霧雨", true, "rain.png"},
+        {"晴のち霧", true, "fine.png"},
+        {"霧か雪", true, "cloudy.png"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(skin.WordImage(c.word, c.isDay), c.image) << c.word;
+}
+
+TEST_F(WeatherIconTest, FogHasItsOwnImageWhereTheSkinHasOne) {
+    WriteSolidPng(dir, "fog.png", 4, 4, kFog);
+    Load("Fog=fog.png\n");
+    EXPECT_EQ(skin.WordImage("霧", true), "fog.png");
+    EXPECT_EQ(skin.WordImage("濃霧", false), "fog.png");
+    EXPECT_EQ(skin.WordImage("霧雨", true), "rain.png");
+    EXPECT_EQ(skin.CreateWeatherIcon("霧", true), SolidBitmap(4, 4, kFog));
+    // A Fog key whose file is missing falls back to the cloud, not to NA.
+    std::remove(dir.File("fog.png").c_str());
+    EXPECT_EQ(skin.CreateWeatherIcon("霧", true), SolidBitmap(4, 4, kCloudy));
 }
 
 TEST_F(WeatherIconTest, SingleIcons) {
@@ -80,7 +102,7 @@ TEST_F(WeatherIconTest, SingleIcons) {
     };
     const Case cases[] = {
         {"晴れ", true, kFine}, {"晴れ", false, kNight}, {"曇り", true, kCloudy},
-        {"雷雨", true, kRain}, {"雪か雨", true, kSnow}, {"霧", true, kNA},
+        {"雷雨", true, kRain}, {"雪か雨", true, kSnow}, {"霧", true, kCloudy},
         {"", true, kNA},
     };
     for (const Case& c : cases) {
@@ -92,7 +114,8 @@ TEST_F(WeatherIconTest, SingleIcons) {
     EXPECT_EQ(skin.CreateWeatherIcon("晴れ", false), SolidBitmap(4, 4, kNA));
     std::remove(dir.File("na.png").c_str());
     EXPECT_TRUE(skin.CreateWeatherIcon("晴れ", false).Empty());
-    EXPECT_TRUE(skin.CreateWeatherIcon("霧", true).Empty());
+    EXPECT_TRUE(skin.CreateWeatherIcon("不明", true).Empty());
+    EXPECT_EQ(skin.CreateWeatherIcon("霧", true), SolidBitmap(4, 4, kCloudy));
 }
 
 TEST_F(WeatherIconTest, CompositesPlacePartsWithTheConnectorOnTop) {

@@ -23,12 +23,13 @@ TEST_F(TrayTest, TrayKeysDefaultToTheWeatherImagesAndMissingFilesAreWhite) {
                                     "Rain=rain.png\nSnow=snow.png\nNA=na.png\n"));
     list.Images.push_back(TBitmap(3, 3)); // replaced
     skin.LoadTrayImages(&list);
-    ASSERT_EQ(list.Images.size(), 6u);
+    ASSERT_EQ(list.Images.size(), 7u);
     EXPECT_EQ(list.Width, 16);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(list.Images[i], SolidBitmap(16, 16, colours[i])) << i;
     EXPECT_EQ(list.Images[4], SolidBitmap(16, 16, kWhite)); // NA file missing
     EXPECT_EQ(list.Images[5], SolidBitmap(16, 16, kWhite));
+    EXPECT_EQ(list.Images[6], SolidBitmap(16, 16, colours[1])); // no fog: the cloud
 
     // TrayError names a file of its own.
     WriteSolidPng(dir, "error.png", 16, 16, 0xFF123456);
@@ -36,6 +37,26 @@ TEST_F(TrayTest, TrayKeysDefaultToTheWeatherImagesAndMissingFilesAreWhite) {
     skin.LoadTrayImages(&list);
     EXPECT_EQ(list.Images[0], SolidBitmap(16, 16, kWhite));
     EXPECT_EQ(list.Images[5], SolidBitmap(16, 16, 0xFF123456));
+    EXPECT_EQ(list.Images[6], SolidBitmap(16, 16, kWhite)); // neither fog nor cloud
+}
+
+TEST_F(TrayTest, FogComesAfterTheSixOthersFromTrayFogOrFog) {
+    WriteSolidPng(dir, "cloudy.png", 16, 16, 0xFF00FF00);
+    WriteSolidPng(dir, "fog.png", 32, 32, 0xFFC0C0C0);
+    WriteSolidPng(dir, "tray_fog.png", 16, 16, 0xFF202020);
+    skin.Load(dir.Write("skin.ini", "[ImageFiles]\nCloudy=cloudy.png\nFog=fog.png\n"));
+    skin.LoadTrayImages(&list);
+    ASSERT_EQ(list.Images.size(), 7u);
+    EXPECT_EQ(list.Images[1], SolidBitmap(16, 16, 0xFF00FF00));
+    EXPECT_EQ(list.Images[6], SolidBitmap(16, 16, 0xFFC0C0C0)); // TrayFog defaults to Fog
+    skin.Load(dir.Write("skin.ini", "[ImageFiles]\nCloudy=cloudy.png\nFog=fog.png\n"
+                                    "TrayFog=tray_fog.png\n"));
+    skin.LoadTrayImages(&list);
+    EXPECT_EQ(list.Images[6], SolidBitmap(16, 16, 0xFF202020));
+    // A TrayFog that names a missing file shows the tray's cloud.
+    skin.Load(dir.Write("skin.ini", "[ImageFiles]\nTrayCloudy=cloudy.png\nTrayFog=gone.png\n"));
+    skin.LoadTrayImages(&list);
+    EXPECT_EQ(list.Images[6], SolidBitmap(16, 16, 0xFF00FF00));
 }
 
 TEST_F(TrayTest, ImageNamesMatchFilesWhateverTheirLetterCase) {
@@ -44,7 +65,7 @@ TEST_F(TrayTest, ImageNamesMatchFilesWhateverTheirLetterCase) {
     skin.Load(dir.Write("skin.ini", "[ImageFiles]\nTrayFine=IMG\\TRAY_FINE.PNG\n"
                                     "Rain=rain.png\nTraySnow=snow.png\n"));
     skin.LoadTrayImages(&list);
-    ASSERT_EQ(list.Images.size(), 6u);
+    ASSERT_EQ(list.Images.size(), 7u);
     EXPECT_EQ(list.Images[0], SolidBitmap(16, 16, 0xFF102030));
     EXPECT_EQ(list.Images[2], SolidBitmap(16, 16, 0xFF405060)); // TrayRain from Rain
     EXPECT_EQ(list.Images[3], SolidBitmap(16, 16, kWhite));     // no snow.png in any case

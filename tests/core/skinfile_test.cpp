@@ -240,6 +240,8 @@ TrayRain=t_rain.png
 TraySnow=t_snow.png
 TrayNA=t_na.png
 TrayError=t_error.png
+Fog=fog.png
+TrayFog=t_fog.png
 [Defaults]
 Fine=fine.png
 Cloudy=cloudy.png
@@ -247,6 +249,7 @@ Rain=rain.png
 Snow=snow.png
 NA=na.png
 TrayCloudy=t_cloudy.png
+Fog=mist.png
 [ImagePosition]
 Image2Pos=20,x
 ConnectorPos=5
@@ -257,15 +260,16 @@ ConnectorPos=5
     EXPECT_EQ(all, (TImageFiles{"back ground.png", "split.png", "img\\fine.png", "night.png",
                                 "cloudy.png", "rain.png", "snow.png", "after.png", "occas.png",
                                 "na.png", "t_fine.png", "t_cloudy.png", "t_rain.png", "t_snow.png",
-                                "t_na.png", "t_error.png"}));
+                                "t_na.png", "t_error.png", "fog.png", "t_fog.png"}));
 
-    // Tray keys that are missing take the values just read; the error image that of NA.
+    // Tray keys that are missing take the values just read; the error image that of NA, the
+    // fog image that of Fog.
     TImageFiles defaulted;
     defaulted.Background = "left over";
     file.ReadImageFiles("Defaults", defaulted);
     EXPECT_EQ(defaulted, (TImageFiles{"", "", "fine.png", "", "cloudy.png", "rain.png", "snow.png",
                                       "", "", "na.png", "fine.png", "t_cloudy.png", "rain.png",
-                                      "snow.png", "na.png", "na.png"}));
+                                      "snow.png", "na.png", "na.png", "mist.png", "mist.png"}));
 
     TImagePosition positions;
     file.ReadImagePosition("ImagePosition", positions);

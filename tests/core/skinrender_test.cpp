@@ -54,10 +54,10 @@ TEST_F(SkinRenderTest, DrawsTheWidgetAndTheTrayStripAsTheWidgetWould) {
     // Both through the PNG round trip (straight alpha on disk).
     EXPECT_TRUE(LoadPng(out) == DecodePng(EncodePng(expected), "expected"));
 
-    // Fine, cloudy, rain, snow, no data, error side by side.
-    ASSERT_EQ(list.Images.size(), 6u);
-    TBitmap strip(96, 16);
-    for (int i = 0; i < 6; ++i)
+    // Fine, cloudy, rain, snow, no data, error and fog side by side.
+    ASSERT_EQ(list.Images.size(), 7u);
+    TBitmap strip(112, 16);
+    for (int i = 0; i < 7; ++i)
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x)
                 strip.Pixel(16 * i + x, y) = list.Images[static_cast<std::size_t>(i)].Pixel(x, y);

@@ -120,7 +120,7 @@ TEST(WeatherWords, TheSkinsKnowEveryWord) {
         const char* image; // the skin's file for daytime
     };
     const Case cases[] = {
-        {"晴", "img\\fine.png"},   {"曇", "img\\cloudy.png"}, {"霧", "img\\na.png"},
+        {"晴", "img\\fine.png"},   {"曇", "img\\cloudy.png"}, {"霧", "img\\fog.png"},
         {"霧雨", "img\\rain.png"}, {"雨", "img\\rain.png"},   {"みぞれ", "img\\snow.png"},
         {"雪", "img\\snow.png"},   {"雷雨", "img\\rain.png"},
     };

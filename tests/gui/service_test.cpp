@@ -60,7 +60,7 @@ TEST_F(ServiceTest, ASuccessfulRefreshFillsTheRecordTheWidgetAndTheTray) {
         EXPECT_TRUE(form->isVisible());
 
         // The tray: the skin's six images, the icon and hint of the record.
-        EXPECT_EQ(form->ImageList1.Images.size(), 6u);
+        EXPECT_EQ(form->ImageList1.Images.size(), 7u);
         if (form->ActTodayForecast.isChecked()) {
             EXPECT_EQ(form->TrayIconIndex(), TMainForm::WeatherIconIndex(w.DayWeather[0]));
             EXPECT_EQ(form->TrayHint().rfind(TMainForm::FormatDayText(w.DayDate[0]) + ": " +

@@ -36,17 +36,9 @@ TEST(Tray, WeatherIconIndex) {
         int index;
     };
     const std::vector<Case> cases = {
-        {"", 4},
-        {"霧", 4},
-        {"晴", 0},
-        {"晴のち雨", 0},
-        {"曇時々雨", 1},
-        {"雨のち晴", 2},
-        {"雪か雨", 3},
-        {"くもり時々晴", 1},
-        {"雷雨", 2},
-        {"みぞれ", 3},
-        {"晴れ時々くもり", 0},
+        {"", 4},       {"不明", 4},         {"霧", 6},       {"霧のち晴", 6}, {"晴一時霧", 0},
+        {"霧雨", 2},   {"晴", 0},           {"晴のち雨", 0}, {"曇時々雨", 1}, {"雨のち晴", 2},
+        {"雪か雨", 3}, {"くもり時々晴", 1}, {"雷雨", 2},     {"みぞれ", 3},   {"晴れ時々くもり", 0},
         {"のち雪", 3},
     };
     for (const Case& c : cases)
@@ -54,9 +46,10 @@ TEST(Tray, WeatherIconIndex) {
 }
 
 TEST(Tray, EveryWordOfTheLiveSourceHasItsIcon) {
-    // The codes' words as the tray reads them: fog alone has no picture of its own.
-    const std::vector<std::pair<double, int>> cases = {{0, 0},  {3, 1},  {45, 4}, {51, 2}, {61, 2},
-                                                       {68, 3}, {71, 3}, {80, 2}, {85, 3}, {95, 2}};
+    // The codes' words as the tray reads them: none is "no data" (4).
+    const std::vector<std::pair<double, int>> cases = {{0, 0},  {3, 1},  {45, 6}, {48, 6},
+                                                       {51, 2}, {57, 2}, {61, 2}, {68, 3},
+                                                       {71, 3}, {80, 2}, {85, 3}, {95, 2}};
     for (const auto& [code, index] : cases) {
         const auto word = WeatherWordOfCode(code);
         ASSERT_TRUE(word.has_value()) << code;

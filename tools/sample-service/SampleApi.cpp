@@ -5,6 +5,7 @@
 #include "weather/DateTime.h"
 
 #include <nlohmann/json.hpp>
+#include <unicode/ucal.h>
 
 #include <algorithm>
 #include <array>
@@ -12,9 +13,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <numbers>
+#include <optional>
 #include <span>
 #include <sstream>
+#include <string_view>
 
 // Keys in the order the real services write them.
 using json = nlohmann::ordered_json;
@@ -72,6 +76,69 @@ const Prefecture* FindPrefecture(const TLocationEntry& e) {
         if (e[1].find(p.name) != std::string::npos || e[0].find(p.name) != std::string::npos)
             return &p;
     return nullptr;
+}
+
+// The cities the real index knows only without 市: the designated cities and a few others
+// (堺 and 津 are single characters, which the index never answers).
+constexpr std::array<std::string_view, 26> kKnownWithoutCity = {
+    "札幌市", "仙台市", "さいたま市", "千葉市",   "横浜市", "川崎市", "相模原市",
+    "新潟市", "静岡市", "浜松市",     "名古屋市", "京都市", "大阪市", "堺市",
+    "神戸市", "岡山市", "広島市",     "北九州市", "福岡市", "熊本市", "高知市",
+    "那覇市", "金沢市", "長崎市",     "鹿児島市", "津市"};
+
+std::string IndexName(const std::string& name, TSampleApi::Names names) {
+    if (names == TSampleApi::Names::RealIndex &&
+        std::find(kKnownWithoutCity.begin(), kKnownWithoutCity.end(), name) !=
+            kKnownWithoutCity.end())
+        return name.substr(0, name.size() - std::string_view("市").size());
+    return name;
+}
+
+// A zone of the time zone database as the answer names it, with its offset on one day.
+struct Zone {
+    std::string Name;
+    int OffsetSeconds = 0;
+};
+
+std::optional<Zone> FindZone(std::string name, const CalendarDate& day) {
+    if (name == "auto")
+        name = "Asia/Tokyo";
+    if (name.empty() || name.size() > 64 ||
+        !std::all_of(name.begin(), name.end(), [](char c) { return c > ' ' && c < 0x7F; }))
+        return std::nullopt;
+    const std::u16string id(name.begin(), name.end());
+    const auto length = static_cast<int32_t>(id.size());
+    UErrorCode status = U_ZERO_ERROR;
+    UChar canonical[128];
+    UBool known = false;
+    ucal_getCanonicalTimeZoneID(id.data(), length, canonical, 128, &known, &status);
+    if (U_FAILURE(status) || !known)
+        return std::nullopt;
+    UCalendar* calendar = ucal_open(id.data(), length, "en_US", UCAL_GREGORIAN, &status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    ucal_setDateTime(calendar, day.Year, day.Month - 1, day.Day, 12, 0, 0, &status);
+    const int32_t offset = ucal_get(calendar, UCAL_ZONE_OFFSET, &status) +
+                           ucal_get(calendar, UCAL_DST_OFFSET, &status);
+    ucal_close(calendar);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return Zone{name, offset / 1000};
+}
+
+// "GMT+9", "GMT-4", "GMT+5:30" and "GMT", as the service abbreviates an offset.
+std::string Abbreviation(int offsetSeconds) {
+    if (offsetSeconds == 0)
+        return "GMT";
+    const int minutes = std::abs(offsetSeconds) / 60;
+    std::string text =
+        std::string("GMT") + (offsetSeconds < 0 ? "-" : "+") + std::to_string(minutes / 60);
+    if (minutes % 60 != 0) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, ":%02d", minutes % 60);
+        text += buf;
+    }
+    return text;
 }
 
 TSampleApi::Answer Error(const std::string& reason) {
@@ -185,7 +252,14 @@ struct Day {
     std::array<int, 24> code;
 };
 
-Day MakeDay(double lat, double lon, TDateTime date) {
+// How one place's day goes: its pattern, the seed of its figures and its mean temperature.
+struct DayPlan {
+    Pattern pattern;
+    std::uint64_t seed;
+    double base;
+};
+
+DayPlan PlanDay(double lat, double lon, TDateTime date) {
     const std::uint64_t seed = Hash(Hash(static_cast<std::uint64_t>(std::llround(lat * 1000.0)),
                                          static_cast<std::uint64_t>(std::llround(lon * 1000.0))),
                                     static_cast<std::uint64_t>(date));
@@ -197,23 +271,33 @@ Day MakeDay(double lat, double lon, TDateTime date) {
     const double base = season + (35.7 - lat) * 0.9 + (Unit(Hash(seed, 1)) * 6.0 - 3.0);
     const auto& patterns =
         base < 3.0 ? std::span<const Pattern>(kCold) : std::span<const Pattern>(kMild);
-    const Pattern pattern = patterns[Hash(seed, 2) % patterns.size()];
+    return {patterns[Hash(seed, 2) % patterns.size()], seed, base};
+}
+
+// The values stamped 00:00 ... 23:00 of a day. A value is that of the hour ending at its stamp,
+// as the real service's precipitation probability is: 00:00 still belongs to the day before.
+Day MakeDay(double lat, double lon, TDateTime date) {
+    const DayPlan plan = PlanDay(lat, lon, date);
+    const DayPlan before = PlanDay(lat, lon, date - 1);
     Day day;
     for (int h = 0; h < 24; ++h) {
-        day.code[h] = HourCode(pattern, h, seed);
+        day.code[h] = h > 0 ? HourCode(plan.pattern, h - 1, plan.seed)
+                            : HourCode(before.pattern, 23, before.seed);
         const double swing = Wet(day.code[h]) ? 2.5 : 5.0;
         const double curve = std::cos(2.0 * std::numbers::pi * (h - 14) / 24.0);
-        day.temp[h] = Round(base + swing * curve + Unit(Hash(seed, 10 + h)) - 0.5, 1);
+        day.temp[h] = Round(plan.base + swing * curve + Unit(Hash(plan.seed, 10 + h)) - 0.5, 1);
         const int low = Wet(day.code[h]) ? 50 : 0;
         const int spread = Wet(day.code[h]) ? 45 : 25;
-        day.prob[h] = low + static_cast<int>(Hash(seed, 40 + h) % static_cast<unsigned>(spread));
+        day.prob[h] =
+            low + static_cast<int>(Hash(plan.seed, 40 + h) % static_cast<unsigned>(spread));
     }
     return day;
 }
 
 } // namespace
 
-TSampleApi::TSampleApi(std::vector<TLocationEntry> entries, int year, int month, int day)
+TSampleApi::TSampleApi(std::vector<TLocationEntry> entries, int year, int month, int day,
+                       Names names)
     : year_(year), month_(month), day_(day) {
     for (const TLocationEntry& e : entries) {
         const Prefecture* pref = FindPrefecture(e);
@@ -223,7 +307,7 @@ TSampleApi::TSampleApi(std::vector<TLocationEntry> entries, int year, int month,
             pref ? pref->lat + (Unit(Hash(h, 1)) - 0.5) * 0.5 : 31.0 + Unit(Hash(h, 1)) * 12.0;
         const double lon =
             pref ? pref->lon + (Unit(Hash(h, 2)) - 0.5) * 0.5 : 130.0 + Unit(Hash(h, 2)) * 12.0;
-        places_.push_back({e[2], e[1], Round(lat, 5), Round(lon, 5)});
+        places_.push_back({IndexName(e[2], names), e[1], Round(lat, 5), Round(lon, 5)});
     }
 }
 
@@ -300,9 +384,10 @@ TSampleApi::Answer TSampleApi::Forecast(const Params& params) const {
     if (std::fabs(*lon) > 180.0)
         return Error("Longitude must be in range of -180 to 180°. Given: " +
                      Param(params, "longitude") + ".");
-    const std::string timezone = Param(params, "timezone", "GMT");
-    if (timezone != "auto" && timezone != "Asia/Tokyo")
-        return Error("This stand-in answers in Japan's time only (timezone=auto or Asia/Tokyo).");
+    const std::optional<Zone> zone =
+        FindZone(Param(params, "timezone", "GMT"), CalendarDate{year_, month_, day_});
+    if (!zone)
+        return Error("Invalid timezone");
     const std::int32_t days = platform::StrToIntDef(Param(params, "forecast_days", "7"), -1);
     if (days < 0 || days > 16)
         return Error("Forecast days is invalid. Allowed range 0 to 16.");
@@ -367,10 +452,11 @@ TSampleApi::Answer TSampleApi::Forecast(const Params& params) const {
                 daily[v].push_back(*std::max_element(day.prob.begin(), day.prob.end()));
         }
     }
-    json answer = {{"latitude", Round(*lat, 2)}, {"longitude", Round(*lon, 2)},
-                   {"generationtime_ms", 0.4},   {"utc_offset_seconds", 32400},
-                   {"timezone", "Asia/Tokyo"},   {"timezone_abbreviation", "JST"},
-                   {"elevation", 40.0}};
+    json answer = {
+        {"latitude", Round(*lat, 2)}, {"longitude", Round(*lon, 2)},
+        {"generationtime_ms", 0.4},   {"utc_offset_seconds", zone->OffsetSeconds},
+        {"timezone", zone->Name},     {"timezone_abbreviation", Abbreviation(zone->OffsetSeconds)},
+        {"elevation", 40.0}};
     if (!hourlyVars.empty()) {
         answer["hourly_units"] = hourlyUnits;
         answer["hourly"] = hourly;

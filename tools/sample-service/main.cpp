@@ -22,7 +22,7 @@ namespace {
 
 const char* const kUsage =
     "usage: sample-service [--port N] [--today YYYY-MM-DD] [--locations FILE] "
-    "[--version-number N] [--delay-ms N]\n";
+    "[--version-number N] [--delay-ms N] [--real-index]\n";
 
 // "2.0.7.2" -> 2*16777216 + 0*65536 + 7*256 + 2.
 long long PackedVersion(std::string_view version) {
@@ -142,8 +142,14 @@ int main(int argc, char** argv) {
     std::string locations;
     long long versionNumber = PackedVersion(PELUMI_FILE_VERSION);
     int delayMs = 0;
+    TSampleApi::Names names = TSampleApi::Names::Exact;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        // The look-up knows names as the real index does (仙台, not 仙台市).
+        if (arg == "--real-index") {
+            names = TSampleApi::Names::RealIndex;
+            continue;
+        }
         if (i + 1 >= argc) {
             std::cerr << kUsage;
             return 2;
@@ -205,7 +211,7 @@ int main(int argc, char** argv) {
     }
 
     const TSampleSite site(std::move(entries), today.Year, today.Month, today.Day);
-    const TSampleApi api(site.Entries(), today.Year, today.Month, today.Day);
+    const TSampleApi api(site.Entries(), today.Year, today.Month, today.Day, names);
     httplib::Server server;
     // Clients that gave up on a slow answer still hold a worker until it is sent.
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };

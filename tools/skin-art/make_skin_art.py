@@ -255,6 +255,22 @@ def snow(s):
     return img
 
 
+def fog(s):
+    """Mist: a pale cloud above three soft bands that drift across the lower half."""
+    img = canvas(s, s)
+    S = s * SS
+    img = draw_cloud(img, s, s * 0.10, s * 0.04, s * 0.80, s * 0.50, CLOUD_TOP, CLOUD_BOTTOM,
+                     CLOUD_EDGE, max(1, SS // 2))
+    bands = Image.new("L", (S, S), 0)
+    d = ImageDraw.Draw(bands)
+    w = S * 0.09
+    for (x0, x1, y) in ((0.08, 0.76, 0.62), (0.22, 0.92, 0.76), (0.04, 0.70, 0.90)):
+        d.rounded_rectangle((x0 * S, y * S - w / 2, x1 * S, y * S + w / 2), radius=w / 2, fill=255)
+    fill = vgradient((S, S), (244, 247, 251, 255), (196, 206, 220, 255), int(S * 0.55), S)
+    img = over(img, with_outline(bands, fill, CLOUD_EDGE, max(1, SS // 2)))
+    return img
+
+
 def text_mask(S, text, size, centre, bold=0):
     m = Image.new("L", (S, S), 0)
     d = ImageDraw.Draw(m)
@@ -331,6 +347,17 @@ def tray(kind):
                         cy + r * math.sin(a)), fill=255, width=round(SS * 1.7))
             img = over(img, with_outline(fl, Image.new("RGBA", (S, S), (40, 120, 240, 255)),
                                          (255, 255, 255, 255), SS // 2))
+    elif kind == "fog":
+        m = cloud_mask(s, 0.5, 0.3, 15, 7.2)
+        img = over(img, with_outline(m, vgradient((S, S), CLOUD_TOP, CLOUD_BOTTOM), (60, 70, 90, 255),
+                                     edge_w))
+        bands = Image.new("L", (S, S), 0)
+        d = ImageDraw.Draw(bands)
+        for (x0, x1, y) in ((1.0, 12.0, 10.4), (4.0, 15.0, 13.6)):
+            d.rounded_rectangle((x0 * SS, (y - 1.0) * SS, x1 * SS, (y + 1.0) * SS), radius=SS,
+                                fill=255)
+        img = over(img, with_outline(bands, Image.new("RGBA", (S, S), (236, 240, 246, 255)),
+                                     (60, 70, 90, 255), SS // 2))
     elif kind == "na":
         c, r = S / 2, S * 0.46
         disc = ellipse_mask((S, S), [(c - r, c - r, c + r, c + r)])
@@ -414,7 +441,7 @@ def splitter(w, h, lines, colour):
 def weather_set(folder, s, conn_colour, conn_edge, na_opacity=150):
     os.makedirs(folder, exist_ok=True)
     shapes = {"fine": sun(s), "night": moon(s), "cloudy": cloudy(s), "rain": rain(s),
-              "snow": snow(s), "na": unknown(s, na_opacity)}
+              "snow": snow(s), "fog": fog(s), "na": unknown(s, na_opacity)}
     for name, img in shapes.items():
         save(finish(img, s, s), os.path.join(folder, name + ".png"))
     # Both fit the free corner above the second image of a composite (ConnectorPos).
@@ -426,7 +453,7 @@ def weather_set(folder, s, conn_colour, conn_edge, na_opacity=150):
 
 def tray_set(folder):
     os.makedirs(folder, exist_ok=True)
-    for kind in ("fine", "cloudy", "rain", "snow", "na", "error"):
+    for kind in ("fine", "cloudy", "rain", "snow", "na", "error", "fog"):
         save(tray(kind), os.path.join(folder, "tray_" + kind + ".png"))
 
 
