@@ -206,7 +206,8 @@ TEST(ForecastDumpJma, ResolvesThePlaceKeepsTheConstantsAndPrintsTheRecord) {
     // A cache that cannot be written is told, and the place still found.
     dir.Write("blocked", "a file");
     std::tie(status, json) =
-        RunShell(Tool() + prefixes + "北海道 帯広市 --cache " + dir.File("blocked") + errors);
+        RunShell(Tool() + prefixes + "北海道 帯広市 --now 2026-12-09T12:30:00 --cache " +
+                 dir.File("blocked") + errors);
     EXPECT_EQ(status, served ? 0 : 1);
     EXPECT_NE(ReadAll(dir.File("stderr")).find("キャッシュのフォルダ"), std::string::npos);
     EXPECT_NE(ReadAll(dir.File("stderr")).find("office 014100"), std::string::npos);
