@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -37,6 +38,27 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
 
 int StopWhenCancelled(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<const THttpClient*>(client)->Cancelled() ? 1 : 0; // 1 aborts
+}
+
+// A validator goes back into a request line by line: one that could break the request's head
+// (a line break or another control character from a damaged cache file) is not sent.
+bool SafeHeaderValue(const std::string& value) {
+    if (value.empty() || value.size() > 1024)
+        return false;
+    for (const char c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return false;
+    return true;
+}
+
+// A header of the final answer (after redirects); empty when it has none.
+std::string ResponseHeader(CURL* easy, const char* name) {
+    curl_header* header = nullptr;
+    if (curl_easy_header(easy, name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header ||
+        !header->value)
+        return {};
+    const std::string value = header->value;
+    return SafeHeaderValue(value) ? value : std::string();
 }
 
 } // namespace
@@ -90,6 +112,9 @@ TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, impl_->headers);
     // Public APIs ask to be told who is calling.
     curl_easy_setopt(e, CURLOPT_USERAGENT, "Pelumi/" PELUMI_FILE_VERSION " (zomika2)");
+    // JSON shrinks to a fifth or less; libcurl decodes it before WriteBody sees it, so the size
+    // limit applies to the decoded body.
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip");
     // The same easy handle for the program's life keeps its cookie engine, which an empty
     // cookie file switches on without reading or writing any file.
     curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
@@ -123,6 +148,14 @@ TCurlHttpClient::TCurlHttpClient(long connectTimeoutSeconds, long stallSeconds,
 TCurlHttpClient::~TCurlHttpClient() = default;
 
 std::string TCurlHttpClient::Get(const std::string& url) {
+    return Transfer(url, nullptr).Body;
+}
+
+THttpAnswer TCurlHttpClient::GetIfChanged(const std::string& url, const THttpValidators& stored) {
+    return Transfer(url, &stored);
+}
+
+THttpAnswer TCurlHttpClient::Transfer(const std::string& url, const THttpValidators* stored) {
     if (Cancelled())
         throw EHttpCancelled("ダウンロードを中止しました: " + url);
     CURL* e = impl_->easy;
@@ -131,6 +164,30 @@ std::string TCurlHttpClient::Get(const std::string& url) {
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &body);
+    // The conditional headers live for this request only.
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr,
+                                                                        &curl_slist_free_all);
+    bool conditional = false;
+    if (stored) {
+        const auto append = [&headers](const std::string& line) {
+            curl_slist* longer = curl_slist_append(headers.get(), line.c_str());
+            if (!longer)
+                throw EHttpError("通信の準備ができませんでした。");
+            (void)headers.release(); // the same list, now one longer (or new when it was empty)
+            headers.reset(longer);
+        };
+        for (const curl_slist* h = impl_->headers; h; h = h->next)
+            append(h->data);
+        if (SafeHeaderValue(stored->ETag)) {
+            append("If-None-Match: " + stored->ETag);
+            conditional = true;
+        }
+        if (SafeHeaderValue(stored->LastModified)) {
+            append("If-Modified-Since: " + stored->LastModified);
+            conditional = true;
+        }
+        curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+    }
     if (ProxyServer.empty()) {
         // An empty proxy also overrides http_proxy and friends from the environment.
         curl_easy_setopt(e, CURLOPT_PROXY, "");
@@ -142,6 +199,8 @@ std::string TCurlHttpClient::Get(const std::string& url) {
     }
     const CURLcode rc = impl_->Perform();
     curl_easy_setopt(e, CURLOPT_WRITEDATA, nullptr);
+    if (stored)
+        curl_easy_setopt(e, CURLOPT_HTTPHEADER, impl_->headers);
     if (Cancelled())
         throw EHttpCancelled("ダウンロードを中止しました: " + url);
     if (body.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
@@ -149,14 +208,24 @@ std::string TCurlHttpClient::Get(const std::string& url) {
     if (rc != CURLE_OK)
         throw EHttpError(std::string("ページを取得できませんでした: ") + curl_easy_strerror(rc) +
                          " (" + url + ")");
-    // A 3xx that was not followed (no Location, 300, 304) carries no page of ours: a proxy's
-    // notice must not pass for the forecast.
     long status = 0;
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    THttpAnswer answer;
+    if (status == 304 && conditional) {
+        answer.NotModified = true;
+        return answer;
+    }
+    // A 3xx that was not followed (no Location, 300, 304) carries no page of ours: a proxy's
+    // notice must not pass for the forecast.
     if (status < 200 || status > 299)
         throw EHttpError("ページを取得できませんでした: 応答 " + std::to_string(status) + " (" +
                          url + ")");
-    return std::move(body.bytes);
+    answer.Body = std::move(body.bytes);
+    if (stored) {
+        answer.Validators.ETag = ResponseHeader(e, "ETag");
+        answer.Validators.LastModified = ResponseHeader(e, "Last-Modified");
+    }
+    return answer;
 }
 
 void TCurlHttpClient::WakeTransfer() {

@@ -8,8 +8,9 @@
 
 // The program's HTTP client on libcurl. Cookies live in memory for the object's life and are
 // sent back on later requests; redirects are followed; every request opens a fresh connection
-// that is closed afterwards. Requests carry only the fixed Accept and User-Agent headers, no
-// body and no credentials. An empty ProxyServer means a direct connection (proxy variables of
+// that is closed afterwards. Requests carry only the fixed Accept, Accept-Encoding (gzip: bodies
+// come back decoded) and User-Agent headers, and the validators of GetIfChanged; no body and no
+// credentials. An empty ProxyServer means a direct connection (proxy variables of
 // the environment are ignored then too). Final statuses outside 2xx, a connection that cannot be
 // made within `connectTimeoutSeconds`, a transfer that stalls for `stallSeconds`, a request
 // that takes longer than `totalSeconds` in all (a server that drips a byte now and then is not
@@ -32,12 +33,16 @@ public:
     TCurlHttpClient& operator=(const TCurlHttpClient&) = delete;
 
     std::string Get(const std::string& url) override;
+    THttpAnswer GetIfChanged(const std::string& url, const THttpValidators& stored) override;
     void Disconnect() override;
 
 protected:
     void WakeTransfer() override;
 
 private:
+    // One GET; `stored` (may be null) adds the conditional headers.
+    THttpAnswer Transfer(const std::string& url, const THttpValidators* stored);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

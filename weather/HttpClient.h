@@ -5,6 +5,23 @@
 #include <memory>
 #include <string>
 
+// The validators of a stored answer, as its server sent them (ETag with its quotes, the
+// Last-Modified date as written); an empty text when the server sent none.
+struct THttpValidators {
+    std::string ETag;
+    std::string LastModified;
+    bool Empty() const { return ETag.empty() && LastModified.empty(); }
+    bool operator==(const THttpValidators&) const = default;
+};
+
+// What a conditional GET gives back: either "not modified" (the stored copy is still the
+// server's) or the new body with its validators.
+struct THttpAnswer {
+    bool NotModified = false; // Body is empty then
+    std::string Body;
+    THttpValidators Validators;
+};
+
 // The program's HTTP client. Behind this interface so parsers can be tested with pages held
 // in memory. One object serves one thread at a time; only Cancel may come from another.
 class THttpClient {
@@ -26,6 +43,15 @@ public:
     // Throws EHttpError on any failure (name resolution, connection, proxy, error status,
     // time-out, oversized body), EHttpCancelled once Cancel has been called.
     virtual std::string Get(const std::string& url) = 0;
+
+    // A GET that sends the validators of a stored copy (If-None-Match, If-Modified-Since).
+    // NotModified only when validators were sent and the server answered 304; any other
+    // answer is the body with the validators the server sent. Throws like Get. This default,
+    // for clients that cannot ask conditionally, asks for the whole body.
+    virtual THttpAnswer GetIfChanged(const std::string& url, const THttpValidators& stored) {
+        (void)stored;
+        return {false, Get(url), {}};
+    }
 
     // Stops a Get in progress on another thread as soon as the transfer notices (at once for
     // the real client), and makes every later Get fail without a request. Callable from any

@@ -2,6 +2,8 @@
 
 #include "weather/Coordinates.h"
 
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,11 +29,57 @@ enum class TJmaLookup {
 struct TJmaPlaceResult {
     TJmaLookup Result = TJmaLookup::Failed;
     TJmaPlace Place;
+    // Why the cache could not serve, in Japanese, naming the file: a cache file that could not
+    // be written (the place may still be found from what was downloaded), or a constant that
+    // could neither be read nor downloaded. Empty when nothing went wrong.
+    std::string Problem;
 };
 
 // The place of a location entry (prefecture and municipality, fields 1 and 2) through the
 // constants kept under `cacheFolder` + "jma/": downloaded from `jmaPrefix` when missing or
-// older than 30 days, and once more when the place is not in them. Never throws for bad data.
+// older than 30 days, and once more when the place is not in them (unless they were fetched
+// within the last day). A stale copy serves when the download fails. An empty `cacheFolder`
+// keeps nothing. Never throws for bad data.
 TJmaPlaceResult LookUpJmaPlace(THttpClient& client, const std::string& jmaPrefix,
                                const std::string& cacheFolder, std::string_view prefecture,
                                std::string_view municipality);
+
+// The constants as files of the agency's site ("common/const/area.json"), for its prefix.
+inline constexpr std::string_view kJmaAreaPath = "common/const/area.json";
+inline constexpr std::string_view kJmaForecastAreaPath = "forecast/const/forecast_area.json";
+inline constexpr std::string_view kJmaAmedasTablePath = "amedas/const/amedastable.json";
+
+// The two-digit code of one of the 47 prefectures ("東京都" → "13"); empty for any other text.
+std::string JmaPrefectureCode(std::string_view prefecture);
+// And back ("13" → "東京都"); empty for any other text.
+std::string JmaPrefectureName(std::string_view code);
+
+// What the resolution reads from the three constants.
+struct TJmaConstants {
+    struct TArea {
+        std::string Name;
+        std::string Parent;
+    };
+    using TAreaTable = std::map<std::string, TArea, std::less<>>;
+    // area.json, each level in its own table: a code can stand at two levels.
+    TAreaTable Offices, Class10s, Class15s, Class20s;
+    // forecast_area.json: each class10's first AMeDAS number ("" when it lists none).
+    std::map<std::string, std::string, std::less<>> Class10Stations;
+    // amedastable.json: each station's coordinates.
+    std::map<std::string, TCoordinates, std::less<>> Stations;
+};
+
+// Each reads one file into its part of `into`, replacing it. False, with the part emptied, when
+// the text is not that file (not JSON, not the file's shape, nothing usable in it). Entries of
+// the wrong type are passed over.
+bool ReadJmaAreas(std::string_view areaJson, TJmaConstants& into);
+bool ReadJmaForecastAreas(std::string_view forecastAreaJson, TJmaConstants& into);
+bool ReadAmedasTable(std::string_view amedasTableJson, TJmaConstants& into);
+
+// The place of `municipality` in `prefecture` among the constants: the prefecture's class20
+// named exactly so, else the lowest code of those whose names begin with it (a split city:
+// 仙台市 → 仙台市東部); its chain up to the office; the office's forecast file (014100 for
+// 014030, 460100 for 460040); the class10's first station and its coordinates. Found or
+// NotFound (also when the chain is broken).
+TJmaPlaceResult ResolveJmaPlace(const TJmaConstants& constants, std::string_view prefecture,
+                                std::string_view municipality);

@@ -80,10 +80,105 @@ TEST_F(CurlHttpClientTest, SendsOnlyTheFixedHeaders) {
     TCurlHttpClient client;
     const std::string head = client.Get(Url("fault/headers"));
     EXPECT_NE(head.find("Accept: text/html, */*\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("Accept-Encoding: gzip\n"), std::string::npos) << head;
     EXPECT_NE(head.find("User-Agent: Pelumi/" PELUMI_FILE_VERSION " (zomika2)\n"),
               std::string::npos);
-    for (const char* absent : {"Content-Length", "Authorization", "Cookie", "Accept-Encoding"})
+    for (const char* absent :
+         {"Content-Length", "Authorization", "Cookie", "If-None-Match", "If-Modified-Since"})
         EXPECT_EQ(head.find(absent), std::string::npos) << absent << " in\n" << head;
+}
+
+TEST_F(CurlHttpClientTest, AsksConditionallyAndTellsNotModified) {
+    TCurlHttpClient client;
+    const std::string area = Url("bosai/common/const/area.json");
+    const THttpAnswer first = client.GetIfChanged(area, {});
+    EXPECT_FALSE(first.NotModified);
+    EXPECT_EQ(first.Body, ReadAll(TestData("jma/area.json")));
+    ASSERT_TRUE(first.Validators.ETag.starts_with('"')) << first.Validators.ETag;
+    EXPECT_TRUE(first.Validators.ETag.ends_with('"')) << first.Validators.ETag;
+    EXPECT_TRUE(first.Validators.LastModified.ends_with(" GMT")) << first.Validators.LastModified;
+
+    struct Case {
+        THttpValidators sent;
+        bool notModified;
+    };
+    const THttpValidators& v = first.Validators;
+    const Case cases[] = {
+        {v, true},
+        {{v.ETag, ""}, true},
+        {{"", v.LastModified}, true},
+        {{"W/" + v.ETag, ""}, true},
+        {{"\"other\", " + v.ETag, ""}, true},
+        // The tag decides over the date.
+        {{"\"other\"", v.LastModified}, false},
+        {{"", "Thu, 01 Jan 1970 00:00:00 GMT"}, false},
+        // A validator that would break the request's head is not sent: no condition at all.
+        {{v.ETag + "\r\nX-Injected: 1", ""}, false},
+    };
+    for (const Case& c : cases) {
+        const THttpAnswer answer = client.GetIfChanged(area, c.sent);
+        EXPECT_EQ(answer.NotModified, c.notModified) << c.sent.ETag << " | " << c.sent.LastModified;
+        EXPECT_EQ(answer.Body.size(), c.notModified ? 0u : first.Body.size());
+        EXPECT_EQ(answer.Validators, c.notModified ? THttpValidators{} : v);
+    }
+
+    // The headers as sent, and none of them on the next plain request.
+    const std::string head = client.GetIfChanged(Url("fault/headers"), v).Body;
+    EXPECT_NE(head.find("If-None-Match: " + v.ETag + "\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("If-Modified-Since: " + v.LastModified + "\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("Accept: text/html, */*\n"), std::string::npos) << head;
+    const std::string injected =
+        client.GetIfChanged(Url("fault/headers"), {"\"a\"\nX-Injected: 1", "x\ry"}).Body;
+    EXPECT_EQ(injected.find("X-Injected"), std::string::npos) << injected;
+    EXPECT_EQ(injected.find("If-"), std::string::npos) << injected;
+    const std::string plain = client.Get(Url("fault/headers"));
+    EXPECT_EQ(plain.find("If-"), std::string::npos) << plain;
+
+    // A 304 to a request that asked nothing is no page; nor is one to Get.
+    EXPECT_THROW(client.GetIfChanged(Url("fault/status/304"), {}), EHttpError);
+    EXPECT_THROW(client.Get(Url("fault/status/304")), EHttpError);
+    // Failures throw as Get's do.
+    EXPECT_THROW(client.GetIfChanged(Url("bosai/no/such.json"), v), EHttpError);
+}
+
+TEST_F(CurlHttpClientTest, BodiesComeGzippedAndLeaveDecoded) {
+    // What the wire carries: the sample service compresses for a client that asks.
+    httplib::Client raw("127.0.0.1", service_->Port());
+    raw.set_decompress(false);
+    const auto packed = raw.Get("/bosai/common/const/area.json", {{"Accept-Encoding", "gzip"}});
+    ASSERT_TRUE(packed);
+    EXPECT_EQ(packed->get_header_value("Content-Encoding"), "gzip");
+    const std::string area = ReadAll(TestData("jma/area.json"));
+    EXPECT_LT(packed->body.size(), area.size() / 4);
+
+    // The client gets those bytes and hands back the file.
+    httplib::Server server;
+    const std::string gzipped = packed->body;
+    server.Get("/area.json", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Content-Encoding", "gzip");
+        res.set_content(gzipped, "application/octet-stream"); // not compressed again
+    });
+    // Two megabytes of one letter, packed into a few kilobytes.
+    const auto bomb = raw.Get("/fault/size/2000000", {{"Accept-Encoding", "gzip"}});
+    ASSERT_TRUE(bomb);
+    ASSERT_LT(bomb->body.size(), 20000u);
+    server.Get("/bomb", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Content-Encoding", "gzip");
+        res.set_content(bomb->body, "application/octet-stream");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { server.listen_after_bind(); });
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    TCurlHttpClient client;
+    EXPECT_EQ(client.Get(base + "/area.json"), area);
+    EXPECT_EQ(client.GetIfChanged(base + "/area.json", {}).Body, area);
+    EXPECT_EQ(client.Get(base + "/bomb"), std::string(2000000, 'a'));
+    // The size limit counts the unpacked bytes.
+    TCurlHttpClient small(15, 30, 1000000);
+    EXPECT_THROW(small.Get(base + "/bomb"), EHttpError);
+    EXPECT_EQ(small.Get(base + "/area.json").size(), area.size());
+    server.stop();
+    thread.join();
 }
 
 TEST_F(CurlHttpClientTest, AStalledTransferEndsAfterTheStallTime) {
@@ -117,6 +212,13 @@ TEST_F(CurlHttpClientTest, GoesThroughTheProxyWhenOneIsSet) {
     client.Get(Url("fault/cookie-set"));
     EXPECT_EQ(client.Get(Url("fault/cookie-check")), "cookie ok\n");
     EXPECT_NE(proxy.Log().find("/fault/cookie-check"), std::string::npos) << proxy.Log();
+
+    // Conditional requests pass through it too.
+    const std::string area = Url("bosai/forecast/const/forecast_area.json");
+    const THttpAnswer whole = client.GetIfChanged(area, {});
+    EXPECT_EQ(whole.Body, ReadAll(TestData("jma/forecast_area.json")));
+    EXPECT_TRUE(client.GetIfChanged(area, whole.Validators).NotModified);
+    EXPECT_NE(proxy.Log().find("/bosai/forecast/const/forecast_area.json"), std::string::npos);
 
     // A proxy that is not there fails the request; an empty host goes direct again and
     // ignores the environment's proxy.

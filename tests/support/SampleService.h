@@ -27,6 +27,8 @@ public:
     // BaseUrl() + "lite/" and BaseUrl() + "weather/jp/": the two services' URL prefixes.
     std::string TenkiLitePrefix() const { return baseUrl_ + "lite/"; }
     std::string YahooPrefix() const { return baseUrl_ + "weather/jp/"; }
+    // The agency's site: its constants and forecasts below BaseUrl() + "bosai/".
+    std::string JmaPrefix() const { return baseUrl_ + "bosai/"; }
 
 private:
     pid_t pid_ = -1;

@@ -2,8 +2,11 @@
 #include "platform/Clock.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
+#include "platform/Layout.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/Forecast.h"
+#include "weather/JmaPlace.h"
+#include "weather/OpenMeteo.h"
 #include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
 
@@ -18,7 +21,9 @@ const char* const kUsage =
     "usage: forecast-dump tenkilite|yahoo URL1 URL2 [--proxy HOST:PORT] "
     "[--now YYYY-MM-DDTHH:MM:SS]\n"
     "       forecast-dump openmeteo FORECAST_PREFIX GEOCODING_PREFIX PREFECTURE MUNICIPALITY "
-    "[--proxy HOST:PORT] [--now YYYY-MM-DDTHH:MM:SS]\n";
+    "[--proxy HOST:PORT] [--now YYYY-MM-DDTHH:MM:SS]\n"
+    "       forecast-dump jma JMA_PREFIX OPENMETEO_PREFIX PREFECTURE MUNICIPALITY "
+    "[--proxy HOST:PORT] [--now YYYY-MM-DDTHH:MM:SS] [--cache DIR]\n";
 
 } // namespace
 
@@ -27,14 +32,15 @@ int main(int argc, char** argv) {
     int count = 0;
     std::string proxy;
     std::string now;
+    std::string cache;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--proxy" || arg == "--now") {
-            if (i + 1 >= argc) {
+        if (arg == "--proxy" || arg == "--now" || arg == "--cache") {
+            if (i + 1 >= argc || (arg == "--cache" && *argv[i + 1] == '\0')) {
                 std::cerr << kUsage;
                 return 2;
             }
-            (arg == "--proxy" ? proxy : now) = argv[++i];
+            (arg == "--proxy" ? proxy : arg == "--now" ? now : cache) = argv[++i];
         } else if (count < 5 && !arg.starts_with("--")) {
             positional[count++] = arg;
         } else {
@@ -43,8 +49,10 @@ int main(int argc, char** argv) {
         }
     }
     const std::string& source = positional[0];
-    const bool live = source == "openmeteo";
-    if (count != (live ? 5 : 3) || (!live && source != "tenkilite" && source != "yahoo")) {
+    const bool jma = source == "jma";
+    const bool live = source == "openmeteo" || jma;
+    if (count != (live ? 5 : 3) || (!live && source != "tenkilite" && source != "yahoo") ||
+        (!jma && !cache.empty())) {
         std::cerr << kUsage;
         return 2;
     }
@@ -72,10 +80,42 @@ int main(int argc, char** argv) {
             client.ProxyPort = port;
         }
         TForecastRequest request;
-        request.Source = live                    ? TSource::OpenMeteo
+        request.Source = jma                     ? TSource::Jma
+                         : live                  ? TSource::OpenMeteo
                          : source == "tenkilite" ? TSource::TenkiLite
                                                  : TSource::Yahoo;
-        if (live) {
+        if (jma) {
+            request.JmaPrefix = positional[1];
+            request.ForecastPrefix = positional[2];
+            request.Prefecture = positional[3];
+            request.Municipality = positional[4];
+            // The widget's own cache folder unless told otherwise: what it has fetched serves.
+            request.CacheFolder =
+                cache.empty() ? platform::CurrentUserFolders().CacheHome + "zomika2/" : cache;
+            // The place first, so that what went wrong with the cache can be told.
+            const TJmaPlaceResult found =
+                LookUpJmaPlace(client, request.JmaPrefix, request.CacheFolder, request.Prefecture,
+                               request.Municipality);
+            if (!found.Problem.empty())
+                std::cerr << "forecast-dump: " << found.Problem << "\n";
+            if (found.Result == TJmaLookup::Found) {
+                const TJmaPlace& p = found.Place;
+                request.JmaPlace = p;
+                std::cerr << "forecast-dump: office " << p.Office << ", class10 " << p.Class10
+                          << ", class20 " << p.Class20 << ", station "
+                          << (p.Station.empty() ? "none" : p.Station);
+                if (p.Coordinates)
+                    std::cerr << " at " << p.Coordinates->Latitude << ", "
+                              << p.Coordinates->Longitude;
+                std::cerr << "\n";
+            } else {
+                if (found.Result == TJmaLookup::NotFound)
+                    std::cerr << "forecast-dump: " << PlaceNotFoundMessage(request.Municipality)
+                              << "\n";
+                std::cout << WriteRecordJson(TWeatherData(), false) << std::flush;
+                return 1;
+            }
+        } else if (live) {
             request.ForecastPrefix = positional[1];
             request.GeocodingPrefix = positional[2];
             request.Prefecture = positional[3];

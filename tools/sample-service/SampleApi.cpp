@@ -467,3 +467,10 @@ TSampleApi::Answer TSampleApi::Forecast(const Params& params) const {
     }
     return {200, answer.dump()};
 }
+
+std::optional<TCoordinates> SamplePrefectureCentre(std::string_view prefecture) {
+    for (const Prefecture& p : kPrefectures)
+        if (prefecture == p.name)
+            return TCoordinates{p.lat, p.lon};
+    return std::nullopt;
+}

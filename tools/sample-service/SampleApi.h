@@ -1,9 +1,12 @@
 #pragma once
 
+#include "weather/Coordinates.h"
 #include "weather/LocationList.h"
 
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The live source's two APIs for every entry of a location list, in the real services' JSON:
@@ -46,3 +49,6 @@ private:
     std::vector<Place> places_;
     int year_, month_, day_;
 };
+
+// The point near which the places of a prefecture ("東京都") lie; nothing for any other name.
+std::optional<TCoordinates> SamplePrefectureCentre(std::string_view prefecture);

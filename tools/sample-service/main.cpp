@@ -1,5 +1,6 @@
 // Offline stand-in for both weather services on 127.0.0.1.
 #include "SampleApi.h"
+#include "SampleJmaSite.h"
 #include "SamplePages.h"
 
 #include "pelumi_version.h"
@@ -22,7 +23,7 @@ namespace {
 
 const char* const kUsage =
     "usage: sample-service [--port N] [--today YYYY-MM-DD] [--locations FILE] "
-    "[--version-number N] [--delay-ms N] [--real-index]\n";
+    "[--version-number N] [--delay-ms N] [--hour H] [--real-index]\n";
 
 // "2.0.7.2" -> 2*16777216 + 0*65536 + 7*256 + 2.
 long long PackedVersion(std::string_view version) {
@@ -134,6 +135,32 @@ void AddApiRoutes(httplib::Server& server, const TSampleApi& api, int delayMs) {
     });
 }
 
+// The agency's site below "/bosai/"; its forecasts follow `hour`, or the clock's hour when it is
+// negative.
+void AddJmaRoutes(httplib::Server& server, const TSampleJmaSite& site, int hour, int delayMs) {
+    server.Get(R"(/bosai/(.*))",
+               [&site, hour, delayMs](const httplib::Request& req, httplib::Response& res) {
+                   Delay(delayMs);
+                   const auto page =
+                       site.Get(req.matches[1].str(), hour >= 0 ? hour : platform::LocalNow().Hour);
+                   if (!page) {
+                       res.status = 404;
+                       res.set_content("<html><body><h1>404 Not Found</h1></body></html>\n",
+                                       "text/html; charset=UTF-8");
+                       return;
+                   }
+                   res.set_header("ETag", page->ETag);
+                   res.set_header("Last-Modified", page->LastModified);
+                   if (TSampleJmaSite::NotModified(*page, req.get_header_value("If-None-Match"),
+                                                   req.get_header_value("If-Modified-Since"))) {
+                       res.status = 304;
+                       return;
+                   }
+                   // Sent gzip-compressed to a client that accepts it (the content type allows it).
+                   res.set_content(page->Body, page->ContentType.c_str());
+               });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +170,7 @@ int main(int argc, char** argv) {
     long long versionNumber = PackedVersion(PELUMI_FILE_VERSION);
     int delayMs = 0;
     TSampleApi::Names names = TSampleApi::Names::Exact;
+    int hour = -1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         // The look-up knows names as the real index does (仙台, not 仙台市).
@@ -176,6 +204,12 @@ int main(int argc, char** argv) {
             delayMs = platform::StrToIntDef(value, -1);
             if (delayMs < 0) {
                 std::cerr << "sample-service: bad delay: " << value << "\n";
+                return 2;
+            }
+        } else if (arg == "--hour") {
+            hour = platform::StrToIntDef(value, -1);
+            if (hour < 0 || hour > 23) {
+                std::cerr << "sample-service: --hour needs 0-23: " << value << "\n";
                 return 2;
             }
         } else {
@@ -212,11 +246,13 @@ int main(int argc, char** argv) {
 
     const TSampleSite site(std::move(entries), today.Year, today.Month, today.Day);
     const TSampleApi api(site.Entries(), today.Year, today.Month, today.Day, names);
+    const TSampleJmaSite jma(today.Year, today.Month, today.Day);
     httplib::Server server;
     // Clients that gave up on a slow answer still hold a worker until it is sent.
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     AddFaultRoutes(server);
     AddApiRoutes(server, api, delayMs);
+    AddJmaRoutes(server, jma, hour, delayMs);
     server.Get("/version.txt",
                [versionNumber, delayMs](const httplib::Request&, httplib::Response& res) {
                    Delay(delayMs);

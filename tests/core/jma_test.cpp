@@ -1,0 +1,510 @@
+// The agency's source as a load: the place (given or resolved), the office's forecast asked for
+// conditionally and kept, the point slots from the live source, and what each failure leaves.
+#include "weather/Jma.h"
+
+#include "platform/Clock.h"
+#include "platform/Errors.h"
+#include "support/FakeHttpClient.h"
+#include "support/Records.h"
+#include "support/SampleService.h"
+#include "support/TempDir.h"
+#include "weather/CurlHttpClient.h"
+#include "weather/JmaForecast.h"
+#include "weather/OpenMeteo.h"
+#include "weather/RecordJson.h"
+
+#include "SampleApi.h"
+#include "SampleJmaSite.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <sys/wait.h>
+#include <thread>
+
+namespace {
+
+constexpr const char* kJma = "http://127.0.0.1:9/bosai/";
+constexpr const char* kOpenMeteo = "http://127.0.0.1:9/om/";
+const std::string kForecastUrl = std::string(kJma) + "forecast/data/forecast/130000.json";
+// The 05 o'clock report of 2026-03-12, read at a quarter past six.
+const platform::LocalDateTime kNow{2026, 3, 12, 6, 15, 0};
+const THttpValidators kServed{"\"5f2a-61c9\"", "Thu, 12 Mar 2026 20:00:00 GMT"};
+
+// 千代田区's place, with the coordinates of its station as a table made for these tests gives
+// them.
+const TJmaPlace kChiyoda{"130000", "130010", "1310100", "44132",
+                         TCoordinates{35.0 + 41.5 / 60.0, 139.0 + 45.0 / 60.0}};
+constexpr const char* kAmedas = R"({"44132":{"lat":[35,41.5],"lon":[139,45]}})";
+
+std::string RealAnswer() {
+    return ReadAll(TestData("jma/forecast-130000-2026-03-12T05.json"));
+}
+
+// The query of an address as the sample service's stand-in takes it.
+TSampleApi::Params QueryOf(const std::string& url) {
+    TSampleApi::Params params;
+    std::string_view query = std::string_view(url).substr(url.find('?') + 1);
+    while (!query.empty()) {
+        const std::size_t amp = std::min(query.find('&'), query.size());
+        const std::string_view pair = query.substr(0, amp);
+        const std::size_t eq = pair.find('=');
+        params.emplace(std::string(pair.substr(0, eq)), std::string(pair.substr(eq + 1)));
+        query.remove_prefix(std::min(amp + 1, query.size()));
+    }
+    return params;
+}
+
+// The live source's answer for a point, from the sample service's stand-in, dated `day`.
+std::string OpenMeteoAnswer(const TCoordinates& at, int day) {
+    const TSampleApi api({}, 2026, 3, day);
+    return api.Forecast(QueryOf(OpenMeteoForecastUrl(kOpenMeteo, at))).Body;
+}
+
+// What the load must give for these answers: the agency's reading of its answer (today being
+// the computer's date), with the point slots of the live source's answer when that one's today
+// is the record's.
+TForecastOutcome Expected(std::string_view jma, const TJmaPlace& place, const std::string& live) {
+    TForecastOutcome e;
+    const platform::LocalDateTime now = platform::LocalNow();
+    e.Loaded =
+        FillFromJma(e.Record, jma, place, "千代田区", EncodeDate(now.Year, now.Month, now.Day));
+    if (!e.Loaded) {
+        e.Record.Clear();
+        return e;
+    }
+    TWeatherData point;
+    if (!live.empty() && FillFromOpenMeteo(point, live, "千代田区", now) &&
+        point.DayDate[0] == e.Record.DayDate[0]) {
+        e.Record.PointDate = point.PointDate;
+        e.Record.PointHour = point.PointHour;
+        e.Record.PointWeather = point.PointWeather;
+        e.Record.PointTemp = point.PointTemp;
+    }
+    return e;
+}
+
+void ExpectSameOutcome(const TForecastOutcome& actual, const TForecastOutcome& expected) {
+    EXPECT_EQ(actual.Loaded, expected.Loaded);
+    EXPECT_RECORD_EQ(actual.Record, expected.Record);
+    EXPECT_EQ(actual.FoundCoordinates, expected.FoundCoordinates);
+    EXPECT_EQ(actual.FoundJmaPlace, expected.FoundJmaPlace);
+}
+
+class JmaLoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::FixClock(kNow);
+        client.Pages[std::string(kJma) + "common/const/area.json"] =
+            ReadAll(TestData("jma/area.json"));
+        client.Pages[std::string(kJma) + "forecast/const/forecast_area.json"] =
+            ReadAll(TestData("jma/forecast_area.json"));
+        client.Pages[std::string(kJma) + "amedas/const/amedastable.json"] = kAmedas;
+        client.Pages[kForecastUrl] = RealAnswer();
+        client.Pages[pointUrl] = live;
+    }
+    void TearDown() override { platform::ReleaseClock(); }
+
+    TForecastRequest Request() const {
+        TForecastRequest r;
+        r.Source = TSource::Jma;
+        r.JmaPrefix = kJma;
+        r.ForecastPrefix = kOpenMeteo;
+        r.Prefecture = "東京都";
+        r.Municipality = "千代田区";
+        r.CacheFolder = dir.Path() + "/cache/";
+        return r;
+    }
+    std::string Stored() const { return ReadAll(dir.File("cache/jma/forecast/130000.answer")); }
+
+    TempDir dir;
+    FakeHttpClient client;
+    const std::string pointUrl = OpenMeteoForecastUrl(kOpenMeteo, *kChiyoda.Coordinates);
+    const std::string live = OpenMeteoAnswer(*kChiyoda.Coordinates, 12);
+    const std::vector<std::string> constants = {
+        std::string(kJma) + "common/const/area.json",
+        std::string(kJma) + "forecast/const/forecast_area.json",
+        std::string(kJma) + "amedas/const/amedastable.json"};
+};
+
+// The requests of a load that reaches the forecast: the live source's only when the agency's
+// answer was read.
+std::vector<std::string> Then(std::vector<std::string> before, const std::string& forecast,
+                              bool loaded, const std::string& point) {
+    before.push_back(forecast);
+    if (loaded)
+        before.push_back(point);
+    return before;
+}
+
+} // namespace
+
+TEST_F(JmaLoad, ResolvesThePlaceThenReadsTheOfficesForecast) {
+    const TForecastOutcome outcome = LoadForecast(client, Request());
+    TForecastOutcome expected = Expected(RealAnswer(), kChiyoda, live);
+    expected.FoundJmaPlace = kChiyoda;
+    ExpectSameOutcome(outcome, expected);
+    EXPECT_EQ(client.Requested, Then(constants, kForecastUrl, expected.Loaded, pointUrl));
+    EXPECT_EQ(client.SentValidators, std::vector<THttpValidators>{THttpValidators{}});
+    EXPECT_TRUE(std::filesystem::exists(dir.File("cache/jma/area.json")));
+}
+
+TEST_F(JmaLoad, AKnownPlaceAsksForTheForecastAndA304ReusesTheKeptCopy) {
+    client.Validators[kForecastUrl] = kServed;
+    TForecastRequest request = Request();
+    request.JmaPlace = kChiyoda;
+    const TForecastOutcome first = LoadForecast(client, request);
+    const TForecastOutcome expected = Expected(RealAnswer(), kChiyoda, live);
+    ExpectSameOutcome(first, expected);
+    EXPECT_EQ(client.Requested, Then({}, kForecastUrl, expected.Loaded, pointUrl));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("cache/jma/area.json")));
+    // The answer is kept with where it came from and its validators.
+    EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
+                            RealAnswer());
+
+    // The next load brings the validators; "not modified" serves the kept copy, not whatever
+    // else the server would send.
+    client.Pages[kForecastUrl] = "{}";
+    client.Requested.clear();
+    const TForecastOutcome second = LoadForecast(client, request);
+    ExpectSameOutcome(second, expected);
+    EXPECT_EQ(client.SentValidators, (std::vector<THttpValidators>{{}, kServed}));
+    EXPECT_EQ(client.Requested, Then({}, kForecastUrl, expected.Loaded, pointUrl));
+    EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
+                            RealAnswer());
+
+    // A new answer replaces the copy; one without validators leaves the last one (it cannot be
+    // asked for conditionally).
+    const THttpValidators changed{"\"5f2a-61ca\"", ""};
+    client.Validators[kForecastUrl] = changed;
+    const TForecastOutcome third = LoadForecast(client, request);
+    ExpectSameOutcome(third, Expected("{}", kChiyoda, live));
+    EXPECT_EQ(client.SentValidators.back(), kServed);
+    EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n{}");
+    client.Validators.erase(kForecastUrl);
+    client.Pages[kForecastUrl] = RealAnswer();
+    LoadForecast(client, request);
+    EXPECT_EQ(client.SentValidators.back(), changed);
+    EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n{}");
+}
+
+TEST_F(JmaLoad, AKeptCopyServesOnlyItsOwnAddress) {
+    client.Validators[kForecastUrl] = kServed;
+    TForecastRequest request = Request();
+    request.JmaPlace = kChiyoda;
+    LoadForecast(client, request);
+    // Another prefix (the sample service instead of the agency): asked for whole.
+    const std::string other = "http://127.0.0.1:8/bosai/";
+    client.Pages[other + "forecast/data/forecast/130000.json"] = RealAnswer();
+    request.JmaPrefix = other;
+    LoadForecast(client, request);
+    EXPECT_EQ(client.SentValidators.back(), THttpValidators{});
+    // A damaged copy is no copy.
+    request.JmaPrefix = kJma;
+    for (const std::string& damaged :
+         {std::string("garbage"), kForecastUrl + "\n\n\n" + RealAnswer(), kForecastUrl}) {
+        dir.Write("cache/jma/forecast/130000.answer", damaged);
+        LoadForecast(client, request);
+        EXPECT_EQ(client.SentValidators.back(), THttpValidators{}) << damaged.substr(0, 60);
+    }
+    // Without a cache folder nothing is kept.
+    request.CacheFolder.clear();
+    std::filesystem::remove_all(dir.File("cache"));
+    LoadForecast(client, request);
+    LoadForecast(client, request);
+    EXPECT_EQ(client.SentValidators.back(), THttpValidators{});
+    EXPECT_FALSE(std::filesystem::exists(dir.File("cache")));
+}
+
+TEST_F(JmaLoad, FailuresLeaveACleanRecord) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> missing; // pages the server does not have
+        std::map<std::string, std::string> replaced;
+        bool resolved;
+        std::size_t requests;
+    };
+    const Case cases[] = {
+        {"constants unreachable", {constants[0]}, {}, false, 1},
+        {"amedastable unreachable", {constants[2]}, {}, false, 3},
+        {"forecast unreachable", {kForecastUrl}, {}, true, 4},
+        {"forecast not the agency's answer", {}, {{kForecastUrl, "<html>"}}, true, 4},
+        {"forecast without the place's class10",
+         {},
+         {{kForecastUrl, ReadAll(TestData("jma/forecast-230000-2022-08-02T11.json"))}},
+         true,
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        std::filesystem::remove_all(dir.File("cache"));
+        for (const std::string& url : c.missing)
+            client.Pages.erase(url);
+        for (const auto& [url, page] : c.replaced)
+            client.Pages[url] = page;
+        client.Requested.clear();
+        const TForecastOutcome outcome = LoadForecast(client, Request());
+        TForecastOutcome expected;
+        if (c.resolved)
+            expected.FoundJmaPlace = kChiyoda;
+        ExpectSameOutcome(outcome, expected);
+        EXPECT_EQ(client.Requested.size(), c.requests);
+    }
+}
+
+TEST_F(JmaLoad, ThePointSlotsComeOnlyFromTheLiveSourcesSameDay) {
+    TForecastRequest request = Request();
+    request.JmaPlace = kChiyoda;
+    struct Case {
+        const char* name;
+        std::optional<std::string> page; // nothing: the live source cannot be reached
+        std::optional<TCoordinates> at;
+        std::string prefix;
+    };
+    const Case cases[] = {
+        {"live source unreachable", std::nullopt, kChiyoda.Coordinates, kOpenMeteo},
+        {"live source's error object",
+         R"({"error":true,"reason":"Latitude must be in range of -90 to 90°."})",
+         kChiyoda.Coordinates, kOpenMeteo},
+        {"live source's answer of another day", OpenMeteoAnswer(*kChiyoda.Coordinates, 11),
+         kChiyoda.Coordinates, kOpenMeteo},
+        {"station without coordinates", live, std::nullopt, kOpenMeteo},
+        {"no live source prefix", live, kChiyoda.Coordinates, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeHttpClient fresh;
+        fresh.Pages[kForecastUrl] = RealAnswer();
+        if (c.page)
+            fresh.Pages[pointUrl] = *c.page;
+        request.JmaPlace->Coordinates = c.at;
+        request.ForecastPrefix = c.prefix;
+        const TForecastOutcome outcome = LoadForecast(fresh, request);
+        // The day and the week stand; the point slots stay empty.
+        ExpectSameOutcome(outcome, Expected(RealAnswer(), *request.JmaPlace, ""));
+        const bool asks = outcome.Loaded && c.at && !c.prefix.empty();
+        EXPECT_EQ(fresh.Requested, Then({}, kForecastUrl, asks, pointUrl));
+    }
+}
+
+TEST_F(JmaLoad, APlaceTheConstantsDoNotKnowSaysWhich) {
+    struct Case {
+        const char* prefecture;
+        const char* municipality;
+        std::size_t requests;
+    };
+    const Case cases[] = {
+        {"東京都", "存在しない市", 3}, {"東京", "千代田区", 0}, {"東京都", "", 0}};
+    for (const Case& c : cases) {
+        FakeHttpClient fresh = client;
+        fresh.Requested.clear();
+        TForecastRequest request = Request();
+        request.Prefecture = c.prefecture;
+        request.Municipality = c.municipality;
+        try {
+            LoadForecast(fresh, request);
+            ADD_FAILURE() << "no ELocationNotFound for " << c.prefecture << c.municipality;
+        } catch (const ELocationNotFound& e) {
+            EXPECT_EQ(std::string(e.what()), std::string(c.municipality) + "が見つかりません");
+        }
+        EXPECT_EQ(fresh.Requested.size(), c.requests) << c.prefecture << c.municipality;
+    }
+}
+
+TEST_F(JmaLoad, APlaceFromTheSettingsThatNamesNoOfficeIsResolvedAgain) {
+    for (const char* office : {"", "13000", "../../x", "1300000", "13000a"}) {
+        TForecastRequest request = Request();
+        request.JmaPlace = kChiyoda;
+        request.JmaPlace->Office = office;
+        client.Requested.clear();
+        const TForecastOutcome outcome = LoadForecast(client, request);
+        EXPECT_EQ(outcome.FoundJmaPlace, kChiyoda) << office;
+        EXPECT_NE(std::find(client.Requested.begin(), client.Requested.end(), kForecastUrl),
+                  client.Requested.end())
+            << office;
+    }
+    std::set<std::string> files;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(dir.Path()))
+        files.insert(item.path().string().substr(dir.Path().size()));
+    EXPECT_EQ(files.count("/x"), 0u);
+}
+
+// The real client against a server on 127.0.0.1 that answers as the agency's site does, with
+// the live source's stand-in beside it.
+namespace {
+
+class JmaOverHttp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.Get("/bosai/common/const/area.json",
+                   [](const httplib::Request&, httplib::Response& res) {
+                       res.set_content(std::string(SampleAreaJson()), "application/json");
+                   });
+        server.Get("/bosai/forecast/const/forecast_area.json",
+                   [](const httplib::Request&, httplib::Response& res) {
+                       res.set_content(std::string(SampleForecastAreaJson()), "application/json");
+                   });
+        server.Get("/bosai/amedas/const/amedastable.json",
+                   [this](const httplib::Request&, httplib::Response& res) {
+                       res.set_content(site.AmedasTable(), "application/json");
+                   });
+        server.Get(R"(/bosai/forecast/data/forecast/(\d+)\.json)",
+                   [this](const httplib::Request& req, httplib::Response& res) {
+                       std::lock_guard lock(mutex);
+                       offices.push_back(req.matches[1].str());
+                       sentTags.push_back(req.get_header_value("If-None-Match"));
+                       res.set_header("ETag", "\"" + std::to_string(answer.size()) + "\"");
+                       res.set_header("Last-Modified", "Thu, 12 Mar 2026 20:00:00 GMT");
+                       if (req.get_header_value("If-None-Match") ==
+                           "\"" + std::to_string(answer.size()) + "\"") {
+                           res.status = 304;
+                           return;
+                       }
+                       res.set_content(answer, "application/json");
+                   });
+        server.Get("/om/v1/forecast", [this](const httplib::Request& req, httplib::Response& res) {
+            std::lock_guard lock(mutex);
+            const TSampleApi api({}, day.Year, day.Month, day.Day);
+            const auto a = api.Forecast(TSampleApi::Params(req.params.begin(), req.params.end()));
+            res.status = a.Status;
+            res.set_content(a.Body, "application/json");
+        });
+        port = server.bind_to_any_port("127.0.0.1");
+        thread = std::thread([this] { server.listen_after_bind(); });
+        base = "http://127.0.0.1:" + std::to_string(port) + "/";
+    }
+    void TearDown() override {
+        server.stop();
+        thread.join();
+        platform::ReleaseClock();
+    }
+
+    const TSampleJmaSite site{2026, 3, 12};
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    std::string base;
+    std::mutex mutex;
+    std::string answer;                                // the forecast served for any office
+    platform::LocalDateTime day{2026, 3, 12, 0, 0, 0}; // the live source's today
+    std::vector<std::string> offices;                  // asked for, in order
+    std::vector<std::string> sentTags;                 // If-None-Match of each
+};
+
+} // namespace
+
+TEST_F(JmaOverHttp, A304ThroughTheRealClientReusesTheKeptAnswer) {
+    platform::FixClock(kNow);
+    answer = RealAnswer();
+    TempDir dir;
+    TForecastRequest request;
+    request.Source = TSource::Jma;
+    request.JmaPrefix = base + "bosai/";
+    request.ForecastPrefix = base + "om/";
+    request.Prefecture = "東京都";
+    request.Municipality = "千代田区";
+    request.CacheFolder = dir.Path();
+    TCurlHttpClient client;
+    const TForecastOutcome first = LoadForecast(client, request);
+    ASSERT_TRUE(first.FoundJmaPlace);
+    EXPECT_EQ(first.FoundJmaPlace->Class10, "130010");
+    request.JmaPlace = first.FoundJmaPlace;
+    const TForecastOutcome second = LoadForecast(client, request);
+    EXPECT_EQ(second.Loaded, first.Loaded);
+    EXPECT_RECORD_EQ(second.Record, first.Record);
+    EXPECT_EQ(offices, (std::vector<std::string>{"130000", "130000"}));
+    const std::string tag = "\"" + std::to_string(answer.size()) + "\"";
+    EXPECT_EQ(sentTags, (std::vector<std::string>{"", tag}));
+    EXPECT_EQ(ReadAll(dir.File("jma/forecast/130000.answer")),
+              request.JmaPrefix + "forecast/data/forecast/130000.json\n" + tag +
+                  "\nThu, 12 Mar 2026 20:00:00 GMT\n" + answer);
+    // What the second load read is the kept answer: the same as reading it anew.
+    TWeatherData expected;
+    const platform::LocalDateTime now = platform::LocalNow();
+    const bool loaded = FillFromJma(expected, answer, *request.JmaPlace, "千代田区",
+                                    EncodeDate(now.Year, now.Month, now.Day));
+    if (loaded) {
+        expected.PointDate = first.Record.PointDate;
+        expected.PointHour = first.Record.PointHour;
+        expected.PointWeather = first.Record.PointWeather;
+        expected.PointTemp = first.Record.PointTemp;
+    } else {
+        expected.Clear();
+    }
+    EXPECT_EQ(second.Loaded, loaded);
+    EXPECT_RECORD_EQ(second.Record, expected);
+}
+
+TEST_F(JmaOverHttp, ForecastDumpPrintsEachRealAnswerAtItsReportTime) {
+    struct Case {
+        const char* file;
+        const char* prefecture;
+        const char* municipality;
+        platform::LocalDateTime now;
+    };
+    const Case cases[] = {
+        {"forecast-130000-2021-07-24T11.json", "東京都", "千代田区", {2021, 7, 24, 11, 30, 0}},
+        {"forecast-130000-2022-07-27T17.json", "東京都", "千代田区", {2022, 7, 27, 17, 30, 0}},
+        {"forecast-130000-2026-03-12T05.json", "東京都", "千代田区", {2026, 3, 12, 5, 30, 0}},
+        {"forecast-230000-2022-08-02T11.json", "愛知県", "名古屋市", {2022, 8, 2, 11, 30, 0}},
+    };
+    TJmaConstants constants;
+    ASSERT_TRUE(ReadJmaAreas(SampleAreaJson(), constants));
+    ASSERT_TRUE(ReadJmaForecastAreas(SampleForecastAreaJson(), constants));
+    ASSERT_TRUE(ReadAmedasTable(site.AmedasTable(), constants));
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        {
+            std::lock_guard lock(mutex);
+            answer = ReadAll(TestData(std::string("jma/") + c.file));
+            day = c.now;
+        }
+        char now[32];
+        std::snprintf(now, sizeof now, "%04d-%02d-%02dT%02d:%02d:%02d", c.now.Year, c.now.Month,
+                      c.now.Day, c.now.Hour, c.now.Minute, c.now.Second);
+        FILE* pipe = popen((std::string(PELUMI_BIN_DIR) + "/forecast-dump jma " + base + "bosai/ " +
+                            base + "om/ " + c.prefecture + " " + c.municipality + " --now " + now +
+                            " --cache " + dir.Path() + " 2>/dev/null")
+                               .c_str(),
+                           "r");
+        ASSERT_TRUE(pipe);
+        std::string printed;
+        char buf[4096];
+        std::size_t n = 0;
+        while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
+            printed.append(buf, n);
+        const int status = pclose(pipe);
+
+        // The record the agency's reading and the live source's slots make of these answers.
+        platform::FixClock(c.now);
+        const TJmaPlace place = ResolveJmaPlace(constants, c.prefecture, c.municipality).Place;
+        TWeatherData record;
+        bool loaded = FillFromJma(record, answer, place, c.municipality,
+                                  EncodeDate(c.now.Year, c.now.Month, c.now.Day));
+        if (!loaded) {
+            record.Clear();
+        } else {
+            const TSampleApi api({}, c.now.Year, c.now.Month, c.now.Day);
+            TWeatherData point;
+            ASSERT_TRUE(FillFromOpenMeteo(
+                point,
+                api.Forecast(QueryOf(OpenMeteoForecastUrl(base + "om/", *place.Coordinates))).Body,
+                c.municipality, c.now));
+            ASSERT_EQ(point.DayDate[0], record.DayDate[0]);
+            record.PointDate = point.PointDate;
+            record.PointHour = point.PointHour;
+            record.PointWeather = point.PointWeather;
+            record.PointTemp = point.PointTemp;
+        }
+        platform::ReleaseClock();
+        EXPECT_EQ(WEXITSTATUS(status), loaded ? 0 : 1);
+        EXPECT_EQ(printed, WriteRecordJson(record, loaded));
+    }
+}
