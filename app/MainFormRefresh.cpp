@@ -73,6 +73,8 @@ void TMainForm::RetryTimerTimer() {
 TSource TMainForm::SelectedSource() const {
     if (ActTenkiJpLite.isChecked())
         return TSource::TenkiLite;
+    if (ActJma.isChecked())
+        return TSource::Jma;
     return ActOpenMeteo.isChecked() ? TSource::OpenMeteo : TSource::Yahoo;
 }
 
@@ -97,9 +99,13 @@ TForecastRequest TMainForm::CurrentForecastRequest() const {
         request.CacheFolder = CacheFolder;
         break;
     case TSource::Jma:
+        request.JmaPrefix = JmaPrefix;
+        // The three-hourly slots come from the live source at the place's station.
+        request.ForecastPrefix = OpenMeteoPrefix;
         request.Prefecture = GetLocationField(LocationIndex, 1);
         request.Municipality = GetLocationField(LocationIndex, 2);
         request.CacheFolder = CacheFolder;
+        request.JmaPlace = JmaPlaceOf(request.Prefecture, request.Municipality);
         break;
     }
     return request;
@@ -122,6 +128,27 @@ void TMainForm::RememberCoordinates(const TForecastRequest& request,
     KnownCoordinates[CoordinatesKey(request.Prefecture, request.Municipality)] =
         *outcome.FoundCoordinates;
     // Written now so the place is not looked up again after a crash; a settings file that
+    // cannot be written is reported by the save on closing.
+    try {
+        SaveSettings(SettingsFileName);
+    } catch (const std::exception&) {
+    }
+}
+
+std::optional<TJmaPlace> TMainForm::JmaPlaceOf(const std::string& prefecture,
+                                               const std::string& municipality) const {
+    const auto known = KnownJmaPlaces.find(CoordinatesKey(prefecture, municipality));
+    if (known == KnownJmaPlaces.end())
+        return std::nullopt;
+    return known->second;
+}
+
+void TMainForm::RememberJmaPlace(const TForecastRequest& request, const TForecastOutcome& outcome) {
+    if (!outcome.FoundJmaPlace)
+        return;
+    KnownJmaPlaces[CoordinatesKey(request.Prefecture, request.Municipality)] =
+        *outcome.FoundJmaPlace;
+    // Written now so the constants are not searched again after a crash; a settings file that
     // cannot be written is reported by the save on closing.
     try {
         SaveSettings(SettingsFileName);
@@ -154,8 +181,10 @@ void TMainForm::RefreshWeather() {
 }
 
 void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_ptr error) {
-    if (refresh_)
+    if (refresh_) {
         RememberCoordinates(refresh_->Request, outcome);
+        RememberJmaPlace(refresh_->Request, outcome);
+    }
     refresh_.reset();
     try {
         if (error)

@@ -4,7 +4,10 @@
 
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "skin/Skin.h"
+#include "skin/SkinPaths.h"
 #include "support/ShippedSkins.h"
+#include "weather/JmaWeatherCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -180,4 +183,38 @@ TEST(ShippedSkins, TheDefaultShowsEveryValueOfTheRecordWithJapaneseNames) {
     EXPECT_EQ(SplitItems(ini.ReadString("Locale", "MonthNames", "")).size(), 12u);
     EXPECT_EQ(SplitItems(ini.ReadString("Locale", "DayNames", "")).front(), "日曜日");
     EXPECT_EQ(SplitItems(ini.ReadString("Locale", "ShortDayNames", "")).size(), 7u);
+}
+
+// Every text of the agency's weather codes draws pictures of its own in every shipped skin:
+// the whole text, or each side of its のち, 時々 or 一時, never the skin's "no data" image.
+// 霧 alone has no word of its own in the skins; it is drawn by their fog fallback, which has a
+// test of its own, and only the codes listed here lean on it.
+TEST(ShippedSkins, EveryAgencyCodeDrawsProperPictures) {
+    const std::set<int> leaningOnFog = {130, 131, 209};
+    for (const auto& path : ShippedSkins()) {
+        TSkin skin;
+        skin.Load(path);
+        std::set<int> fog;
+        for (const TJmaWeatherCode& code : JmaWeatherCodes()) {
+            SCOPED_TRACE(path + " " + std::to_string(code.Code) + " " + std::string(code.Text));
+            std::string left, right;
+            const bool composite = TSkin::SplitPhrase(code.Text, "のち", left, right) ||
+                                   TSkin::SplitPhrase(code.Text, "後", left, right) ||
+                                   TSkin::SplitPhrase(code.Text, "時々", left, right) ||
+                                   TSkin::SplitPhrase(code.Text, "一時", left, right);
+            std::vector<std::string> parts = {left};
+            if (composite)
+                parts.push_back(right);
+            for (const std::string& part : parts) {
+                if (part == "霧") {
+                    fog.insert(code.Code);
+                    continue;
+                }
+                const std::string image = skin.WordImage(part, true);
+                EXPECT_NE(image, skin.ImageFiles.NA) << part;
+                EXPECT_TRUE(platform::FileExists(SkinImagePath(skin.SkinDir, image))) << image;
+            }
+        }
+        EXPECT_EQ(fog, leaningOnFog) << path;
+    }
 }
