@@ -419,11 +419,11 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
              w.WeekMaxTemp[0] = N;
          }},
         {"weekly code unknown", [&](json& a) { weekArea(a, 0)["weatherCodes"][3] = "0"; },
-         [](TWeatherData& w) { w.WeekWeather[2] = ""; }},
+         [](TWeatherData& w) { w.WeekWeather[3] = ""; }},
         {"weekly band empty", [&](json& a) { weekArea(a, 0)["pops"][6] = ""; },
-         [](TWeatherData& w) { w.WeekProb[5] = N; }},
+         [](TWeatherData& w) { w.WeekProb[6] = N; }},
         {"weekly minimum missing", [&](json& a) { weekArea(a, 1)["tempsMin"][4] = nullptr; },
-         [](TWeatherData& w) { w.WeekMinTemp[3] = N; }},
+         [](TWeatherData& w) { w.WeekMinTemp[4] = N; }},
         {"weekly maxima missing", [&](json& a) { weekArea(a, 1).erase("tempsMax"); },
          [](TWeatherData& w) { w.WeekMaxTemp = {8, N, N, N, N, N, N}; }},
         {"weekly first code missing", [&](json& a) { weekArea(a, 0)["weatherCodes"][0] = ""; },
@@ -442,8 +442,8 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
         {"weekly day missing",
          [&](json& a) { a[1]["timeSeries"][0]["timeDefines"][4] = "2026-13-01T00:00:00+09:00"; },
          [](TWeatherData& w) { // the temperatures still date the slot
-             w.WeekWeather[3] = "";
-             w.WeekProb[3] = N;
+             w.WeekWeather[4] = "";
+             w.WeekProb[4] = N;
          }},
         {"weekly days shifted",
          [&](json& a) {

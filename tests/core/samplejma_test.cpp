@@ -68,8 +68,9 @@ TEST(SampleJma, EveryAreaIsReadWithWhatItsLayoutCarries) {
                     texts.insert(w.DayWeather[d]);
                     EXPECT_EQ(w.DayMinTemp[d] != NoValue, layout.min[d]) << d;
                     EXPECT_EQ(w.DayMaxTemp[d] != NoValue, layout.max[d]) << d;
-                    if (layout.min[d] && layout.max[d])
+                    if (layout.min[d] && layout.max[d]) {
                         EXPECT_LT(w.DayMinTemp[d], w.DayMaxTemp[d]);
+                    }
                 }
                 for (int b = 0; b < 8; ++b)
                     EXPECT_EQ(w.DayProb[b] != NoValue, layout.bands[b]) << b;

@@ -32,8 +32,9 @@ TEST(AboutDialog, TextsAndFrame) {
     for (std::size_t i = 0; i < std::size(lines); ++i) {
         EXPECT_LE(lines[i]->geometry().right(), 285 - 8) << i;
         EXPECT_LE(lines[i]->geometry().bottom(), 125 - 8) << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(lines[i - 1]->geometry().bottom(), lines[i]->geometry().top()) << i;
+        }
     }
 }
 

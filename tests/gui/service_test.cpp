@@ -113,7 +113,7 @@ TEST_F(ServiceTest, BrokenSkinPicturesAreReportedAndTheProgramGoesOn) {
     // A tray image and the background that do not decode.
     const std::string broken = ReadAll(TestData("skin/demo/broken.png"));
     program.dir.Write("Skin/Simple/img/tray_rain.png", broken);
-    auto form = Start("Location=0\n");
+    auto form = Start("Server=2\nLocation=0\n");
     ASSERT_FALSE(messages.entries.empty());
     EXPECT_EQ(messages.entries[0].caption, "エラー");
     // The start-up went on: the location list is there and the forecast came.
