@@ -53,12 +53,14 @@ constexpr std::array<int, 12> kNormalMin = {1, 2, 5, 10, 15, 19, 23, 24, 21, 15,
 
 int Shift(int prefecture) {
     if (prefecture == 1)
-        return -9;
-    if (prefecture == 47)
-        return 9;
+        return -10; // 北海道
     if (prefecture <= 7)
-        return -4;
-    return (prefecture - 13) / 4;
+        return -5; // 東北
+    if (prefecture <= 20)
+        return -1; // 関東甲信, 北陸
+    if (prefecture <= 39)
+        return 0;
+    return prefecture == 47 ? 10 : 2; // 九州, 沖縄
 }
 
 std::string Stamp(TDateTime date, int hour) {
@@ -86,7 +88,10 @@ std::string LongText(int code) {
         bool replaced = false;
         for (const auto& [from, to] : words)
             if (text.compare(i, from.size(), from) == 0) {
-                out += to;
+                // 後 and 時々 meet with one space between them: "くもり　後　時々　晴れ".
+                constexpr std::string_view space = "　";
+                const bool joined = out.ends_with(space) && to.starts_with(space);
+                out += joined ? to.substr(space.size()) : to;
                 i += from.size();
                 replaced = true;
                 break;
