@@ -44,7 +44,7 @@ void LoadPlaceholderTrayImage(TImageList& list) {
 TMainForm::TMainForm(std::string programFolder)
     : ActAbout(this), ActExit(this), ActRefresh(this), ActOpenWebPage(this),
       ActCurrentForecast(this), ActTodayForecast(this), ActTomorrowForecast(this),
-      ActShowBalloon(this), ActTenkiJpLite(this), ActYahoo(this), ActOpenMeteo(this),
+      ActShowBalloon(this), ActTenkiJpLite(this), ActYahoo(this), ActOpenMeteo(this), ActJma(this),
       ActProxySetting(this), ActLocationSetting(this), ActIntervalManual(this), ActInterval1H(this),
       ActInterval3H(this), ActInterval6H(this), ActIntervalAuto(this), ActShowWindow(this),
       ActStayOnBottom(this), ActFixPosition(this), ActDefaultPos(this), ActSkinSetting(this),
@@ -100,6 +100,7 @@ void TMainForm::CreateActions() {
         {&ActTenkiJpLite, "TenkiLite(&T)", "TenkiLite", &ServerGroup, true},
         {&ActYahoo, "Yahoo天気 (&Y)", "Yahoo天気", &ServerGroup, true},
         {&ActOpenMeteo, "Open-Meteo(&O)", "Open-Meteo", &ServerGroup, true},
+        {&ActJma, "気象庁(&J)", "気象庁", &ServerGroup, true},
         {&ActProxySetting, "プロキシの設定(&P)...", "", nullptr, false},
         {&ActLocationSetting, "地域の設定(&L)...", "", nullptr, false},
         {&ActIntervalManual, "手動で更新(&M)", "", &IntervalGroup, true},
@@ -157,6 +158,7 @@ void TMainForm::CreateMenu() {
     MenuConnection->addAction(&ActTenkiJpLite);
     MenuConnection->addAction(&ActYahoo);
     MenuConnection->addAction(&ActOpenMeteo);
+    MenuConnection->addAction(&ActJma);
     MenuConnection->addSeparator();
     MenuConnection->addAction(&ActProxySetting);
     PopupMenu1.addAction(&ActLocationSetting);
@@ -181,6 +183,7 @@ void TMainForm::ConnectHandlers() {
         {&ActTenkiJpLite, &TMainForm::ActServerExecute},
         {&ActYahoo, &TMainForm::ActServerExecute},
         {&ActOpenMeteo, &TMainForm::ActServerExecute},
+        {&ActJma, &TMainForm::ActServerExecute},
         {&ActProxySetting, &TMainForm::ActProxySettingExecute},
         {&ActLocationSetting, &TMainForm::ActLocationSettingExecute},
         {&ActIntervalManual, &TMainForm::ActRefreshIntervalExecute},

@@ -40,6 +40,9 @@ inline constexpr const char* DefaultOpenMeteoPrefix = "https://api.open-meteo.co
 inline constexpr const char* DefaultGeocodingPrefix = "https://geocoding-api.open-meteo.com/";
 // The settings section of the coordinates the live source has found, one key per place.
 inline constexpr const char* CoordinatesSection = "Coordinates";
+inline constexpr const char* DefaultJmaPrefix = "https://www.jma.go.jp/bosai/";
+// The settings section of the agency's places resolved before, keyed like [Coordinates].
+inline constexpr const char* JmaPlacesSection = "JmaPlaces";
 inline constexpr const char* DefaultUpdateCheckURL = "http://pelumi.example/zomika2/version.txt";
 inline constexpr const char* HomePageURL = "http://pelumi.example/";
 inline constexpr const char* SkinFolderName = "Skin\\";
@@ -80,6 +83,9 @@ public:
     // The live source's places: hand-written Latitude/Longitude and [Coordinates].
     void LoadCoordinates(const platform::IniFile& ini);
     void SaveCoordinates(platform::IniFile& ini) const;
+    // The agency's places: [JmaPlaces].
+    void LoadJmaPlaces(const platform::IniFile& ini);
+    void SaveJmaPlaces(platform::IniFile& ini) const;
 
     // Refresh cycle. A refresh downloads away from the interface thread: RefreshWeather shows
     // "接続しています" and returns; ApplyForecastOutcome takes the result on the interface thread.
@@ -102,6 +108,11 @@ public:
     // Keeps coordinates that a load looked up (in memory and in the settings file), under the
     // names of the place that was asked for. A failing save is left to the next one.
     void RememberCoordinates(const TForecastRequest& request, const TForecastOutcome& outcome);
+    // The agency's place of a location entry when it was resolved before.
+    std::optional<TJmaPlace> JmaPlaceOf(const std::string& prefecture,
+                                        const std::string& municipality) const;
+    // Keeps the agency's place that a load resolved, as RememberCoordinates does.
+    void RememberJmaPlace(const TForecastRequest& request, const TForecastOutcome& outcome);
     void RetryTimerTimer();
     // The network came back (true) or went (false): a pending retry runs at once.
     void NetworkReachabilityChanged(bool online);
@@ -176,6 +187,9 @@ public:
     // The live source's page for the chosen place; throws EPelumiError while its coordinates
     // are unknown.
     void OpenLiveSourcePage();
+    // The agency's page of the chosen place; throws EPelumiError while the place is not
+    // resolved yet.
+    void OpenJmaPage();
     void PreviewSkin(const std::string& fileName);
     std::int32_t GetVersionNumber() const;
 
@@ -195,8 +209,10 @@ public:
     std::string YahooPrefix;
     std::string OpenMeteoPrefix;
     std::string GeocodingPrefix;
+    std::string JmaPrefix;
     std::optional<TCoordinates> PinnedCoordinates;        // hand-written Latitude/Longitude
     std::map<std::string, TCoordinates> KnownCoordinates; // by CoordinatesKey
+    std::map<std::string, TJmaPlace> KnownJmaPlaces;      // by CoordinatesKey
     TSkin CurrentSkin;
     TWeatherData Weather;
     TBitmap WidgetBitmap;
@@ -229,6 +245,7 @@ public:
     QAction ActTenkiJpLite;
     QAction ActYahoo;
     QAction ActOpenMeteo;
+    QAction ActJma;
     QAction ActProxySetting;
     QAction ActLocationSetting;
     QAction ActIntervalManual;

@@ -6,6 +6,7 @@
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/qt/Desktop.h"
+#include "weather/JmaSettings.h"
 #include "weather/OpenMeteo.h"
 
 namespace {
@@ -88,6 +89,10 @@ void TMainForm::ActOpenWebPageExecute(QObject*) {
         OpenLiveSourcePage();
         return;
     }
+    if (SelectedSource() == TSource::Jma) {
+        OpenJmaPage();
+        return;
+    }
     // An invalid location index throws here, before anything is opened.
     const bool tenkiLite = ActTenkiJpLite.isChecked();
     const std::string& prefix = tenkiLite ? TenkiLitePrefix : YahooPrefix;
@@ -106,4 +111,15 @@ void TMainForm::OpenLiveSourcePage() {
         throw EPelumiError("「" + prefecture + " " + municipality +
                            "」の位置がまだ分かりません。先に最新の状態に更新してください。");
     platform::OpenUrl(dialogs::ToQt(OpenMeteoWebPageUrl(*place)));
+}
+
+void TMainForm::OpenJmaPage() {
+    // The page is the municipality's; the first refresh resolves which one that is.
+    const std::string prefecture = GetLocationField(LocationIndex, 1);
+    const std::string municipality = GetLocationField(LocationIndex, 2);
+    const auto place = JmaPlaceOf(prefecture, municipality);
+    if (!place)
+        throw EPelumiError("「" + prefecture + " " + municipality +
+                           "」の予報区がまだ分かりません。先に最新の状態に更新してください。");
+    platform::OpenUrl(dialogs::ToQt(JmaWebPageUrl(place->Class20)));
 }

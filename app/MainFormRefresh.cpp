@@ -104,6 +104,8 @@ void TMainForm::NetworkReachabilityChanged(bool online) {
 TSource TMainForm::SelectedSource() const {
     if (ActTenkiJpLite.isChecked())
         return TSource::TenkiLite;
+    if (ActJma.isChecked())
+        return TSource::Jma;
     return ActOpenMeteo.isChecked() ? TSource::OpenMeteo : TSource::Yahoo;
 }
 
@@ -128,9 +130,13 @@ TForecastRequest TMainForm::CurrentForecastRequest() const {
         request.CacheFolder = CacheFolder;
         break;
     case TSource::Jma:
+        request.JmaPrefix = JmaPrefix;
+        // The three-hourly slots come from the live source at the place's station.
+        request.ForecastPrefix = OpenMeteoPrefix;
         request.Prefecture = GetLocationField(LocationIndex, 1);
         request.Municipality = GetLocationField(LocationIndex, 2);
         request.CacheFolder = CacheFolder;
+        request.JmaPlace = JmaPlaceOf(request.Prefecture, request.Municipality);
         break;
     }
     return request;
@@ -188,6 +194,27 @@ void TMainForm::KeepForecastOnlyFor(const std::string& key) {
         DropStaleForecast();
 }
 
+std::optional<TJmaPlace> TMainForm::JmaPlaceOf(const std::string& prefecture,
+                                               const std::string& municipality) const {
+    const auto known = KnownJmaPlaces.find(CoordinatesKey(prefecture, municipality));
+    if (known == KnownJmaPlaces.end())
+        return std::nullopt;
+    return known->second;
+}
+
+void TMainForm::RememberJmaPlace(const TForecastRequest& request, const TForecastOutcome& outcome) {
+    if (!outcome.FoundJmaPlace)
+        return;
+    KnownJmaPlaces[CoordinatesKey(request.Prefecture, request.Municipality)] =
+        *outcome.FoundJmaPlace;
+    // Written now so the constants are not searched again after a crash; a settings file that
+    // cannot be written is reported by the save on closing.
+    try {
+        SaveSettings(SettingsFileName);
+    } catch (const std::exception&) {
+    }
+}
+
 void TMainForm::RefreshWeather() {
     // A newer attempt supersedes the one under way: its result must not reach the screen.
     CancelRefresh();
@@ -240,6 +267,7 @@ void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_pt
     if (refresh_) {
         RememberCoordinates(refresh_->Request, outcome);
         key = ForecastKeyOf(refresh_->Request);
+        RememberJmaPlace(refresh_->Request, outcome);
     }
     refresh_.reset();
     try {

@@ -3,6 +3,7 @@
 
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "weather/JmaSettings.h"
 #include "weather/OpenMeteo.h"
 
 #include <QGuiApplication>
@@ -47,22 +48,27 @@ void TMainForm::LoadSettings(const std::string& path) {
     YahooPrefix = ini.ReadString("URL", "PrefixYahoo", DefaultYahooPrefix);
     OpenMeteoPrefix = ini.ReadString("URL", "PrefixOpenMeteo", DefaultOpenMeteoPrefix);
     GeocodingPrefix = ini.ReadString("URL", "PrefixGeocoding", DefaultGeocodingPrefix);
+    JmaPrefix = ini.ReadString("URL", "PrefixJma", DefaultJmaPrefix);
 
     LocationIndex = ini.ReadInteger("Option", "Location", 0);
 
-    // A first start (no Server key) gets real weather from the live source.
-    switch (ini.ReadInteger("Option", "Server", 2)) {
+    // A first start (no Server key) gets the agency's official forecast.
+    switch (ini.ReadInteger("Option", "Server", 3)) {
     case 0:
         ActTenkiJpLite.setChecked(true);
         break;
     case 2:
         ActOpenMeteo.setChecked(true);
         break;
+    case 3:
+        ActJma.setChecked(true);
+        break;
     default:
         ActYahoo.setChecked(true);
         break;
     }
     LoadCoordinates(ini);
+    LoadJmaPlaces(ini);
 
     QAction* const intervals[] = {&ActIntervalManual, &ActInterval1H, &ActInterval3H,
                                   &ActInterval6H, &ActIntervalAuto};
@@ -144,6 +150,18 @@ void TMainForm::SaveCoordinates(platform::IniFile& ini) const {
         ini.WriteString(CoordinatesSection, key, FormatCoordinates(place));
 }
 
+void TMainForm::LoadJmaPlaces(const platform::IniFile& ini) {
+    KnownJmaPlaces.clear();
+    for (const std::string& key : ini.Keys(JmaPlacesSection))
+        if (auto place = ParseJmaPlace(ini.ReadString(JmaPlacesSection, key, "")))
+            KnownJmaPlaces.emplace(key, std::move(*place));
+}
+
+void TMainForm::SaveJmaPlaces(platform::IniFile& ini) const {
+    for (const auto& [key, place] : KnownJmaPlaces)
+        ini.WriteString(JmaPlacesSection, key, FormatJmaPlace(place));
+}
+
 void TMainForm::SaveSettings(const std::string& path) {
     // Start from the file as it is, so keys the program does not own survive the rewrite.
     const std::string base =
@@ -156,6 +174,7 @@ void TMainForm::SaveSettings(const std::string& path) {
     ini.WriteString("URL", "PrefixYahoo", YahooPrefix);
     ini.WriteString("URL", "PrefixOpenMeteo", OpenMeteoPrefix);
     ini.WriteString("URL", "PrefixGeocoding", GeocodingPrefix);
+    ini.WriteString("URL", "PrefixJma", JmaPrefix);
 
     ini.WriteInteger("Option", "Location", LocationIndex);
     ini.WriteInteger("Option", "Server", static_cast<std::int32_t>(SelectedSource()));
@@ -175,6 +194,7 @@ void TMainForm::SaveSettings(const std::string& path) {
     ini.WriteBool("Option", "ShowBalloon", ActShowBalloon.isChecked());
 
     SaveCoordinates(ini);
+    SaveJmaPlaces(ini);
 
     // A shipped skin goes to "Filename" as always; a user skin to "UserFilename", leaving
     // "Filename" at the last shipped one. A skin from anywhere else changes neither.

@@ -32,7 +32,7 @@ QLabel* MakeLabel(QWidget* parent, int x, int y) {
 
 TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog(owner) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setFixedSize(285, 105);
+    setFixedSize(285, 125);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, palette.color(QPalette::Base));
@@ -51,11 +51,12 @@ TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog
     licence->setText(QStringLiteral("MIT License"));
     licence->adjustSize();
     Label2 = MakeLabel(this, 64, 32);
-    Label3 = MakeLabel(this, 64, 72);
-    Label4 = MakeLabel(this, 64, 52);
+    Label3 = MakeLabel(this, 64, 92);
+    Label4 = MakeLabel(this, 64, 72);
+    Label5 = MakeLabel(this, 64, 52);
     QFont link = LabelFont(false);
     link.setUnderline(true);
-    for (QLabel* label : {Label3, Label4}) {
+    for (QLabel* label : {Label3, Label4, Label5}) {
         label->setFont(link);
         QPalette linkPalette = label->palette();
         linkPalette.setColor(QPalette::WindowText, Qt::blue);
@@ -65,8 +66,10 @@ TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog
     }
     Label3->setText(homePageUrl);
     Label3->adjustSize();
-    Label4->setText(QStringLiteral("Weather data by Open-Meteo.com"));
+    Label4->setText(QStringLiteral("3時間予報: Open-Meteo.com"));
     Label4->adjustSize();
+    Label5->setText(QStringLiteral("出典：気象庁ホームページ"));
+    Label5->adjustSize();
     FormCreate();
 }
 
@@ -106,12 +109,13 @@ void TAboutDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TAboutDialog::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == Label3 || watched == Label4) && event->type() == QEvent::MouseButtonRelease) {
+    if ((watched == Label3 || watched == Label4 || watched == Label5) &&
+        event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         auto* label = static_cast<QLabel*>(watched);
         if (mouse->button() == Qt::LeftButton &&
             label->rect().contains(mouse->position().toPoint()))
-            label == Label3 ? Label3Click() : Label4Click();
+            label == Label3 ? Label3Click() : label == Label4 ? Label4Click() : Label5Click();
         return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -123,4 +127,8 @@ void TAboutDialog::Label3Click() {
 
 void TAboutDialog::Label4Click() {
     platform::OpenUrl(QStringLiteral("https://open-meteo.com/"));
+}
+
+void TAboutDialog::Label5Click() {
+    platform::OpenUrl(QStringLiteral("https://www.jma.go.jp/bosai/forecast/"));
 }

@@ -5,7 +5,8 @@
 class QLabel;
 
 // The about box: borderless with a one-pixel frame, the program icon, the title, the program's
-// own file version, the live source's attribution (its terms ask for it) and the home-page link.
+// own file version, the sources' attributions (their terms ask for them: the agency's forecast,
+// and Open-Meteo's for the three-hourly part) and the home-page link.
 // Each link opens the browser and leaves the box open; releasing any mouse button over the empty
 // area closes it. Escape does not close it.
 class TAboutDialog : public QDialog {
@@ -21,7 +22,8 @@ public:
     QLabel* Label1; // title
     QLabel* Label2; // version
     QLabel* Label3; // home-page link
-    QLabel* Label4; // "Weather data by Open-Meteo.com", a link to the service
+    QLabel* Label4; // "3時間予報: Open-Meteo.com", a link to the service
+    QLabel* Label5; // "出典：気象庁ホームページ", a link to the agency's forecast pages
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -33,4 +35,5 @@ private:
     void FormCreate();
     void Label3Click();
     void Label4Click();
+    void Label5Click();
 };

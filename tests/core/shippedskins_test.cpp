@@ -9,6 +9,7 @@
 #include "skin/Skin.h"
 #include "skin/SkinPaths.h"
 #include "support/ShippedSkins.h"
+#include "weather/JmaWeatherCodes.h"
 #include "weather/WeatherWords.h"
 
 #include <gtest/gtest.h>
@@ -222,5 +223,30 @@ TEST(ShippedSkins, NoWeatherCodeOfTheServiceEndsAsTheNoDataImage) {
         ASSERT_EQ(tray.Images.size(), 7u) << path;
         EXPECT_NE(tray.Images[6], tray.Images[4]) << path;
         EXPECT_NE(tray.Images[6], tray.Images[1]) << path;
+    }
+}
+
+// Every text of the agency's weather codes draws pictures of its own in every shipped skin:
+// the whole text, or each side of its のち, 時々 or 一時, never the skin's "no data" image.
+TEST(ShippedSkins, EveryAgencyCodeDrawsProperPictures) {
+    for (const auto& path : ShippedSkins()) {
+        TSkin skin;
+        skin.Load(path);
+        for (const TJmaWeatherCode& code : JmaWeatherCodes()) {
+            SCOPED_TRACE(path + " " + std::to_string(code.Code) + " " + std::string(code.Text));
+            std::string left, right;
+            const bool composite = TSkin::SplitPhrase(code.Text, "のち", left, right) ||
+                                   TSkin::SplitPhrase(code.Text, "後", left, right) ||
+                                   TSkin::SplitPhrase(code.Text, "時々", left, right) ||
+                                   TSkin::SplitPhrase(code.Text, "一時", left, right);
+            std::vector<std::string> parts = {left};
+            if (composite)
+                parts.push_back(right);
+            for (const std::string& part : parts) {
+                const std::string image = skin.WordImage(part, true);
+                EXPECT_NE(image, skin.ImageFiles.NA) << part;
+                EXPECT_TRUE(platform::FileExists(SkinImagePath(skin.SkinDir, image))) << image;
+            }
+        }
     }
 }

@@ -37,7 +37,8 @@ menu_window() {
 # Starts the program on a fresh folder and waits until its widget shows the cleared forecast
 # with the status while the first download waits for the server.
 start_program() {
-    prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1"
+    # The live source, whose first download waits for the server.
+    prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1" "Server=2"
     "$folder/zomika2" >"$work/zomika2.log" 2>&1 &
     program=$!
     SESSION_PIDS+=("$program")

@@ -28,7 +28,7 @@ start_tray "$work" || fail "no tray"
 start_sample_service "$bindir" "$work" || fail "no sample service"
 folder="$work/program"
 ini="$folder/zomika2.ini"
-prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1"
+prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1" "Server=2"
 
 # --- helpers ------------------------------------------------------------------------------
 
@@ -197,8 +197,8 @@ sleep 0.5
 read -r x y _ < <(geometry "$widget")
 [ "$x,$y" = "40,30" ] || fail "a click on the widget left it following the pointer, at $x,$y"
 
-# A first start (no Server key) shows the live source, which looked the place up and kept its
-# coordinates at once.
+# The first start with the live source (Server=2) shows its forecast; it looked the place up and
+# kept its coordinates at once.
 source=openmeteo
 expect_forecast 'Simple\small.ini' 0 "the first place from the live source"
 coordinates_kept() {

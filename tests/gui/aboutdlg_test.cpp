@@ -10,7 +10,7 @@
 
 TEST(AboutDialog, TextsAndFrame) {
     TAboutDialog dialog(nullptr, "http://home.example/");
-    EXPECT_EQ(dialog.size(), QSize(285, 105));
+    EXPECT_EQ(dialog.size(), QSize(285, 125));
     EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(dialog.Label1->text(), "Pelumi 2");
     EXPECT_TRUE(dialog.Label1->font().bold());
@@ -20,13 +20,22 @@ TEST(AboutDialog, TextsAndFrame) {
     EXPECT_EQ(dialog.Label3->text(), "http://home.example/");
     EXPECT_TRUE(dialog.Label3->font().underline());
     EXPECT_EQ(dialog.Label3->cursor().shape(), Qt::PointingHandCursor);
-    // The live source's terms ask for this line.
-    EXPECT_EQ(dialog.Label4->text(), "Weather data by Open-Meteo.com");
-    EXPECT_TRUE(dialog.Label4->font().underline());
-    EXPECT_EQ(dialog.Label4->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_LE(dialog.Label4->geometry().right(), 285);
-    EXPECT_FALSE(dialog.Label4->geometry().intersects(dialog.Label2->geometry()));
-    EXPECT_FALSE(dialog.Label4->geometry().intersects(dialog.Label3->geometry()));
+    // The sources' terms ask for these lines: the agency's for its forecast, Open-Meteo's for
+    // the three-hourly part.
+    EXPECT_EQ(dialog.Label5->text(), "出典：気象庁ホームページ");
+    EXPECT_EQ(dialog.Label4->text(), "3時間予報: Open-Meteo.com");
+    const QLabel* lines[] = {dialog.Label2, dialog.Label5, dialog.Label4, dialog.Label3};
+    for (const QLabel* link : {dialog.Label4, dialog.Label5}) {
+        EXPECT_TRUE(link->font().underline());
+        EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+    }
+    for (std::size_t i = 0; i < std::size(lines); ++i) {
+        EXPECT_LE(lines[i]->geometry().right(), 285 - 8) << i;
+        EXPECT_LE(lines[i]->geometry().bottom(), 125 - 8) << i;
+        if (i > 0) {
+            EXPECT_LE(lines[i - 1]->geometry().bottom(), lines[i]->geometry().top()) << i;
+        }
+    }
 }
 
 TEST(AboutDialog, WhatClosesIt) {
@@ -38,7 +47,7 @@ TEST(AboutDialog, WhatClosesIt) {
     };
     const Case cases[] = {
         {"left click on the empty area",
-         [](TAboutDialog& d) { QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint(200, 95)); },
+         [](TAboutDialog& d) { QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint(250, 115)); },
          true,
          {}},
         {"right click on the empty area",
@@ -61,6 +70,10 @@ TEST(AboutDialog, WhatClosesIt) {
          [](TAboutDialog& d) { QTest::mouseClick(d.Label4, Qt::LeftButton); },
          false,
          {"https://open-meteo.com/"}},
+        {"click on the source opens the agency's forecast pages",
+         [](TAboutDialog& d) { QTest::mouseClick(d.Label5, Qt::LeftButton); },
+         false,
+         {"https://www.jma.go.jp/bosai/forecast/"}},
         {"Escape", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, true, {}},
         {"Enter", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Return); }, true, {}},
         {"Enter of the keypad",

@@ -31,7 +31,7 @@ void ExpectDefaults(const TMainForm& f, const std::string& what) {
     EXPECT_TRUE(f.ActShowWindow.isChecked()) << what;
     EXPECT_TRUE(f.ActStayOnBottom.isChecked()) << what;
     EXPECT_FALSE(f.ActFixPosition.isChecked()) << what;
-    EXPECT_TRUE(f.ActOpenMeteo.isChecked()) << what;
+    EXPECT_TRUE(f.ActJma.isChecked()) << what;
     EXPECT_TRUE(f.ActInterval1H.isChecked()) << what;
     EXPECT_TRUE(f.ActCurrentForecast.isChecked()) << what;
     EXPECT_FALSE(f.ActShowBalloon.isChecked()) << what;

@@ -167,6 +167,35 @@ TEST_F(MainFormDialogsTest, OpenWebPageOfTheLiveSourceShowsThePlacesPoint) {
         << opened[1].toStdString();
 }
 
+TEST_F(MainFormDialogsTest, OpenWebPageOfTheAgencyShowsThePlacesOwnPage) {
+    form->ActJma.setChecked(true);
+    form->LocationIndex = 1;
+    QStringList opened;
+    platform::SetOpenUrlHandler([&](const QString& url) { opened << url; });
+    // Not resolved yet: the command says so and opens nothing, whatever the live source knows.
+    form->KnownCoordinates["県,町"] = {34.5, 135.25};
+    EXPECT_THROW(
+        {
+            try {
+                form->ActOpenWebPageExecute(&form->ActOpenWebPage);
+            } catch (const EPelumiError& e) {
+                EXPECT_EQ(
+                    std::string(e.what()),
+                    "「県 町」の予報区がまだ分かりません。先に最新の状態に更新してください。");
+                throw;
+            }
+        },
+        EPelumiError);
+    EXPECT_TRUE(opened.isEmpty());
+
+    form->KnownJmaPlaces["県,市"] = {"130000", "130010", "1310100", "44132", std::nullopt};
+    form->KnownJmaPlaces["県,町"] = {"130000", "130010", "1320600", "44132", std::nullopt};
+    form->ActOpenWebPageExecute(&form->ActOpenWebPage);
+    platform::SetOpenUrlHandler(nullptr);
+    EXPECT_EQ(opened, QStringList{"https://www.jma.go.jp/bosai/forecast/"
+                                  "#area_type=class20s&area_code=1320600"});
+}
+
 TEST_F(MainFormDialogsTest, LocationOkRefreshesAtOnceCancelDoesNothing) {
     form->LocationIndex = 100;
     WhenModal([](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });

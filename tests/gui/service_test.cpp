@@ -113,7 +113,7 @@ TEST_F(ServiceTest, BrokenSkinPicturesAreReportedAndTheProgramGoesOn) {
     // A tray image and the background that do not decode.
     const std::string broken = ReadAll(TestData("skin/demo/broken.png"));
     program.dir.Write("Skin/Simple/img/tray_rain.png", broken);
-    auto form = Start("Location=0\n");
+    auto form = Start("Server=2\nLocation=0\n");
     ASSERT_FALSE(messages.entries.empty());
     EXPECT_EQ(messages.entries[0].caption, "エラー");
     // The start-up went on: the location list is there and the forecast came.
@@ -134,8 +134,8 @@ TEST_F(ServiceTest, BrokenSkinPicturesAreReportedAndTheProgramGoesOn) {
     EXPECT_EQ(form->Weather.Information, "");
 }
 
-TEST_F(ServiceTest, FirstStartShowsTheLiveForecastAndLooksEachPlaceUpOnce) {
-    auto form = Start(""); // no Server key: a first start
+TEST_F(ServiceTest, TheLiveSourceShowsItsForecastAndLooksEachPlaceUpOnce) {
+    auto form = Start("Server=2\n");
     ASSERT_TRUE(form->ActOpenMeteo.isChecked());
     const TWeatherData& w = form->Weather;
     EXPECT_EQ(w.Information, "");
@@ -175,7 +175,7 @@ TEST_F(ServiceTest, FirstStartShowsTheLiveForecastAndLooksEachPlaceUpOnce) {
 
 TEST_F(ServiceTest, HandWrittenCoordinatesNeedNoLookUp) {
     program.WriteIni("[URL]\nPrefixOpenMeteo=" + service.BaseUrl() +
-                     "\nPrefixGeocoding=http://127.0.0.1:9/\n[Option]\nLatitude=35.0\n"
+                     "\nPrefixGeocoding=http://127.0.0.1:9/\n[Option]\nServer=2\nLatitude=35.0\n"
                      "Longitude=135.75\n");
     auto form = program.Start();
     EXPECT_EQ(form->Weather.Information, "");
@@ -187,7 +187,7 @@ TEST_F(ServiceTest, HandWrittenCoordinatesNeedNoLookUp) {
 
 TEST_F(ServiceTest, APlaceTheLookUpDoesNotKnowSaysSoWithoutRetrying) {
     program.dir.Write("urls.list", "地方,県,無名市,t/1,t/2,y/1,y/2\n");
-    auto form = Start("");
+    auto form = Start("Server=2\n");
     EXPECT_EQ(form->Weather.Information, "無名市が見つかりません");
     EXPECT_EQ(form->Weather.LocationName, "");
     EXPECT_FALSE(form->RetryTimer.isActive());
@@ -196,7 +196,7 @@ TEST_F(ServiceTest, APlaceTheLookUpDoesNotKnowSaysSoWithoutRetrying) {
 }
 
 TEST_F(ServiceTest, ASettingsFileThatCannotBeWrittenDoesNotSpoilARefresh) {
-    auto form = Start("");
+    auto form = Start("Server=2\n");
     std::filesystem::remove(program.IniPath());
     std::filesystem::create_directories(program.IniPath() + "/x");
     form->LocationIndex = 2;

@@ -38,7 +38,9 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
     EXPECT_TRUE(form->ActShowWindow.isChecked());
     EXPECT_TRUE(form->ActStayOnBottom.isChecked());
     EXPECT_FALSE(form->ActFixPosition.isChecked());
-    EXPECT_TRUE(form->ActOpenMeteo.isChecked()); // real weather on a first start
+    EXPECT_TRUE(form->ActJma.isChecked()); // the official forecast on a first start
+    EXPECT_EQ(form->SelectedSource(), TSource::Jma);
+    EXPECT_EQ(form->JmaPrefix, "https://www.jma.go.jp/bosai/");
     // Current without being asked: every hour.
     EXPECT_TRUE(form->ActInterval1H.isChecked());
     EXPECT_TRUE(form->Timer1.isActive());
@@ -61,8 +63,9 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
                  {"URL/PrefixYahoo", DefaultYahooPrefix},
                  {"URL/PrefixOpenMeteo", "https://api.open-meteo.com/"},
                  {"URL/PrefixGeocoding", "https://geocoding-api.open-meteo.com/"},
+                 {"URL/PrefixJma", "https://www.jma.go.jp/bosai/"},
                  {"Option/Location", "0"},
-                 {"Option/Server", "2"},
+                 {"Option/Server", "3"},
                  {"Option/RefreshInterval", "1"},
                  {"Option/FixPos", "0"},
                  {"Option/Top", "5"},
@@ -81,6 +84,7 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
     EXPECT_FALSE(program.ReadIni().Find("Option", "UpdateCheckURL"));
     EXPECT_FALSE(program.ReadIni().Find("Option", "Latitude"));
     EXPECT_FALSE(program.ReadIni().HasSection("Coordinates"));
+    EXPECT_FALSE(program.ReadIni().HasSection("JmaPlaces"));
 }
 
 TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
@@ -128,14 +132,53 @@ TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
          "[Option]\nServer=0\n",
          [](TMainForm& f) { EXPECT_TRUE(f.ActTenkiJpLite.isChecked()); },
          {{"Option/Server", "0"}}},
-        {"Server 2 selects the live source",
+        {"Server 2 keeps the live source",
          "[Option]\nServer=2\n",
-         [](TMainForm& f) { EXPECT_TRUE(f.ActOpenMeteo.isChecked()); },
+         [](TMainForm& f) {
+             EXPECT_TRUE(f.ActOpenMeteo.isChecked());
+             EXPECT_EQ(f.SelectedSource(), TSource::OpenMeteo);
+         },
          {{"Option/Server", "2"}}},
-        {"a Server that is no number is the default, the live source",
+        {"Server 3 selects the agency",
+         "[Option]\nServer=3\n",
+         [](TMainForm& f) {
+             EXPECT_TRUE(f.ActJma.isChecked());
+             EXPECT_EQ(f.SelectedSource(), TSource::Jma);
+         },
+         {{"Option/Server", "3"}}},
+        {"Server 4 selects Yahoo",
+         "[Option]\nServer=4\n",
+         [](TMainForm& f) { EXPECT_TRUE(f.ActYahoo.isChecked()); },
+         {{"Option/Server", "1"}}},
+        {"a Server that is no number is the default, the agency",
          "[Option]\nServer=Yahoo\n",
-         [](TMainForm& f) { EXPECT_TRUE(f.ActOpenMeteo.isChecked()); },
-         {{"Option/Server", "2"}}},
+         [](TMainForm& f) { EXPECT_TRUE(f.ActJma.isChecked()); },
+         {{"Option/Server", "3"}}},
+        {"the agency's prefix is kept as written",
+         "[URL]\nPrefixJma=http://127.0.0.1:9/jma/\n",
+         [](TMainForm& f) { EXPECT_EQ(f.JmaPrefix, "http://127.0.0.1:9/jma/"); },
+         {{"URL/PrefixJma", "http://127.0.0.1:9/jma/"}}},
+        {"the agency's places are read and written back; broken ones are left alone",
+         "[JmaPlaces]\n東京都,府中市=130000,130010,1320600,44132,35.69167,139.75\n"
+         "北海道,帯広市=014100,014030,0120700,\n北海道,伊達市=north\n"
+         "[Coordinates]\n東京都,府中市=35.67,139.48\n",
+         [](TMainForm& f) {
+             const TJmaPlace fuchu{"130000", "130010", "1320600", "44132",
+                                   TCoordinates{35.69167, 139.75}};
+             const TJmaPlace obihiro{"014100", "014030", "0120700", "", std::nullopt};
+             EXPECT_EQ(f.KnownJmaPlaces,
+                       (std::map<std::string, TJmaPlace>{{"東京都,府中市", fuchu},
+                                                         {"北海道,帯広市", obihiro}}));
+             EXPECT_EQ(f.JmaPlaceOf("東京都", "府中市"), fuchu);
+             EXPECT_EQ(f.JmaPlaceOf("広島県", "府中市"), std::nullopt);
+             EXPECT_EQ(f.JmaPlaceOf("北海道", "伊達市"), std::nullopt);
+             // The live source's coordinates are its own.
+             EXPECT_EQ(f.CoordinatesOf("東京都", "府中市"), (TCoordinates{35.67, 139.48}));
+         },
+         {{"JmaPlaces/東京都,府中市", "130000,130010,1320600,44132,35.69167,139.75"},
+          {"JmaPlaces/北海道,帯広市", "014100,014030,0120700,"},
+          {"JmaPlaces/北海道,伊達市", "north"},
+          {"Coordinates/東京都,府中市", "35.67,139.48"}}},
         {"the live source's prefixes are kept as written",
          "[URL]\nPrefixOpenMeteo=http://127.0.0.1:9/om/\nPrefixGeocoding=http://127.0.0.1:9/geo/\n",
          [](TMainForm& f) {
@@ -359,4 +402,43 @@ TEST(Settings, UserSkinsAreKeptUnderAKeyOfTheirOwn) {
         EXPECT_EQ(saved.ReadString("Skin", "Filename", "(none)"), c.filename);
         EXPECT_EQ(saved.Find("Skin", "UserFilename"), c.userFilename);
     }
+}
+
+// The agency's source asks with everything it needs, and a place it resolved is written at
+// once and brought along from then on.
+TEST(Settings, TheAgencysPlaceIsKeptAtOnceAndAskedWith) {
+    TestProgram program;
+    MessageLog messages;
+    program.dir.Write("urls.list", "関東,東京都,府中市,t/1,t/2,y/1,y/2\n");
+    program.WriteIni("[URL]\nPrefixJma=http://127.0.0.1:9/jma/\nPrefixOpenMeteo=http://127.0.0.1:9/"
+                     "om/\n[Option]\nLatitude=35.6\nLongitude=139.4\n");
+    auto form = program.Start();
+    TForecastRequest expected;
+    expected.Source = TSource::Jma;
+    expected.JmaPrefix = "http://127.0.0.1:9/jma/";
+    expected.ForecastPrefix = "http://127.0.0.1:9/om/";
+    expected.Prefecture = "東京都";
+    expected.Municipality = "府中市";
+    expected.CacheFolder = form->CacheFolder;
+    EXPECT_FALSE(expected.CacheFolder.empty());
+    const TForecastRequest request = form->CurrentForecastRequest();
+    EXPECT_TRUE(request == expected);
+    EXPECT_EQ(request.JmaPlace, std::nullopt);
+    EXPECT_EQ(request.Coordinates, std::nullopt); // the pinned point is the live source's
+
+    TForecastOutcome outcome;
+    outcome.FoundJmaPlace =
+        TJmaPlace{"130000", "130010", "1320600", "44132", TCoordinates{35.69167, 139.75}};
+    form->RememberJmaPlace(request, outcome);
+    EXPECT_EQ(program.ReadIni().ReadString("JmaPlaces", "東京都,府中市", ""),
+              "130000,130010,1320600,44132,35.69167,139.75");
+    expected.JmaPlace = outcome.FoundJmaPlace;
+    EXPECT_TRUE(form->CurrentForecastRequest() == expected);
+
+    // An outcome without a place changes nothing; the next start brings the place along.
+    form->RememberJmaPlace(request, TForecastOutcome{});
+    EXPECT_EQ(form->KnownJmaPlaces.size(), 1u);
+    form->close();
+    auto again = program.Start();
+    EXPECT_EQ(again->CurrentForecastRequest().JmaPlace, outcome.FoundJmaPlace);
 }

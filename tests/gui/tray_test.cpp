@@ -2,6 +2,7 @@
 #include "FormFixture.h"
 
 #include "platform/Clock.h"
+#include "weather/JmaWeatherCodes.h"
 #include "weather/WeatherWords.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 namespace {
 
@@ -54,6 +57,24 @@ TEST(Tray, EveryWordOfTheLiveSourceHasItsIcon) {
         const auto word = WeatherWordOfCode(code);
         ASSERT_TRUE(word.has_value()) << code;
         EXPECT_EQ(TMainForm::WeatherIconIndex(*word), index) << code;
+    }
+}
+
+TEST(Tray, EveryCodeOfTheAgencyHasTheIconOfItsFamily) {
+    // The agency's own day icon of each code: 1xx sun, 2xx cloud, 3xx rain, 4xx snow.
+    std::map<int, int> family;
+    std::istringstream table(ReadAll(TestData("jma/telops.tsv")));
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line))
+        family[std::atoi(line.c_str())] = line[line.find('\t') + 1] - '1';
+    ASSERT_EQ(family.size(), JmaWeatherCodes().size());
+    for (const TJmaWeatherCode& code : JmaWeatherCodes()) {
+        // Fog first has a tray image of its own, where the agency draws cloud or the later sky.
+        const int expected =
+            std::string_view(code.Text).starts_with("霧") ? 6 : family.at(code.Code);
+        EXPECT_EQ(TMainForm::WeatherIconIndex(code.Text), expected)
+            << code.Code << " " << code.Text;
     }
 }
 

@@ -1,8 +1,342 @@
-// Unfinished: no forecast answers are made yet.
 #include "SampleJma.h"
+#include "SampleHash.h"
 
-TSampleJma::TSampleJma(std::string_view, std::string_view, int, int, int) {}
+#include "weather/JmaWeatherCodes.h"
 
-std::string TSampleJma::Forecast(std::string_view, int) const {
-    return {};
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+// Keys in the order the agency writes them.
+using json = nlohmann::ordered_json;
+
+namespace {
+
+using sample::HashText;
+using sample::Mix;
+
+std::uint64_t Hash(std::uint64_t a, std::uint64_t b) {
+    return Mix(a ^ Mix(b));
+}
+
+std::uint64_t Hash(std::string_view text, TDateTime date, std::uint64_t salt = 0) {
+    return Hash(Hash(HashText(text), static_cast<std::uint64_t>(std::llround(date))), salt);
+}
+
+// Offices without a forecast file of their own: their areas are in the host's answer.
+struct Folded {
+    const char* office;
+    const char* host;
+};
+constexpr std::array<Folded, 2> kFolded = {{{"014030", "014100"}, {"460040", "460100"}}};
+
+const char* HostOf(std::string_view office) {
+    for (const Folded& f : kFolded)
+        if (office == f.office)
+            return f.host;
+    return nullptr;
+}
+
+// Weather codes of the agency's table, the changing ones (のち, 時々, 一時) among them.
+constexpr std::array<int, 22> kMild = {100, 101, 102, 110, 111, 112, 114, 123, 200, 201, 202,
+                                       203, 210, 211, 212, 214, 300, 301, 311, 313, 100, 201};
+constexpr std::array<int, 16> kCold = {100, 101, 104, 111, 200, 201, 204, 205,
+                                       215, 217, 303, 400, 401, 411, 413, 340};
+
+// Rough normals of Tokyo by month, shifted by the prefecture's place from north to south.
+constexpr std::array<int, 12> kNormalMax = {10, 11, 14, 19, 23, 26, 30, 31, 27, 22, 17, 12};
+constexpr std::array<int, 12> kNormalMin = {1, 2, 5, 10, 15, 19, 23, 24, 21, 15, 9, 4};
+
+int Shift(int prefecture) {
+    if (prefecture == 1)
+        return -10; // 北海道
+    if (prefecture <= 7)
+        return -5; // 東北
+    if (prefecture <= 20)
+        return -1; // 関東甲信, 北陸
+    if (prefecture <= 39)
+        return 0;
+    return prefecture == 47 ? 10 : 2; // 九州, 沖縄
+}
+
+std::string Stamp(TDateTime date, int hour) {
+    const CalendarDate c = DecodeDate(date);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:00:00+09:00", c.Year, c.Month, c.Day, hour);
+    return buf;
+}
+
+bool Wet(int code) {
+    const std::string_view text = JmaWeatherText(std::to_string(code)).value_or("");
+    return text.find("雨") != std::string_view::npos || text.find("雪") != std::string_view::npos;
+}
+
+// The agency's long texts write out what the code says, with full-width spaces.
+std::string LongText(int code) {
+    std::string text(JmaWeatherText(std::to_string(code)).value_or(""));
+    const std::pair<std::string_view, std::string_view> words[] = {{"のち", "　後　"},
+                                                                   {"時々", "　時々　"},
+                                                                   {"一時", "　一時　"},
+                                                                   {"晴", "晴れ"},
+                                                                   {"曇", "くもり"}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& [from, to] : words)
+            if (text.compare(i, from.size(), from) == 0) {
+                // 後 and 時々 meet with one space between them: "くもり　後　時々　晴れ".
+                constexpr std::string_view space = "　";
+                const bool joined = out.ends_with(space) && to.starts_with(space);
+                out += joined ? to.substr(space.size()) : to;
+                i += from.size();
+                replaced = true;
+                break;
+            }
+        if (!replaced)
+            out += text[i++];
+    }
+    return out;
+}
+
+} // namespace
+
+TSampleJma::TSampleJma(std::string_view areaJson, std::string_view forecastAreaJson, int year,
+                       int month, int day)
+    : today_(EncodeDate(year, month, day)) {
+    const json area = json::parse(areaJson, nullptr, false);
+    const json forecastArea = json::parse(forecastAreaJson, nullptr, false);
+    if (!area.is_object() || !forecastArea.is_object())
+        return;
+    const json& offices = area.value("offices", json::object());
+    const json& class10s = area.value("class10s", json::object());
+    const auto text = [](const json& object, const char* key) {
+        const auto it = object.find(key);
+        return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+    };
+    for (const auto& [code, entries] : forecastArea.items()) {
+        const char* host = HostOf(code);
+        Office& office = offices_[host ? host : code];
+        if (office.Code.empty()) {
+            office.Code = host ? host : code;
+            const auto info = offices.find(office.Code);
+            office.PublishingOffice =
+                info != offices.end() ? text(*info, "officeName") : std::string("気象庁");
+            office.Prefecture = std::clamp(std::atoi(office.Code.substr(0, 2).c_str()), 1, 47);
+        }
+        if (!entries.is_array())
+            continue;
+        for (const json& entry : entries) {
+            Area a;
+            a.Code = text(entry, "class10");
+            const auto info = class10s.find(a.Code);
+            a.Name = info != class10s.end() ? text(*info, "name") : a.Code;
+            if (const auto points = entry.find("amedas");
+                points != entry.end() && points->is_array())
+                for (const json& point : *points)
+                    if (point.is_string())
+                        a.Points.push_back(point.get<std::string>());
+            office.Areas.push_back(std::move(a));
+        }
+    }
+    // The host's own areas come first in its answer, whatever order the constants list them in.
+    for (auto& [code, office] : offices_)
+        std::stable_partition(office.Areas.begin(), office.Areas.end(),
+                              [&](const Area& a) { return HostOf(a.Code) == nullptr; });
+}
+
+std::string TSampleJma::Forecast(std::string_view officeCode, int hour) const {
+    const auto found = offices_.find(officeCode);
+    if (found == offices_.end() || HostOf(officeCode) != nullptr)
+        return {};
+    const Office& office = found->second;
+
+    // The report: 05, 11 or 17 o'clock of its day.
+    const bool yesterday = hour < 5;
+    const TDateTime date = yesterday ? today_ - 1 : today_;
+    const int base = yesterday || hour >= 17 ? 17 : hour >= 11 ? 11 : 5;
+
+    const auto code = [](std::string_view area, TDateTime day) {
+        // The season of the area's office decides between mild and snowy weather.
+        const CalendarDate c = DecodeDate(day);
+        const bool winter = c.Month == 12 || c.Month <= 3;
+        const bool snowy = winter && (area.substr(0, 2) <= "07" || area.substr(0, 2) == "15" ||
+                                      area.substr(0, 2) == "20" || area.substr(0, 2) == "17");
+        const std::uint64_t h = Hash(area, day, 1);
+        return snowy ? kCold[h % kCold.size()] : kMild[h % kMild.size()];
+    };
+    const auto pop = [&](std::string_view area, TDateTime day, int band) {
+        const bool wet = Wet(code(area, day));
+        const std::uint64_t h = Hash(area, day, 10 + static_cast<std::uint64_t>(band));
+        return wet ? 30 + static_cast<int>(h % 7) * 10 : static_cast<int>(h % 3) * 10;
+    };
+    const auto maxTemp = [&](std::string_view point, TDateTime day) {
+        const int month = DecodeDate(day).Month;
+        return kNormalMax[month - 1] + Shift(office.Prefecture) +
+               static_cast<int>(Hash(point, day, 2) % 7) - 3;
+    };
+    const auto minTemp = [&](std::string_view point, TDateTime day) {
+        const int month = DecodeDate(day).Month;
+        return kNormalMin[month - 1] + Shift(office.Prefecture) +
+               static_cast<int>(Hash(point, day, 3) % 5) - 2;
+    };
+
+    // Today, tomorrow and (from 11 on) the day after.
+    json textTimes = json::array({Stamp(date, base), Stamp(date + 1, 0)});
+    if (base != 5)
+        textTimes.push_back(Stamp(date + 2, 0));
+    json textAreas = json::array();
+    for (const Area& a : office.Areas) {
+        json codes = json::array(), weathers = json::array(), winds = json::array(),
+             waves = json::array();
+        for (std::size_t i = 0; i < textTimes.size(); ++i) {
+            const int c = code(a.Code, date + static_cast<double>(i));
+            codes.push_back(std::to_string(c));
+            weathers.push_back(LongText(c));
+            winds.push_back(
+                Hash(a.Code, date + static_cast<double>(i), 4) % 2 ? "北の風" : "南の風　やや強く");
+            waves.push_back(Hash(a.Code, date + static_cast<double>(i), 5) % 2 ? "０．５メートル"
+                                                                               : "１メートル");
+        }
+        textAreas.push_back({{"area", {{"name", a.Name}, {"code", a.Code}}},
+                             {"weatherCodes", codes},
+                             {"weathers", weathers},
+                             {"winds", winds},
+                             {"waves", waves}});
+    }
+
+    // The six-hour bands that have not begun yet.
+    struct Band {
+        TDateTime day;
+        int band;
+    };
+    std::vector<Band> bands;
+    for (int b = base == 5 ? 1 : base == 11 ? 2 : 3; b < 4; ++b)
+        bands.push_back({date, b});
+    for (int b = 0; b < 4; ++b)
+        bands.push_back({date + 1, b});
+    json bandTimes = json::array();
+    for (const Band& b : bands)
+        bandTimes.push_back(Stamp(b.day, 6 * b.band));
+    json bandAreas = json::array();
+    for (const Area& a : office.Areas) {
+        json pops = json::array();
+        for (const Band& b : bands)
+            pops.push_back(std::to_string(pop(a.Code, b.day, b.band)));
+        bandAreas.push_back({{"area", {{"name", a.Name}, {"code", a.Code}}}, {"pops", pops}});
+    }
+
+    // Temperatures: today's daytime and whole-day maxima and tomorrow's minimum and maximum in
+    // the morning reports, tomorrow's alone in the evening one.
+    json pointTimes =
+        base == 17
+            ? json::array({Stamp(date + 1, 0), Stamp(date + 1, 9)})
+            : json::array({Stamp(date, 9), Stamp(date, 0), Stamp(date + 1, 0), Stamp(date + 1, 9)});
+    json pointAreas = json::array();
+    for (const Area& a : office.Areas)
+        for (std::size_t i = 0; i < a.Points.size(); ++i) {
+            const std::string& p = a.Points[i];
+            const std::string name = i == 0 ? a.Name : a.Name + std::to_string(i + 1);
+            json temps = json::array();
+            if (base != 17) {
+                const int daytime = maxTemp(p, date);
+                temps.push_back(std::to_string(daytime));
+                temps.push_back(std::to_string(daytime + (Hash(p, date, 6) % 8 == 0 ? 1 : 0)));
+            }
+            temps.push_back(std::to_string(minTemp(p, date + 1)));
+            temps.push_back(std::to_string(maxTemp(p, date + 1)));
+            pointAreas.push_back({{"area", {{"name", name}, {"code", p}}}, {"temps", temps}});
+        }
+
+    json shortTerm = {{"publishingOffice", office.PublishingOffice},
+                      {"reportDatetime", Stamp(date, base)},
+                      {"timeSeries",
+                       {{{"timeDefines", textTimes}, {"areas", textAreas}},
+                        {{"timeDefines", bandTimes}, {"areas", bandAreas}},
+                        {{"timeDefines", pointTimes}, {"areas", pointAreas}}}}};
+
+    // The week: the 05 o'clock answer carries the evening report of the day before, from its
+    // tomorrow on. Weekly areas are the areas themselves for some offices and one area under
+    // the office's code for others (an office that holds another's areas keeps that one's own).
+    const TDateTime weekDate = base == 5 ? date - 1 : date;
+    const int weekBase = base == 5 ? 17 : base;
+    struct WeekArea {
+        std::string Code;
+        std::string Name;
+        const Area* Weather; // whose weather it has
+    };
+    std::vector<WeekArea> weekAreas;
+    std::vector<const Area*> weekPoints;
+    const bool byArea = office.Areas.size() == 1 || HashText(office.Code) % 2 == 0;
+    for (const Area& a : office.Areas) {
+        const bool folded = HostOf(a.Code) != nullptr;
+        if (byArea || folded || weekAreas.empty()) {
+            weekAreas.push_back({byArea || folded ? a.Code : office.Code, a.Name, &a});
+            if (!a.Points.empty())
+                weekPoints.push_back(&a);
+        }
+    }
+    json weekTimes = json::array();
+    for (int k = 1; k <= 7; ++k)
+        weekTimes.push_back(Stamp(weekDate + k, 0));
+    json weekAreaJson = json::array();
+    for (const WeekArea& w : weekAreas) {
+        json codes = json::array(), pops = json::array(), reliabilities = json::array();
+        for (int k = 1; k <= 7; ++k) {
+            const TDateTime day = weekDate + k;
+            codes.push_back(std::to_string(code(w.Weather->Code, day)));
+            // The first day is the short-term part's.
+            int highest = 0;
+            for (int b = 0; b < 4; ++b)
+                highest = std::max(highest, pop(w.Weather->Code, day, b));
+            pops.push_back(k == 1 ? std::string() : std::to_string(highest));
+            reliabilities.push_back(k <= 2 ? std::string()
+                                           : std::string(1, "ABC"[Hash(w.Code, day, 7) % 3]));
+        }
+        weekAreaJson.push_back({{"area", {{"name", w.Name}, {"code", w.Code}}},
+                                {"weatherCodes", codes},
+                                {"pops", pops},
+                                {"reliabilities", reliabilities}});
+    }
+    json weekPointJson = json::array(), averages = json::array(), precipitation = json::array();
+    for (const Area* a : weekPoints) {
+        const std::string& p = a->Points.front();
+        json values[6];
+        for (int k = 1; k <= 7; ++k) {
+            const TDateTime day = weekDate + k;
+            const int low = minTemp(p, day), high = maxTemp(p, day);
+            const int spread = 1 + k / 3;
+            const int figures[6] = {low,  low + spread,  low - spread,
+                                    high, high + spread, high - spread};
+            for (int f = 0; f < 6; ++f)
+                values[f].push_back(k == 1 ? std::string() : std::to_string(figures[f]));
+        }
+        const json area = {{"name", a->Name}, {"code", p}};
+        weekPointJson.push_back({{"area", area},
+                                 {"tempsMin", values[0]},
+                                 {"tempsMinUpper", values[1]},
+                                 {"tempsMinLower", values[2]},
+                                 {"tempsMax", values[3]},
+                                 {"tempsMaxUpper", values[4]},
+                                 {"tempsMaxLower", values[5]}});
+        const int month = DecodeDate(weekDate + 1).Month;
+        averages.push_back(
+            {{"area", area},
+             {"min", std::to_string(kNormalMin[month - 1] + Shift(office.Prefecture)) + ".0"},
+             {"max", std::to_string(kNormalMax[month - 1] + Shift(office.Prefecture)) + ".0"}});
+        precipitation.push_back({{"area", area}, {"min", "0.0"}, {"max", "12.5"}});
+    }
+    json weekly = {{"publishingOffice", office.PublishingOffice},
+                   {"reportDatetime", Stamp(weekDate, weekBase)},
+                   {"timeSeries",
+                    {{{"timeDefines", weekTimes}, {"areas", weekAreaJson}},
+                     {{"timeDefines", weekTimes}, {"areas", weekPointJson}}}},
+                   {"tempAverage", {{"areas", averages}}},
+                   {"precipAverage", {{"areas", precipitation}}}};
+
+    // One compact line, as the agency serves it.
+    return json::array({shortTerm, weekly}).dump();
 }

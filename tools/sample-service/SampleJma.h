@@ -1,7 +1,12 @@
 #pragma once
 
+#include "weather/DateTime.h"
+
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The agency's forecast answers (forecast/data/forecast/{office}.json) for the offices of its
 // real constants, in the layouts of its regular reports, dated to one "today" in Japan's time,
@@ -14,6 +19,24 @@ public:
 
     // The answer for an office at `hour` o'clock (0-23) of today: the 05 o'clock report from
     // 5 to 10, the 11 o'clock one from 11 to 16, the 17 o'clock one from 17 on, and before 5
-    // the 17 o'clock report of the day before. Empty for an office the constants do not list.
+    // the 17 o'clock report of the day before. Empty for an office the constants do not list,
+    // and for 014030 and 460040, whose areas are in the answers of 014100 and 460100 (the
+    // agency has no file for them either).
     std::string Forecast(std::string_view office, int hour) const;
+
+private:
+    struct Area {
+        std::string Code;
+        std::string Name;
+        std::vector<std::string> Points; // AMeDAS numbers, the temperature points
+    };
+    struct Office {
+        std::string Code;
+        std::string PublishingOffice;
+        int Prefecture = 13; // 1 北海道 ... 47 沖縄
+        std::vector<Area> Areas;
+    };
+    // By the forecast file that holds the office's areas.
+    std::map<std::string, Office, std::less<>> offices_;
+    TDateTime today_;
 };

@@ -1,0 +1,584 @@
+// The agency's forecast answers into the record: its code table, real answers of each report
+// layout, and hostile answers.
+#include "weather/JmaForecast.h"
+#include "weather/JmaWeatherCodes.h"
+
+#include "support/Records.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <map>
+#include <set>
+#include <sstream>
+
+using json = nlohmann::json;
+
+namespace {
+
+const std::int32_t N = NoValue;
+
+std::string Fixture(const std::string& name) {
+    return ReadAll(TestData("jma/" + name));
+}
+
+// The agency's table as its pages list it: code → Japanese short text.
+std::map<int, std::string> AgencyTable() {
+    std::ifstream in(TestData("jma/telops.tsv"));
+    std::map<int, std::string> table;
+    std::string line;
+    std::getline(in, line); // header
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::stringstream ss(line);
+        for (std::string field; std::getline(ss, field, '\t');)
+            fields.push_back(field);
+        if (fields.size() == 6)
+            table[std::stoi(fields[0])] = fields[4];
+    }
+    return table;
+}
+
+TEST(JmaWeatherCodes, TheTableHoldsEveryCodeOfTheAgencyWithItsText) {
+    const auto agency = AgencyTable();
+    ASSERT_EQ(agency.size(), 118u);
+    ASSERT_EQ(JmaWeatherCodes().size(), agency.size());
+    for (const TJmaWeatherCode& entry : JmaWeatherCodes()) {
+        SCOPED_TRACE(entry.Code);
+        ASSERT_TRUE(agency.count(entry.Code));
+        EXPECT_EQ(entry.Agency, agency.at(entry.Code));
+        EXPECT_EQ(JmaWeatherText(std::to_string(entry.Code)), entry.Text);
+        // The pages' word for "later", never the agency's.
+        EXPECT_EQ(std::string(entry.Text).find("後"), std::string::npos) << entry.Text;
+    }
+}
+
+TEST(JmaWeatherCodes, TextsOfTheExamples) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"100", "晴"},           {"111", "晴のち曇"},     {"110", "晴のち時々曇"},
+        {"120", "晴一時雨"},     {"123", "晴一時雷雨"},   {"130", "霧のち晴"},
+        {"122", "晴のち一時雨"}, {"302", "雨時々曇"},     {"316", "雨か雪のち晴"},
+        {"328", "雨一時強い雨"}, {"426", "雪のちみぞれ"}, {"450", "雪で雷を伴う"},
+        {"209", "霧"},           {"231", "曇一時霧雨"},   {"427", "雪一時みぞれ"},
+    };
+    for (const auto& [code, text] : cases)
+        EXPECT_EQ(JmaWeatherText(code), std::optional<std::string_view>(text)) << code;
+}
+
+TEST(JmaWeatherCodes, AnythingElseIsNoCode) {
+    for (const char* code : {"", "999", "129", "099", "10", "1000", "-10", "+10", "10a", " 100",
+                             "100 ", "１００", "0x6"})
+        EXPECT_EQ(JmaWeatherText(code), std::nullopt) << code;
+}
+
+// The record a real answer gives, slot by slot.
+struct Expected {
+    TDateTime today;
+    std::array<const char*, 2> dayWeather;
+    std::array<std::int32_t, 8> dayProb;
+    std::array<std::int32_t, 2> dayMin, dayMax;
+    int weekDays; // slots 0 .. weekDays-1 are dated; the others are empty
+    std::array<const char*, 7> weekWeather;
+    std::array<std::int32_t, 7> weekProb, weekMin, weekMax;
+    const char* updateInfo;
+};
+
+TWeatherData RecordOf(const Expected& e, const std::string& location) {
+    TWeatherData w;
+    w.DayDate = {e.today, e.today + 1};
+    for (int d = 0; d < 2; ++d) {
+        w.DayWeather[d] = e.dayWeather[d];
+        w.DayMinTemp[d] = e.dayMin[d];
+        w.DayMaxTemp[d] = e.dayMax[d];
+    }
+    w.DayProb = e.dayProb;
+    for (int k = 0; k < e.weekDays; ++k) {
+        w.WeekDate[k] = e.today + k + 1;
+        w.WeekWeather[k] = e.weekWeather[k];
+        w.WeekProb[k] = e.weekProb[k];
+        w.WeekMinTemp[k] = e.weekMin[k];
+        w.WeekMaxTemp[k] = e.weekMax[k];
+    }
+    w.LocationName = location;
+    w.UpdateInfo = e.updateInfo;
+    return w;
+}
+
+// Real answers of each layout, each read at its own report date; the places are chosen so
+// that the week's area and station are found by code, by the office, or as the first.
+TEST(JmaForecast, RealAnswersOfEachLayout) {
+    struct Case {
+        const char* file;
+        TJmaPlace place;
+        const char* location;
+        TDateTime readOn;
+        Expected expected;
+    };
+    const Case cases[] = {
+        // 05 o'clock: band 00-06 has passed; the weekly part is yesterday evening's, from today,
+        // so it has no day for slot 6. 伊豆諸島南部 has its own weekly area; 八丈島 is the third
+        // point.
+        {"forecast-130000-2026-03-12T05.json",
+         {"130000", "130030", "1340100", "44263", {}},
+         "八丈町",
+         EncodeDate(2026, 3, 12),
+         {EncodeDate(2026, 3, 12),
+          {"曇時々雨", "雨"},
+          {N, 60, 40, 50, 60, 80, 80, 80},
+          {N, 9},
+          {13, 11},
+          6,
+          {"雨", "雨のち曇", "曇時々晴", "曇", "曇", "曇", ""},
+          {90, 60, 30, 40, 40, 40, N},
+          {9, 8, 8, 8, 9, 9, N},
+          {12, 14, 14, 15, 16, 16, N},
+          "05時00分 発表"}},
+        // 11 o'clock: the weekly part starts tomorrow and leaves its figures to the short-term
+        // part: the highest of tomorrow's bands, tomorrow's minimum and maximum.
+        {"forecast-130000-2021-07-24T11.json",
+         {"130000", "130010", "1310100", "44132", {}},
+         "千代田区",
+         EncodeDate(2021, 7, 24),
+         {EncodeDate(2021, 7, 24),
+          {"曇時々晴", "曇時々晴"},
+          {N, N, 30, 30, 0, 0, 10, 20},
+          {N, 25},
+          {33, 32},
+          7,
+          {"曇時々晴", "曇", "曇時々雨", "曇", "曇時々晴", "曇", "曇"},
+          {20, 40, 70, 40, 30, 40, 40},
+          {25, 23, 23, 24, 25, 24, 24},
+          {32, 31, 27, 32, 32, 30, 30},
+          "11時00分 発表"}},
+        // 17 o'clock: only the evening band is left of today, and no temperature. The weekly
+        // part has neither 伊豆諸島北部 nor 大島: its first area and point stand in, while slot
+        // 0's figures stay the place's own.
+        {"forecast-130000-2022-07-27T17.json",
+         {"130000", "130020", "1336100", "44172", {}},
+         "大島町",
+         EncodeDate(2022, 7, 27),
+         {EncodeDate(2022, 7, 27),
+          {"晴時々曇", "晴時々曇"},
+          {N, N, N, 20, 10, 10, 10, 10},
+          {N, 25},
+          {N, 31},
+          7,
+          {"曇のち一時雨", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴"},
+          {10, 40, 40, 40, 40, 30, 30},
+          {25, 26, 26, 26, 26, 25, 25},
+          {31, 33, 33, 34, 33, 32, 33},
+          "17時00分 発表"}},
+        // 愛知: one weekly area under the office's code, and only 名古屋 in the weekly points.
+        {"forecast-230000-2022-08-02T11.json",
+         {"230000", "230020", "2320100", "51331", {}},
+         "豊橋市",
+         EncodeDate(2022, 8, 2),
+         {EncodeDate(2022, 8, 2),
+          {"晴", "晴のち曇"},
+          {N, N, 0, 0, 0, 0, 0, 10},
+          {N, 26},
+          {34, 34},
+          7,
+          {"晴のち曇", "曇", "晴時々曇", "曇時々晴", "曇時々晴", "晴時々曇", "晴時々曇"},
+          {10, 40, 20, 30, 30, 20, 20},
+          {26, 26, 26, 26, 26, 26, 26},
+          {34, 35, 36, 35, 35, 36, 36},
+          "11時00分 発表"}},
+        // Yesterday's 17 o'clock report read after midnight: its second day is today, with the
+        // morning minimum that was tomorrow's; nothing is known of tomorrow's bands and
+        // temperatures, and the week ends a day early.
+        {"forecast-130000-2022-07-27T17.json",
+         {"130000", "130010", "1310100", "44132", {}},
+         "千代田区",
+         EncodeDate(2022, 7, 28),
+         {EncodeDate(2022, 7, 28),
+          {"曇のち一時雨", "曇時々晴"},
+          {20, 20, 60, 40, N, N, N, N},
+          {26, N},
+          {32, N},
+          6,
+          {"曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", ""},
+          {40, 40, 40, 40, 30, 30, N},
+          {26, 26, 26, 26, 25, 25, N},
+          {33, 33, 34, 33, 32, 33, N},
+          "17時00分 発表"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.place.Class10);
+        const std::string answer = Fixture(c.file);
+        ASSERT_FALSE(answer.empty());
+        TWeatherData w;
+        ASSERT_TRUE(FillFromJma(w, answer, c.place, c.location, c.readOn));
+        EXPECT_RECORD_EQ(w, RecordOf(c.expected, c.location));
+    }
+}
+
+// The report's date is the record's today, whatever the computer's date, except on the day
+// after it.
+TEST(JmaForecast, TodayIsTheReportsDateOrTheDayAfter) {
+    const std::string answer = Fixture("forecast-130000-2022-07-27T17.json");
+    const TJmaPlace place{"130000", "130010", "1310100", "44132", {}};
+    const TDateTime report = EncodeDate(2022, 7, 27);
+    const std::pair<TDateTime, TDateTime> cases[] = {
+        {report, report},
+        {report + 0.75, report}, // a time of day is no other day
+        {report + 1, report + 1},
+        {report + 1.5, report + 1},
+        {report + 2, report},
+        {report - 1, report},
+        {0.0, report},
+        {std::numeric_limits<double>::quiet_NaN(), report},
+        {std::numeric_limits<double>::infinity(), report},
+    };
+    for (const auto& [readOn, today] : cases) {
+        TWeatherData w;
+        ASSERT_TRUE(FillFromJma(w, answer, place, "千代田区", readOn)) << readOn;
+        EXPECT_EQ(w.DayDate[0], today) << readOn;
+        EXPECT_EQ(w.DayDate[1], today + 1) << readOn;
+        EXPECT_EQ(w.WeekDate[0], today + 1) << readOn;
+    }
+}
+
+// A small answer of the 11 o'clock layout for 2026-12-09 with two areas and two points, the
+// place being the second of each; every figure differs from every other.
+const TJmaPlace kPlace{"100000", "100020", "1020100", "22222", {}};
+const TDateTime kDay = EncodeDate(2026, 12, 9);
+
+json SmallAnswer() {
+    const auto at = [](int day, const char* time) {
+        char date[16];
+        std::snprintf(date, sizeof date, "2026-12-%02d", 9 + day);
+        return std::string(date) + "T" + time + "+09:00";
+    };
+    const auto area = [](const char* code, const char* name) {
+        return json{{"name", name}, {"code", code}};
+    };
+    json shortTerm = {
+        {"publishingOffice", "気象台"},
+        {"reportDatetime", at(0, "11:00:00")},
+        {"timeSeries",
+         {{{"timeDefines", {at(0, "11:00:00"), at(1, "00:00:00"), at(2, "00:00:00")}},
+           {"areas",
+            {{{"area", area("100010", "北部")},
+              {"weatherCodes", {"300", "300", "300"}},
+              {"weathers", {"雨", "雨", "雨"}}},
+             {{"area", area("100020", "南部")},
+              {"weatherCodes", {"111", "302", "200"}},
+              {"weathers", {"晴れ　後　くもり", "雨　時々　止む", "くもり"}}}}}},
+          {{"timeDefines",
+            {at(0, "12:00:00"), at(0, "18:00:00"), at(1, "00:00:00"), at(1, "06:00:00"),
+             at(1, "12:00:00"), at(1, "18:00:00")}},
+           {"areas",
+            {{{"area", area("100010", "北部")}, {"pops", {"90", "90", "90", "90", "90", "90"}}},
+             {{"area", area("100020", "南部")}, {"pops", {"10", "20", "30", "40", "60", "50"}}}}}},
+          {{"timeDefines",
+            {at(0, "09:00:00"), at(0, "00:00:00"), at(1, "00:00:00"), at(1, "09:00:00")}},
+           {"areas",
+            {{{"area", area("11111", "北")}, {"temps", {"31", "32", "21", "33"}}},
+             {{"area", area("22222", "南")}, {"temps", {"11", "12", "-3", "8"}}}}}}}}};
+    json weekDays = json::array();
+    json weekTimes = json::array();
+    for (int d = 1; d <= 7; ++d)
+        weekTimes.push_back(at(d, "00:00:00"));
+    json weekly = {{"publishingOffice", "気象台"},
+                   {"reportDatetime", at(0, "11:00:00")},
+                   {"timeSeries",
+                    {{{"timeDefines", weekTimes},
+                      {"areas",
+                       {{{"area", area("100010", "北部")},
+                         {"weatherCodes", {"300", "300", "300", "300", "300", "300", "300"}},
+                         {"pops", {"", "99", "99", "99", "99", "99", "99"}}},
+                        {{"area", area("100020", "南部")},
+                         {"weatherCodes", {"210", "211", "200", "201", "300", "313", "400"}},
+                         {"pops", {"", "71", "72", "73", "74", "75", "76"}}}}}},
+                     {{"timeDefines", weekTimes},
+                      {"areas",
+                       {{{"area", area("11111", "北")},
+                         {"tempsMin", {"", "20", "20", "20", "20", "20", "20"}},
+                         {"tempsMax", {"", "30", "30", "30", "30", "30", "30"}}},
+                        {{"area", area("22222", "南")},
+                         {"tempsMin", {"", "-1", "-2", "0", "1", "2", "3"}},
+                         {"tempsMax", {"", "5", "6", "7", "9", "10", "13"}}}}}}}},
+                   {"tempAverage", {{"areas", json::array()}}}};
+    return json::array({shortTerm, weekly});
+}
+
+TWeatherData SmallRecord() {
+    const Expected e{kDay,
+                     {"晴のち曇", "雨時々曇"},
+                     {N, N, 10, 20, 30, 40, 60, 50},
+                     {N, -3},
+                     {11, 8},
+                     7,
+                     {"曇のち時々晴", "曇のち晴", "曇", "曇時々晴", "雨", "雨のち曇", "雪"},
+                     {60, 71, 72, 73, 74, 75, 76},
+                     {-3, -1, -2, 0, 1, 2, 3},
+                     {8, 5, 6, 7, 9, 10, 13},
+                     "11時00分 発表"};
+    return RecordOf(e, "南町");
+}
+
+TEST(JmaForecast, TheSmallAnswer) {
+    TWeatherData w;
+    ASSERT_TRUE(FillFromJma(w, SmallAnswer().dump(), kPlace, "南町", kDay));
+    EXPECT_RECORD_EQ(w, SmallRecord());
+}
+
+// One value of the answer spoilt: that value, and only that one, is missing.
+TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
+    using Edit = std::function<void(json&)>;
+    using Fix = std::function<void(TWeatherData&)>;
+    const auto shortArea = [](json& a, int series) -> json& {
+        return a[0]["timeSeries"][series]["areas"][1];
+    };
+    const auto weekArea = [](json& a, int series) -> json& {
+        return a[1]["timeSeries"][series]["areas"][1];
+    };
+    struct Case {
+        const char* name;
+        Edit edit;
+        Fix fix;
+    };
+    const Case cases[] = {
+        {"unknown code", [&](json& a) { shortArea(a, 0)["weatherCodes"][0] = "999"; },
+         [](TWeatherData& w) { w.DayWeather[0] = ""; }},
+        {"code as a number", [&](json& a) { shortArea(a, 0)["weatherCodes"][1] = 302; },
+         [](TWeatherData& w) { w.DayWeather[1] = ""; }},
+        {"codes missing", [&](json& a) { shortArea(a, 0).erase("weatherCodes"); },
+         [](TWeatherData& w) {
+             w.DayWeather = {"", ""};
+         }},
+        {"codes an object", [&](json& a) { shortArea(a, 0)["weatherCodes"] = json::object(); },
+         [](TWeatherData& w) {
+             w.DayWeather = {"", ""};
+         }},
+        {"codes too few", [&](json& a) { shortArea(a, 0)["weatherCodes"] = {"111"}; },
+         [](TWeatherData& w) { w.DayWeather[1] = ""; }},
+        {"empty band", [&](json& a) { shortArea(a, 1)["pops"][2] = ""; },
+         [](TWeatherData& w) { w.DayProb[4] = N; }},
+        {"band over 100", [&](json& a) { shortArea(a, 1)["pops"][0] = "101"; },
+         [](TWeatherData& w) { w.DayProb[2] = N; }},
+        {"band negative", [&](json& a) { shortArea(a, 1)["pops"][1] = "-10"; },
+         [](TWeatherData& w) { w.DayProb[3] = N; }},
+        {"band a fraction", [&](json& a) { shortArea(a, 1)["pops"][3] = "40.5"; },
+         [](TWeatherData& w) { w.DayProb[5] = N; }},
+        {"band a number", [&](json& a) { shortArea(a, 1)["pops"][4] = 60; },
+         [](TWeatherData& w) {
+             w.DayProb[6] = N;
+             w.WeekProb[0] = 50; // the highest band left
+         }},
+        {"bands missing", [&](json& a) { shortArea(a, 1).erase("pops"); },
+         [](TWeatherData& w) {
+             w.DayProb = {N, N, N, N, N, N, N, N};
+             w.WeekProb[0] = N;
+         }},
+        {"no bands of the area", [&](json& a) { a[0]["timeSeries"][1]["areas"].erase(1); },
+         [](TWeatherData& w) {
+             w.DayProb = {N, N, N, N, N, N, N, N};
+             w.WeekProb[0] = N;
+         }},
+        {"band time spoilt", [&](json& a) { a[0]["timeSeries"][1]["timeDefines"][5] = "soon"; },
+         [](TWeatherData& w) {
+             w.DayProb[7] = N;
+             w.WeekProb[0] = 60;
+         }},
+        {"empty daytime maximum", [&](json& a) { shortArea(a, 2)["temps"][0] = ""; },
+         [](TWeatherData& w) { w.DayMaxTemp[0] = 12; }}, // the whole day's instead
+        {"temperature with a plus", [&](json& a) { shortArea(a, 2)["temps"][2] = "+3"; },
+         [](TWeatherData& w) {
+             w.DayMinTemp[1] = N;
+             w.WeekMinTemp[0] = N;
+         }},
+        {"temperature in words", [&](json& a) { shortArea(a, 2)["temps"][3] = "８"; },
+         [](TWeatherData& w) {
+             w.DayMaxTemp[1] = N;
+             w.WeekMaxTemp[0] = N;
+         }},
+        {"temperature beyond reason", [&](json& a) { shortArea(a, 2)["temps"][3] = "9999"; },
+         [](TWeatherData& w) {
+             w.DayMaxTemp[1] = N;
+             w.WeekMaxTemp[0] = N;
+         }},
+        {"our point missing", [&](json& a) { a[0]["timeSeries"][2]["areas"].erase(1); },
+         [](TWeatherData& w) { // the first point stands in
+             w.DayMaxTemp = {31, 33};
+             w.DayMinTemp[1] = 21;
+             w.WeekMinTemp[0] = 21;
+             w.WeekMaxTemp[0] = 33;
+         }},
+        {"no points", [&](json& a) { a[0]["timeSeries"].erase(2); },
+         [](TWeatherData& w) {
+             w.DayMaxTemp = {N, N};
+             w.DayMinTemp = {N, N};
+             w.WeekMinTemp[0] = N;
+             w.WeekMaxTemp[0] = N;
+         }},
+        {"weekly code unknown", [&](json& a) { weekArea(a, 0)["weatherCodes"][3] = "0"; },
+         [](TWeatherData& w) { w.WeekWeather[3] = ""; }},
+        {"weekly band empty", [&](json& a) { weekArea(a, 0)["pops"][6] = ""; },
+         [](TWeatherData& w) { w.WeekProb[6] = N; }},
+        {"weekly minimum missing", [&](json& a) { weekArea(a, 1)["tempsMin"][4] = nullptr; },
+         [](TWeatherData& w) { w.WeekMinTemp[4] = N; }},
+        {"weekly maxima missing", [&](json& a) { weekArea(a, 1).erase("tempsMax"); },
+         [](TWeatherData& w) { w.WeekMaxTemp = {8, N, N, N, N, N, N}; }},
+        {"weekly first code missing", [&](json& a) { weekArea(a, 0)["weatherCodes"][0] = ""; },
+         [](TWeatherData& w) { w.WeekWeather[0] = "雨時々曇"; }}, // tomorrow's
+        {"weekly first figures given",
+         [&](json& a) {
+             weekArea(a, 0)["pops"][0] = "5";
+             weekArea(a, 1)["tempsMin"][0] = "-9";
+             weekArea(a, 1)["tempsMax"][0] = "19";
+         },
+         [](TWeatherData& w) {
+             w.WeekProb[0] = 5;
+             w.WeekMinTemp[0] = -9;
+             w.WeekMaxTemp[0] = 19;
+         }},
+        {"weekly day missing",
+         [&](json& a) { a[1]["timeSeries"][0]["timeDefines"][4] = "2026-13-01T00:00:00+09:00"; },
+         [](TWeatherData& w) { // the temperatures still date the slot
+             w.WeekWeather[4] = "";
+             w.WeekProb[4] = N;
+         }},
+        {"weekly days shifted",
+         [&](json& a) {
+             for (int s = 0; s < 2; ++s) {
+                 json& times = a[1]["timeSeries"][s]["timeDefines"];
+                 times.insert(times.begin(), "2026-12-09T00:00:00+09:00");
+                 times.erase(7);
+             }
+         },
+         [](TWeatherData& w) { // from today, as a 05 o'clock answer has it: by date
+             w.WeekWeather = {"曇のち晴", "曇", "曇時々晴", "雨", "雨のち曇", "雪", ""};
+             w.WeekProb = {71, 72, 73, 74, 75, 76, N};
+             w.WeekMinTemp = {-1, -2, 0, 1, 2, 3, N};
+             w.WeekMaxTemp = {5, 6, 7, 9, 10, 13, N};
+             w.WeekDate[6] = 0.0;
+         }},
+        {"weekly area by the office", [&](json& a) { weekArea(a, 0)["area"]["code"] = "100000"; },
+         [](TWeatherData&) {}},
+        {"weekly area none of ours", [&](json& a) { weekArea(a, 0)["area"]["code"] = "100100"; },
+         [](TWeatherData& w) { // the first
+             w.WeekWeather = {"雨", "雨", "雨", "雨", "雨", "雨", "雨"};
+             w.WeekProb = {60, 99, 99, 99, 99, 99, 99};
+         }},
+        {"weekly point none of ours", [&](json& a) { weekArea(a, 1)["area"]["code"] = "33333"; },
+         [](TWeatherData& w) {
+             w.WeekMinTemp = {-3, 20, 20, 20, 20, 20, 20};
+             w.WeekMaxTemp = {8, 30, 30, 30, 30, 30, 30};
+         }},
+        {"no weekly part", [](json& a) { a.erase(1); },
+         [](TWeatherData& w) { // slot 0 from the short-term part alone
+             w.WeekWeather = {"雨時々曇", "", "", "", "", "", ""};
+             w.WeekDate = {kDay + 1, 0, 0, 0, 0, 0, 0};
+             w.WeekProb = {60, N, N, N, N, N, N};
+             w.WeekMinTemp = {-3, N, N, N, N, N, N};
+             w.WeekMaxTemp = {8, N, N, N, N, N, N};
+         }},
+        {"weekly part a text", [](json& a) { a[1] = "weekly"; },
+         [](TWeatherData& w) {
+             w.WeekWeather = {"雨時々曇", "", "", "", "", "", ""};
+             w.WeekDate = {kDay + 1, 0, 0, 0, 0, 0, 0};
+             w.WeekProb = {60, N, N, N, N, N, N};
+             w.WeekMinTemp = {-3, N, N, N, N, N, N};
+             w.WeekMaxTemp = {8, N, N, N, N, N, N};
+         }},
+        {"extra report", [](json& a) { a[0]["reportDatetime"] = "2026-12-09T14:30:00+09:00"; },
+         [](TWeatherData& w) { w.UpdateInfo = "14時30分 発表"; }},
+        {"no report time", [](json& a) { a[0].erase("reportDatetime"); },
+         [](TWeatherData& w) { w.UpdateInfo = ""; }},
+        {"unknown members",
+         [](json& a) {
+             a[0]["timeSeries"][0]["extra"] = {{"x", {1, 2}}};
+         },
+         [](TWeatherData&) {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        json answer = SmallAnswer();
+        c.edit(answer);
+        TWeatherData expected = SmallRecord();
+        c.fix(expected);
+        TWeatherData w;
+        ASSERT_TRUE(FillFromJma(w, answer.dump(), kPlace, "南町", kDay));
+        EXPECT_RECORD_EQ(w, expected);
+    }
+}
+
+// What is not a forecast of the place fails, and the record is left for the caller to clear.
+TEST(JmaForecast, WhatIsNoForecastOfThePlaceFails) {
+    using Edit = std::function<std::string(json)>;
+    struct Case {
+        const char* name;
+        Edit answer;
+    };
+    const Case cases[] = {
+        {"empty", [](json) { return std::string(); }},
+        {"not JSON", [](json) { return std::string("<html>404 Not Found</html>"); }},
+        {"cut short", [](json a) { return a.dump().substr(0, 900); }},
+        {"null", [](json) { return std::string("null"); }},
+        {"an object",
+         [](json a) {
+             return json{{"0", a[0]}}.dump();
+         }},
+        {"an empty array", [](json) { return std::string("[]"); }},
+        {"numbers", [](json) { return std::string("[1,2]"); }},
+        {"no class10",
+         [](json a) {
+             a[0]["timeSeries"][0]["areas"].erase(1);
+             return a.dump();
+         }},
+        {"class10 code a number",
+         [](json a) {
+             a[0]["timeSeries"][0]["areas"][1]["area"]["code"] = 100020;
+             return a.dump();
+         }},
+        {"no time series",
+         [](json a) {
+             a[0].erase("timeSeries");
+             return a.dump();
+         }},
+        {"no first time",
+         [](json a) {
+             a[0]["timeSeries"][0]["timeDefines"] = json::array();
+             return a.dump();
+         }},
+        {"first time no date",
+         [](json a) {
+             a[0]["timeSeries"][0]["timeDefines"][0] = "2026-02-30T11:00:00+09:00";
+             return a.dump();
+         }},
+        {"first time a number",
+         [](json a) {
+             a[0]["timeSeries"][0]["timeDefines"][0] = 20261209;
+             return a.dump();
+         }},
+        {"nested too deep",
+         [](json) { return std::string(100000, '[') + std::string(100000, ']'); }},
+        {"too large",
+         [](json a) {
+             a[0]["padding"] = std::string(2 * 1024 * 1024, ' ');
+             return a.dump();
+         }},
+    };
+    for (const Case& c : cases) {
+        TWeatherData w;
+        EXPECT_FALSE(FillFromJma(w, c.answer(SmallAnswer()), kPlace, "南町", kDay)) << c.name;
+    }
+    // The deep answer is refused for the depth alone, not for what it lacks.
+    json deep = SmallAnswer();
+    json nest = json::array();
+    for (int i = 0; i < 20; ++i)
+        nest = json::array({nest});
+    deep[0]["timeSeries"][0]["extra"] = nest;
+    TWeatherData w;
+    EXPECT_TRUE(FillFromJma(w, deep.dump(), kPlace, "南町", kDay));
+    EXPECT_RECORD_EQ(w, SmallRecord());
+}
+
+} // namespace
