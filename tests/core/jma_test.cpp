@@ -54,7 +54,9 @@ TSampleApi::Params QueryOf(const std::string& url) {
         const std::size_t amp = std::min(query.find('&'), query.size());
         const std::string_view pair = query.substr(0, amp);
         const std::size_t eq = pair.find('=');
-        params.emplace(std::string(pair.substr(0, eq)), std::string(pair.substr(eq + 1)));
+        // Values come encoded, as the time zone's slash does.
+        params.emplace(std::string(pair.substr(0, eq)),
+                       httplib::detail::decode_url(std::string(pair.substr(eq + 1)), false));
         query.remove_prefix(std::min(amp + 1, query.size()));
     }
     return params;

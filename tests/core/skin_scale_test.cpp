@@ -334,7 +334,7 @@ TEST_F(ScaledTrayTest, TheLargestGoodSourceMadeToTheScaledSize) {
                                     "Rain=rain.png\nSnow=snow.png\nNA=na.png\n"
                                     "TrayError=error.png\n"));
     skin.LoadTrayImages(&list, 2.0);
-    ASSERT_EQ(list.Images.size(), 6u);
+    ASSERT_EQ(list.Images.size(), 7u);
     EXPECT_EQ(list.Width, 32);
     EXPECT_EQ(list.Height, 32);
     for (const TBitmap& image : list.Images)

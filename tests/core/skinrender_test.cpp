@@ -89,7 +89,7 @@ TEST_F(SkinRenderTest, ScaleDrawsAsTheWidgetOnAScreenOfThatRatio) {
     ASSERT_EQ(expected.Height(), 336);
     EXPECT_TRUE(LoadPng(out) == DecodePng(EncodePng(expected), "expected"));
     const TBitmap strip = LoadPng(tray);
-    ASSERT_EQ(strip.Width(), 6 * 24);
+    ASSERT_EQ(strip.Width(), 7 * 24);
     ASSERT_EQ(strip.Height(), 24);
     // The rain image is third, through the same PNG round trip.
     const TBitmap rain = DecodePng(EncodePng(list.Images[2]), "rain");

@@ -19,7 +19,7 @@ class RefreshTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::FixClock({2026, 12, 9, 10, 0, 0});
-        program.dir.Write("urls.list", "地方,県,市,t/1,t/2,y/1,y/2\n");
+        program.dir.Write("urls.list", "関東,東京都,千代田区,t/1,t/2,y/1,y/2\n");
     }
     void TearDown() override { platform::ReleaseClock(); }
 
@@ -28,6 +28,7 @@ protected:
             "[URL]\nPrefixTenkiLite=http://127.0.0.1:9/lite/\n"
             "PrefixYahoo=http://127.0.0.1:9/weather/jp/\n"
             "PrefixOpenMeteo=http://127.0.0.1:9/\nPrefixGeocoding=http://127.0.0.1:9/\n"
+            "PrefixJma=http://127.0.0.1:9/\n"
             "[Option]\n" +
             options);
         return program.Start();

@@ -35,10 +35,10 @@ TEST(TrayRatio, TheIconHoldsTheSkinsTrayImagesAtOneAndTwiceTheRatio) {
                               std::filesystem::copy_options::overwrite_existing);
     MessageLog messages;
     auto form = program.Start();
-    ASSERT_EQ(form->ImageList1.Images.size(), 6u);
+    ASSERT_EQ(form->ImageList1.Images.size(), 7u);
     ASSERT_EQ(form->ScaledImageLists.size(), 1u); // this screen is at 1: only the 2x forms
     const TImageList& twice = form->ScaledImageLists.front();
-    ASSERT_EQ(twice.Images.size(), 6u);
+    ASSERT_EQ(twice.Images.size(), 7u);
     EXPECT_EQ(twice.Width, 32);
     // The skin's own drawing at 2x, not its 16 x 16 image enlarged.
     TBitmap rain = LoadPng(program.dir.File("Skin/Simple/img/tray_rain@2x.png"));
