@@ -4,6 +4,7 @@
 #include "platform/qt/Desktop.h"
 
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -92,7 +93,12 @@ void TMainForm::mouseMoveEvent(QMouseEvent* event) {
     if (!pressed_ || (at - pressPosition_).manhattanLength() < kMoveThreshold)
         return;
     pressed_ = false;
-    if (QWindow* window = windowHandle(); window && window->startSystemMove())
+    // The pointer is ahead by the threshold or more. A window manager's move from here would keep
+    // the window that far behind it, so the program moves the window itself where it may; under
+    // Wayland only the compositor can.
+    if (QWindow* window = windowHandle();
+        window && QGuiApplication::platformName().startsWith(QLatin1String("wayland")) &&
+        window->startSystemMove())
         return;
     dragging_ = true;
     move(at - dragOffset_);

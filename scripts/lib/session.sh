@@ -21,7 +21,9 @@ start_xvfb() {
     local logdir=$1 screen=${2:-1280x800x24} fifo="$1/displayfd"
     rm -f "$fifo"
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp +extension Composite \
+    # -noreset: without it the server resets when its last client leaves (the readiness probe
+    # below), and a window manager that connects at that moment loses its connection.
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset +extension Composite \
         3>"$fifo" >"$logdir/xvfb.log" 2>&1 &
     SESSION_PIDS+=($!)
     local number
@@ -64,19 +66,32 @@ start_wm() {
 # 48 for a screen at twice the pixel ratio), and, when installed, a compositor so that per-pixel
 # alpha shows as it would on a desktop.
 start_tray() {
-    local logdir=$1 height=${2:-24}
-    trayer --edge top --align right --widthtype pixel --width $((height * 5)) --height "$height" \
-        --transparent false --SetDockType true >"$logdir/trayer.log" 2>&1 &
-    SESSION_PIDS+=($!)
+    local logdir=$1 height=${2:-24} attempt i tray
     if command -v xcompmgr >/dev/null; then
         xcompmgr >"$logdir/xcompmgr.log" 2>&1 &
         SESSION_PIDS+=($!)
     fi
-    local i
-    # A loaded machine can take seconds; the wait ends as soon as the tray is there.
-    for i in $(seq 1 200); do
-        xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && return 0
-        sleep 0.1
+    # Seen on a loaded machine: a tray that never showed its panel and logged nothing. A new one
+    # came up at once.
+    for attempt in 1 2 3; do
+        echo "--- attempt $attempt" >>"$logdir/trayer.log"
+        trayer --edge top --align right --widthtype pixel --width $((height * 5)) --height "$height" \
+            --transparent false --SetDockType true >>"$logdir/trayer.log" 2>&1 &
+        tray=$!
+        SESSION_PIDS+=("$tray")
+        # A loaded machine can take seconds; the wait ends as soon as the tray is there.
+        for i in $(seq 1 100); do
+            xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && return 0
+            kill -0 "$tray" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$tray" 2>/dev/null; then
+            echo "--- no panel after 10 s; stopped" >>"$logdir/trayer.log"
+            kill "$tray" 2>/dev/null || true
+            wait "$tray" 2>/dev/null || true
+        else
+            echo "--- ended without a panel" >>"$logdir/trayer.log"
+        fi
     done
     echo "the tray did not appear (see $logdir/trayer.log)" >&2
     return 1
@@ -102,8 +117,8 @@ start_sample_service() {
 
 # prepare_program BINDIR FOLDER URL [extra Option lines...]: a program folder with the
 # executable, the location list and the skins, whose settings point every address at URL. No
-# Server key is written, so the program starts as on a first start: with the live source, whose
-# forecast and place look-up the sample service answers too.
+# Server key is written, so the program starts as on a first start: with the agency's source,
+# whose constants and forecasts the sample service answers too.
 prepare_program() {
     local bindir=$1 folder=$2 url=$3
     shift 3
@@ -113,7 +128,7 @@ prepare_program() {
     cp -r "$bindir/Skin" "$folder/"
     {
         printf '[URL]\nPrefixTenkiLite=%slite/\nPrefixYahoo=%sweather/jp/\n' "$url" "$url"
-        printf 'PrefixOpenMeteo=%s\nPrefixGeocoding=%s\n\n' "$url" "$url"
+        printf 'PrefixOpenMeteo=%s\nPrefixGeocoding=%s\nPrefixJma=%sbosai/\n\n' "$url" "$url" "$url"
         printf '[Option]\nUpdateCheckURL=%sversion.txt\n' "$url"
         local line
         for line in "$@"; do

@@ -71,13 +71,14 @@ entry_field() {
     sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, -v n="$1" -v f="$2" \
         'NR == n + 1 {print $(f + 1)}'
 }
-# picture_matches: the window shows the live source's forecast for the first place as
+# picture_matches: the window shows the agency's forecast (a first start's) for the first place as
 # skin-render draws it at scale 2; the 1x drawing pixel-doubled must not match as well.
 picture_matches() {
     local now bg
     now=$(date +%Y-%m-%dT%H:%M:%S)
-    "$bindir/forecast-dump" openmeteo "$SAMPLE_URL" "$SAMPLE_URL" "$(entry_field 0 1)" \
-        "$(entry_field 0 2)" --now "$now" >"$work/record.json" || return 1
+    "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(entry_field 0 1)" \
+        "$(entry_field 0 2)" --now "$now" --cache "$work/jma-cache" >"$work/record.json" ||
+        return 1
     "$bindir/skin-render" "$skin" "$work/record.json" "$work/expected.png" --now "$now" \
         --scale 2 >/dev/null || return 1
     "$bindir/skin-render" "$skin" "$work/record.json" "$work/expected-1x.png" --now "$now" \

@@ -28,7 +28,7 @@ start_tray "$work" || fail "no tray"
 start_sample_service "$bindir" "$work" || fail "no sample service"
 folder="$work/program"
 ini="$folder/zomika2.ini"
-prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1" "Server=2"
+prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1"
 
 # --- helpers ------------------------------------------------------------------------------
 
@@ -139,7 +139,11 @@ forecast_shown() {
     local skin=${1//\\//} location=$2 x y w h now bg diff
     read -r x y w h < <(geometry "$widget")
     now=$(date +%Y-%m-%dT%H:%M:%S)
-    if [ "$source" = openmeteo ]; then
+    if [ "$source" = jma ]; then
+        "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(entry_field "$location" 1)" \
+            "$(entry_field "$location" 2)" --now "$now" --cache "$work/jma-cache" \
+            >"$work/record.json" || return 1
+    elif [ "$source" = openmeteo ]; then
         "$bindir/forecast-dump" openmeteo "$SAMPLE_URL" "$SAMPLE_URL" "$(entry_field "$location" 1)" \
             "$(entry_field "$location" 2)" --now "$now" >"$work/record.json" || return 1
     else
@@ -197,9 +201,17 @@ sleep 0.5
 read -r x y _ < <(geometry "$widget")
 [ "$x,$y" = "40,30" ] || fail "a click on the widget left it following the pointer, at $x,$y"
 
-# The first start with the live source (Server=2) shows its forecast; it looked the place up and
-# kept its coordinates at once.
+# A first start (no Server key) shows the agency's forecast; it resolved the place and kept it.
+source=jma
+expect_forecast 'Simple\small.ini' 0 "the first place from the agency"
+grep -qE "^$(entry_field 0 1),$(entry_field 0 2)=[0-9]{6},[0-9]{6},[0-9]{7}," "$ini" ||
+    fail "the settings file lacks the agency's place of $(entry_field 0 2)"
+
+# The live source, from the source submenu: it looks the place up and keeps its coordinates.
 source=openmeteo
+menu_command c o
+openmeteo_saved() { [ "$(ini_value Server)" = 2 ]; }
+wait_until 10 openmeteo_saved || fail "choosing Open-Meteo did not save Server=2"
 expect_forecast 'Simple\small.ini' 0 "the first place from the live source"
 coordinates_kept() {
     grep -qE "^$(entry_field 0 1),$(entry_field 0 2)=[0-9]+(\.[0-9]+)?,[0-9]+(\.[0-9]+)?\r?\$" "$ini"
