@@ -127,7 +127,10 @@ TForecastRequest TMainForm::CurrentForecastRequest() const {
         request.Prefecture = GetLocationField(LocationIndex, 1);
         request.Municipality = GetLocationField(LocationIndex, 2);
         request.Coordinates = CoordinatesOf(request.Prefecture, request.Municipality);
+        // The agency's place stands in for a name the look-up does not know.
+        request.JmaPrefix = JmaPrefix;
         request.CacheFolder = CacheFolder;
+        request.JmaPlace = JmaPlaceOf(request.Prefecture, request.Municipality);
         break;
     case TSource::Jma:
         request.JmaPrefix = JmaPrefix;

@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/TimeZone.h"
 #include "weather/CutText.h"
+#include "weather/JmaPlace.h"
 #include "weather/WeatherWords.h"
 
 #include <nlohmann/json.hpp>
@@ -417,9 +418,27 @@ TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& requ
         const TPlaceChoice choice = LookUpPlace(client, request);
         if (choice.Result == TPlaceLookup::BadAnswer)
             return outcome;
-        if (choice.Result == TPlaceLookup::NotFound)
-            throw ELocationNotFound(PlaceNotFoundMessage(request.Municipality));
-        place = choice.Coordinates;
+        if (choice.Result == TPlaceLookup::NotFound) {
+            // The index names some places of the list otherwise: the agency's station for the
+            // place stands in, as near as its forecast's own temperature point.
+            std::optional<TJmaPlace> known = request.JmaPlace;
+            if (!known && !request.JmaPrefix.empty()) {
+                const TJmaPlaceResult found = LookUpJmaPlace(
+                    client, request.JmaPrefix, request.CacheFolder, request.Prefecture,
+                    request.Municipality);
+                if (found.Result == TJmaLookup::Failed)
+                    return outcome;
+                if (found.Result == TJmaLookup::Found) {
+                    known = found.Place;
+                    outcome.FoundJmaPlace = found.Place;
+                }
+            }
+            if (!known || !known->Coordinates)
+                throw ELocationNotFound(PlaceNotFoundMessage(request.Municipality));
+            place = known->Coordinates;
+        } else {
+            place = choice.Coordinates;
+        }
         outcome.FoundCoordinates = place;
     }
     const std::string answer =

@@ -84,9 +84,10 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
 TPlaceChoice LookUpPlace(THttpClient& client, const TForecastRequest& request);
 
 // The live source's load: the look-up when the request brings no coordinates, then the
-// forecast. Any download failure or unusable answer gives Loaded = false with a cleared
-// record. Throws ELocationNotFound, naming the municipality, when the look-up answers but
-// finds no such place.
+// forecast. When the look-up finds nothing, the agency's place (the request's, else resolved
+// through its constants) gives its station's coordinates. Any download failure or unusable
+// answer gives Loaded = false with a cleared record. Throws ELocationNotFound, naming the
+// municipality, when neither knows the place.
 TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& request);
 
 // The status line for a place the look-up does not know.

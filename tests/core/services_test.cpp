@@ -436,6 +436,37 @@ TEST_F(AgainstSampleService, LiveSourceFindsThePlacesOfTheRealIndex) {
     EXPECT_EQ(shortened, 24);
     EXPECT_EQ(notFound, (std::vector<std::string>{"三重県津市", "大阪府堺市"}));
 
+    // Those two are the agency's places: its station's coordinates stand in, resolved once and
+    // handed back for the settings file, or taken from the place known before.
+    TempDir cache;
+    for (const auto& [prefecture, municipality] :
+         {std::pair{"三重県", "津市"}, std::pair{"大阪府", "堺市"}}) {
+        SCOPED_TRACE(municipality);
+        TForecastRequest request;
+        request.Source = TSource::OpenMeteo;
+        request.ForecastPrefix = real.BaseUrl();
+        request.GeocodingPrefix = real.BaseUrl();
+        request.JmaPrefix = real.BaseUrl() + "bosai/";
+        request.CacheFolder = cache.Path() + "/";
+        request.Prefecture = prefecture;
+        request.Municipality = municipality;
+        const TForecastOutcome outcome = LoadForecast(client, request);
+        ASSERT_TRUE(outcome.Loaded);
+        EXPECT_EQ(outcome.Record.LocationName, municipality);
+        ASSERT_TRUE(outcome.FoundJmaPlace.has_value());
+        ASSERT_TRUE(outcome.FoundJmaPlace->Coordinates.has_value());
+        EXPECT_EQ(outcome.FoundCoordinates, outcome.FoundJmaPlace->Coordinates);
+
+        TJmaPlace known = *outcome.FoundJmaPlace;
+        known.Coordinates = TCoordinates{34.5, 135.25};
+        request.JmaPrefix.clear();
+        request.JmaPlace = known;
+        const TForecastOutcome again = LoadForecast(client, request);
+        EXPECT_TRUE(again.Loaded);
+        EXPECT_EQ(again.FoundCoordinates, known.Coordinates);
+        EXPECT_FALSE(again.FoundJmaPlace.has_value());
+    }
+
     const std::string tool = std::string(PELUMI_BIN_DIR) + "/forecast-dump openmeteo " +
                              real.BaseUrl() + " " + real.BaseUrl();
     for (const char* place : {"宮城県 仙台市", "高知県 高知市", "北海道 函館市"}) {
@@ -444,6 +475,10 @@ TEST_F(AgainstSampleService, LiveSourceFindsThePlacesOfTheRealIndex) {
         EXPECT_NE(json.find("\"ok\": true"), std::string::npos) << json;
     }
     EXPECT_EQ(RunCommand(tool + " 大阪府 堺市 2>/dev/null").first, 1);
+    EXPECT_EQ(RunCommand(tool + " 大阪府 堺市 --jma " + real.BaseUrl() + "bosai/ --cache " +
+                         cache.Path() + " 2>/dev/null")
+                  .first,
+              0);
 }
 
 TEST_F(AgainstSampleService, LiveSourceGoesThroughTheProxy) {

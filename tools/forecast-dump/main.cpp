@@ -21,6 +21,7 @@ const char* const kUsage =
     "usage: forecast-dump tenkilite|yahoo URL1 URL2 [--proxy HOST:PORT] "
     "[--now YYYY-MM-DDTHH:MM:SS]\n"
     "       forecast-dump openmeteo FORECAST_PREFIX GEOCODING_PREFIX PREFECTURE MUNICIPALITY "
+    "[--jma JMA_PREFIX [--cache DIR]] "
     "[--proxy HOST:PORT] [--now YYYY-MM-DDTHH:MM:SS]\n"
     "       forecast-dump jma JMA_PREFIX OPENMETEO_PREFIX PREFECTURE MUNICIPALITY "
     "[--proxy HOST:PORT] [--now YYYY-MM-DDTHH:MM:SS] [--cache DIR]\n";
@@ -33,14 +34,16 @@ int main(int argc, char** argv) {
     std::string proxy;
     std::string now;
     std::string cache;
+    std::string jmaPrefix;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--proxy" || arg == "--now" || arg == "--cache") {
-            if (i + 1 >= argc || (arg == "--cache" && *argv[i + 1] == '\0')) {
+        if (arg == "--proxy" || arg == "--now" || arg == "--cache" || arg == "--jma") {
+            if (i + 1 >= argc || ((arg == "--cache" || arg == "--jma") && *argv[i + 1] == '\0')) {
                 std::cerr << kUsage;
                 return 2;
             }
-            (arg == "--proxy" ? proxy : arg == "--now" ? now : cache) = argv[++i];
+            (arg == "--proxy" ? proxy : arg == "--now" ? now : arg == "--jma" ? jmaPrefix : cache) =
+                argv[++i];
         } else if (count < 5 && !arg.starts_with("--")) {
             positional[count++] = arg;
         } else {
@@ -52,7 +55,8 @@ int main(int argc, char** argv) {
     const bool jma = source == "jma";
     const bool live = source == "openmeteo" || jma;
     if (count != (live ? 5 : 3) || (!live && source != "tenkilite" && source != "yahoo") ||
-        (!jma && !cache.empty())) {
+        (!live && !cache.empty()) || (source != "openmeteo" && !jmaPrefix.empty()) ||
+        (source == "openmeteo" && !cache.empty() && jmaPrefix.empty())) {
         std::cerr << kUsage;
         return 2;
     }
@@ -120,6 +124,11 @@ int main(int argc, char** argv) {
             request.GeocodingPrefix = positional[2];
             request.Prefecture = positional[3];
             request.Municipality = positional[4];
+            // The agency's place stands in for a name the look-up does not know.
+            request.JmaPrefix = jmaPrefix;
+            if (!jmaPrefix.empty())
+                request.CacheFolder =
+                    cache.empty() ? platform::CurrentUserFolders().CacheHome + "zomika2/" : cache;
         } else {
             request.Url1 = positional[1];
             request.Url2 = positional[2];
