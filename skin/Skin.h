@@ -48,10 +48,11 @@ public:
     std::vector<TLabelItem> Labels(const TWeatherData& weather) const;
 
     // Refills the tray image list with the skin's 16 x 16 images, in the order written at
-    // kTrayImageCount. Does nothing without a skin file. A broken PNG propagates its error; the list keeps the images added before.
-    // At a scale above 1 the images are 16 times the scale (rounded) on each side, made from
-    // the largest good source (an @2x image of twice the 1x size, else the 1x image): an equal
-    // size is copied, a larger one reduced like at scale 1, a smaller one enlarged smoothly.
+    // kTrayImageCount. Does nothing without a skin file. A broken PNG propagates its error; the
+    // list keeps the images added before. At a scale above 1 the images are 16 times the scale
+    // (rounded) on each side, made from the largest good source (an @2x image of twice the 1x size,
+    // else the 1x image): an equal size is copied, a larger one reduced like at scale 1, a smaller
+    // one enlarged smoothly.
     void LoadTrayImages(TImageList* list, double scale = 1.0);
 
     // The image `name` (a name from ImageFiles, whose file exists) at a scale: at 1 the PNG as

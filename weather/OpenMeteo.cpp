@@ -423,9 +423,9 @@ TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& requ
             // place stands in, as near as its forecast's own temperature point.
             std::optional<TJmaPlace> known = request.JmaPlace;
             if (!known && !request.JmaPrefix.empty()) {
-                const TJmaPlaceResult found = LookUpJmaPlace(
-                    client, request.JmaPrefix, request.CacheFolder, request.Prefecture,
-                    request.Municipality);
+                const TJmaPlaceResult found =
+                    LookUpJmaPlace(client, request.JmaPrefix, request.CacheFolder,
+                                   request.Prefecture, request.Municipality);
                 if (found.Result == TJmaLookup::Failed)
                     return outcome;
                 if (found.Result == TJmaLookup::Found) {

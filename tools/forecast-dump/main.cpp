@@ -42,8 +42,10 @@ int main(int argc, char** argv) {
                 std::cerr << kUsage;
                 return 2;
             }
-            (arg == "--proxy" ? proxy : arg == "--now" ? now : arg == "--jma" ? jmaPrefix : cache) =
-                argv[++i];
+            (arg == "--proxy" ? proxy
+             : arg == "--now" ? now
+             : arg == "--jma" ? jmaPrefix
+                              : cache) = argv[++i];
         } else if (count < 5 && !arg.starts_with("--")) {
             positional[count++] = arg;
         } else {
