@@ -3,6 +3,7 @@
 
 #include "platform/Errors.h"
 #include "weather/JmaWeatherCodes.h"
+#include "weather/JsonAnswer.h"
 
 #include <nlohmann/json.hpp>
 
@@ -28,27 +29,15 @@ constexpr int kMaxDepth = 8;
 constexpr int kMaxDegrees = 150;
 
 json ParseAnswer(std::string_view text) {
-    if (text.size() > kMaxJmaAnswerBytes)
-        return json(json::value_t::discarded);
-    const json::parser_callback_t limitDepth = [](int depth, json::parse_event_t event, json&) {
-        return !((event == json::parse_event_t::object_start ||
-                  event == json::parse_event_t::array_start) &&
-                 depth > kMaxDepth);
-    };
-    return json::parse(text.begin(), text.end(), limitDepth, /*allow_exceptions=*/false);
+    return ParseJsonAnswer(text, kMaxJmaAnswerBytes, kMaxDepth);
 }
 
 const json* Member(const json* object, const char* key) {
-    if (object == nullptr || !object->is_object())
-        return nullptr;
-    const auto it = object->find(key);
-    return it == object->end() ? nullptr : &*it;
+    return JsonMember(object, key);
 }
 
 const json* Element(const json* array, std::size_t index) {
-    if (array == nullptr || !array->is_array() || index >= array->size())
-        return nullptr;
-    return &(*array)[index];
+    return JsonElement(array, index);
 }
 
 std::size_t Size(const json* array) {

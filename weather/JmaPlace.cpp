@@ -5,6 +5,7 @@
 #include "platform/Cache.h"
 #include "platform/Clock.h"
 #include "weather/HttpClient.h"
+#include "weather/JsonAnswer.h"
 
 #include <nlohmann/json.hpp>
 
@@ -41,21 +42,11 @@ struct TOfficeFile {
 constexpr std::array<TOfficeFile, 2> kOfficeFiles = {{{"014030", "014100"}, {"460040", "460100"}}};
 
 json Parse(std::string_view text) {
-    if (text.size() > kMaxConstantBytes)
-        return json(json::value_t::discarded);
-    const json::parser_callback_t limitDepth = [](int depth, json::parse_event_t event, json&) {
-        return !((event == json::parse_event_t::object_start ||
-                  event == json::parse_event_t::array_start) &&
-                 depth > kMaxDepth);
-    };
-    return json::parse(text.begin(), text.end(), limitDepth, /*allow_exceptions=*/false);
+    return ParseJsonAnswer(text, kMaxConstantBytes, kMaxDepth);
 }
 
 const json* Member(const json& object, const char* key) {
-    if (!object.is_object())
-        return nullptr;
-    const auto it = object.find(key);
-    return it == object.end() ? nullptr : &*it;
+    return JsonMember(&object, key);
 }
 
 std::string TextOf(const json* value) {

@@ -6,6 +6,7 @@
 #include "platform/TimeZone.h"
 #include "weather/CutText.h"
 #include "weather/JmaPlace.h"
+#include "weather/JsonAnswer.h"
 #include "weather/WeatherWords.h"
 
 #include <nlohmann/json.hpp>
@@ -35,28 +36,15 @@ constexpr std::string_view kDaily =
 
 // The parsed answer, or a discarded value when it is not JSON or too large. Never throws.
 json ParseAnswer(std::string_view text) {
-    if (text.size() > kMaxAnswerBytes)
-        return json(json::value_t::discarded);
-    const json::parser_callback_t limitDepth = [](int depth, json::parse_event_t event, json&) {
-        return !((event == json::parse_event_t::object_start ||
-                  event == json::parse_event_t::array_start) &&
-                 depth > kMaxDepth);
-    };
-    return json::parse(text.begin(), text.end(), limitDepth, /*allow_exceptions=*/false);
+    return ParseJsonAnswer(text, kMaxAnswerBytes, kMaxDepth);
 }
 
 const json* Member(const json* object, const char* key) {
-    if (object == nullptr || !object->is_object())
-        return nullptr;
-    const auto it = object->find(key);
-    return it == object->end() ? nullptr : &*it;
+    return JsonMember(object, key);
 }
 
 const json* Element(const json* array, int index) {
-    if (array == nullptr || !array->is_array() || index < 0 ||
-        static_cast<std::size_t>(index) >= array->size())
-        return nullptr;
-    return &(*array)[static_cast<std::size_t>(index)];
+    return index < 0 ? nullptr : JsonElement(array, static_cast<std::size_t>(index));
 }
 
 std::optional<double> Number(const json* value) {

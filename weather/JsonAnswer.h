@@ -1,0 +1,17 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <string_view>
+
+// A service's JSON answer, parsed without trusting it: a text longer than `maxBytes` or that is
+// no JSON gives a discarded value, and brackets deeper than `maxDepth` are dropped while
+// parsing, so a hostile answer cannot build a huge tree. Never throws.
+nlohmann::json ParseJsonAnswer(std::string_view text, std::size_t maxBytes, int maxDepth);
+
+// The member `key` of an object, or nullptr when `object` is none or no object or lacks it.
+const nlohmann::json* JsonMember(const nlohmann::json* object, const char* key);
+
+// The element at `index` of an array, or nullptr when `array` is none or no array or too short.
+const nlohmann::json* JsonElement(const nlohmann::json* array, std::size_t index);
