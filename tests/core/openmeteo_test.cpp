@@ -28,13 +28,14 @@ const platform::LocalDateTime kFetched{2026, 12, 9, 10, 5, 0};
 
 std::string DayText(TDateTime date) {
     const CalendarDate c = DecodeDate(date);
-    char buf[16];
+    // Room for any int in each field, so the compiler sees no truncation.
+    char buf[40];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.Year, c.Month, c.Day);
     return buf;
 }
 
 std::string HourText(TDateTime date, int hour) {
-    char buf[8];
+    char buf[24];
     std::snprintf(buf, sizeof buf, "T%02d:00", hour);
     return DayText(date) + buf;
 }
