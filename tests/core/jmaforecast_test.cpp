@@ -251,7 +251,7 @@ const TDateTime kDay = EncodeDate(2026, 12, 9);
 
 json SmallAnswer() {
     const auto at = [](int day, const char* time) {
-        char date[16];
+        char date[32];
         std::snprintf(date, sizeof date, "2026-12-%02d", 9 + day);
         return std::string(date) + "T" + time + "+09:00";
     };
