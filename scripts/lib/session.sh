@@ -21,8 +21,8 @@ start_xvfb() {
     local logdir=$1 screen=${2:-1280x800x24} fifo="$1/displayfd"
     rm -f "$fifo"
     mkfifo "$fifo"
-    # -noreset: without it the server resets when its last client leaves (the readiness probe
-    # below), and a window manager that connects at that moment loses its connection.
+    # -noreset: the server need not reset when the readiness probe below, its first client,
+    # leaves before the window manager comes.
     Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset +extension Composite \
         3>"$fifo" >"$logdir/xvfb.log" 2>&1 &
     SESSION_PIDS+=($!)
@@ -53,7 +53,7 @@ start_wm() {
         wm=$!
         SESSION_PIDS+=("$wm")
         for i in $(seq 1 100); do
-            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && return 0
             kill -0 "$wm" 2>/dev/null || break
             sleep 0.1
         done
@@ -71,8 +71,8 @@ start_tray() {
         xcompmgr >"$logdir/xcompmgr.log" 2>&1 &
         SESSION_PIDS+=($!)
     fi
-    # Seen on a loaded machine: a tray that never showed its panel and logged nothing. A new one
-    # came up at once.
+    # A tray that shows no panel within 10 s is started again. (The grep reads to the end: with
+    # -q it left xwininfo to die of a closed pipe, which pipefail turned into "no panel".)
     for attempt in 1 2 3; do
         echo "--- attempt $attempt" >>"$logdir/trayer.log"
         trayer --edge top --align right --widthtype pixel --width $((height * 5)) --height "$height" \
@@ -81,7 +81,7 @@ start_tray() {
         SESSION_PIDS+=("$tray")
         # A loaded machine can take seconds; the wait ends as soon as the tray is there.
         for i in $(seq 1 100); do
-            xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && return 0
+            xwininfo -root -tree 2>/dev/null | grep '"panel"' >/dev/null && return 0
             kill -0 "$tray" 2>/dev/null || break
             sleep 0.1
         done
@@ -152,8 +152,8 @@ widget_window() {
     for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
         # The tray icon carries the same name; menus and dialogs carry others.
         [ -n "$icon" ] && [ "$id" -eq "$((icon))" ] && continue
-        xprop -id "$id" WM_NAME 2>/dev/null | grep -qxF 'WM_NAME(STRING) = "Pelumi"' || continue
-        xwininfo -id "$id" 2>/dev/null | grep -q 'Width: 1$' && continue
+        xprop -id "$id" WM_NAME 2>/dev/null | grep -xF 'WM_NAME(STRING) = "Pelumi"' >/dev/null || continue
+        xwininfo -id "$id" 2>/dev/null | grep 'Width: 1$' >/dev/null && continue
         echo "$id"
         return 0
     done

@@ -91,7 +91,7 @@ h=$(awk '/Height:/ {print $2}' <<<"$info")
 [ "$x,$y" = "60,50" ] || fail "widget at $x,$y instead of 60,50"
 [ "$w"x"$h" = "$want_w"x"$want_h" ] || fail "widget is ${w}x$h, the user's skin ${want_w}x$want_h"
 widgets=$(xdotool search --onlyvisible --name '^Pelumi$' | while read -r id; do
-    xwininfo -root -children | grep -q "^ *$(printf '0x%x' "$id") " && echo "$id"
+    xwininfo -root -children | grep "^ *$(printf '0x%x' "$id") " >/dev/null && echo "$id"
 done | wc -l)
 [ "$widgets" -eq 1 ] || fail "$widgets widgets on the screen"
 [ "$(tray_icons | wc -l)" -eq 1 ] || fail "more than one tray icon"

@@ -86,7 +86,7 @@ menu_window() {
     for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
         [ "$id" = "$widget" ] && continue
         [ -n "$icon" ] && [ "$id" -eq "$((icon))" ] && continue
-        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -qE '_(DIALOG|TOOLTIP|UTILITY)' &&
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -E '_(DIALOG|TOOLTIP|UTILITY)' >/dev/null &&
             continue
         echo "$id"
         return 0

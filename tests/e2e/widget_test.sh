@@ -50,7 +50,7 @@ menu_window() {
     for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
         [ "$id" = "$widget" ] && continue
         [ -n "$icon" ] && [ "$id" -eq "$((icon))" ] && continue
-        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -qE '_(DIALOG|TOOLTIP|UTILITY)' &&
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -E '_(DIALOG|TOOLTIP|UTILITY)' >/dev/null &&
             continue
         echo "$id"
         return 0
@@ -237,8 +237,8 @@ about=""
 find_about() {
     local id
     for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
-        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _DIALOG || continue
-        xprop -id "$id" WM_NAME 2>/dev/null | grep -q '^WM_NAME(STRING) = *$' || continue
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep _DIALOG >/dev/null || continue
+        xprop -id "$id" WM_NAME 2>/dev/null | grep '^WM_NAME(STRING) = *$' >/dev/null || continue
         about=$id
         return 0
     done
