@@ -194,3 +194,20 @@ e2e_require_tools() {
         command -v "$tool" >/dev/null || e2e_fail "$work" "$tool is not installed (scripts/setup installs it)"
     done
 }
+
+# menu_window: an open menu of the program, or nothing: a visible window of it that is none of
+# the widget ($widget when set), the tray icon, its dialogs and the tray icon's tooltip (which
+# comes up while the mouse rests on the icon).
+menu_window() {
+    local id icon
+    icon=$(tray_icon)
+    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
+        [ "$id" = "${widget:-}" ] && continue
+        [ -n "$icon" ] && [ "$id" -eq "$((icon))" ] && continue
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null |
+            grep -E '_(DIALOG|TOOLTIP|UTILITY)' >/dev/null && continue
+        echo "$id"
+        return 0
+    done
+    return 1
+}

@@ -78,22 +78,6 @@ ended_in_time() {
     done
 }
 
-# The tray menu: a visible window of the program that is none of the widget, the tray icon and
-# the tooltip.
-menu_window() {
-    local id icon
-    icon=$(tray_icon)
-    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
-        [ "$id" = "$widget" ] && continue
-        [ -n "$icon" ] && [ "$id" -eq "$((icon))" ] && continue
-        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -E '_(DIALOG|TOOLTIP|UTILITY)' >/dev/null &&
-            continue
-        echo "$id"
-        return 0
-    done
-    return 1
-}
-
 # 終了 from the tray menu: one right click opens it.
 start_program
 icon=$(tray_icon)

@@ -23,17 +23,6 @@ start_sample_service "$bindir" "$work" --delay-ms 60000 || fail "no sample servi
 folder="$work/program"
 now_ms() { date +%s%3N; }
 
-# The tray menu: a visible window of the program that is neither the widget nor the tray icon.
-menu_window() {
-    local id
-    for id in $(xdotool search --onlyvisible --classname zomika2 2>/dev/null); do
-        [ "$id" = "$widget" ] && continue
-        [ "$(xwininfo -id "$id" 2>/dev/null | awk '/Height:/ {print $2}')" -gt 40 ] 2>/dev/null &&
-            echo "$id" && return 0
-    done
-    return 1
-}
-
 # Starts the program on a fresh folder and waits until its widget shows the cleared forecast
 # with the status while the first download waits for the server.
 start_program() {
@@ -81,7 +70,7 @@ settings_saved() {
 
 # 終了 from the tray menu, opened while the first download waits.
 start_program
-tray_icon=$(xwininfo -root -tree | awk '/"panel"/ {p=1} p && /"Pelumi"/ {print $1; exit}')
+tray_icon=$(tray_icon)
 [ -n "$tray_icon" ] || fail "no tray icon in the tray"
 # One right click, as a person gives it: a lost click is a fault, not something to retry.
 xdotool mousemove --window "$tray_icon" 8 8 click 3

@@ -42,21 +42,6 @@ wait_until() {
     done
 }
 
-# menu_window: an open menu of the program: none of its windows of another kind (the widget, the
-# tray icon, dialogs, and the tray icon's tooltip, which comes up while the mouse rests on it).
-menu_window() {
-    local id icon
-    icon=$(tray_icon)
-    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
-        [ "$id" = "$widget" ] && continue
-        [ -n "$icon" ] && [ "$id" -eq "$((icon))" ] && continue
-        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -E '_(DIALOG|TOOLTIP|UTILITY)' >/dev/null &&
-            continue
-        echo "$id"
-        return 0
-    done
-    return 1
-}
 no_menu() { ! menu_window >/dev/null; }
 
 # dialog_window TITLE: the program's dialog of that title.
