@@ -92,4 +92,16 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
     return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
 }
 
+bool ReadDigits(std::string_view text, std::size_t at, std::size_t count, int& value) {
+    if (at > text.size() || count > text.size() - at)
+        return false;
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
 } // namespace platform

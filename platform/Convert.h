@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +18,10 @@ std::int32_t StrToIntDef(std::string_view text, std::int32_t fallback);
 // Removes every leading and trailing character up to U+0020 (blanks and control characters).
 // Wider blanks such as the ideographic space stay.
 std::string_view Trim(std::string_view text);
+
+// The `count` ASCII digits at `at` as a number: false when the text is shorter or another
+// character stands there (no sign, no blank). For the fixed fields of time stamps.
+bool ReadDigits(std::string_view text, std::size_t at, std::size_t count, int& value);
 
 // Lower-cases ASCII letters only.
 std::string AsciiLower(std::string_view text);

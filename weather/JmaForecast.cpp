@@ -1,6 +1,7 @@
 // The agency's forecast answer into the record.
 #include "weather/JmaForecast.h"
 
+#include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "weather/JmaWeatherCodes.h"
 #include "weather/JsonAnswer.h"
@@ -67,16 +68,6 @@ std::string WeatherText(const json* code) {
     return text ? std::string(JmaWeatherText(*text).value_or(std::string_view())) : std::string();
 }
 
-bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
-    value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        value = value * 10 + (text[i] - '0');
-    }
-    return true;
-}
-
 // "2026-03-12T05:00:00+09:00": the date and time as written, in Japan's time.
 struct Stamp {
     TDateTime date;
@@ -90,8 +81,9 @@ std::optional<Stamp> ParseStamp(const json* value) {
         (*text)[10] != 'T' || (*text)[13] != ':')
         return std::nullopt;
     int y = 0, m = 0, d = 0, h = 0, minute = 0;
-    if (!Digits(*text, 0, 4, y) || !Digits(*text, 5, 2, m) || !Digits(*text, 8, 2, d) ||
-        !Digits(*text, 11, 2, h) || !Digits(*text, 14, 2, minute) || h > 23 || minute > 59)
+    if (!platform::ReadDigits(*text, 0, 4, y) || !platform::ReadDigits(*text, 5, 2, m) ||
+        !platform::ReadDigits(*text, 8, 2, d) || !platform::ReadDigits(*text, 11, 2, h) ||
+        !platform::ReadDigits(*text, 14, 2, minute) || h > 23 || minute > 59)
         return std::nullopt;
     try {
         return Stamp{EncodeDate(y, m, d), h, minute};

@@ -73,18 +73,6 @@ std::int32_t OrNoValue(std::optional<std::int32_t> value) {
     return value ? *value : NoValue;
 }
 
-bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
-    if (at + count > text.size())
-        return false;
-    value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        value = value * 10 + (text[i] - '0');
-    }
-    return true;
-}
-
 // "YYYY-MM-DD" and "YYYY-MM-DDTHH:MM": the whole-day date and the hour (0 for a day).
 struct Stamp {
     TDateTime date;
@@ -96,10 +84,12 @@ std::optional<Stamp> ParseStamp(const json* value, bool withHour) {
     if (!text || text->size() != (withHour ? 16u : 10u) || (*text)[4] != '-' || (*text)[7] != '-')
         return std::nullopt;
     int y = 0, m = 0, d = 0, h = 0, minute = 0;
-    if (!Digits(*text, 0, 4, y) || !Digits(*text, 5, 2, m) || !Digits(*text, 8, 2, d))
+    if (!platform::ReadDigits(*text, 0, 4, y) || !platform::ReadDigits(*text, 5, 2, m) ||
+        !platform::ReadDigits(*text, 8, 2, d))
         return std::nullopt;
-    if (withHour && ((*text)[10] != 'T' || (*text)[13] != ':' || !Digits(*text, 11, 2, h) ||
-                     !Digits(*text, 14, 2, minute) || h > 23 || minute > 59))
+    if (withHour &&
+        ((*text)[10] != 'T' || (*text)[13] != ':' || !platform::ReadDigits(*text, 11, 2, h) ||
+         !platform::ReadDigits(*text, 14, 2, minute) || h > 23 || minute > 59))
         return std::nullopt;
     try {
         return Stamp{EncodeDate(y, m, d), h};

@@ -144,3 +144,26 @@ TEST_F(PageDate, AnImpossibleDateThrows) {
     EXPECT_THROW(PageDateFromMonthDay(now, "4", "31"), EConvertError);
     EXPECT_THROW(PageDateFromMonthDay(now, "13", "1"), EConvertError);
 }
+
+TEST(Conversions, ReadDigitsTakesExactlyItsFieldOrNothing) {
+    struct Case {
+        const char* text;
+        std::size_t at, count;
+        bool ok;
+        int value;
+    };
+    const Case cases[] = {
+        {"2026-12-09T05", 0, 4, true, 2026}, {"2026-12-09T05", 11, 2, true, 5},
+        {"2026-12-09T05", 12, 2, false, 0}, // past the end
+        {"2026-12-09T05", 14, 1, false, 0}, // starts past the end
+        {"2026-1x-09", 5, 2, false, 0},      {"2026- 2-09", 5, 2, false, 0},
+        {"2026-+2-09", 5, 2, false, 0},
+    };
+    for (const Case& c : cases) {
+        int value = -1;
+        EXPECT_EQ(platform::ReadDigits(c.text, c.at, c.count, value), c.ok) << c.text << c.at;
+        if (c.ok) {
+            EXPECT_EQ(value, c.value) << c.text << c.at;
+        }
+    }
+}
