@@ -6,8 +6,8 @@
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/qt/Desktop.h"
-#include "weather/JmaSettings.h"
-#include "weather/OpenMeteo.h"
+#include "weather/jma/JmaSettings.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "weather/KeptForecast.h"
-#include "weather/OpenMeteo.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include <QNetworkInformation>
 

@@ -3,8 +3,8 @@
 
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
-#include "weather/JmaSettings.h"
-#include "weather/OpenMeteo.h"
+#include "weather/jma/JmaSettings.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include <QGuiApplication>
 #include <QScreen>

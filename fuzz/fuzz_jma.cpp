@@ -1,8 +1,8 @@
 // The agency's forecast answers into the record. Whatever the input, the mapping never throws,
 // refuses without touching the record, or fills the day and week only with values the record
 // can hold: dates in their places, texts of the code table, figures in range.
-#include "weather/JmaForecast.h"
-#include "weather/JmaWeatherCodes.h"
+#include "weather/jma/JmaForecast.h"
+#include "weather/jma/JmaWeatherCodes.h"
 
 #include <cstddef>
 #include <cstdint>

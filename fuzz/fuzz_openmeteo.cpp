@@ -1,7 +1,7 @@
 // The live source's answers: the forecast into the record and the choice among look-up results.
 // Whatever the input, the mapping never throws, refuses without touching the record, or fills
 // slots only with values the record can hold.
-#include "weather/OpenMeteo.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,9 +3,9 @@
 // the last). A load either fills the record or clears it; an impossible page date is the only
 // error. CutText is exercised with markers taken from the input as well.
 #include "platform/Errors.h"
-#include "weather/CutText.h"
 #include "weather/HttpClient.h"
 #include "weather/WeatherData.h"
+#include "weather/pages/CutText.h"
 
 #include <array>
 #include <cstddef>

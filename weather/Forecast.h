@@ -1,12 +1,13 @@
 #pragma once
 
 #include "weather/Coordinates.h"
-#include "weather/JmaPlace.h"
 #include "weather/WeatherData.h"
+#include "weather/jma/JmaPlace.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class THttpClient;
 
@@ -54,3 +55,6 @@ struct TForecastOutcome {
 // that lacks its forecast gives Loaded = false. Throws what the loaders throw (EConvertError
 // for an impossible page date) and ELocationNotFound when the live source finds no place.
 TForecastOutcome LoadForecast(THttpClient& client, const TForecastRequest& request);
+
+// The status line for a place that the sources do not know.
+std::string PlaceNotFoundMessage(std::string_view municipality);

@@ -79,5 +79,10 @@ private:
     std::atomic<bool> cancelled_{false};
 };
 
+// Downloads one URL and returns the body as UTF-8 text: a byte-order mark skipped, lines
+// rejoined with CR LF after every line. Any failure (connection, error status, time-out,
+// oversized or non-UTF-8 body) gives the empty text; never throws. Disconnects after success.
+std::string GetPage(THttpClient& client, const std::string& url);
+
 // The program's real client (libcurl).
 std::unique_ptr<THttpClient> CreateHttpClient();

@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <string_view>
 
+// Answers larger than this are refused unread: a forecast is a few tens of kilobytes.
+inline constexpr std::size_t kMaxAnswerBytes = 2u * 1024u * 1024u;
+
 // A service's JSON answer, parsed without trusting it: a text longer than `maxBytes` or that is
 // no JSON gives a discarded value, and brackets deeper than `maxDepth` are dropped while
 // parsing, so a hostile answer cannot build a huge tree. Never throws.

@@ -4,7 +4,8 @@
 #include "support/SilentServer.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
-#include "weather/CutText.h"
+#include "weather/HttpClient.h"
+#include "weather/pages/CutText.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>

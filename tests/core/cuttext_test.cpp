@@ -2,8 +2,9 @@
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "support/FakeHttpClient.h"
-#include "weather/CutText.h"
+#include "weather/HttpClient.h"
 #include "weather/WeatherData.h"
+#include "weather/pages/CutText.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,9 @@
 #include "support/FakeHttpClient.h"
 #include "support/Records.h"
 #include "support/TempDir.h"
-#include "weather/CutText.h"
+#include "weather/HttpClient.h"
 #include "weather/WeatherData.h"
+#include "weather/pages/CutText.h"
 
 #include <gtest/gtest.h>
 

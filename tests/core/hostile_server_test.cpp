@@ -4,7 +4,8 @@
 // hang rather than fail.
 #include "platform/Errors.h"
 #include "weather/CurlHttpClient.h"
-#include "weather/CutText.h"
+#include "weather/HttpClient.h"
+#include "weather/pages/CutText.h"
 
 #include <gtest/gtest.h>
 

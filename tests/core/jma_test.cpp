@@ -1,6 +1,6 @@
 // The agency's source as a load: the place (given or resolved), the office's forecast asked for
 // conditionally and kept, the point slots from the live source, and what each failure leaves.
-#include "weather/Jma.h"
+#include "weather/jma/Jma.h"
 
 #include "platform/Clock.h"
 #include "platform/Errors.h"
@@ -9,9 +9,9 @@
 #include "support/SampleService.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
-#include "weather/JmaForecast.h"
-#include "weather/OpenMeteo.h"
 #include "weather/RecordJson.h"
+#include "weather/jma/JmaForecast.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include "SampleApi.h"
 #include "SampleJmaSite.h"
@@ -34,7 +34,7 @@ constexpr const char* kOpenMeteo = "http://127.0.0.1:9/om/";
 const std::string kForecastUrl = std::string(kJma) + "forecast/data/forecast/130000.json";
 // The 05 o'clock report of 2026-03-12, read at a quarter past six.
 const platform::LocalDateTime kNow{2026, 3, 12, 6, 15, 0};
-const THttpValidators kServed{"\"5f2a-61c9\"", "Thu, 12 Mar 2026 20:00:00 GMT"};
+const THttpValidators kServed{"\"5f2a-61c9\"", "Wed, 11 Mar 2026 20:00:00 GMT"};
 
 // 千代田区's place, with the coordinates of its station as a table made for these tests gives
 // them.
@@ -180,19 +180,75 @@ TEST_F(JmaLoad, AKnownPlaceAsksForTheForecastAndA304ReusesTheKeptCopy) {
     EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
                             RealAnswer());
 
+    // An answer the mapping refuses (a portal's page) is not kept, or a 304 would bring it back
+    // at every later refresh.
+    client.Validators[kForecastUrl] = {"\"portal\"", "Fri, 01 Jan 2100 00:00:00 GMT"};
+    ExpectSameOutcome(LoadForecast(client, request), Expected("{}", kChiyoda, live));
+    EXPECT_EQ(client.SentValidators.back(), kServed);
+    EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
+                            RealAnswer());
+
     // A new answer replaces the copy; one without validators leaves the last one (it cannot be
     // asked for conditionally).
     const THttpValidators changed{"\"5f2a-61ca\"", ""};
     client.Validators[kForecastUrl] = changed;
-    const TForecastOutcome third = LoadForecast(client, request);
-    ExpectSameOutcome(third, Expected("{}", kChiyoda, live));
-    EXPECT_EQ(client.SentValidators.back(), kServed);
-    EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n{}");
-    client.Validators.erase(kForecastUrl);
     client.Pages[kForecastUrl] = RealAnswer();
+    ExpectSameOutcome(LoadForecast(client, request), expected);
+    EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n" + RealAnswer());
+    client.Validators.erase(kForecastUrl);
     LoadForecast(client, request);
     EXPECT_EQ(client.SentValidators.back(), changed);
-    EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n{}");
+    EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n" + RealAnswer());
+}
+
+TEST_F(JmaLoad, AKeptCopyThatCannotBeUsedIsDroppedAndTheAnswerAskedForWhole) {
+    TForecastRequest request = Request();
+    request.JmaPlace = kChiyoda;
+    const TForecastOutcome expected = Expected(RealAnswer(), kChiyoda, live);
+    struct Case {
+        const char* what;
+        std::string keptBody;
+    };
+    const Case cases[] = {{"empty", ""},
+                          {"cut in half", RealAnswer().substr(0, RealAnswer().size() / 2)},
+                          {"not UTF-8", "[{\"\xff\xfe\"}]"},
+                          {"deep", std::string(100000, '[')},
+                          {"a portal page", "<html>login</html>"}};
+    for (const Case& c : cases) {
+        // Kept before the mapping was asked (as an older program did), and vouched for by 304.
+        dir.Write("cache/jma/forecast/130000.answer", kForecastUrl + "\n" + kServed.ETag + "\n" +
+                                                          kServed.LastModified + "\n" + c.keptBody);
+        client.Validators[kForecastUrl] = kServed;
+        client.SentValidators.clear();
+        ExpectSameOutcome(LoadForecast(client, request), expected);
+        EXPECT_EQ(client.SentValidators, (std::vector<THttpValidators>{kServed, {}})) << c.what;
+        EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified +
+                                "\n" + RealAnswer())
+            << c.what;
+    }
+}
+
+TEST_F(JmaLoad, ADateNotYetReachedIsNotSentBack) {
+    TForecastRequest request = Request();
+    request.JmaPlace = kChiyoda;
+    struct Case {
+        THttpValidators kept;
+        THttpValidators sent;
+    };
+    const Case cases[] = {
+        {{"", "Fri, 01 Jan 2100 00:00:00 GMT"}, {}},
+        {{"\"e1\"", "Fri, 01 Jan 2100 00:00:00 GMT"}, {"\"e1\"", ""}},
+        {{"", "not a date"}, {}},
+        {{"", "Wed, 11 Mar 2026 20:00:00 GMT"}, {"", "Wed, 11 Mar 2026 20:00:00 GMT"}},
+    };
+    platform::FixClock({2026, 3, 13, 6, 15, 0}); // after the kept date, in any zone
+    for (const Case& c : cases) {
+        dir.Write("cache/jma/forecast/130000.answer", kForecastUrl + "\n" + c.kept.ETag + "\n" +
+                                                          c.kept.LastModified + "\n" +
+                                                          RealAnswer());
+        LoadForecast(client, request);
+        EXPECT_EQ(client.SentValidators.back(), c.sent) << c.kept.LastModified;
+    }
 }
 
 TEST_F(JmaLoad, AKeptCopyServesOnlyItsOwnAddress) {

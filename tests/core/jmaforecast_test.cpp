@@ -1,7 +1,7 @@
 // The agency's forecast answers into the record: its code table, real answers of each report
 // layout, and hostile answers.
-#include "weather/JmaForecast.h"
-#include "weather/JmaWeatherCodes.h"
+#include "weather/jma/JmaForecast.h"
+#include "weather/jma/JmaWeatherCodes.h"
 
 #include "support/Records.h"
 #include "support/TempDir.h"

@@ -3,8 +3,8 @@
 #include "platform/Cache.h"
 #include "support/FakeHttpClient.h"
 #include "support/TempDir.h"
-#include "weather/JmaPlace.h"
 #include "weather/LocationList.h"
+#include "weather/jma/JmaPlace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // What the settings file keeps of the agency's places, and the agency's page of a place.
-#include "weather/JmaSettings.h"
+#include "weather/jma/JmaSettings.h"
 
 #include <gtest/gtest.h>
 

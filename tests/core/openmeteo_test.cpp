@@ -1,6 +1,7 @@
 // The live source: forecast answers into the record, the choice among look-up results, the
 // addresses, the load in its two steps, and the same through the real client on 127.0.0.1.
-#include "weather/OpenMeteo.h"
+#include "weather/JsonAnswer.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include "platform/Errors.h"
 #include "platform/TimeZone.h"

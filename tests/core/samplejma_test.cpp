@@ -3,7 +3,7 @@
 #include "SampleJma.h"
 
 #include "support/TempDir.h"
-#include "weather/JmaForecast.h"
+#include "weather/jma/JmaForecast.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

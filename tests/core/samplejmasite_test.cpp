@@ -5,9 +5,9 @@
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
-#include "weather/JmaPlace.h"
 #include "weather/LocationList.h"
-#include "weather/OpenMeteo.h"
+#include "weather/jma/JmaPlace.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include "SampleApi.h"
 #include "SampleJma.h"

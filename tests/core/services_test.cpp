@@ -7,12 +7,13 @@
 #include "support/SampleService.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
-#include "weather/CutText.h"
 #include "weather/LocationList.h"
-#include "weather/OpenMeteo.h"
 #include "weather/WeatherData.h"
+#include "weather/openmeteo/OpenMeteo.h"
+#include "weather/pages/CutText.h"
 
 #include "SampleApi.h"
+#include "weather/HttpClient.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>

@@ -9,8 +9,8 @@
 #include "skin/Skin.h"
 #include "skin/SkinPaths.h"
 #include "support/ShippedSkins.h"
-#include "weather/JmaWeatherCodes.h"
-#include "weather/WeatherWords.h"
+#include "weather/jma/JmaWeatherCodes.h"
+#include "weather/openmeteo/WeatherWords.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include "skin/Skin.h"
 #include "support/ShippedSkins.h"
 #include "weather/LocationList.h"
-#include "weather/OpenMeteo.h"
 #include "weather/WeatherData.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Weather codes as words, and a day's text from its eight three-hour words.
-#include "weather/WeatherWords.h"
+#include "weather/openmeteo/WeatherWords.h"
 
 #include "skin/Skin.h"
 

@@ -3,7 +3,7 @@
 
 #include "platform/Clock.h"
 #include "support/SampleService.h"
-#include "weather/OpenMeteo.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 #include "FormFixture.h"
 
 #include "platform/Clock.h"
-#include "weather/JmaWeatherCodes.h"
-#include "weather/WeatherWords.h"
+#include "weather/jma/JmaWeatherCodes.h"
+#include "weather/openmeteo/WeatherWords.h"
 
 #include <QApplication>
 #include <QMouseEvent>

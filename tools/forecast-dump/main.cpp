@@ -5,10 +5,10 @@
 #include "platform/Layout.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/Forecast.h"
-#include "weather/JmaPlace.h"
-#include "weather/OpenMeteo.h"
 #include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
+#include "weather/jma/JmaPlace.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include <cstdio>
 #include <iostream>

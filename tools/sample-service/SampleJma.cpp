@@ -1,7 +1,7 @@
 #include "SampleJma.h"
 #include "SampleHash.h"
 
-#include "weather/JmaWeatherCodes.h"
+#include "weather/jma/JmaWeatherCodes.h"
 
 #include <nlohmann/json.hpp>
 

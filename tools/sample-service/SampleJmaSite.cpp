@@ -2,7 +2,7 @@
 #include "SampleApi.h"
 #include "SampleHash.h"
 
-#include "weather/JmaPlace.h"
+#include "weather/jma/JmaPlace.h"
 
 #include <nlohmann/json.hpp>
 

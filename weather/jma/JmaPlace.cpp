@@ -1,6 +1,6 @@
 // The agency's places: its constants read, kept in the cache folder, and a municipality resolved
 // through them.
-#include "weather/JmaPlace.h"
+#include "weather/jma/JmaPlace.h"
 
 #include "platform/Cache.h"
 #include "platform/Clock.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "weather/JmaPlace.h"
+#include "weather/jma/JmaPlace.h"
 
 #include <optional>
 #include <string>

@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-class THttpClient;
-
 // Default of a cut whose marker must be told apart from an empty piece. Never stored in the
 // record; assumed never to occur in a page.
 inline constexpr std::string_view NoDataMarker = "ZOMIKA_NO_DATA";
@@ -19,11 +17,6 @@ inline constexpr std::string_view NoDataMarker = "ZOMIKA_NO_DATA";
 // page text must outlive it; cutting never copies the page.
 std::string_view CutText(std::string_view& source, std::string_view start, std::string_view end,
                          std::string_view default_);
-
-// Downloads one URL and returns the body as UTF-8 text: a byte-order mark skipped, lines
-// rejoined with CR LF after every line. Any failure (connection, error status, time-out,
-// oversized or non-UTF-8 body) gives the empty text; never throws. Disconnects after success.
-std::string GetPage(THttpClient& client, const std::string& url);
 
 // The page's "today" from the month and day texts cut from it; each falls back to the clock's
 // month or day when it is not a number. A date after today belongs to the previous year.

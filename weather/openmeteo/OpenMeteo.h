@@ -15,9 +15,6 @@ class THttpClient;
 // addresses are a prefix ("https://api.open-meteo.com/") followed by "v1/forecast?..." or
 // "v1/search?...".
 
-// Answers larger than this are refused unread: a forecast is a few tens of kilobytes.
-inline constexpr std::size_t kMaxAnswerBytes = 2u * 1024u * 1024u;
-
 // Days asked of the forecast API: today, tomorrow and the week after tomorrow up to today + 7.
 inline constexpr int kForecastDays = 8;
 
@@ -83,15 +80,10 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
 // name.
 TPlaceChoice LookUpPlace(THttpClient& client, const TForecastRequest& request);
 
-// The live source's load: the look-up when the request brings no coordinates, then the
-// forecast. When the look-up finds nothing, the agency's place (the request's, else resolved
-// through its constants) gives its station's coordinates. Any download failure or unusable
-// answer gives Loaded = false with a cleared record. Throws ELocationNotFound, naming the
-// municipality, when neither knows the place.
+// The live source's load at the request's coordinates (found by the caller). Any download
+// failure or unusable answer, or a request without coordinates, gives Loaded = false with a
+// cleared record.
 TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& request);
-
-// The status line for a place the look-up does not know.
-std::string PlaceNotFoundMessage(std::string_view municipality);
 
 // The settings file keeps found coordinates under a key made of the prefecture and the
 // municipality ("東京都,府中市"); characters that would break the key are written as %XX.

@@ -1,8 +1,9 @@
 // The TenkiLite source: the point page with its two table scripts, and the summary page.
 #include "platform/Clock.h"
 #include "platform/Convert.h"
-#include "weather/CutText.h"
+#include "weather/HttpClient.h"
 #include "weather/WeatherData.h"
+#include "weather/pages/CutText.h"
 
 #include <algorithm>
 #include <string>

@@ -1,10 +1,10 @@
 // The agency's forecast answer into the record.
-#include "weather/JmaForecast.h"
+#include "weather/jma/JmaForecast.h"
 
 #include "platform/Convert.h"
 #include "platform/Errors.h"
-#include "weather/JmaWeatherCodes.h"
 #include "weather/JsonAnswer.h"
+#include "weather/jma/JmaWeatherCodes.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "weather/DateTime.h"
-#include "weather/JmaPlace.h"
 #include "weather/WeatherData.h"
+#include "weather/jma/JmaPlace.h"
 
 #include <string_view>
 

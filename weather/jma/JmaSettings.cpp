@@ -1,7 +1,7 @@
-#include "weather/JmaSettings.h"
+#include "weather/jma/JmaSettings.h"
 
 #include "platform/Convert.h"
-#include "weather/OpenMeteo.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include <vector>
 

@@ -1,13 +1,12 @@
 // The live source: place look-up and forecast answers (JSON) into the record.
-#include "weather/OpenMeteo.h"
+#include "weather/openmeteo/OpenMeteo.h"
 
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/TimeZone.h"
-#include "weather/CutText.h"
-#include "weather/JmaPlace.h"
+#include "weather/HttpClient.h"
 #include "weather/JsonAnswer.h"
-#include "weather/WeatherWords.h"
+#include "weather/openmeteo/WeatherWords.h"
 
 #include <nlohmann/json.hpp>
 
@@ -391,34 +390,9 @@ TPlaceChoice LookUpPlace(THttpClient& client, const TForecastRequest& request) {
 
 TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& request) {
     TForecastOutcome outcome;
-    std::optional<TCoordinates> place = request.Coordinates;
-    if (!place) {
-        const TPlaceChoice choice = LookUpPlace(client, request);
-        if (choice.Result == TPlaceLookup::BadAnswer)
-            return outcome;
-        if (choice.Result == TPlaceLookup::NotFound) {
-            // The index names some places of the list otherwise: the agency's station for the
-            // place stands in, as near as its forecast's own temperature point.
-            std::optional<TJmaPlace> known = request.JmaPlace;
-            if (!known && !request.JmaPrefix.empty()) {
-                const TJmaPlaceResult found =
-                    LookUpJmaPlace(client, request.JmaPrefix, request.CacheFolder,
-                                   request.Prefecture, request.Municipality);
-                if (found.Result == TJmaLookup::Failed)
-                    return outcome;
-                if (found.Result == TJmaLookup::Found) {
-                    known = found.Place;
-                    outcome.FoundJmaPlace = found.Place;
-                }
-            }
-            if (!known || !known->Coordinates)
-                throw ELocationNotFound(PlaceNotFoundMessage(request.Municipality));
-            place = known->Coordinates;
-        } else {
-            place = choice.Coordinates;
-        }
-        outcome.FoundCoordinates = place;
-    }
+    const std::optional<TCoordinates> place = request.Coordinates;
+    if (!place)
+        return outcome;
     const std::string answer =
         GetPage(client, OpenMeteoForecastUrl(request.ForecastPrefix, *place));
     outcome.Loaded =
@@ -427,11 +401,6 @@ TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& requ
     if (!outcome.Loaded)
         outcome.Record.Clear();
     return outcome;
-}
-
-std::string PlaceNotFoundMessage(std::string_view municipality) {
-    // Short enough for the narrowest skin's status line with the longest name of the list.
-    return std::string(municipality) + "が見つかりません";
 }
 
 std::string CoordinatesKey(std::string_view prefecture, std::string_view municipality) {

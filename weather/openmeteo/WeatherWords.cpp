@@ -1,4 +1,4 @@
-#include "weather/WeatherWords.h"
+#include "weather/openmeteo/WeatherWords.h"
 
 #include <algorithm>
 #include <array>

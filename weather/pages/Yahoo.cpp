@@ -1,8 +1,9 @@
 // The Yahoo source: the point page (point and weekly tables) and the today/tomorrow page.
 #include "platform/Clock.h"
 #include "platform/Convert.h"
-#include "weather/CutText.h"
+#include "weather/HttpClient.h"
 #include "weather/WeatherData.h"
+#include "weather/pages/CutText.h"
 
 #include <string>
 #include <string_view>

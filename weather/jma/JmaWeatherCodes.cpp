@@ -1,4 +1,4 @@
-#include "weather/JmaWeatherCodes.h"
+#include "weather/jma/JmaWeatherCodes.h"
 
 #include <algorithm>
 #include <array>

@@ -1,0 +1,98 @@
+#include "weather/KeptAnswer.h"
+
+#include "platform/Cache.h"
+#include "platform/Clock.h"
+#include "weather/HttpClient.h"
+
+#include <curl/curl.h>
+
+#include <optional>
+
+namespace {
+
+struct TStoredAnswer {
+    std::string Url;
+    THttpValidators Validators;
+    std::string Body;
+};
+
+// Three lines (address, ETag, Last-Modified; none can hold a line break), then the answer as
+// it came.
+std::string FormatStored(const TStoredAnswer& stored) {
+    return stored.Url + "\n" + stored.Validators.ETag + "\n" + stored.Validators.LastModified +
+           "\n" + stored.Body;
+}
+
+std::optional<TStoredAnswer> ParseStored(std::string_view text) {
+    TStoredAnswer stored;
+    std::string* lines[] = {&stored.Url, &stored.Validators.ETag, &stored.Validators.LastModified};
+    for (std::string* line : lines) {
+        const std::size_t end = text.find('\n');
+        if (end == std::string_view::npos)
+            return std::nullopt;
+        *line = std::string(text.substr(0, end));
+        text.remove_prefix(end + 1);
+    }
+    if (stored.Url.empty() || stored.Validators.Empty())
+        return std::nullopt;
+    stored.Body = std::string(text);
+    return stored;
+}
+
+bool OneLine(std::string_view text) {
+    return text.find_first_of("\r\n") == std::string_view::npos;
+}
+
+// A date the server cannot have written yet (a clock far ahead, a portal's "2100") would make
+// it answer 304 for ever; an unreadable one says nothing either.
+THttpValidators Sendable(THttpValidators validators) {
+    if (!validators.LastModified.empty()) {
+        const time_t at = curl_getdate(validators.LastModified.c_str(), nullptr);
+        if (at == -1 || static_cast<std::int64_t>(at) > platform::UnixSecondsNow() + 60)
+            validators.LastModified.clear();
+    }
+    return validators;
+}
+
+} // namespace
+
+TKeptAnswerResult FetchKeptAnswer(THttpClient& client, const TKeptAnswerRequest& request,
+                                  const std::function<bool(std::string_view body)>& accept) {
+    std::optional<platform::TCache> cache;
+    if (!request.CacheFolder.empty())
+        cache.emplace(request.CacheFolder);
+    std::optional<TStoredAnswer> stored;
+    if (cache)
+        if (const auto entry = cache->Read(request.Name, request.MaxBytes + 4096))
+            stored = ParseStored(entry->Content);
+    // Validators of another server (a changed prefix) say nothing about this one's answer.
+    if (stored && stored->Url != request.Url)
+        stored.reset();
+    const THttpValidators sent = stored ? Sendable(stored->Validators) : THttpValidators{};
+
+    THttpAnswer answer;
+    try {
+        answer = client.GetIfChanged(request.Url, sent);
+        client.Disconnect();
+        if (answer.NotModified) {
+            if (stored && accept(stored->Body))
+                return TKeptAnswerResult::Used;
+            // The copy the server vouches for cannot be used: ask for the answer itself.
+            if (cache)
+                cache->Remove(request.Name);
+            answer = client.GetIfChanged(request.Url, {});
+            client.Disconnect();
+        }
+    } catch (...) {
+        return TKeptAnswerResult::Failed; // a failed download is only a missing answer
+    }
+    if (answer.NotModified || answer.Body.size() > request.MaxBytes || !accept(answer.Body))
+        return TKeptAnswerResult::Refused;
+    // The copy holds its validators with its body, so even an old one never passes for another
+    // answer; one that cannot be written only costs a whole answer next time.
+    if (cache && !answer.Validators.Empty() && OneLine(request.Url) &&
+        OneLine(answer.Validators.ETag) && OneLine(answer.Validators.LastModified))
+        (void)cache->Write(request.Name,
+                           FormatStored({request.Url, answer.Validators, std::move(answer.Body)}));
+    return TKeptAnswerResult::Used;
+}
