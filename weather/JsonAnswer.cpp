@@ -7,6 +7,8 @@ using json = nlohmann::json;
 
 namespace {
 
+thread_local TJsonReadStop* innermostStop = nullptr;
+
 // Builds the tree from the parser's events. The library's own builder with a filter callback
 // looks through the parent object after every member to drop the refused ones, which takes
 // time in the square of the members; here a refused container is simply never added.
@@ -46,7 +48,16 @@ private:
     bool Put(json value) {
         if (skipped_ == 0)
             Place(std::move(value));
-        return true;
+        return Going();
+    }
+
+    // A stop is asked for seldom: it may take a lock or an atomic load.
+    bool Going() {
+        if (++events_ % 4096 != 0 || !TJsonReadStop::Requested())
+            return true;
+        result_.Error = "stopped";
+        result_.ErrorByte = 0;
+        return false;
     }
 
     json* Place(json value) {
@@ -72,7 +83,7 @@ private:
             // Only the innermost open container grows, so the pointers to its ancestors hold.
             open_.push_back(Place(std::move(empty)));
         }
-        return true;
+        return Going();
     }
 
     bool Close() {
@@ -80,17 +91,31 @@ private:
             --skipped_;
         else
             open_.pop_back();
-        return true;
+        return Going();
     }
 
     TJsonRead& result_;
     const int maxDepth_;
     std::vector<json*> open_;
     std::size_t skipped_ = 0;
+    std::size_t events_ = 0;
     std::string key_;
 };
 
 } // namespace
+
+TJsonReadStop::TJsonReadStop(std::function<bool()> stop)
+    : stop_(std::move(stop)), outer_(innermostStop) {
+    innermostStop = this;
+}
+
+TJsonReadStop::~TJsonReadStop() {
+    innermostStop = outer_;
+}
+
+bool TJsonReadStop::Requested() {
+    return innermostStop != nullptr && innermostStop->stop_ && innermostStop->stop_();
+}
 
 TJsonRead ReadJsonBounded(std::string_view text, int maxDepth) {
     TJsonRead result;

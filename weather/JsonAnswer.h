@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,24 @@ struct TJsonRead {
     std::size_t ErrorByte = 0;
 };
 TJsonRead ReadJsonBounded(std::string_view text, int maxDepth);
+
+// While an object of this class lives, every JSON read on its thread asks `stop` now and then
+// and, once it says true, ends as at a syntax error: a program that quits waits for no parse of
+// a large answer. Objects nest; the innermost counts. Not for use across threads.
+class TJsonReadStop {
+public:
+    explicit TJsonReadStop(std::function<bool()> stop);
+    ~TJsonReadStop();
+    TJsonReadStop(const TJsonReadStop&) = delete;
+    TJsonReadStop& operator=(const TJsonReadStop&) = delete;
+
+    // True when the reads of this thread are to end now.
+    static bool Requested();
+
+private:
+    std::function<bool()> stop_;
+    TJsonReadStop* outer_;
+};
 
 // A service's JSON answer, parsed without trusting it: a text longer than `maxBytes` or that is
 // no JSON gives a discarded value, and brackets deeper than `maxDepth` are dropped while

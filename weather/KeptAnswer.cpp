@@ -77,6 +77,9 @@ TKeptAnswerResult FetchKeptAnswer(THttpClient& client, const TKeptAnswerRequest&
         if (answer.NotModified) {
             if (stored && accept(stored->Body))
                 return TKeptAnswerResult::Used;
+            // Refused because the load was cancelled while reading it: the copy may be good.
+            if (client.Cancelled())
+                return TKeptAnswerResult::Failed;
             // The copy the server vouches for cannot be used: ask for the answer itself.
             if (cache)
                 cache->Remove(request.Name);

@@ -128,7 +128,7 @@ std::optional<TKeptForecast> ReadKeptForecastJson(std::string_view text) {
     TKeptForecast result;
     result.Record.Clear();
     std::string error;
-    if (!ReadRecordJson(document, result.Record, error) || !HoldsForecast(result.Record))
+    if (!ReadRecordJsonValue(document, result.Record, error) || !HoldsForecast(result.Record))
         return std::nullopt;
     result.Record.Information.clear();
     result.Key = Canonical(*made);

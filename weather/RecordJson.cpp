@@ -137,10 +137,10 @@ bool ReadRecordJson(std::string_view text, TWeatherData& record, std::string& er
         error = "bad JSON: nesting too deep";
         return false;
     }
-    return ReadRecordJson(read.Value, record, error);
+    return ReadRecordJsonValue(read.Value, record, error);
 }
 
-bool ReadRecordJson(const json& document, TWeatherData& record, std::string& error) {
+bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string& error) {
     if (!document.is_object()) {
         error = "the record must be a JSON object";
         return false;

@@ -23,4 +23,4 @@ std::string WriteRecordJson(const TWeatherData& record, std::optional<bool> ok =
 // needs, returns false with a message in `error` (the record may then be partly filled).
 bool ReadRecordJson(std::string_view text, TWeatherData& record, std::string& error);
 // The same for a document already parsed.
-bool ReadRecordJson(const nlohmann::json& document, TWeatherData& record, std::string& error);
+bool ReadRecordJsonValue(const nlohmann::json& document, TWeatherData& record, std::string& error);

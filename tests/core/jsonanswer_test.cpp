@@ -72,3 +72,26 @@ TEST(JsonAnswer, AWideAnswerAtTheSizeLimitIsReadWhole) {
     EXPECT_EQ(value["object"]["k" + std::to_string(count - 1)], json::object());
     EXPECT_EQ(value["list"].size(), static_cast<std::size_t>(count) + 1);
 }
+
+TEST(JsonAnswer, AReadEndsWhenItsThreadIsToldToStop) {
+    std::string text = "[";
+    for (int i = 0; i < 100000; ++i)
+        text += "{\"a\":[1,2]},";
+    text += "0]";
+    int asked = 0;
+    {
+        const TJsonReadStop stop([&asked] { return ++asked >= 3; });
+        const TJsonRead read = ReadJsonBounded(text, 8);
+        EXPECT_TRUE(read.Value.is_discarded());
+        EXPECT_EQ(read.Error, "stopped");
+        EXPECT_EQ(asked, 3);
+        {
+            // The innermost stop counts.
+            const TJsonReadStop going([] { return false; });
+            EXPECT_EQ(ReadJsonBounded(text, 8).Value.size(), 100001u);
+        }
+        EXPECT_TRUE(ParseJsonAnswer(text, kMaxAnswerBytes, 8).is_discarded());
+    }
+    EXPECT_FALSE(TJsonReadStop::Requested());
+    EXPECT_EQ(ReadJsonBounded(text, 8).Value.size(), 100001u);
+}
