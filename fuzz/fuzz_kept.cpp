@@ -1,7 +1,11 @@
-// The last good forecast kept in the cache folder, and the record's JSON that it extends. Whatever
-// the file holds, reading never throws; a forecast read holds something, has dates within the
-// calendar and a fetching time of this era, and reads back the same once written again.
+// The two kinds of file kept in the cache folder, fed the same bytes: the last good forecast (and
+// the record's JSON that it extends) and a kept answer (".answer"). Whatever a file holds,
+// reading never throws. A record read has dates within the calendar and reads back the same once
+// written; a kept forecast holds a forecast, no status line, a fetching time between 1970 and
+// 9999, and reads back the same. A kept answer read has an address and a validator, three lines
+// without breaks, and writes back to the same bytes.
 #include "weather/DateTime.h"
+#include "weather/KeptAnswer.h"
 #include "weather/KeptForecast.h"
 #include "weather/RecordJson.h"
 
@@ -32,11 +36,11 @@ void CheckDates(const TWeatherData& w) {
         check(d);
 }
 
-} // namespace
+bool OneLine(const std::string& text) {
+    return text.find('\n') == std::string::npos;
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-
+void KeptForecast(std::string_view input) {
     TWeatherData record;
     std::string error;
     if (ReadRecordJson(input, record, error)) {
@@ -50,12 +54,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto kept = ReadKeptForecastJson(input);
     if (!kept)
-        return 0;
+        return;
     Check(HoldsForecast(kept->Record) && kept->Record.Information.empty());
     Check(kept->FetchedAt >= 0 && kept->FetchedAt <= 253402300799);
     CheckDates(kept->Record);
     const auto again = ReadKeptForecastJson(WriteKeptForecastJson(*kept));
     Check(again && again->Record == kept->Record && again->Key == kept->Key &&
           again->FetchedAt == kept->FetchedAt);
+}
+
+void KeptAnswer(std::string_view input) {
+    const auto kept = ParseKeptAnswer(input);
+    if (!kept)
+        return;
+    Check(!kept->Url.empty() && !kept->Validators.Empty());
+    Check(OneLine(kept->Url) && OneLine(kept->Validators.ETag) &&
+          OneLine(kept->Validators.LastModified));
+    Check(FormatKeptAnswer(*kept) == input);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    KeptForecast(input);
+    KeptAnswer(input);
     return 0;
 }
