@@ -30,7 +30,8 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (argument == "--version")
             return {TCommandLine::TAction::Version, {}};
         if (IsToolkitOption(argument, "platform") || IsToolkitOption(argument, "session")) {
-            if (i + 1 == argc)
+            // The toolkit would take "--help" for a platform's name and abort.
+            if (i + 1 == argc || std::string_view(argv[i + 1]).starts_with("-"))
                 return Error("オプション " + std::string(argument) + " には値が必要です。");
             ++i;
             continue;

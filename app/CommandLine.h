@@ -6,7 +6,8 @@
 // The program's own options, read before the toolkit or a display is touched. The widget
 // itself takes no arguments; besides --help and --version only the two options of the toolkit
 // that users and sessions pass are let through: -platform NAME (the platform choice) and
-// -session ID (a session manager restoring the program). Either may be written with "--".
+// -session ID (a session manager restoring the program). Either may be written with "--"; a
+// value that starts with "-" is an option, so the value is missing.
 struct TCommandLine {
     enum class TAction { Run, Help, Version, Error };
     TAction Action = TAction::Run;

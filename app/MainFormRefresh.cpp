@@ -319,7 +319,8 @@ void TMainForm::StoreShownForecast() {
     if (CacheFolder.empty() || shownKey_.empty())
         return;
     const auto failure =
-        StoreKeptForecast(platform::TCache(CacheFolder), {Weather, shownKey_, shownFetchedAt_});
+        StoreKeptForecast(platform::TCache(CacheFolder), KeptForecastName(SettingsFileName),
+                          {Weather, shownKey_, shownFetchedAt_});
     // Nothing is lost but the quick start: say it once, not at every refresh.
     if (failure && *failure != cacheWriteError_)
         std::fprintf(stderr, "Pelumi: %s\n", failure->c_str());
@@ -335,7 +336,8 @@ void TMainForm::RestoreKeptForecast() {
     } catch (...) {
         return; // no place chosen: the first refresh says so
     }
-    auto kept = LoadKeptForecast(platform::TCache(CacheFolder), key, Today());
+    auto kept = LoadKeptForecast(platform::TCache(CacheFolder), KeptForecastName(SettingsFileName),
+                                 key, Today());
     if (!kept)
         return;
     Weather = std::move(kept->Record);

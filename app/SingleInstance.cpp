@@ -2,14 +2,15 @@
 
 #include "platform/Paths.h"
 
-#include <QCryptographicHash>
 #include <QLocalSocket>
 #include <QThread>
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -25,8 +26,8 @@ std::string NormalPath(const std::string& path) {
     return ec ? std::filesystem::path(path).lexically_normal().string() : normal.string();
 }
 
-// An abstract socket has no file whose rights keep other users out: each side asks the kernel
-// who is at the other end.
+// The kernel says who is at the other end; the folder's rights already keep other users out,
+// this keeps them out also where the folder was made by someone else.
 bool PeerIsThisUser(const QLocalSocket& socket) {
     ucred peer{};
     socklen_t size = sizeof peer;
@@ -43,20 +44,49 @@ TSingleInstance::TSingleInstance(std::string settingsFileName)
     connect(&server_, &QLocalServer::newConnection, this, &TSingleInstance::Accept);
 }
 
-TSingleInstance::~TSingleInstance() = default;
+TSingleInstance::~TSingleInstance() {
+    // While the lock is still held, nobody else uses the folder: it goes with the socket.
+    if (folder_) {
+        server_.close();
+        ::rmdir(SocketFolder(settingsFileName_).c_str());
+        folder_.reset();
+    }
+}
 
 void TSingleInstance::SetEnding() {
     ending_ = true;
 }
 
+std::string TSingleInstance::SocketFolder(const std::string& settingsFileName) {
+    return NormalPath(settingsFileName) + ".instance";
+}
+
 QString TSingleInstance::ServerName(const std::string& settingsFileName) {
-    const QByteArray hash =
-        QCryptographicHash::hash(QByteArray::fromStdString(NormalPath(settingsFileName)),
-                                 QCryptographicHash::Sha256)
-            .toHex()
-            .left(16);
-    return QStringLiteral("zomika2-") + QString::fromLatin1(hash) + QStringLiteral("-") +
-           QString::number(::getuid());
+    return QString::fromStdString(SocketFolder(settingsFileName) + "/show");
+}
+
+TSingleInstance::TFolder::~TFolder() {
+    if (Fd >= 0)
+        ::close(Fd);
+}
+
+QString TSingleInstance::TFolder::SocketName() const {
+    return QStringLiteral("/proc/self/fd/%1/show").arg(Fd);
+}
+
+std::unique_ptr<TSingleInstance::TFolder>
+TSingleInstance::OpenSocketFolder(const std::string& folder, bool create) {
+    if (create)
+        ::mkdir(folder.c_str(), 0700);
+    auto opened = std::make_unique<TFolder>();
+    opened->Fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {};
+    if (opened->Fd < 0 || ::fstat(opened->Fd, &info) != 0 || info.st_uid != ::getuid())
+        return nullptr;
+    // The user's own folder, opened to others by hand or by an old umask: closed again.
+    if ((info.st_mode & 077) != 0 && (!create || ::fchmod(opened->Fd, 0700) != 0))
+        return nullptr;
+    return opened;
 }
 
 TSingleInstance::TResult TSingleInstance::Start(int answerMs) {
@@ -92,9 +122,11 @@ TSingleInstance::TResult TSingleInstance::Start(int answerMs) {
 }
 
 TSingleInstance::TAnswer TSingleInstance::AskToShow(const QDeadlineTimer& deadline) {
+    const auto folder = OpenSocketFolder(SocketFolder(settingsFileName_), false);
+    if (!folder)
+        return TAnswer::Unreachable; // starting, not listening yet; or not this user's folder
     QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(ServerName(settingsFileName_));
+    socket.connectToServer(folder->SocketName());
     if (!socket.waitForConnected(200) || !PeerIsThisUser(socket))
         return TAnswer::Unreachable;
     socket.write(kShowRequest);
@@ -115,8 +147,17 @@ TSingleInstance::TAnswer TSingleInstance::AskToShow(const QDeadlineTimer& deadli
 }
 
 void TSingleInstance::Listen() {
-    server_.setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    if (!server_.listen(ServerName(settingsFileName_)))
+    const std::string folder = SocketFolder(settingsFileName_);
+    folder_ = OpenSocketFolder(folder, true);
+    if (!folder_) {
+        std::fprintf(stderr,
+                     "Pelumi: フォルダ %s がこのユーザー専用ではないため、待ち受けられません。\n",
+                     folder.c_str());
+        return;
+    }
+    // The lock is ours: a socket left there is of a program that has ended.
+    QLocalServer::removeServer(folder_->SocketName());
+    if (!server_.listen(folder_->SocketName()))
         std::fprintf(stderr, "Pelumi: %s で待ち受けられません (%s)。\n",
                      ServerName(settingsFileName_).toLocal8Bit().constData(),
                      server_.errorString().toLocal8Bit().constData());

@@ -11,10 +11,11 @@
 #include <string>
 
 // One widget per settings file. The first program started for a settings file holds a lock
-// file beside it ("<settings>.lock") and listens on a local socket named after the file's path
-// and the user; a later start finds the lock taken and asks the first one, through the socket,
-// to show its widget. Both names come from the settings file alone, whatever the environment of
-// either start. Two copies with different settings files do not meet.
+// file beside it ("<settings>.lock") and listens on a socket file in a folder beside it that
+// only the user can enter ("<settings>.instance/show", mode 0700); a later start finds the lock
+// taken and asks the first one, through the socket, to show its widget. Both names come from
+// the settings file alone, whatever the environment of either start, and no other user can take
+// or reach them. Two copies with different settings files do not meet.
 //
 // The lock and the socket are the holder's until its process ends: a start that comes while the
 // holder is ending is told so, waits for the lock and takes over.
@@ -44,9 +45,10 @@ public:
     // socket stay until the object goes, at the end of the process.
     void SetEnding();
 
-    // The local socket's name for a settings file: in the abstract namespace, so that no folder
-    // of the environment (XDG_RUNTIME_DIR, TMPDIR) takes part; the user's id is in it, and each
-    // side checks that the other runs as the same user.
+    // The folder of the socket for a settings file, and the socket's path in it. The folder is
+    // used only when it is a real folder (no symlink) of this user that no one else may enter;
+    // each side also checks that the other runs as the same user.
+    static std::string SocketFolder(const std::string& settingsFileName);
     static QString ServerName(const std::string& settingsFileName);
 
     const QString& LockFileName() const { return lockFileName_; }
@@ -57,9 +59,20 @@ private:
     void Listen();
     void Accept();
 
+    // The socket folder held open while listening, so that the name used (through
+    // /proc/self/fd, which also keeps a long settings path within a socket name's length) is
+    // the folder that was checked.
+    struct TFolder {
+        int Fd = -1;
+        ~TFolder();
+        QString SocketName() const;
+    };
+    static std::unique_ptr<TFolder> OpenSocketFolder(const std::string& folder, bool create);
+
     std::string settingsFileName_;
     QString lockFileName_;
     std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<TFolder> folder_; // outlives server_, which removes its socket through it
     QLocalServer server_;
     std::function<void()> showHandler_;
     bool pendingShow_ = false;

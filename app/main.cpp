@@ -12,6 +12,7 @@
 #include <QIcon>
 
 #include <exception>
+#include <memory>
 
 int main(int argc, char** argv) {
     // --help and --version need no display, and a wrong option must not start the widget.
@@ -20,7 +21,9 @@ int main(int argc, char** argv) {
     TToolkitArguments arguments(argc, argv);
     if (!arguments.CheckDisplay())
         return 1;
+    auto platformGuard = std::make_unique<TPlatformStartGuard>(arguments);
     TPelumiApplication app(arguments.Count(), arguments.Values());
+    platformGuard.reset();
     Q_INIT_RESOURCE(resources);
     app.setWindowIcon(QIcon(QStringLiteral(":/pelumi/program.png")));
 

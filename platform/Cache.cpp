@@ -22,7 +22,9 @@ std::string TCache::PathOf(std::string_view name) const {
 
 std::optional<TCache::TEntry> TCache::Read(std::string_view name, std::size_t maxBytes) const {
     const std::string path = PathOf(name);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a FIFO would wait for a writer, and a device could be anything: nothing but a
+    // regular file is read, and a symlink is no file the cache wrote.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
         return std::nullopt;
     TEntry entry;

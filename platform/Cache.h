@@ -24,8 +24,9 @@ public:
         std::string Content;
         std::int64_t WrittenAt = 0; // seconds since 1970 (the file's modification time)
     };
-    // The file's content and when it was written; nothing when it is missing, unreadable or
-    // larger than `maxBytes`.
+    // The file's content and when it was written; nothing when it is missing, unreadable, no
+    // regular file (a FIFO, a device, a symlink) or larger than `maxBytes`. Never blocks on
+    // anything but the disk.
     std::optional<TEntry> Read(std::string_view name,
                                std::size_t maxBytes = 64u * 1024u * 1024u) const;
 

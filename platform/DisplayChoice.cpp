@@ -33,4 +33,9 @@ std::string NoDisplayMessage(const char* display, const char* waylandDisplay) {
     return message;
 }
 
+std::string NoPlatformMessage(const std::string& name) {
+    return "Pelumi: プラットフォーム \"" + name +
+           "\" で画面を開けません。\nこのプログラムは X11 のデスクトップで動きます。\n";
+}
+
 } // namespace platform

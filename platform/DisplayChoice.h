@@ -20,4 +20,8 @@ TDisplayChoice ChooseDisplay(const char* qtPlatform, bool platformArgument);
 // WAYLAND_DISPLAY (nullptr: unset).
 std::string NoDisplayMessage(const char* display, const char* waylandDisplay);
 
+// The text for standard error when the toolkit cannot start the platform `name` (a name it does
+// not know, or one whose window system is not there).
+std::string NoPlatformMessage(const std::string& name);
+
 } // namespace platform

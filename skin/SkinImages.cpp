@@ -35,10 +35,15 @@ TBitmap TSkin::LoadSkinImage(std::string_view name, double scale) const {
     const std::string doublePath = SkinImagePath(SkinDir, DoubleSizeName(name));
     if (platform::FileExists(doublePath)) {
         try {
-            TBitmap doubled = LoadPng(doublePath);
-            // One of another size was not drawn for this image: the 1x image serves better.
-            if (doubled.Width() == 2 * size.Width && doubled.Height() == 2 * size.Height)
-                return Fitted(std::move(doubled), width, height);
+            // One of another size was not drawn for this image: the 1x image serves better. Its
+            // header tells, before a large one is decoded for nothing.
+            const TImageSize doubleSize{2 * size.Width, 2 * size.Height};
+            if (ReadPngSize(doublePath) == doubleSize) {
+                TBitmap doubled = LoadPng(doublePath);
+                // The file may have changed since its header was read.
+                if (TImageSize{doubled.Width(), doubled.Height()} == doubleSize)
+                    return Fitted(std::move(doubled), width, height);
+            }
         } catch (const EPngError&) {
             // A broken @2x image is as good as none.
         }

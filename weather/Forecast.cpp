@@ -1,6 +1,8 @@
 #include "weather/Forecast.h"
 
 #include "platform/Errors.h"
+#include "weather/HttpClient.h"
+#include "weather/JsonAnswer.h"
 #include "weather/jma/Jma.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
@@ -43,6 +45,8 @@ TForecastOutcome LoadOpenMeteoAtPlace(THttpClient& client, const TForecastReques
 } // namespace
 
 TForecastOutcome LoadForecast(THttpClient& client, const TForecastRequest& request) {
+    // A cancelled load ends inside a long parse too, not after it.
+    const TJsonReadStop stop([&client] { return client.Cancelled(); });
     TForecastOutcome outcome;
     switch (request.Source) {
     case TSource::TenkiLite:

@@ -8,24 +8,14 @@
 
 #include <optional>
 
-namespace {
-
-struct TStoredAnswer {
-    std::string Url;
-    THttpValidators Validators;
-    std::string Body;
-};
-
-// Three lines (address, ETag, Last-Modified; none can hold a line break), then the answer as
-// it came.
-std::string FormatStored(const TStoredAnswer& stored) {
-    return stored.Url + "\n" + stored.Validators.ETag + "\n" + stored.Validators.LastModified +
-           "\n" + stored.Body;
+std::string FormatKeptAnswer(const TKeptAnswerFile& kept) {
+    return kept.Url + "\n" + kept.Validators.ETag + "\n" + kept.Validators.LastModified + "\n" +
+           kept.Body;
 }
 
-std::optional<TStoredAnswer> ParseStored(std::string_view text) {
-    TStoredAnswer stored;
-    std::string* lines[] = {&stored.Url, &stored.Validators.ETag, &stored.Validators.LastModified};
+std::optional<TKeptAnswerFile> ParseKeptAnswer(std::string_view text) {
+    TKeptAnswerFile kept;
+    std::string* lines[] = {&kept.Url, &kept.Validators.ETag, &kept.Validators.LastModified};
     for (std::string* line : lines) {
         const std::size_t end = text.find('\n');
         if (end == std::string_view::npos)
@@ -33,11 +23,13 @@ std::optional<TStoredAnswer> ParseStored(std::string_view text) {
         *line = std::string(text.substr(0, end));
         text.remove_prefix(end + 1);
     }
-    if (stored.Url.empty() || stored.Validators.Empty())
+    if (kept.Url.empty() || kept.Validators.Empty())
         return std::nullopt;
-    stored.Body = std::string(text);
-    return stored;
+    kept.Body = std::string(text);
+    return kept;
 }
+
+namespace {
 
 bool OneLine(std::string_view text) {
     return text.find_first_of("\r\n") == std::string_view::npos;
@@ -61,10 +53,10 @@ TKeptAnswerResult FetchKeptAnswer(THttpClient& client, const TKeptAnswerRequest&
     std::optional<platform::TCache> cache;
     if (!request.CacheFolder.empty())
         cache.emplace(request.CacheFolder);
-    std::optional<TStoredAnswer> stored;
+    std::optional<TKeptAnswerFile> stored;
     if (cache)
         if (const auto entry = cache->Read(request.Name, request.MaxBytes + 4096))
-            stored = ParseStored(entry->Content);
+            stored = ParseKeptAnswer(entry->Content);
     // Validators of another server (a changed prefix) say nothing about this one's answer.
     if (stored && stored->Url != request.Url)
         stored.reset();
@@ -77,6 +69,9 @@ TKeptAnswerResult FetchKeptAnswer(THttpClient& client, const TKeptAnswerRequest&
         if (answer.NotModified) {
             if (stored && accept(stored->Body))
                 return TKeptAnswerResult::Used;
+            // Refused because the load was cancelled while reading it: the copy may be good.
+            if (client.Cancelled())
+                return TKeptAnswerResult::Failed;
             // The copy the server vouches for cannot be used: ask for the answer itself.
             if (cache)
                 cache->Remove(request.Name);
@@ -92,7 +87,7 @@ TKeptAnswerResult FetchKeptAnswer(THttpClient& client, const TKeptAnswerRequest&
     // answer; one that cannot be written only costs a whole answer next time.
     if (cache && !answer.Validators.Empty() && OneLine(request.Url) &&
         OneLine(answer.Validators.ETag) && OneLine(answer.Validators.LastModified))
-        (void)cache->Write(request.Name,
-                           FormatStored({request.Url, answer.Validators, std::move(answer.Body)}));
+        (void)cache->Write(request.Name, FormatKeptAnswer({request.Url, answer.Validators,
+                                                           std::move(answer.Body)}));
     return TKeptAnswerResult::Used;
 }

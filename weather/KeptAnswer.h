@@ -1,10 +1,11 @@
 #pragma once
 
+#include "weather/HttpClient.h"
+
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
-
-class THttpClient;
 
 // One answer of a service asked for conditionally: the last answer that was used is kept in the
 // cache folder with the address it came from and its validators, and a 304 reuses it. Only an
@@ -28,3 +29,15 @@ enum class TKeptAnswerResult {
 
 TKeptAnswerResult FetchKeptAnswer(THttpClient& client, const TKeptAnswerRequest& request,
                                   const std::function<bool(std::string_view body)>& accept);
+
+// A kept answer's file: three lines (the address, the ETag, the Last-Modified date; none can
+// hold a line break), then the answer as it came.
+struct TKeptAnswerFile {
+    std::string Url;
+    THttpValidators Validators;
+    std::string Body;
+};
+std::string FormatKeptAnswer(const TKeptAnswerFile& kept);
+// Nothing for a text that is not such a file: fewer than three lines, no address, or no
+// validator at all (a copy that could never be asked about).
+std::optional<TKeptAnswerFile> ParseKeptAnswer(std::string_view text);

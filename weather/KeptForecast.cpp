@@ -1,8 +1,12 @@
 #include "weather/KeptForecast.h"
 
+#include "weather/JsonAnswer.h"
 #include "weather/RecordJson.h"
 
 #include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
 
 using json = nlohmann::json;
 
@@ -13,6 +17,20 @@ constexpr int kFormat = 1;
 
 // A kept forecast is a few kilobytes; anything much larger is not one.
 constexpr std::size_t kMaxBytes = 1024 * 1024;
+
+// The record nests two deep and the key three.
+constexpr int kMaxDepth = 8;
+
+// Seconds since 1970 of the first second of 1970 and of 9999-12-31: a time outside is no
+// time the clock could have given, and overflows the conversions to a calendar.
+constexpr std::int64_t kFirstFetch = 0;
+constexpr std::int64_t kLastFetch = 253402300799;
+
+// A forecast kept for today was fetched today or in the days just before; a time further from
+// today is of a clock that was wrong, or of a file made by hand.
+constexpr double kFetchedDaysBefore = 3;
+constexpr double kFetchedDaysAfter = 1;
+constexpr double kUnixEpochDay = 25569; // 1 January 1970 as a day count
 
 json KeyObject(const TForecastRequest& request) {
     json key = {
@@ -37,6 +55,21 @@ std::string Canonical(const json& value) {
 }
 
 } // namespace
+
+std::string KeptForecastName(std::string_view settingsFileName) {
+    // FNV-1a: the name must stay the same from one version to the next, whatever the library.
+    const std::string path =
+        std::filesystem::path(settingsFileName).lexically_normal().generic_string();
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : path) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char name[48];
+    std::snprintf(name, sizeof name, "last-forecast-%016llx.json",
+                  static_cast<unsigned long long>(hash));
+    return name;
+}
 
 std::string ForecastKey(const TForecastRequest& request) {
     return Canonical(KeyObject(request));
@@ -76,8 +109,9 @@ std::string WriteKeptForecastJson(const TKeptForecast& kept) {
 }
 
 std::optional<TKeptForecast> ReadKeptForecastJson(std::string_view text) {
-    const json document = json::parse(text.begin(), text.end(), nullptr, false);
-    if (!document.is_object())
+    const TJsonRead read = ReadJsonBounded(text, kMaxDepth);
+    const json& document = read.Value;
+    if (read.Deeper || !document.is_object())
         return std::nullopt;
     const auto kept = document.find("Kept");
     if (kept == document.end() || !kept->is_object())
@@ -88,29 +122,35 @@ std::optional<TKeptForecast> ReadKeptForecastJson(std::string_view text) {
     if (format == kept->end() || *format != kFormat || made == kept->end() || !made->is_object() ||
         fetched == kept->end() || !fetched->is_number_integer())
         return std::nullopt;
+    const std::int64_t fetchedAt = fetched->get<std::int64_t>();
+    if (fetchedAt < kFirstFetch || fetchedAt > kLastFetch)
+        return std::nullopt;
     TKeptForecast result;
     result.Record.Clear();
     std::string error;
-    if (!ReadRecordJson(text, result.Record, error) || !HoldsForecast(result.Record))
+    if (!ReadRecordJsonValue(document, result.Record, error) || !HoldsForecast(result.Record))
         return std::nullopt;
     result.Record.Information.clear();
     result.Key = Canonical(*made);
-    result.FetchedAt = fetched->get<std::int64_t>();
+    result.FetchedAt = fetchedAt;
     return result;
 }
 
-std::optional<std::string> StoreKeptForecast(const platform::TCache& cache,
+std::optional<std::string> StoreKeptForecast(const platform::TCache& cache, std::string_view name,
                                              const TKeptForecast& kept) {
-    return cache.Write(KeptForecastName, WriteKeptForecastJson(kept));
+    return cache.Write(name, WriteKeptForecastJson(kept));
 }
 
-std::optional<TKeptForecast> LoadKeptForecast(const platform::TCache& cache, const std::string& key,
-                                              TDateTime today) {
-    const auto entry = cache.Read(KeptForecastName, kMaxBytes);
+std::optional<TKeptForecast> LoadKeptForecast(const platform::TCache& cache, std::string_view name,
+                                              const std::string& key, TDateTime today) {
+    const auto entry = cache.Read(name, kMaxBytes);
     if (!entry)
         return std::nullopt;
     auto kept = ReadKeptForecastJson(entry->Content);
     if (!kept || kept->Key != key || RecordToday(kept->Record) != today)
+        return std::nullopt;
+    const double fetchedDay = kUnixEpochDay + static_cast<double>(kept->FetchedAt) / 86400.0;
+    if (fetchedDay < today - kFetchedDaysBefore || fetchedDay > today + 1 + kFetchedDaysAfter)
         return std::nullopt;
     return kept;
 }

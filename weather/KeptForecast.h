@@ -33,17 +33,23 @@ struct TKeptForecast {
     std::int64_t FetchedAt = 0; // seconds since 1970
 };
 
-inline constexpr std::string_view KeptForecastName = "last-forecast.json";
+// The kept forecast's file name in the cache folder for a settings file:
+// "last-forecast-<16 hex digits>.json", the digits a hash of the settings file's normalised
+// path, so that copies of the program with different settings files, which may share one cache
+// folder, each keep their own.
+std::string KeptForecastName(std::string_view settingsFileName);
 
 // The file's text; the record's status line is not kept.
 std::string WriteKeptForecastJson(const TKeptForecast& kept);
 // Nothing for text that is not such a file of this format, or that holds no forecast.
 std::optional<TKeptForecast> ReadKeptForecastJson(std::string_view text);
 
-// Replaces the kept forecast; nothing on success, otherwise the reason (TCache::Write).
-std::optional<std::string> StoreKeptForecast(const platform::TCache& cache,
+// Replaces the kept forecast in the file `name`; nothing on success, otherwise the reason
+// (TCache::Write).
+std::optional<std::string> StoreKeptForecast(const platform::TCache& cache, std::string_view name,
                                              const TKeptForecast& kept);
-// The kept forecast when it was made for `key` and its today is `today`; nothing when the file
-// is missing, unreadable, of another format, of another source or place, or of another day.
-std::optional<TKeptForecast> LoadKeptForecast(const platform::TCache& cache, const std::string& key,
-                                              TDateTime today);
+// The kept forecast in the file `name` when it was made for `key`, its today is `today` and it
+// was fetched in the days about `today`; nothing when the file is missing, unreadable, of
+// another format, of another source or place, or of another day.
+std::optional<TKeptForecast> LoadKeptForecast(const platform::TCache& cache, std::string_view name,
+                                              const std::string& key, TDateTime today);

@@ -1,5 +1,7 @@
 #include "weather/RecordJson.h"
 
+#include "weather/JsonAnswer.h"
+
 #include <nlohmann/json.hpp>
 
 #include <array>
@@ -33,10 +35,18 @@ std::int32_t ToInt(const json& value, const std::string& name) {
     throw FieldError{"\"" + name + "\" needs 32-bit integers"};
 }
 
+// 1 January of the year 1 and 31 December 9999: the calendar the dates are shown in.
+constexpr double kFirstDay = -693593;
+constexpr double kLastDay = 2958465;
+
 double ToDate(const json& value, const std::string& name) {
-    if (!value.is_number())
-        throw FieldError{"\"" + name + "\" needs day-count numbers"};
-    return value.get<double>();
+    // 0 is "no date"; any other day outside the calendar cannot be shown as one.
+    if (value.is_number()) {
+        const double d = value.get<double>();
+        if (d >= kFirstDay && d < kLastDay + 1)
+            return d;
+    }
+    throw FieldError{"\"" + name + "\" needs day-count numbers within the calendar"};
 }
 
 std::string ToText(const json& value, const std::string& name) {
@@ -118,26 +128,19 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
 }
 
 bool ReadRecordJson(std::string_view text, TWeatherData& record, std::string& error) {
-    bool tooDeep = false;
-    const json::parser_callback_t limitDepth = [&tooDeep](int depth, json::parse_event_t event,
-                                                          json&) {
-        if ((event == json::parse_event_t::object_start ||
-             event == json::parse_event_t::array_start) &&
-            depth > kMaxDepth)
-            tooDeep = true;
-        return !tooDeep;
-    };
-    json document;
-    try {
-        document = json::parse(text.begin(), text.end(), limitDepth);
-    } catch (const json::parse_error& e) {
-        error = "bad JSON at byte " + std::to_string(e.byte) + ": " + e.what();
+    const TJsonRead read = ReadJsonBounded(text, kMaxDepth);
+    if (!read.Error.empty()) {
+        error = "bad JSON at byte " + std::to_string(read.ErrorByte) + ": " + read.Error;
         return false;
     }
-    if (tooDeep) {
+    if (read.Deeper) {
         error = "bad JSON: nesting too deep";
         return false;
     }
+    return ReadRecordJsonValue(read.Value, record, error);
+}
+
+bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string& error) {
     if (!document.is_object()) {
         error = "the record must be a JSON object";
         return false;

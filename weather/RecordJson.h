@@ -2,6 +2,8 @@
 
 #include "weather/WeatherData.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,5 +19,8 @@ std::string WriteRecordJson(const TWeatherData& record, std::optional<bool> ok =
 
 // Reads such an object into `record`. "ok" and unknown members are ignored; a field that is
 // absent stays as it is in `record`. Strict JSON: on any syntax error, a wrong type or a wrong
-// array length, returns false with a message in `error` (the record may then be partly filled).
+// array length, a date outside the calendar (years 1 to 9999) or nesting deeper than a record
+// needs, returns false with a message in `error` (the record may then be partly filled).
 bool ReadRecordJson(std::string_view text, TWeatherData& record, std::string& error);
+// The same for a document already parsed.
+bool ReadRecordJsonValue(const nlohmann::json& document, TWeatherData& record, std::string& error);

@@ -33,7 +33,24 @@ TForecastRequest Chiyoda() {
     return request;
 }
 
+const std::string kName = KeptForecastName("/home/u/.config/zomika2/zomika2.ini");
+
 } // namespace
+
+TEST(KeptForecast, EachSettingsFileHasAFileOfItsOwn) {
+    EXPECT_EQ(kName.rfind("last-forecast-", 0), 0u) << kName;
+    EXPECT_EQ(kName.size(), std::string("last-forecast-0123456789abcdef.json").size()) << kName;
+    EXPECT_EQ(kName.find_first_not_of("0123456789abcdef", 14), 30u) << kName;
+    EXPECT_EQ(kName.substr(30), ".json");
+    // The same file, however its path is spelt.
+    EXPECT_EQ(KeptForecastName("/home/u/.config/./zomika2//zomika2.ini"), kName);
+    EXPECT_EQ(KeptForecastName("/home/u/.config/x/../zomika2/zomika2.ini"), kName);
+    for (const char* other :
+         {"/home/u/.config/zomika2/copy.ini", "/home/u/.config/zomika3/zomika2.ini",
+          "/home/v/.config/zomika2/zomika2.ini", "zomika2.ini", ""})
+        EXPECT_NE(KeptForecastName(other), kName) << other;
+    EXPECT_NE(KeptForecastName("/a/copy.ini"), KeptForecastName("/a/zomika2.ini"));
+}
 
 TEST(KeptForecast, TheKeyNamesTheSourceAndThePlaceButNotWhatALoadFindsOut) {
     const std::string key = ForecastKey(Chiyoda());
@@ -140,9 +157,9 @@ TEST(KeptForecast, WrittenAndReadBackWithoutItsStatus) {
     kept.Record.Information = "接続しています";
     kept.Key = ForecastKey(Chiyoda());
     kept.FetchedAt = 1796887800;
-    ASSERT_EQ(StoreKeptForecast(cache, kept), std::nullopt);
+    ASSERT_EQ(StoreKeptForecast(cache, kName, kept), std::nullopt);
 
-    const auto read = LoadKeptForecast(cache, kept.Key, 46366);
+    const auto read = LoadKeptForecast(cache, kName, kept.Key, 46366);
     ASSERT_TRUE(read);
     EXPECT_RECORD_EQ(read->Record, FullRecord());
     EXPECT_EQ(read->Key, kept.Key);
@@ -152,7 +169,7 @@ TEST(KeptForecast, WrittenAndReadBackWithoutItsStatus) {
     TWeatherData asDump;
     asDump.Clear();
     std::string error;
-    ASSERT_TRUE(ReadRecordJson(ReadAll(cache.PathOf(KeptForecastName)), asDump, error)) << error;
+    ASSERT_TRUE(ReadRecordJson(ReadAll(cache.PathOf(kName)), asDump, error)) << error;
     EXPECT_RECORD_EQ(asDump, FullRecord());
 }
 
@@ -194,22 +211,34 @@ TEST(KeptForecast, WhatIsNotThisPlacesForecastOfTodayIsIgnored) {
         {"empty", "", 46366},
         {"not JSON", "\x89PNG\r\n\x1a\n", 46366},
         {"an array", "[1, 2]", 46366},
+        {"fetched at the end of time",
+         replace("\"FetchedAt\":1796887800", "\"FetchedAt\":9223372036854775807"), 46366},
+        {"fetched before 1970", replace("\"FetchedAt\":1796887800", "\"FetchedAt\":-1"), 46366},
+        {"fetched a year before its day",
+         replace("\"FetchedAt\":1796887800", "\"FetchedAt\":1765351800"), 46366},
+        {"fetched days after its day",
+         replace("\"FetchedAt\":1796887800", "\"FetchedAt\":1797147000"), 46366},
+        {"a week date outside the calendar",
+         replace("\"WeekDate\": [46367", "\"WeekDate\": [1e308"), 46366},
+        {"nested deeper than a kept forecast is",
+         replace("\"Kept\": ", "\"x\": [[[[[[[[[[1]]]]]]]]]], \"Kept\": "), 46366},
     };
-    ASSERT_TRUE(LoadKeptForecast(platform::TCache("/nonexistent"), key, 46366) == std::nullopt);
+    ASSERT_TRUE(LoadKeptForecast(platform::TCache("/nonexistent"), kName, key, 46366) ==
+                std::nullopt);
     for (const Case& c : cases) {
         TempDir dir;
         const platform::TCache cache(dir.Path());
         if (c.content)
-            dir.Write(std::string(KeptForecastName), *c.content);
-        EXPECT_EQ(LoadKeptForecast(cache, key, c.today), std::nullopt) << c.name;
+            dir.Write(kName, *c.content);
+        EXPECT_EQ(LoadKeptForecast(cache, kName, key, c.today), std::nullopt) << c.name;
     }
     // The same file with the right day and key is read: the cases above fail for their reason.
     TempDir dir;
-    dir.Write(std::string(KeptForecastName), good);
-    EXPECT_TRUE(LoadKeptForecast(platform::TCache(dir.Path()), key, 46366));
+    dir.Write(kName, good);
+    EXPECT_TRUE(LoadKeptForecast(platform::TCache(dir.Path()), kName, key, 46366));
 
     // A folder where the file should be.
     TempDir other;
-    std::filesystem::create_directories(other.Path() + "/" + std::string(KeptForecastName));
-    EXPECT_EQ(LoadKeptForecast(platform::TCache(other.Path()), key, 46366), std::nullopt);
+    std::filesystem::create_directories(other.Path() + "/" + kName);
+    EXPECT_EQ(LoadKeptForecast(platform::TCache(other.Path()), kName, key, 46366), std::nullopt);
 }

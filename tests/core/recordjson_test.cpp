@@ -1,5 +1,6 @@
 #include "support/Records.h"
 #include "support/TempDir.h"
+#include "weather/DateTime.h"
 #include "weather/RecordJson.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ TEST(RecordJson, AbsentFieldsStayAsTheyWereAndErrorsSayWhere) {
     EXPECT_RECORD_EQ(read, expected);
 
     struct Case {
-        const char* json;
+        std::string json;
         const char* error; // part of the message
     };
     const Case cases[] = {
@@ -57,6 +58,11 @@ TEST(RecordJson, AbsentFieldsStayAsTheyWereAndErrorsSayWhere) {
         {R"({"LocationName": 5})", "LocationName"},
         {R"([])", ""},
         {"", ""},
+        {R"({"DayDate": [1e308, 46366]})", "DayDate"},
+        {R"({"WeekDate": [46366, 46367, 46368, 46369, 46370, 46371, -1e308]})", "WeekDate"},
+        {R"({"DayDate": [-693594, 46366]})", "DayDate"},
+        {R"({"DayDate": [46366, 2958466]})", "DayDate"},
+        {"{\"Other\": " + std::string(18, '[') + std::string(18, ']') + "}", "deep"},
     };
     for (const Case& c : cases) {
         TWeatherData r;
@@ -65,6 +71,14 @@ TEST(RecordJson, AbsentFieldsStayAsTheyWereAndErrorsSayWhere) {
         EXPECT_NE(message.find(c.error), std::string::npos) << c.json << ": " << message;
         EXPECT_NE(message, "") << c.json;
     }
+}
+
+TEST(RecordJson, DatesFromTheFirstToTheLastDayOfTheCalendarAreRead) {
+    TWeatherData read;
+    std::string error;
+    ASSERT_TRUE(ReadRecordJson(R"({"DayDate": [-693593, 2958465.75]})", read, error)) << error;
+    EXPECT_EQ(read.DayDate[0], EncodeDate(1, 1, 1));
+    EXPECT_EQ(read.DayDate[1], EncodeDate(9999, 12, 31) + 0.75);
 }
 
 TEST(RecordJson, WhatIsWrittenReadsBackAsTheSameRecord) {

@@ -11,6 +11,9 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 
 namespace {
@@ -174,6 +177,43 @@ TEST_F(SkinImageTest, AnOversizedDoubleImageGivesWayAndABrokenOneTimesImageStill
     SavePng(dir.Write("img/sun@2x.png", ""), SolidBitmap(20, 12, kGreen));
     EXPECT_THROW(skin.LoadSkinImage(skin.ImageFiles.Fine, 2.0), EPngError);
     EXPECT_THROW(skin.LoadSkinImage(skin.ImageFiles.Fine, 1.0), EPngError);
+}
+
+namespace {
+
+// Bytes this process has read from files so far.
+long long BytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string name;
+    long long value = 0;
+    while (io >> name >> value)
+        if (name == "rchar:")
+            return value;
+    return -1;
+}
+
+} // namespace
+
+TEST_F(SkinImageTest, ADoubleImageOfAnotherSizeIsNotDecoded) {
+    // Noise, so that the file is about as large as its pixels.
+    TBitmap noise(400, 400);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < noise.Height(); ++y)
+        for (int x = 0; x < noise.Width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            noise.Scanline(y)[x] = 0xff000000u | (seed >> 8);
+        }
+    SavePng(dir.Write("img/sun.png", ""), SolidBitmap(10, 6, kTeal));
+    const std::string doublePath = dir.Write("img/sun@2x.png", "");
+    SavePng(doublePath, noise);
+    const auto doubleBytes = static_cast<long long>(std::filesystem::file_size(doublePath));
+    ASSERT_GT(doubleBytes, 400000);
+    Load();
+    const long long before = BytesRead();
+    ASSERT_GE(before, 0);
+    const TBitmap image = skin.LoadSkinImage(skin.ImageFiles.Fine, 2.0);
+    EXPECT_LT(BytesRead() - before, doubleBytes / 10);
+    EXPECT_EQ(image, SolidBitmap(20, 12, kTeal));
 }
 
 TEST_F(SkinImageTest, WithoutADoubleImageTheEnlargementIsSmoothNotDoubled) {

@@ -72,8 +72,10 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 [ -n "$tray" ] || fail "the installed program shows no tray icon"
-# Its socket is in the abstract namespace, named after the settings file and the user.
-grep -q "@zomika2-[0-9a-f]*-$(id -u)\$" /proc/net/unix || fail "the program does not listen"
+# Its socket lies beside the settings file, in a folder only the user may enter.
+socket_folder="$XDG_CONFIG_HOME/zomika2/zomika2.ini.instance"
+[ "$(stat -c %a "$socket_folder" 2>/dev/null)" = 700 ] || fail "no private socket folder"
+[ -S "$socket_folder/show" ] || fail "the program does not listen"
 sleep 1
 ! widget_window >/dev/null || fail "the widget shows although its settings hide it"
 
@@ -135,6 +137,7 @@ for line in "Left=60" "Top=50" "Showing=1" 'Filename=Simple\small.ini' 'UserFile
     grep -qxF "$line" "$ini" || fail "settings file lacks $line"
 done
 [ ! -e "$ini.lock" ] || fail "the lock file stayed"
+[ ! -e "$ini.instance" ] || fail "the socket folder stayed"
 snapshot >"$work/prefix-after.txt"
 diff -u "$work/prefix-before.txt" "$work/prefix-after.txt" >"$work/prefix.diff" ||
     fail "the program changed its prefix: $(cat "$work/prefix.diff")"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Without an X display the program says so and ends with status 1; the toolkit must not abort.
+# Without an X display, or with a platform the toolkit cannot start, the program says so and ends
+# with status 1; the toolkit must not abort.
 # Its options need no display: --version and --help print and end with 0, a wrong one says so
 # and ends with 2.
 # Arguments: the program's build folder, the project version.
@@ -52,10 +53,25 @@ option "--help" 0 "$("$bindir/zomika2" --help)" "" --help
 grep -q '^使い方: zomika2 \[オプション\]$' "$home.out" || fail "--help: $(cat "$home.out")"
 grep -q -- '--version' "$home.out" || fail "--help does not name --version"
 option "an unknown option" 2 "" $'Pelumi: 不明なオプション "--verison" です。\n使えるオプションは "zomika2 --help" で表示されます。' --verison
+option "an option where the platform's name belongs" 2 "" $'Pelumi: オプション -platform には値が必要です。\n使えるオプションは "zomika2 --help" で表示されます。' -platform --help
+# A platform the toolkit cannot start ends as without a display, not in the toolkit's abort.
+platform_text=$'Pelumi: プラットフォーム "bogus" で画面を開けません。\nこのプログラムは X11 のデスクトップで動きます。'
+option "xcb chosen on the command line" 1 "" \
+    $'Pelumi: X ディスプレイに接続できません (DISPLAY が設定されていません)。\nこのプログラムは X11 のデスクトップで動きます。' \
+    -platform xcb
+option "an unknown platform" 1 "" "$platform_text" -platform bogus
+check "an unknown platform in the environment" "$platform_text" QT_QPA_PLATFORM=bogus
+# The Wayland library writes its own complaint first; the program's message ends the output.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR HOME="$home" \
+    XDG_CONFIG_HOME="$home/c" timeout 20 "$bindir/zomika2" -platform wayland >"$home.out" 2>"$home.err"
+status=$?
+[ "$status" -eq 1 ] || fail "a platform whose window system is not there: status $status"
+[ "$(tail -n 2 "$home.err")" = $'Pelumi: プラットフォーム "wayland" で画面を開けません。\nこのプログラムは X11 のデスクトップで動きます。' ] ||
+    fail "a platform whose window system is not there: said \"$(cat "$home.err")\""
 option "an argument" 2 "" $'Pelumi: 余分な引数 "東京" があります。このプログラムは引数を取りません。\n使えるオプションは "zomika2 --help" で表示されます。' 東京
 if [ -w /dev/full ]; then
     "$bindir/zomika2" --version >/dev/full 2>/dev/null && fail "--version into a full disk ended with 0"
 fi
 
 [ -z "$(ls -A "$home")" ] || fail "files were written before the display check: $(ls -A "$home")"
-echo "PASS: no X display gives the message and status 1; --version, --help and a wrong option need none"
+echo "PASS: no X display or platform gives the message and status 1; --version, --help and a wrong option need none"

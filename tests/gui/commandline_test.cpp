@@ -31,7 +31,12 @@ TEST(CommandLine, OptionsDecideWhatHappens) {
         {{"-platform", "xcb"}, A::Run, ""},
         {{"--platform", "offscreen", "-session", "1a2b"}, A::Run, ""},
         {{"--session", "1a2b"}, A::Run, ""},
-        {{"-platform", "--version"}, A::Run, ""}, // a value, whatever it looks like
+        // An option where the value belongs: the value is missing.
+        {{"-platform", "--help"}, A::Error, "Pelumi: オプション -platform には値が必要です。"},
+        {{"--platform", "-session", "1"},
+         A::Error,
+         "Pelumi: オプション --platform には値が必要です。"},
+        {{"-session", "-"}, A::Error, "Pelumi: オプション -session には値が必要です。"},
         // The first deciding argument wins.
         {{"--version", "--help"}, A::Version, ""},
         {{"--help", "--bogus"}, A::Help, ""},

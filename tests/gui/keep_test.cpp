@@ -290,7 +290,8 @@ TEST_F(KeepTest, AfterARestartWithoutNetworkTheKeptForecastIsShownAtOnce) {
     const std::int64_t fetched = form->ShownForecastFetchedAt();
     ASSERT_FALSE(key.empty());
     // What the cache folder keeps is this forecast, for this source and place.
-    const auto kept = LoadKeptForecast(platform::TCache(form->CacheFolder), key, Today());
+    const auto kept = LoadKeptForecast(platform::TCache(form->CacheFolder),
+                                       KeptForecastName(form->SettingsFileName), key, Today());
     ASSERT_TRUE(kept);
     EXPECT_RECORD_EQ(kept->Record, good);
     EXPECT_EQ(kept->FetchedAt, fetched);
@@ -323,7 +324,9 @@ TEST_F(KeepTest, AfterARestartWithoutNetworkTheKeptForecastIsShownAtOnce) {
 
 TEST_F(KeepTest, AKeptForecastOfAnotherDayPlaceOrFormatIsIgnored) {
     auto form = StartWithForecast();
-    const std::string path = platform::TCache(form->CacheFolder).PathOf(KeptForecastName);
+    // Named after the settings file.
+    const std::string name = KeptForecastName(form->SettingsFileName);
+    const std::string path = platform::TCache(form->CacheFolder).PathOf(name);
     const std::string file = ReadAll(path);
     ASSERT_FALSE(file.empty());
     form->close();
@@ -354,7 +357,7 @@ TEST_F(KeepTest, AKeptForecastOfAnotherDayPlaceOrFormatIsIgnored) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         platform::FixClock(c.clock);
-        program.dir.Write("cache/" + std::string(KeptForecastName), c.content);
+        program.dir.Write("cache/" + name, c.content);
         WriteIni(c.options);
         auto again = std::make_unique<TMainForm>(program.Folder());
         EXPECT_RECORD_EQ(again->Weather,

@@ -5,9 +5,11 @@
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSemaphore>
 #include <QTest>
@@ -20,6 +22,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -156,7 +159,6 @@ TEST_F(SingleInstanceTest, OnlyTheShowRequestOfThisUserCounts) {
     for (const QByteArray& text : {QByteArray("hello\n"), QByteArray("show"), QByteArray(100, 'x'),
                                    QByteArray("showshow\n")}) {
         QLocalSocket socket;
-        socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
         socket.connectToServer(TSingleInstance::ServerName(settings));
         ASSERT_TRUE(socket.waitForConnected(1000));
         socket.write(text);
@@ -166,8 +168,60 @@ TEST_F(SingleInstanceTest, OnlyTheShowRequestOfThisUserCounts) {
         socket.disconnectFromServer();
     }
     EXPECT_EQ(first.shown, 0);
-    // The name is the user's own: another user's program would have another.
-    EXPECT_TRUE(TSingleInstance::ServerName(settings).endsWith("-" + QString::number(::getuid())));
+    // The socket lies in a folder of this user's that nobody else may enter.
+    struct stat folder {};
+    ASSERT_EQ(::lstat(TSingleInstance::SocketFolder(settings).c_str(), &folder), 0);
+    EXPECT_TRUE(S_ISDIR(folder.st_mode));
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    EXPECT_EQ(folder.st_uid, ::getuid());
+    EXPECT_EQ(TSingleInstance::ServerName(settings).toStdString(),
+              TSingleInstance::SocketFolder(settings) + "/show");
+}
+
+TEST_F(SingleInstanceTest, ANameTakenElsewhereDoesNotStopTheUsersOwnStarts) {
+    // Another user's program on the abstract name a settings path once gave: no longer used.
+    const QByteArray hash =
+        QCryptographicHash::hash(
+            QByteArray::fromStdString(std::filesystem::weakly_canonical(settings).string()),
+            QCryptographicHash::Sha256)
+            .toHex()
+            .left(16);
+    QLocalServer squatter;
+    squatter.setSocketOptions(QLocalServer::AbstractNamespaceOption);
+    ASSERT_TRUE(squatter.listen("zomika2-" + QString::fromLatin1(hash) + "-" +
+                                QString::number(::getuid())));
+    HolderThread first(settings);
+    ASSERT_EQ(first.result, TResult::First);
+    TSingleInstance second(settings);
+    EXPECT_EQ(second.Start(2000), TResult::ShownOther);
+    EXPECT_EQ(first.shown, 1);
+}
+
+TEST_F(SingleInstanceTest, ASocketFolderOthersCouldEnterIsClosedOrNotUsed) {
+    // Opened to all by hand: the holder closes it again before it listens.
+    const std::string folder = TSingleInstance::SocketFolder(settings);
+    std::filesystem::create_directories(folder);
+    ::chmod(folder.c_str(), 0777);
+    {
+        HolderThread first(settings);
+        ASSERT_EQ(first.result, TResult::First);
+        struct stat info {};
+        ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        TSingleInstance second(settings);
+        EXPECT_EQ(second.Start(2000), TResult::ShownOther);
+    }
+    // A symlink in its place, to a folder anyone may write: never listened in nor asked through.
+    std::filesystem::remove_all(folder);
+    TempDir open;
+    ::chmod(open.Path().c_str(), 0777);
+    std::filesystem::create_directory_symlink(open.Path(), folder);
+    HolderThread first(settings);
+    ASSERT_EQ(first.result, TResult::First);
+    EXPECT_TRUE(std::filesystem::is_empty(open.Path()));
+    TSingleInstance second(settings);
+    EXPECT_EQ(second.Start(500), TResult::NoAnswer);
+    EXPECT_EQ(first.shown, 0);
 }
 
 TEST_F(SingleInstanceTest, EachSettingsFileHasItsOwnWidget) {
