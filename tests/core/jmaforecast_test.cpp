@@ -218,30 +218,130 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
     }
 }
 
-// The report's date is the record's today, whatever the computer's date, except on the day
-// after it.
-TEST(JmaForecast, TodayIsTheReportsDateOrTheDayAfter) {
-    const std::string answer = Fixture("forecast-130000-2022-07-27T17.json");
+// 千代田区 through a day: at each hour the answer the agency serves then (before 05:00 the
+// evening report of the day before), and an answer two days old. 今日 is the clock's date; a day
+// the short-term part does not tell takes the weekly part's figures (its day's probability in
+// every band); a day both parts tell shows the short-term part's, in the week row too; a week
+// slot beyond the answer stays empty; the report's day is named when it is not today.
+TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
     const TJmaPlace place{"130000", "130010", "1310100", "44132", {}};
-    const TDateTime report = EncodeDate(2022, 7, 27);
-    const std::pair<TDateTime, TDateTime> cases[] = {
-        {report, report},
-        {report + 0.75, report}, // a time of day is no other day
-        {report + 1, report + 1},
-        {report + 1.5, report + 1},
-        {report + 2, report},
-        {report - 1, report},
-        {0.0, report},
-        {std::numeric_limits<double>::quiet_NaN(), report},
-        {std::numeric_limits<double>::infinity(), report},
+    struct Case {
+        const char* when;
+        const char* file;
+        Expected expected;
     };
-    for (const auto& [readOn, today] : cases) {
+    const Case cases[] = {
+        {"00:30, yesterday's 17 o'clock report",
+         "forecast-130000-2022-07-27T17.json",
+         {EncodeDate(2022, 7, 28),
+          {"曇のち一時雨", "曇時々晴"},
+          {20, 20, 60, 40, 40, 40, 40, 40},
+          {26, 26},
+          {32, 33},
+          6,
+          {"曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", ""},
+          {40, 40, 40, 40, 30, 30, N},
+          {26, 26, 26, 26, 25, 25, N},
+          {33, 33, 34, 33, 32, 33, N},
+          "前日17時00分 発表"}},
+        // The weekly part (17:00 the day before) says 40 % and 4℃ for tomorrow; the short-term
+        // part of 05:00 says 10 % and 3℃.
+        {"05:30, the 05 o'clock report",
+         "forecast-130000-2026-03-12T05.json",
+         {EncodeDate(2026, 3, 12),
+          {"晴時々曇", "曇"},
+          {N, 0, 0, 0, 0, 0, 10, 10},
+          {N, 3},
+          {13, 11},
+          6,
+          {"曇", "晴時々曇", "晴時々曇", "晴時々曇", "曇時々晴", "曇時々晴", ""},
+          {10, 20, 10, 20, 30, 30, N},
+          {3, 4, 4, 5, 6, 6, N},
+          {11, 14, 15, 15, 15, 16, N},
+          "05時00分 発表"}},
+        {"11:30, the 11 o'clock report",
+         "forecast-130000-2021-07-24T11.json",
+         {EncodeDate(2021, 7, 24),
+          {"曇時々晴", "曇時々晴"},
+          {N, N, 30, 30, 0, 0, 10, 20},
+          {N, 25},
+          {33, 32},
+          7,
+          {"曇時々晴", "曇", "曇時々雨", "曇", "曇時々晴", "曇", "曇"},
+          {20, 40, 70, 40, 30, 40, 40},
+          {25, 23, 23, 24, 25, 24, 24},
+          {32, 31, 27, 32, 32, 30, 30},
+          "11時00分 発表"}},
+        {"17:30, the 17 o'clock report",
+         "forecast-130000-2022-07-27T17.json",
+         {EncodeDate(2022, 7, 27),
+          {"晴時々曇", "曇のち一時雨"},
+          {N, N, N, 20, 20, 20, 60, 40},
+          {N, 26},
+          {N, 32},
+          7,
+          {"曇のち一時雨", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴",
+           "曇時々晴"},
+          {60, 40, 40, 40, 40, 30, 30},
+          {26, 26, 26, 26, 26, 25, 25},
+          {32, 33, 33, 34, 33, 32, 33},
+          "17時00分 発表"}},
+        {"two days late, the 05 o'clock report",
+         "forecast-130000-2026-03-12T05.json",
+         {EncodeDate(2026, 3, 14),
+          {"晴時々曇", "晴時々曇"},
+          {20, 20, 20, 20, 10, 10, 10, 10},
+          {4, 4},
+          {14, 15},
+          4,
+          {"晴時々曇", "晴時々曇", "曇時々晴", "曇時々晴", "", "", ""},
+          {10, 20, 30, 30, N, N, N},
+          {4, 5, 6, 6, N, N, N},
+          {15, 15, 15, 16, N, N, N},
+          "3月12日 05時00分 発表"}},
+        {"two days late, the 17 o'clock report",
+         "forecast-130000-2022-07-27T17.json",
+         {EncodeDate(2022, 7, 29),
+          {"曇時々晴", "曇時々晴"},
+          {40, 40, 40, 40, 40, 40, 40, 40},
+          {26, 26},
+          {33, 33},
+          5,
+          {"曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "", ""},
+          {40, 40, 40, 30, 30, N, N},
+          {26, 26, 26, 25, 25, N, N},
+          {33, 34, 33, 32, 33, N, N},
+          "7月27日 17時00分 発表"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
         TWeatherData w;
-        ASSERT_TRUE(FillFromJma(w, answer, place, "千代田区", readOn)) << readOn;
-        EXPECT_EQ(w.DayDate[0], today) << readOn;
-        EXPECT_EQ(w.DayDate[1], today + 1) << readOn;
-        EXPECT_EQ(w.WeekDate[0], today + 1) << readOn;
+        ASSERT_TRUE(FillFromJma(w, Fixture(c.file), place, "千代田区", c.expected.today));
+        EXPECT_RECORD_EQ(w, RecordOf(c.expected, "千代田区"));
     }
+}
+
+// An answer that tells nothing of the clock's today is no forecast for today: days before the
+// report, beyond its week, or no date at all. The record is left cleared.
+TEST(JmaForecast, AnAnswerThatTellsNothingOfTodayIsRefused) {
+    const TJmaPlace place{"130000", "130010", "1310100", "44132", {}};
+    const std::string answer = Fixture("forecast-130000-2026-03-12T05.json");
+    const TDateTime report = EncodeDate(2026, 3, 12);
+    for (const TDateTime readOn :
+         {report - 1, report + 7, report + 30, 0.0, std::numeric_limits<double>::quiet_NaN(),
+          std::numeric_limits<double>::infinity()}) {
+        TWeatherData w;
+        EXPECT_FALSE(FillFromJma(w, answer, place, "千代田区", readOn)) << readOn;
+        EXPECT_RECORD_EQ(w, TWeatherData());
+    }
+    // The last day its week tells is still a day it tells; a time of day is no other day.
+    TWeatherData w;
+    ASSERT_TRUE(FillFromJma(w, answer, place, "千代田区", report + 6.75));
+    EXPECT_EQ(w.DayDate[0], report + 6);
+    EXPECT_EQ(w.DayWeather[0], "曇時々晴");
+    EXPECT_EQ(w.DayDate[1], report + 7);
+    EXPECT_EQ(w.DayWeather[1], "");
+    EXPECT_EQ(w.WeekDate, (std::array<TDateTime, 7>{}));
 }
 
 // A small answer of the 11 o'clock layout for 2026-12-09 with two areas and two points, the
