@@ -1,7 +1,7 @@
 #include "platform/Clock.h"
 
-#include <charconv>
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <ctime>
 #include <mutex>

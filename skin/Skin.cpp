@@ -109,23 +109,22 @@ void WalkPointForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile
         const std::int32_t hour = w.PointHour[q + s];
         return IconSlot{w.PointWeather[q + s], 6 <= hour && hour < 18, blank(s)};
     });
-    WalkLabelGroups(
-        skin, file, sink,
-        {{"PointWeatherLabel", 7,
-          [&](const TLabelSetting& l, int s) {
-              return unlessBlank(s, skin.FormatText(w.PointWeather[q + s], l));
-          }},
-         {"PointTimeLabel", 7,
-          [&](const TLabelSetting& l, int s) {
-              return unlessBlank(s, skin.FormatHour(w.PointHour[q + s], l));
-          }},
-         {"PointTempLabel", 7,
-          [&](const TLabelSetting& l, int s) {
-              return unlessBlank(s, skin.FormatNumber(w.PointTemp[q + s], l));
-          }},
-         {"PointProbLabel", 7, [&](const TLabelSetting& l, int s) {
-              return skin.FormatNumber(w.DayProb[(q + s) / 2], l);
-          }}});
+    WalkLabelGroups(skin, file, sink,
+                    {{"PointWeatherLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatText(w.PointWeather[q + s], l));
+                      }},
+                     {"PointTimeLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatHour(w.PointHour[q + s], l));
+                      }},
+                     {"PointTempLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatNumber(w.PointTemp[q + s], l));
+                      }},
+                     {"PointProbLabel", 7, [&](const TLabelSetting& l, int s) {
+                          return skin.FormatNumber(w.DayProb[(q + s) / 2], l);
+                      }}});
 }
 
 void WalkWeekForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
@@ -140,27 +139,26 @@ void WalkWeekForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile&
     WalkIconGroup(skin, file, sink, "WeekWeatherIcon", 7, [&](int s) {
         return IconSlot{w.WeekWeather[s], true, blank(s)};
     });
-    WalkLabelGroups(
-        skin, file, sink,
-        {{"WeekWeatherLabel", 7,
-          [&](const TLabelSetting& l, int s) {
-              return unlessBlank(s, skin.FormatText(w.WeekWeather[s], l));
-          }},
-         {"WeekDateLabel", 7,
-          [&](const TLabelSetting& l, int s) {
-              return unlessBlank(s, skin.FormatDate(w.WeekDate[s], l));
-          }},
-         {"WeekMinTempLabel", 7,
-          [&](const TLabelSetting& l, int s) {
-              return unlessBlank(s, skin.FormatNumber(w.WeekMinTemp[s], l));
-          }},
-         {"WeekMaxTempLabel", 7,
-          [&](const TLabelSetting& l, int s) {
-              return unlessBlank(s, skin.FormatNumber(w.WeekMaxTemp[s], l));
-          }},
-         {"WeekProbLabel", 7, [&](const TLabelSetting& l, int s) {
-              return unlessBlank(s, skin.FormatNumber(w.WeekProb[s], l));
-          }}});
+    WalkLabelGroups(skin, file, sink,
+                    {{"WeekWeatherLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatText(w.WeekWeather[s], l));
+                      }},
+                     {"WeekDateLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatDate(w.WeekDate[s], l));
+                      }},
+                     {"WeekMinTempLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatNumber(w.WeekMinTemp[s], l));
+                      }},
+                     {"WeekMaxTempLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatNumber(w.WeekMaxTemp[s], l));
+                      }},
+                     {"WeekProbLabel", 7, [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatNumber(w.WeekProb[s], l));
+                      }}});
 }
 
 void WalkDayForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,

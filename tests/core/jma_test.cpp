@@ -380,7 +380,7 @@ std::string RealSeriesOf0312() {
 // series' slots of `first` + d; "-" is a slot it does not cover.
 void PutSeriesSlots(TWeatherData& w, TDateTime today) {
     const TDateTime reportDay = EncodeDate(2026, 3, 12);
-    const std::array<const char*, 16> words = {"-", "-", "晴", "曇", "晴", "曇", "曇", "曇",
+    const std::array<const char*, 16> words = {"-",  "-",  "晴", "曇", "晴", "曇", "曇", "曇",
                                                "曇", "曇", "曇", "曇", "曇", "曇", "曇", "曇"};
     const std::array<std::int32_t, 16> temps = {N_, N_, 21, 23, 23, 20, 19, 18,
                                                 18, 19, 22, 21, 21, 19, 19, 19};
@@ -435,8 +435,8 @@ TEST_F(JmaLoad, ASeriesThatCannotBeHadLeavesTheSlotsToTheLiveSource) {
     request.JmaPlace = kChiyoda;
     json otherArea = json::parse(RealSeriesOf0312());
     otherArea["firstAreaCode"] = "130020";
-    const std::optional<std::string> cases[] = {std::nullopt, "<html>404</html>", "",
-                                                otherArea.dump(), RealSeriesOf0312().substr(0, 900)};
+    const std::optional<std::string> cases[] = {
+        std::nullopt, "<html>404</html>", "", otherArea.dump(), RealSeriesOf0312().substr(0, 900)};
     const TForecastOutcome expected = Expected(RealAnswer(), kChiyoda, live);
     ASSERT_EQ(expected.Record.PointSource, "Open-Meteo");
     for (const auto& series : cases) {
@@ -689,11 +689,11 @@ TEST_F(JmaOverHttp, ForecastDumpGivesTheSeriesInItsSlots) {
     for (const char* now : {"2026-03-12T05:30:00", "2026-03-12T11:30:00", "2026-03-12T17:30:00",
                             "2026-03-13T00:30:00"}) {
         SCOPED_TRACE(now);
-        FILE* pipe = popen((std::string(PELUMI_BIN_DIR) + "/forecast-dump jma " + base + "bosai/ " +
-                            base + "om/ 東京都 千代田区 --now " + now + " --cache " + dir.Path() +
-                            " 2>/dev/null")
-                               .c_str(),
-                           "r");
+        FILE* pipe =
+            popen((std::string(PELUMI_BIN_DIR) + "/forecast-dump jma " + base + "bosai/ " + base +
+                   "om/ 東京都 千代田区 --now " + now + " --cache " + dir.Path() + " 2>/dev/null")
+                      .c_str(),
+                  "r");
         ASSERT_TRUE(pipe);
         std::string printed;
         char buf[4096];

@@ -65,7 +65,8 @@ TEST(JmaSeries, TheRealSeriesByTimeOnEachDay) {
     const Case cases[] = {
         {"the report's day",
          report,
-         {{_, _, "晴", "曇", "晴", "曇", "曇", "曇", "曇", "曇", "曇", "曇", "曇", "曇", "曇", "曇"},
+         {{_, _, "晴", "曇", "晴", "曇", "曇", "曇", "曇", "曇", "曇", "曇", "曇", "曇", "曇",
+           "曇"},
           {N, N, 21, 23, 23, 20, 19, 18, 18, 19, 22, 21, 21, 19, 19, 19}}},
         {"a day late",
          report + 1,
@@ -116,18 +117,17 @@ TEST(JmaSeries, MatchedByTimeNeverByIndex) {
     temps.push_back(-4);
     temps[6] = "21"; // 21:00, a text
     temps[3] = 12.5; // 12:00, not whole
-    const json series = {
-        {"firstAreaCode", "100020"},
-        {"reportDateTime", at(0, 5)},
-        {"areaTimeSeries", {{"timeDefines", periods}, {"weather", words}}},
-        {"pointTimeSeries", {{"timeDefines", instants}, {"temperature", temps}}}};
+    const json series = {{"firstAreaCode", "100020"},
+                         {"reportDateTime", at(0, 5)},
+                         {"areaTimeSeries", {{"timeDefines", periods}, {"weather", words}}},
+                         {"pointTimeSeries", {{"timeDefines", instants}, {"temperature", temps}}}};
     TWeatherData w;
     ASSERT_TRUE(FillFromJmaSeries(w, series.dump(), "100020", EncodeDate(2026, 12, 9)));
     const char* _ = "-";
-    EXPECT_RECORD_EQ(w, RecordOf(EncodeDate(2026, 12, 9),
-                                 {{_, _, "晴", "曇", "雨", "雪", "雨か雪", "", _, _, _, _, _, _, _,
-                                   "雪"},
-                                  {N, N, 9, N, 15, 18, N, 24, N, N, N, N, N, N, N, -4}}));
+    EXPECT_RECORD_EQ(
+        w, RecordOf(EncodeDate(2026, 12, 9),
+                    {{_, _, "晴", "曇", "雨", "雪", "雨か雪", "", _, _, _, _, _, _, _, "雪"},
+                     {N, N, 9, N, 15, 18, N, 24, N, N, N, N, N, N, N, -4}}));
 }
 
 TEST(JmaSeries, AnAnswerThatIsNoSeriesOfTheAreaIsRefused) {
@@ -156,6 +156,5 @@ TEST(JmaSeries, AnAnswerThatIsNoSeriesOfTheAreaIsRefused) {
         EXPECT_RECORD_EQ(w, before);
     }
     TWeatherData w;
-    EXPECT_FALSE(
-        FillFromJmaSeries(w, real, "130010", std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_FALSE(FillFromJmaSeries(w, real, "130010", std::numeric_limits<double>::quiet_NaN()));
 }

@@ -135,10 +135,10 @@ std::pair<TDateTime, int> ReportAt(TDateTime today, int hour) {
 
 // The series' category of one side of a day text: the sky the skins would draw for it.
 const char* SeriesWord(std::string_view side) {
-    const bool rain = side.find("雨") != std::string_view::npos ||
-                      side.find("雷") != std::string_view::npos;
-    const bool snow = side.find("雪") != std::string_view::npos ||
-                      side.find("みぞれ") != std::string_view::npos;
+    const bool rain =
+        side.find("雨") != std::string_view::npos || side.find("雷") != std::string_view::npos;
+    const bool snow =
+        side.find("雪") != std::string_view::npos || side.find("みぞれ") != std::string_view::npos;
     if (rain && snow)
         return "雨または雪";
     const std::size_t fine = side.find("晴");
@@ -421,7 +421,8 @@ std::string TSampleJma::Series(std::string_view class10, int hour) const {
         instants.push_back({{"dateTime", Stamp(day, hourOfDay)}});
         const auto [low, high] = std::minmax(MinTempOf(office->Prefecture, point, day),
                                              MaxTempOf(office->Prefecture, point, day));
-        temps.push_back(static_cast<int>(std::lround(low + (high - low) * kDayCurve[hourOfDay / 3])));
+        temps.push_back(
+            static_cast<int>(std::lround(low + (high - low) * kDayCurve[hourOfDay / 3])));
         maxima.push_back(hourOfDay >= 9 && hourOfDay <= 18 ? json(high) : json(""));
         minima.push_back(hourOfDay <= 9 && hourOfDay != 0 ? json(low) : json(""));
         if (h > last)

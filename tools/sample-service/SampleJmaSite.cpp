@@ -164,9 +164,10 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, i
         page.Body = amedasTable_;
     else if (constexpr std::string_view series = "jmatile/data/wdist/VPFD/";
              path.starts_with(series) && path.ends_with(".json")) {
-        page.Body = forecasts_.Series(
-            path.substr(series.size(), path.size() - series.size() - std::string_view(".json").size()),
-            hour);
+        page.Body =
+            forecasts_.Series(path.substr(series.size(), path.size() - series.size() -
+                                                             std::string_view(".json").size()),
+                              hour);
         if (page.Body.empty())
             return std::nullopt;
         page.LastModified = HttpDate(ReportTime("[" + page.Body + "]").value_or(0));

@@ -37,8 +37,8 @@ bool Digits(std::string_view text) {
 }
 
 // Point slots 0-15 from the live source at the station, when its today is the record's.
-bool AddOpenMeteoSlots(THttpClient& client, const TForecastRequest& request,
-                       const TJmaPlace& place, TWeatherData& record) {
+bool AddOpenMeteoSlots(THttpClient& client, const TForecastRequest& request, const TJmaPlace& place,
+                       TWeatherData& record) {
     if (!place.Coordinates || request.ForecastPrefix.empty() || record.DayDate[0] == 0.0)
         return false;
     try {

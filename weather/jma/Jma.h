@@ -8,7 +8,7 @@ class THttpClient;
 // the forecast of the place's office and the three-hourly series of its class10 area, each asked
 // for conditionally; the point slots come from the live source at the place's station (and
 // PointSource says so) only when the series cannot be had. Today is the clock's date, which the
-// program reads in Japan's time while this source is chosen. Any download failure or unusable answer gives Loaded = false with a
-// cleared record. Throws ELocationNotFound, naming the municipality, for a place the constants
-// do not know.
+// program reads in Japan's time while this source is chosen. Any download failure or unusable
+// answer gives Loaded = false with a cleared record. Throws ELocationNotFound, naming the
+// municipality, for a place the constants do not know.
 TForecastOutcome LoadJma(THttpClient& client, const TForecastRequest& request);

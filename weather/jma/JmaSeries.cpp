@@ -123,8 +123,8 @@ bool FillFromJmaSeries(TWeatherData& record, std::string_view answer, std::strin
     const json* temperatures = JsonMember(pointSeries, "temperature");
     // The first value of a time is its value, even when it is none.
     std::array<bool, 16> read{};
-    for (std::size_t j = 0; j < (instants != nullptr && instants->is_array() ? instants->size() : 0);
-         ++j) {
+    for (std::size_t j = 0;
+         j < (instants != nullptr && instants->is_array() ? instants->size() : 0); ++j) {
         const auto instant = Stamp(JsonElement(instants, j));
         const int s = instant ? InstantSlot(*instant, today) : -1;
         if (s < 0 || slots.PointDate[s] == 0.0 || std::exchange(read[s], true))
