@@ -140,6 +140,15 @@ protected:
         std::string(kJma) + "amedas/const/amedastable.json"};
 };
 
+// The validators the loads sent with one address, in order.
+std::vector<THttpValidators> SentWith(const FakeHttpClient& client, const std::string& url) {
+    std::vector<THttpValidators> sent;
+    for (std::size_t i = 0; i < client.SentValidators.size(); ++i)
+        if (client.ConditionalUrls[i] == url)
+            sent.push_back(client.SentValidators[i]);
+    return sent;
+}
+
 // The requests of a load that reaches the forecast: the series and then the live source's only
 // when the agency's answer was read.
 std::vector<std::string> Then(std::vector<std::string> before, const std::string& forecast,
@@ -160,7 +169,7 @@ TEST_F(JmaLoad, ResolvesThePlaceThenReadsTheOfficesForecast) {
     expected.FoundJmaPlace = kChiyoda;
     ExpectSameOutcome(outcome, expected);
     EXPECT_EQ(client.Requested, Then(constants, kForecastUrl, expected.Loaded, pointUrl));
-    EXPECT_EQ(client.SentValidators, std::vector<THttpValidators>{THttpValidators{}});
+    EXPECT_EQ(SentWith(client, kForecastUrl), std::vector<THttpValidators>{THttpValidators{}});
     EXPECT_TRUE(std::filesystem::exists(dir.File("cache/jma/area.json")));
 }
 
@@ -183,7 +192,7 @@ TEST_F(JmaLoad, AKnownPlaceAsksForTheForecastAndA304ReusesTheKeptCopy) {
     client.Requested.clear();
     const TForecastOutcome second = LoadForecast(client, request);
     ExpectSameOutcome(second, expected);
-    EXPECT_EQ(client.SentValidators, (std::vector<THttpValidators>{{}, kServed}));
+    EXPECT_EQ(SentWith(client, kForecastUrl), (std::vector<THttpValidators>{{}, kServed}));
     EXPECT_EQ(client.Requested, Then({}, kForecastUrl, expected.Loaded, pointUrl));
     EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
                             RealAnswer());
@@ -192,7 +201,7 @@ TEST_F(JmaLoad, AKnownPlaceAsksForTheForecastAndA304ReusesTheKeptCopy) {
     // at every later refresh.
     client.Validators[kForecastUrl] = {"\"portal\"", "Fri, 01 Jan 2100 00:00:00 GMT"};
     ExpectSameOutcome(LoadForecast(client, request), Expected("{}", kChiyoda, live));
-    EXPECT_EQ(client.SentValidators.back(), kServed);
+    EXPECT_EQ(SentWith(client, kForecastUrl).back(), kServed);
     EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
                             RealAnswer());
 
@@ -205,7 +214,7 @@ TEST_F(JmaLoad, AKnownPlaceAsksForTheForecastAndA304ReusesTheKeptCopy) {
     EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n" + RealAnswer());
     client.Validators.erase(kForecastUrl);
     LoadForecast(client, request);
-    EXPECT_EQ(client.SentValidators.back(), changed);
+    EXPECT_EQ(SentWith(client, kForecastUrl).back(), changed);
     EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n" + RealAnswer());
 }
 
@@ -228,8 +237,10 @@ TEST_F(JmaLoad, AKeptCopyThatCannotBeUsedIsDroppedAndTheAnswerAskedForWhole) {
                                                           kServed.LastModified + "\n" + c.keptBody);
         client.Validators[kForecastUrl] = kServed;
         client.SentValidators.clear();
+        client.ConditionalUrls.clear();
         ExpectSameOutcome(LoadForecast(client, request), expected);
-        EXPECT_EQ(client.SentValidators, (std::vector<THttpValidators>{kServed, {}})) << c.what;
+        EXPECT_EQ(SentWith(client, kForecastUrl), (std::vector<THttpValidators>{kServed, {}}))
+            << c.what;
         EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified +
                                 "\n" + RealAnswer())
             << c.what;
@@ -255,7 +266,7 @@ TEST_F(JmaLoad, ADateNotYetReachedIsNotSentBack) {
                                                           c.kept.LastModified + "\n" +
                                                           RealAnswer());
         LoadForecast(client, request);
-        EXPECT_EQ(client.SentValidators.back(), c.sent) << c.kept.LastModified;
+        EXPECT_EQ(SentWith(client, kForecastUrl).back(), c.sent) << c.kept.LastModified;
     }
 }
 
@@ -269,21 +280,23 @@ TEST_F(JmaLoad, AKeptCopyServesOnlyItsOwnAddress) {
     client.Pages[other + "forecast/data/forecast/130000.json"] = RealAnswer();
     request.JmaPrefix = other;
     LoadForecast(client, request);
-    EXPECT_EQ(client.SentValidators.back(), THttpValidators{});
+    EXPECT_EQ(SentWith(client, other + "forecast/data/forecast/130000.json").back(),
+              THttpValidators{});
     // A damaged copy is no copy.
     request.JmaPrefix = kJma;
     for (const std::string& damaged :
          {std::string("garbage"), kForecastUrl + "\n\n\n" + RealAnswer(), kForecastUrl}) {
         dir.Write("cache/jma/forecast/130000.answer", damaged);
         LoadForecast(client, request);
-        EXPECT_EQ(client.SentValidators.back(), THttpValidators{}) << damaged.substr(0, 60);
+        EXPECT_EQ(SentWith(client, kForecastUrl).back(), THttpValidators{})
+            << damaged.substr(0, 60);
     }
     // Without a cache folder nothing is kept.
     request.CacheFolder.clear();
     std::filesystem::remove_all(dir.File("cache"));
     LoadForecast(client, request);
     LoadForecast(client, request);
-    EXPECT_EQ(client.SentValidators.back(), THttpValidators{});
+    EXPECT_EQ(SentWith(client, kForecastUrl).back(), THttpValidators{});
     EXPECT_FALSE(std::filesystem::exists(dir.File("cache")));
 }
 
@@ -422,7 +435,7 @@ TEST_F(JmaLoad, TheAgencysSeriesFillsThePointSlotsAtEveryHour) {
         ExpectSameOutcome(outcome, expected);
         EXPECT_EQ(client.Requested, (std::vector<std::string>{kForecastUrl, kSeriesUrl}));
     }
-    EXPECT_EQ(client.SentValidators.back(), kServed);
+    EXPECT_EQ(SentWith(client, kSeriesUrl).back(), kServed);
     EXPECT_EQ(ReadAll(dir.File("cache/jma/series/130010.answer")),
               kSeriesUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
                   RealSeriesOf0312());
@@ -593,6 +606,7 @@ TEST_F(JmaOverHttp, A304ThroughTheRealClientReusesTheKeptAnswer) {
         expected.PointHour = first.Record.PointHour;
         expected.PointWeather = first.Record.PointWeather;
         expected.PointTemp = first.Record.PointTemp;
+        expected.PointSource = first.Record.PointSource;
     } else {
         expected.Clear();
     }

@@ -169,7 +169,7 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {N, 25},
           {N, 31},
           7,
-          {"曇のち一時雨", "晴時々曇", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴"},
+          {"晴時々曇", "晴時々曇", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴"},
           {10, 40, 40, 40, 40, 30, 30},
           {25, 26, 26, 26, 26, 25, 25},
           {31, 33, 33, 34, 33, 32, 33},
@@ -429,18 +429,22 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
     const Case cases[] = {
         {"unknown code", [&](json& a) { shortArea(a, 0)["weatherCodes"][0] = "999"; },
          [](TWeatherData& w) { w.DayWeather[0] = ""; }},
+        // A day the short-term part tells keeps its spoilt text in both rows: the weekly part's
+        // is older.
         {"code as a number", [&](json& a) { shortArea(a, 0)["weatherCodes"][1] = 302; },
-         [](TWeatherData& w) { w.DayWeather[1] = ""; }},
+         [](TWeatherData& w) { w.DayWeather[1] = w.WeekWeather[0] = ""; }},
         {"codes missing", [&](json& a) { shortArea(a, 0).erase("weatherCodes"); },
          [](TWeatherData& w) {
              w.DayWeather = {"", ""};
+             w.WeekWeather[0] = w.WeekWeather[1] = "";
          }},
         {"codes an object", [&](json& a) { shortArea(a, 0)["weatherCodes"] = json::object(); },
          [](TWeatherData& w) {
              w.DayWeather = {"", ""};
+             w.WeekWeather[0] = w.WeekWeather[1] = "";
          }},
         {"codes too few", [&](json& a) { shortArea(a, 0)["weatherCodes"] = {"111"}; },
-         [](TWeatherData& w) { w.DayWeather[1] = ""; }},
+         [](TWeatherData& w) { w.DayWeather[1] = w.WeekWeather[0] = w.WeekWeather[1] = ""; }},
         {"empty band", [&](json& a) { shortArea(a, 1)["pops"][2] = ""; },
          [](TWeatherData& w) { w.DayProb[4] = N; }},
         {"band over 100", [&](json& a) { shortArea(a, 1)["pops"][0] = "101"; },
@@ -516,11 +520,7 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
              weekArea(a, 1)["tempsMin"][0] = "-9";
              weekArea(a, 1)["tempsMax"][0] = "19";
          },
-         [](TWeatherData& w) {
-             w.WeekProb[0] = 5;
-             w.WeekMinTemp[0] = -9;
-             w.WeekMaxTemp[0] = 19;
-         }},
+         [](TWeatherData&) {}}, // tomorrow is the short-term part's
         {"weekly day missing",
          [&](json& a) { a[1]["timeSeries"][0]["timeDefines"][4] = "2026-13-01T00:00:00+09:00"; },
          [](TWeatherData& w) { // the temperatures still date the slot
@@ -535,18 +535,19 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
                  times.erase(7);
              }
          },
-         [](TWeatherData& w) { // from today, as a 05 o'clock answer has it: by date
-             w.WeekWeather = {"曇のち晴", "曇", "曇時々晴", "雨", "雨のち曇", "雪", ""};
-             w.WeekProb = {71, 72, 73, 74, 75, 76, N};
-             w.WeekMinTemp = {-1, -2, 0, 1, 2, 3, N};
-             w.WeekMaxTemp = {5, 6, 7, 9, 10, 13, N};
+         [](TWeatherData& w) { // from today, as a 05 o'clock answer has it: by date, the
+                               // days the short-term part tells from it
+             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "曇時々晴", "雨", "雨のち曇", "雪", ""};
+             w.WeekProb = {60, 72, 73, 74, 75, 76, N};
+             w.WeekMinTemp = {-3, -2, 0, 1, 2, 3, N};
+             w.WeekMaxTemp = {8, 6, 7, 9, 10, 13, N};
              w.WeekDate[6] = 0.0;
          }},
         {"weekly area by the office", [&](json& a) { weekArea(a, 0)["area"]["code"] = "100000"; },
          [](TWeatherData&) {}},
         {"weekly area none of ours", [&](json& a) { weekArea(a, 0)["area"]["code"] = "100100"; },
          [](TWeatherData& w) { // the first
-             w.WeekWeather = {"雨", "雨", "雨", "雨", "雨", "雨", "雨"};
+             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "雨", "雨", "雨", "雨", "雨"};
              w.WeekProb = {60, 99, 99, 99, 99, 99, 99};
          }},
         {"weekly point none of ours", [&](json& a) { weekArea(a, 1)["area"]["code"] = "33333"; },
@@ -555,17 +556,17 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
              w.WeekMaxTemp = {8, 30, 30, 30, 30, 30, 30};
          }},
         {"no weekly part", [](json& a) { a.erase(1); },
-         [](TWeatherData& w) { // slot 0 from the short-term part alone
-             w.WeekWeather = {"雨時々曇", "", "", "", "", "", ""};
-             w.WeekDate = {kDay + 1, 0, 0, 0, 0, 0, 0};
+         [](TWeatherData& w) { // the days the short-term part tells
+             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "", "", "", "", ""};
+             w.WeekDate = {kDay + 1, kDay + 2, 0, 0, 0, 0, 0};
              w.WeekProb = {60, N, N, N, N, N, N};
              w.WeekMinTemp = {-3, N, N, N, N, N, N};
              w.WeekMaxTemp = {8, N, N, N, N, N, N};
          }},
         {"weekly part a text", [](json& a) { a[1] = "weekly"; },
          [](TWeatherData& w) {
-             w.WeekWeather = {"雨時々曇", "", "", "", "", "", ""};
-             w.WeekDate = {kDay + 1, 0, 0, 0, 0, 0, 0};
+             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "", "", "", "", ""};
+             w.WeekDate = {kDay + 1, kDay + 2, 0, 0, 0, 0, 0};
              w.WeekProb = {60, N, N, N, N, N, N};
              w.WeekMinTemp = {-3, N, N, N, N, N, N};
              w.WeekMaxTemp = {8, N, N, N, N, N, N};

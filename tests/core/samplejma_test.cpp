@@ -164,10 +164,12 @@ TEST(SampleJma, EveryAreasSeriesAgreesWithItsForecast) {
                         continue;
                     const std::int32_t low = w.DayMinTemp[day];
                     const std::int32_t high = w.DayMaxTemp[day];
-                    if (low != NoValue)
+                    if (low != NoValue) {
                         EXPECT_GE(t, low) << s;
-                    if (high != NoValue)
+                    }
+                    if (high != NoValue) {
                         EXPECT_LE(t, high) << s;
+                    }
                 }
                 // The evening report reaches the day after; the others from the next three
                 // hours to the end of tomorrow.

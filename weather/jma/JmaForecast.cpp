@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 using json = nlohmann::json;
 
@@ -94,7 +95,8 @@ int DayIndex(TDateTime first, TDateTime date, int count) {
 // The days the record shows, from today to the end of the week (today + 7).
 constexpr int kShownDays = 9;
 
-// What one part of the answer tells of each shown day, indexed by days from today.
+// What one part of the answer tells of each shown day, indexed by days from today. A text of a
+// day the part dates is its text even when spoilt (empty): a spoilt value is missing alone.
 struct DayFigures {
     std::array<bool, kShownDays> dated{};
     std::array<std::string, kShownDays> weather;
@@ -166,7 +168,7 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     for (std::size_t i = 0; i < Size(textTimes); ++i) {
         const auto stamp = ParseStamp(Element(textTimes, i));
         const int d = stamp ? DayIndex(today, stamp->Date, kShownDays) : -1;
-        if (d >= 0 && near.weather[d].empty())
+        if (d >= 0 && !std::exchange(near.dated[d], true))
             near.weather[d] = WeatherText(Element(codes, i));
     }
 
@@ -258,7 +260,7 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     // is the newer report), else the weekly part's, its day's probability in every band.
     record.DayDate = {today, today + 1};
     for (int d = 0; d < 2; ++d) {
-        record.DayWeather[d] = !near.weather[d].empty() ? near.weather[d] : week.weather[d];
+        record.DayWeather[d] = near.dated[d] ? near.weather[d] : week.weather[d];
         record.DayMinTemp[d] = Either(near.minTemp[d], week.minTemp[d]);
         record.DayMaxTemp[d] = Either(near.maxTemp[d], week.maxTemp[d]);
         const bool anyBand = std::any_of(near.bands[d].begin(), near.bands[d].end(),
@@ -280,7 +282,7 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     // figures (its highest band for the day's probability), as the day row shows them.
     for (int k = 0; k < 7; ++k) {
         const int d = k + 1;
-        record.WeekWeather[k] = !near.weather[d].empty() ? near.weather[d] : week.weather[d];
+        record.WeekWeather[k] = near.dated[d] ? near.weather[d] : week.weather[d];
         record.WeekProb[k] = Either(near.Probability(d), week.dayProb[d]);
         record.WeekMinTemp[k] = Either(near.minTemp[d], week.minTemp[d]);
         record.WeekMaxTemp[k] = Either(near.maxTemp[d], week.maxTemp[d]);
