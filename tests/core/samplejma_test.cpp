@@ -171,6 +171,9 @@ TEST(SampleJma, EveryAreasSeriesAgreesWithItsForecast) {
                         EXPECT_LE(t, high) << s;
                     }
                 }
+                // Tomorrow is cool at dawn (6時) and warm in the afternoon (15時).
+                ASSERT_LT(w.DayMinTemp[1], w.DayMaxTemp[1]);
+                EXPECT_LT(w.PointTemp[9], w.PointTemp[12]);
                 // The evening report reaches the day after; the others from the next three
                 // hours to the end of tomorrow.
                 EXPECT_EQ(covered, hour == 3 ? 16 : hour == 5 ? 14 : hour == 11 ? 12 : 10);

@@ -419,8 +419,9 @@ std::string TSampleJma::Series(std::string_view class10, int hour) const {
         const TDateTime day = date + h / 24;
         const int hourOfDay = h % 24;
         instants.push_back({{"dateTime", Stamp(day, hourOfDay)}});
-        const auto [low, high] = std::minmax(MinTempOf(office->Prefecture, point, day),
-                                             MaxTempOf(office->Prefecture, point, day));
+        const int coolest = MinTempOf(office->Prefecture, point, day);
+        const int warmest = MaxTempOf(office->Prefecture, point, day);
+        const int low = std::min(coolest, warmest), high = std::max(coolest, warmest);
         temps.push_back(
             static_cast<int>(std::lround(low + (high - low) * kDayCurve[hourOfDay / 3])));
         maxima.push_back(hourOfDay >= 9 && hourOfDay <= 18 ? json(high) : json(""));
