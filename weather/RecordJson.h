@@ -7,9 +7,9 @@
 #include <string_view>
 
 // The forecast record as JSON: one object whose members are the record's fields by name
-// ("PointDate", ..., "Information", "PointSource"; arrays in slot order, dates as day counts,
-// missing integers 2147483647, texts as strings). forecast-dump prints it, skin-render and the
-// widget's cache of the last good forecast read it back.
+// ("PointDate", ..., "Information"; arrays in slot order, dates as day counts, missing integers
+// 2147483647, texts as strings). forecast-dump prints it, skin-render and the widget's cache of
+// the last good forecast read it back.
 
 // The record as that object, one member a line. With `ok`, an "ok" member comes first (the
 // load's result, for people reading a dump).
