@@ -78,6 +78,8 @@ TMainForm::TMainForm(std::string programFolder)
 
 TMainForm::~TMainForm() {
     FormDestroy();
+    // The clock follows the window's source only while the window lives.
+    platform::SetClockZone(platform::ClockZone::Computer);
 }
 
 void TMainForm::CreateActions() {

@@ -120,6 +120,8 @@ public:
     // day the forecast of the day before is dropped and, unless the schedule is manual, a
     // refresh runs. Ticks at each full minute, so a sleep over midnight counts at the next one.
     void ClockTimerTimer();
+    // The clock the forecast is read by: Japan's under the agency's source, else the computer's.
+    void FollowSourcesClock();
     // Shows the kept forecast of the chosen source and place when it is today's (start-up).
     void RestoreKeptForecast();
     // What the forecast on show was made for (ForecastKey of its request; empty for none), and

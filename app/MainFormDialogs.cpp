@@ -22,7 +22,9 @@ dialogs::TSkinHost SkinHost(TMainForm& form) {
 
 void TMainForm::ActAboutExecute(QObject*) {
     TModalScope modal(*this);
-    dialogs::RunAbout(this, QString::fromUtf8(HomePageURL));
+    // Under the agency's source Open-Meteo is named only while its slots are shown.
+    const bool openMeteoShown = SelectedSource() != TSource::Jma || !Weather.PointSource.empty();
+    dialogs::RunAbout(this, QString::fromUtf8(HomePageURL), openMeteoShown);
 }
 
 void TMainForm::ActProxySettingExecute(QObject*) {

@@ -346,6 +346,7 @@ void TMainForm::RestoreKeptForecast() {
 }
 
 void TMainForm::ActServerExecute(QObject*) {
+    FollowSourcesClock();
     SaveSettings(SettingsFileName);
     ActRefreshExecute(nullptr);
 }
@@ -375,6 +376,14 @@ void TMainForm::ArmClock() {
     const int second = std::clamp(platform::LocalNow().Second, 0, 59);
     ClockTimer.setSingleShot(true);
     ClockTimer.start((60 - second) * 1000);
+}
+
+void TMainForm::FollowSourcesClock() {
+    platform::SetClockZone(SelectedSource() == TSource::Jma ? platform::ClockZone::Japan
+                                                            : platform::ClockZone::Computer);
+    const platform::LocalDateTime now = platform::LocalNow();
+    clockDay_ = EncodeDate(now.Year, now.Month, now.Day);
+    clockHour_ = now.Hour;
 }
 
 void TMainForm::ClockTimerTimer() {

@@ -67,6 +67,7 @@ void TMainForm::LoadSettings(const std::string& path) {
         ActYahoo.setChecked(true);
         break;
     }
+    FollowSourcesClock();
     LoadCoordinates(ini);
     LoadJmaPlaces(ini);
 

@@ -162,6 +162,8 @@ void TMainForm::ShowTray(bool balloon) {
         title = N(Weather.PointHour[s]) + "時の天気";
         text = "天気: " + Weather.PointWeather[s] + "\r\n" + rest;
     }
+    if (!Weather.PointSource.empty())
+        hint += "\r\n3時間ごとの予報: " + Weather.PointSource;
     SetTrayHint(lastRefreshFailed_ ? FailedRefreshNote() + "\r\n" + hint : hint);
     if (balloon) {
         lastBalloonTitle_ = title;

@@ -79,6 +79,10 @@ void TAboutDialog::FormCreate() {
     Image1->setPixmap(QApplication::windowIcon().pixmap(32, 32));
 }
 
+void TAboutDialog::ShowOpenMeteoCredit(bool shown) {
+    Label4->setVisible(shown);
+}
+
 void TAboutDialog::Execute() {
     dialogs::CenterOnScreen(this);
     exec();

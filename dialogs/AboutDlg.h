@@ -18,6 +18,10 @@ public:
     // Shows the dialog modally.
     void Execute();
 
+    // Hides Open-Meteo's attribution when none of its values is shown (the agency's forecast with
+    // its own three-hourly series).
+    void ShowOpenMeteoCredit(bool shown);
+
     QLabel* Image1;
     QLabel* Label1; // title
     QLabel* Label2; // version

@@ -81,8 +81,9 @@ void RunSkinSetting(QWidget* owner, const std::vector<std::string>& skinFolders,
     host.UpdateTrayIcon();
 }
 
-void RunAbout(QWidget* owner, const QString& homePageUrl) {
+void RunAbout(QWidget* owner, const QString& homePageUrl, bool openMeteoCredit) {
     TAboutDialog dialog(owner, homePageUrl);
+    dialog.ShowOpenMeteoCredit(openMeteoCredit);
     dialog.Execute();
 }
 

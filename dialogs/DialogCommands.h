@@ -55,7 +55,8 @@ void RunSkinSetting(QWidget* owner, const std::vector<std::string>& skinFolders,
                     const TSkinHost& host);
 
 // About box.
-void RunAbout(QWidget* owner, const QString& homePageUrl);
+// About box; `openMeteoCredit` false names the agency alone.
+void RunAbout(QWidget* owner, const QString& homePageUrl, bool openMeteoCredit = true);
 
 // The update check against the version file at `url`, reported in one of four message boxes;
 // Yes opens the home page. `ownVersion` is the packed own version or -1. The two halves below,

@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
 
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <ctime>
@@ -11,6 +12,10 @@ namespace {
 
 std::mutex g_mutex;
 std::optional<LocalDateTime> g_fixed;
+std::atomic<ClockZone> g_zone{ClockZone::Computer};
+
+// Japan has kept UTC+9 without daylight saving since 1951.
+constexpr std::int64_t kJapanOffsetSeconds = 9 * 3600;
 
 std::optional<LocalDateTime> Fixed() {
     const std::lock_guard lock(g_mutex);
@@ -19,10 +24,28 @@ std::optional<LocalDateTime> Fixed() {
 
 } // namespace
 
+void SetClockZone(ClockZone zone) {
+    g_zone = zone;
+}
+
+ClockZone CurrentClockZone() {
+    return g_zone;
+}
+
 LocalDateTime LocalNow() {
     if (const auto fixed = Fixed())
         return *fixed;
     return ToLocalDateTime(static_cast<std::int64_t>(std::time(nullptr)));
+}
+
+LocalDateTime JapanNow() {
+    if (const auto fixed = Fixed())
+        return *fixed;
+    const auto t = static_cast<std::time_t>(std::time(nullptr) + kJapanOffsetSeconds);
+    std::tm japan{};
+    gmtime_r(&t, &japan);
+    return {japan.tm_year + 1900, japan.tm_mon + 1, japan.tm_mday,
+            japan.tm_hour,        japan.tm_min,     japan.tm_sec};
 }
 
 std::int64_t UnixSecondsNow() {
@@ -39,14 +62,23 @@ std::int64_t ToUnixSeconds(const LocalDateTime& time) {
     local.tm_hour = time.Hour;
     local.tm_min = time.Minute;
     local.tm_sec = time.Second;
+    if (g_zone == ClockZone::Japan) {
+        local.tm_isdst = 0;
+        return static_cast<std::int64_t>(timegm(&local)) - kJapanOffsetSeconds;
+    }
     local.tm_isdst = -1;
     return static_cast<std::int64_t>(std::mktime(&local));
 }
 
 LocalDateTime ToLocalDateTime(std::int64_t unixSeconds) {
-    const auto t = static_cast<std::time_t>(unixSeconds);
     std::tm local{};
-    localtime_r(&t, &local);
+    if (g_zone == ClockZone::Japan) {
+        const auto t = static_cast<std::time_t>(unixSeconds + kJapanOffsetSeconds);
+        gmtime_r(&t, &local);
+    } else {
+        const auto t = static_cast<std::time_t>(unixSeconds);
+        localtime_r(&t, &local);
+    }
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
             local.tm_hour,        local.tm_min,     local.tm_sec};
 }

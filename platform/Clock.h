@@ -17,17 +17,26 @@ struct LocalDateTime {
     int Second = 0;
 };
 
-// The local wall-clock time, or the fixed time.
+// Whose wall clock the program reads: the computer's, or Japan's for a source whose days and
+// hours are Japan's (the agency's), whatever the computer's zone.
+enum class ClockZone { Computer, Japan };
+void SetClockZone(ClockZone zone);
+ClockZone CurrentClockZone();
+
+// The wall-clock time in the clock's zone, or the fixed time.
 LocalDateTime LocalNow();
+
+// Japan's wall-clock time whatever the clock's zone, or the fixed time.
+LocalDateTime JapanNow();
 
 // Seconds since 1 January 1970 UTC; with a fixed clock, those of the fixed local time.
 std::int64_t UnixSecondsNow();
 
-// Seconds since 1 January 1970 UTC of a local time. Fields out of range are carried over
-// (Day 32 of December is 1 January), as mktime does.
+// Seconds since 1 January 1970 UTC of a wall-clock time in the clock's zone. Fields out of range
+// are carried over (Day 32 of December is 1 January), as mktime does.
 std::int64_t ToUnixSeconds(const LocalDateTime& time);
 
-// The local time of a count of seconds since 1 January 1970 UTC.
+// The wall-clock time in the clock's zone of a count of seconds since 1 January 1970 UTC.
 LocalDateTime ToLocalDateTime(std::int64_t unixSeconds);
 
 // Fixes the clock at a local time until ReleaseClock (it does not advance).

@@ -1,5 +1,7 @@
 #include "platform/TimeZone.h"
 
+#include "platform/Clock.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -92,6 +94,8 @@ std::string LocalTimeZone() {
         if (g_fixed)
             return *g_fixed;
     }
+    if (CurrentClockZone() == ClockZone::Japan)
+        return "Asia/Tokyo";
     const char* tzdir = std::getenv("TZDIR");
     const std::string zoneFolder = tzdir && *tzdir ? tzdir : std::string(kZoneFolder);
     const char* tz = std::getenv("TZ");

@@ -11,7 +11,8 @@ namespace platform {
 // What a service is asked for when the zone cannot be told: the place's own zone.
 inline constexpr std::string_view kAutoTimeZone = "auto";
 
-// The zone of this process: the fixed one when a test has fixed it, else from TZ (":Asia/Tokyo",
+// The zone of this process: the fixed one when a test has fixed it, "Asia/Tokyo" while the clock
+// reads Japan's time (platform::SetClockZone), else from TZ (":Asia/Tokyo",
 // "Asia/Tokyo", or a path into the zone folder) and, when TZ is unset, from where
 // /etc/localtime links to; "auto" when neither names a zone of the database (a rule such as
 // "JST-9", a copied file, a name the database lacks).

@@ -36,7 +36,21 @@ namespace {
 struct IconSlot {
     std::string_view phrase;
     bool isDay;
+    bool blank = false; // a slot beyond the forecast: no icon at all
 };
+
+// A slot of a forecast that has no date and no data lies beyond what the source told: it draws
+// nothing, where a slot with a date and an unknown text draws the unknown image and dashes. A
+// record with no forecast at all keeps its dashes.
+bool BlankSlot(const TWeatherData& w, TDateTime date, const std::string& text,
+               std::initializer_list<std::int32_t> values) {
+    if (w.DayDate[0] == 0.0 || date != 0.0 || !text.empty())
+        return false;
+    for (const std::int32_t v : values)
+        if (v != NoValue)
+            return false;
+    return true;
+}
 
 // Where the walk over a skin's elements goes: Draw paints them, Labels lists the labels. An
 // empty `icon` skips the icon sections.
@@ -85,40 +99,66 @@ void WalkPointForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile
     // The block starts with the three-hour slot holding the present time.
     int q = platform::LocalNow().Hour / 3;
     q = q < 0 ? 0 : (q > 7 ? 7 : q);
+    const auto blank = [&](int s) {
+        return BlankSlot(w, w.PointDate[q + s], w.PointWeather[q + s], {w.PointTemp[q + s]});
+    };
+    const auto unlessBlank = [&](int s, std::string text) {
+        return blank(s) ? std::string() : text;
+    };
     WalkIconGroup(skin, file, sink, "PointWeatherIcon", 7, [&](int s) {
         const std::int32_t hour = w.PointHour[q + s];
-        return IconSlot{w.PointWeather[q + s], 6 <= hour && hour < 18};
+        return IconSlot{w.PointWeather[q + s], 6 <= hour && hour < 18, blank(s)};
     });
-    WalkLabelGroups(
-        skin, file, sink,
-        {{"PointWeatherLabel", 7,
-          [&](const TLabelSetting& l, int s) { return skin.FormatText(w.PointWeather[q + s], l); }},
-         {"PointTimeLabel", 7,
-          [&](const TLabelSetting& l, int s) { return skin.FormatHour(w.PointHour[q + s], l); }},
-         {"PointTempLabel", 7,
-          [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.PointTemp[q + s], l); }},
-         {"PointProbLabel", 7, [&](const TLabelSetting& l, int s) {
-              return skin.FormatNumber(w.DayProb[(q + s) / 2], l);
-          }}});
+    WalkLabelGroups(skin, file, sink,
+                    {{"PointWeatherLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatText(w.PointWeather[q + s], l));
+                      }},
+                     {"PointTimeLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatHour(w.PointHour[q + s], l));
+                      }},
+                     {"PointTempLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatNumber(w.PointTemp[q + s], l));
+                      }},
+                     {"PointProbLabel", 7, [&](const TLabelSetting& l, int s) {
+                          return skin.FormatNumber(w.DayProb[(q + s) / 2], l);
+                      }}});
 }
 
 void WalkWeekForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
                       const ElementSink& sink) {
+    const auto blank = [&](int s) {
+        return BlankSlot(w, w.WeekDate[s], w.WeekWeather[s],
+                         {w.WeekMinTemp[s], w.WeekMaxTemp[s], w.WeekProb[s]});
+    };
+    const auto unlessBlank = [&](int s, std::string text) {
+        return blank(s) ? std::string() : text;
+    };
     WalkIconGroup(skin, file, sink, "WeekWeatherIcon", 7, [&](int s) {
-        return IconSlot{w.WeekWeather[s], true};
+        return IconSlot{w.WeekWeather[s], true, blank(s)};
     });
-    WalkLabelGroups(
-        skin, file, sink,
-        {{"WeekWeatherLabel", 7,
-          [&](const TLabelSetting& l, int s) { return skin.FormatText(w.WeekWeather[s], l); }},
-         {"WeekDateLabel", 7,
-          [&](const TLabelSetting& l, int s) { return skin.FormatDate(w.WeekDate[s], l); }},
-         {"WeekMinTempLabel", 7,
-          [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.WeekMinTemp[s], l); }},
-         {"WeekMaxTempLabel", 7,
-          [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.WeekMaxTemp[s], l); }},
-         {"WeekProbLabel", 7,
-          [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.WeekProb[s], l); }}});
+    WalkLabelGroups(skin, file, sink,
+                    {{"WeekWeatherLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatText(w.WeekWeather[s], l));
+                      }},
+                     {"WeekDateLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatDate(w.WeekDate[s], l));
+                      }},
+                     {"WeekMinTempLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatNumber(w.WeekMinTemp[s], l));
+                      }},
+                     {"WeekMaxTempLabel", 7,
+                      [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatNumber(w.WeekMaxTemp[s], l));
+                      }},
+                     {"WeekProbLabel", 7, [&](const TLabelSetting& l, int s) {
+                          return unlessBlank(s, skin.FormatNumber(w.WeekProb[s], l));
+                      }}});
 }
 
 void WalkDayForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
@@ -192,6 +232,8 @@ void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather, double scale) {
 
     ElementSink sink;
     sink.icon = [&](const TIconSetting& setting, const IconSlot& slot) {
+        if (slot.blank)
+            return;
         const TBitmap icon = CreateWeatherIcon(slot.phrase, slot.isDay, scale);
         DrawIcon(bitmap, &icon, setting, scale);
     };

@@ -124,6 +124,7 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
     field("LocationName", Text(w.LocationName));
     field("UpdateInfo", Text(w.UpdateInfo));
     field("Information", Text(w.Information));
+    field("PointSource", Text(w.PointSource));
     return out + "\n}\n";
 }
 
@@ -182,6 +183,8 @@ bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string
                 w.UpdateInfo = ToText(value, name);
             else if (name == "Information")
                 w.Information = ToText(value, name);
+            else if (name == "PointSource")
+                w.PointSource = ToText(value, name);
         }
     } catch (const FieldError& e) {
         error = e.message;

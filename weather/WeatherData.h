@@ -36,6 +36,9 @@ public:
     std::string LocationName;
     std::string UpdateInfo;
     std::string Information; // status line written by the main window
+    // Where the point slots came from when it is not the day's own source: "Open-Meteo" when
+    // the agency's forecast had to take them from the live source; empty otherwise.
+    std::string PointSource;
 
     // Puts every field into the no-data state.
     void Clear();

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,13 +28,17 @@
 #include <sys/wait.h>
 #include <thread>
 
+using json = nlohmann::json;
+
 namespace {
 
 constexpr const char* kJma = "http://127.0.0.1:9/bosai/";
 constexpr const char* kOpenMeteo = "http://127.0.0.1:9/om/";
 const std::string kForecastUrl = std::string(kJma) + "forecast/data/forecast/130000.json";
+const std::string kSeriesUrl = std::string(kJma) + "jmatile/data/wdist/VPFD/130010.json";
 // The 05 o'clock report of 2026-03-12, read at a quarter past six.
 const platform::LocalDateTime kNow{2026, 3, 12, 6, 15, 0};
+const std::int32_t N_ = NoValue;
 const THttpValidators kServed{"\"5f2a-61c9\"", "Wed, 11 Mar 2026 20:00:00 GMT"};
 
 // 千代田区's place, with the coordinates of its station as a table made for these tests gives
@@ -68,9 +73,9 @@ std::string OpenMeteoAnswer(const TCoordinates& at, int day) {
     return api.Forecast(QueryOf(OpenMeteoForecastUrl(kOpenMeteo, at))).Body;
 }
 
-// What the load must give for these answers: the agency's reading of its answer (today being
-// the computer's date), with the point slots of the live source's answer when that one's today
-// is the record's.
+// What the load must give for these answers when the agency has no series: the agency's reading
+// of its answer (today being the clock's date), with the point slots of the live source's answer,
+// named as its, when that one's today is the record's.
 TForecastOutcome Expected(std::string_view jma, const TJmaPlace& place, const std::string& live) {
     TForecastOutcome e;
     const platform::LocalDateTime now = platform::LocalNow();
@@ -87,6 +92,7 @@ TForecastOutcome Expected(std::string_view jma, const TJmaPlace& place, const st
         e.Record.PointHour = point.PointHour;
         e.Record.PointWeather = point.PointWeather;
         e.Record.PointTemp = point.PointTemp;
+        e.Record.PointSource = "Open-Meteo";
     }
     return e;
 }
@@ -134,13 +140,24 @@ protected:
         std::string(kJma) + "amedas/const/amedastable.json"};
 };
 
-// The requests of a load that reaches the forecast: the live source's only when the agency's
-// answer was read.
+// The validators the loads sent with one address, in order.
+std::vector<THttpValidators> SentWith(const FakeHttpClient& client, const std::string& url) {
+    std::vector<THttpValidators> sent;
+    for (std::size_t i = 0; i < client.SentValidators.size(); ++i)
+        if (client.ConditionalUrls[i] == url)
+            sent.push_back(client.SentValidators[i]);
+    return sent;
+}
+
+// The requests of a load that reaches the forecast: the series and then the live source's only
+// when the agency's answer was read.
 std::vector<std::string> Then(std::vector<std::string> before, const std::string& forecast,
                               bool loaded, const std::string& point) {
     before.push_back(forecast);
-    if (loaded)
+    if (loaded) {
+        before.push_back(kSeriesUrl);
         before.push_back(point);
+    }
     return before;
 }
 
@@ -152,7 +169,7 @@ TEST_F(JmaLoad, ResolvesThePlaceThenReadsTheOfficesForecast) {
     expected.FoundJmaPlace = kChiyoda;
     ExpectSameOutcome(outcome, expected);
     EXPECT_EQ(client.Requested, Then(constants, kForecastUrl, expected.Loaded, pointUrl));
-    EXPECT_EQ(client.SentValidators, std::vector<THttpValidators>{THttpValidators{}});
+    EXPECT_EQ(SentWith(client, kForecastUrl), std::vector<THttpValidators>{THttpValidators{}});
     EXPECT_TRUE(std::filesystem::exists(dir.File("cache/jma/area.json")));
 }
 
@@ -175,7 +192,7 @@ TEST_F(JmaLoad, AKnownPlaceAsksForTheForecastAndA304ReusesTheKeptCopy) {
     client.Requested.clear();
     const TForecastOutcome second = LoadForecast(client, request);
     ExpectSameOutcome(second, expected);
-    EXPECT_EQ(client.SentValidators, (std::vector<THttpValidators>{{}, kServed}));
+    EXPECT_EQ(SentWith(client, kForecastUrl), (std::vector<THttpValidators>{{}, kServed}));
     EXPECT_EQ(client.Requested, Then({}, kForecastUrl, expected.Loaded, pointUrl));
     EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
                             RealAnswer());
@@ -184,7 +201,7 @@ TEST_F(JmaLoad, AKnownPlaceAsksForTheForecastAndA304ReusesTheKeptCopy) {
     // at every later refresh.
     client.Validators[kForecastUrl] = {"\"portal\"", "Fri, 01 Jan 2100 00:00:00 GMT"};
     ExpectSameOutcome(LoadForecast(client, request), Expected("{}", kChiyoda, live));
-    EXPECT_EQ(client.SentValidators.back(), kServed);
+    EXPECT_EQ(SentWith(client, kForecastUrl).back(), kServed);
     EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
                             RealAnswer());
 
@@ -197,7 +214,7 @@ TEST_F(JmaLoad, AKnownPlaceAsksForTheForecastAndA304ReusesTheKeptCopy) {
     EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n" + RealAnswer());
     client.Validators.erase(kForecastUrl);
     LoadForecast(client, request);
-    EXPECT_EQ(client.SentValidators.back(), changed);
+    EXPECT_EQ(SentWith(client, kForecastUrl).back(), changed);
     EXPECT_EQ(Stored(), kForecastUrl + "\n" + changed.ETag + "\n\n" + RealAnswer());
 }
 
@@ -220,8 +237,10 @@ TEST_F(JmaLoad, AKeptCopyThatCannotBeUsedIsDroppedAndTheAnswerAskedForWhole) {
                                                           kServed.LastModified + "\n" + c.keptBody);
         client.Validators[kForecastUrl] = kServed;
         client.SentValidators.clear();
+        client.ConditionalUrls.clear();
         ExpectSameOutcome(LoadForecast(client, request), expected);
-        EXPECT_EQ(client.SentValidators, (std::vector<THttpValidators>{kServed, {}})) << c.what;
+        EXPECT_EQ(SentWith(client, kForecastUrl), (std::vector<THttpValidators>{kServed, {}}))
+            << c.what;
         EXPECT_EQ(Stored(), kForecastUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified +
                                 "\n" + RealAnswer())
             << c.what;
@@ -247,7 +266,7 @@ TEST_F(JmaLoad, ADateNotYetReachedIsNotSentBack) {
                                                           c.kept.LastModified + "\n" +
                                                           RealAnswer());
         LoadForecast(client, request);
-        EXPECT_EQ(client.SentValidators.back(), c.sent) << c.kept.LastModified;
+        EXPECT_EQ(SentWith(client, kForecastUrl).back(), c.sent) << c.kept.LastModified;
     }
 }
 
@@ -261,21 +280,23 @@ TEST_F(JmaLoad, AKeptCopyServesOnlyItsOwnAddress) {
     client.Pages[other + "forecast/data/forecast/130000.json"] = RealAnswer();
     request.JmaPrefix = other;
     LoadForecast(client, request);
-    EXPECT_EQ(client.SentValidators.back(), THttpValidators{});
+    EXPECT_EQ(SentWith(client, other + "forecast/data/forecast/130000.json").back(),
+              THttpValidators{});
     // A damaged copy is no copy.
     request.JmaPrefix = kJma;
     for (const std::string& damaged :
          {std::string("garbage"), kForecastUrl + "\n\n\n" + RealAnswer(), kForecastUrl}) {
         dir.Write("cache/jma/forecast/130000.answer", damaged);
         LoadForecast(client, request);
-        EXPECT_EQ(client.SentValidators.back(), THttpValidators{}) << damaged.substr(0, 60);
+        EXPECT_EQ(SentWith(client, kForecastUrl).back(), THttpValidators{})
+            << damaged.substr(0, 60);
     }
     // Without a cache folder nothing is kept.
     request.CacheFolder.clear();
     std::filesystem::remove_all(dir.File("cache"));
     LoadForecast(client, request);
     LoadForecast(client, request);
-    EXPECT_EQ(client.SentValidators.back(), THttpValidators{});
+    EXPECT_EQ(SentWith(client, kForecastUrl).back(), THttpValidators{});
     EXPECT_FALSE(std::filesystem::exists(dir.File("cache")));
 }
 
@@ -346,9 +367,102 @@ TEST_F(JmaLoad, ThePointSlotsComeOnlyFromTheLiveSourcesSameDay) {
         const TForecastOutcome outcome = LoadForecast(fresh, request);
         // The day and the week stand; the point slots stay empty.
         ExpectSameOutcome(outcome, Expected(RealAnswer(), *request.JmaPlace, ""));
-        const bool asks = outcome.Loaded && c.at && !c.prefix.empty();
-        EXPECT_EQ(fresh.Requested, Then({}, kForecastUrl, asks, pointUrl));
+        ASSERT_TRUE(outcome.Loaded);
+        std::vector<std::string> asked = {kForecastUrl, kSeriesUrl};
+        if (c.at && !c.prefix.empty())
+            asked.push_back(pointUrl);
+        EXPECT_EQ(fresh.Requested, asked);
     }
+}
+
+namespace {
+
+// The real series of the 05 o'clock report of 2026-10-04, moved to the day of the real forecast
+// answer of the 05 o'clock report of 2026-03-12, as the agency serves both of one report.
+std::string RealSeriesOf0312() {
+    std::string series = ReadAll(TestData("jma/series/VPFD-130010-2026-10-04T05.json"));
+    const std::pair<std::string, std::string> days[] = {
+        {"2026-10-04", "2026-03-12"}, {"2026-10-05", "2026-03-13"}, {"2026-10-06", "2026-03-14"}};
+    for (const auto& [from, to] : days)
+        for (std::size_t at = series.find(from); at != std::string::npos; at = series.find(from))
+            series.replace(at, from.size(), to);
+    return series;
+}
+
+// The point slots of that series read on `today`: slot 8d + k (d = 0 today) is filled from the
+// series' slots of `first` + d; "-" is a slot it does not cover.
+void PutSeriesSlots(TWeatherData& w, TDateTime today) {
+    const TDateTime reportDay = EncodeDate(2026, 3, 12);
+    const std::array<const char*, 16> words = {"-",  "-",  "晴", "曇", "晴", "曇", "曇", "曇",
+                                               "曇", "曇", "曇", "曇", "曇", "曇", "曇", "曇"};
+    const std::array<std::int32_t, 16> temps = {N_, N_, 21, 23, 23, 20, 19, 18,
+                                                18, 19, 22, 21, 21, 19, 19, 19};
+    for (int s = 0; s < 16; ++s) {
+        const int from = s + 8 * static_cast<int>(today - reportDay);
+        if (from >= 16 || std::string(words[from]) == "-")
+            continue;
+        w.PointDate[s] = today + s / 8;
+        w.PointHour[s] = 3 * (s % 8) + 3;
+        w.PointWeather[s] = words[from];
+        w.PointTemp[s] = temps[from];
+    }
+}
+
+} // namespace
+
+// At every hour the agency's own series fills the point slots, matched by time to the clock's
+// today; the live source is not asked. The series is kept like the forecast.
+TEST_F(JmaLoad, TheAgencysSeriesFillsThePointSlotsAtEveryHour) {
+    client.Pages[kSeriesUrl] = RealSeriesOf0312();
+    client.Validators[kSeriesUrl] = kServed;
+    TForecastRequest request = Request();
+    request.JmaPlace = kChiyoda;
+    const platform::LocalDateTime times[] = {{2026, 3, 12, 5, 30, 0},
+                                             {2026, 3, 12, 11, 30, 0},
+                                             {2026, 3, 12, 17, 30, 0},
+                                             {2026, 3, 13, 0, 30, 0},
+                                             {2026, 3, 14, 5, 30, 0}};
+    for (const platform::LocalDateTime& now : times) {
+        SCOPED_TRACE(std::to_string(now.Day) + " " + std::to_string(now.Hour));
+        platform::FixClock(now);
+        client.Requested.clear();
+        const TForecastOutcome outcome = LoadForecast(client, request);
+        TForecastOutcome expected;
+        const TDateTime today = EncodeDate(now.Year, now.Month, now.Day);
+        expected.Loaded = FillFromJma(expected.Record, RealAnswer(), kChiyoda, "千代田区", today);
+        ASSERT_TRUE(expected.Loaded);
+        PutSeriesSlots(expected.Record, today);
+        ExpectSameOutcome(outcome, expected);
+        EXPECT_EQ(client.Requested, (std::vector<std::string>{kForecastUrl, kSeriesUrl}));
+    }
+    EXPECT_EQ(SentWith(client, kSeriesUrl).back(), kServed);
+    EXPECT_EQ(ReadAll(dir.File("cache/jma/series/130010.answer")),
+              kSeriesUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
+                  RealSeriesOf0312());
+}
+
+// Only a series that cannot be had (none for the class10, an error page, an answer that is no
+// series of the class10) leaves the slots to the live source, and the record says so.
+TEST_F(JmaLoad, ASeriesThatCannotBeHadLeavesTheSlotsToTheLiveSource) {
+    TForecastRequest request = Request();
+    request.JmaPlace = kChiyoda;
+    json otherArea = json::parse(RealSeriesOf0312());
+    otherArea["firstAreaCode"] = "130020";
+    const std::optional<std::string> cases[] = {
+        std::nullopt, "<html>404</html>", "", otherArea.dump(), RealSeriesOf0312().substr(0, 900)};
+    const TForecastOutcome expected = Expected(RealAnswer(), kChiyoda, live);
+    ASSERT_EQ(expected.Record.PointSource, "Open-Meteo");
+    for (const auto& series : cases) {
+        SCOPED_TRACE(series ? series->substr(0, 40) : "404");
+        if (series)
+            client.Pages[kSeriesUrl] = *series;
+        else
+            client.Pages.erase(kSeriesUrl);
+        client.Requested.clear();
+        ExpectSameOutcome(LoadForecast(client, request), expected);
+        EXPECT_EQ(client.Requested, Then({}, kForecastUrl, true, pointUrl));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("cache/jma/series/130010.answer")));
 }
 
 TEST_F(JmaLoad, APlaceTheConstantsDoNotKnowSaysWhich) {
@@ -492,6 +606,7 @@ TEST_F(JmaOverHttp, A304ThroughTheRealClientReusesTheKeptAnswer) {
         expected.PointHour = first.Record.PointHour;
         expected.PointWeather = first.Record.PointWeather;
         expected.PointTemp = first.Record.PointTemp;
+        expected.PointSource = first.Record.PointSource;
     } else {
         expected.Clear();
     }
@@ -540,7 +655,9 @@ TEST_F(JmaOverHttp, ForecastDumpPrintsEachRealAnswerAtItsReportTime) {
             printed.append(buf, n);
         const int status = pclose(pipe);
 
-        // The record the agency's reading and the live source's slots make of these answers.
+        // The record the agency's reading and the live source's slots make of these answers,
+        // by Japan's clock as forecast-dump reads them.
+        platform::SetClockZone(platform::ClockZone::Japan);
         platform::FixClock(c.now);
         const TJmaPlace place = ResolveJmaPlace(constants, c.prefecture, c.municipality).Place;
         TWeatherData record;
@@ -560,9 +677,49 @@ TEST_F(JmaOverHttp, ForecastDumpPrintsEachRealAnswerAtItsReportTime) {
             record.PointHour = point.PointHour;
             record.PointWeather = point.PointWeather;
             record.PointTemp = point.PointTemp;
+            record.PointSource = "Open-Meteo";
         }
         platform::ReleaseClock();
+        platform::SetClockZone(platform::ClockZone::Computer);
         EXPECT_EQ(WEXITSTATUS(status), loaded ? 0 : 1);
         EXPECT_EQ(printed, WriteRecordJson(record, loaded));
+    }
+}
+
+// forecast-dump against a stand-in that serves the agency's series beside its forecast: the
+// series' weather and temperatures in their slots by time, at each hour and a day later.
+TEST_F(JmaOverHttp, ForecastDumpGivesTheSeriesInItsSlots) {
+    server.Get("/bosai/jmatile/data/wdist/VPFD/130010.json",
+               [](const httplib::Request&, httplib::Response& res) {
+                   res.set_content(RealSeriesOf0312(), "application/json");
+               });
+    answer = RealAnswer();
+    TJmaConstants constants;
+    ASSERT_TRUE(ReadJmaAreas(SampleAreaJson(), constants));
+    ASSERT_TRUE(ReadJmaForecastAreas(SampleForecastAreaJson(), constants));
+    ASSERT_TRUE(ReadAmedasTable(site.AmedasTable(), constants));
+    const TJmaPlace place = ResolveJmaPlace(constants, "東京都", "千代田区").Place;
+    TempDir dir;
+    for (const char* now : {"2026-03-12T05:30:00", "2026-03-12T11:30:00", "2026-03-12T17:30:00",
+                            "2026-03-13T00:30:00"}) {
+        SCOPED_TRACE(now);
+        FILE* pipe =
+            popen((std::string(PELUMI_BIN_DIR) + "/forecast-dump jma " + base + "bosai/ " + base +
+                   "om/ 東京都 千代田区 --now " + now + " --cache " + dir.Path() + " 2>/dev/null")
+                      .c_str(),
+                  "r");
+        ASSERT_TRUE(pipe);
+        std::string printed;
+        char buf[4096];
+        std::size_t n = 0;
+        while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
+            printed.append(buf, n);
+        EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0);
+        const auto clock = platform::ParseLocalDateTime(now);
+        const TDateTime today = EncodeDate(clock->Year, clock->Month, clock->Day);
+        TWeatherData record;
+        ASSERT_TRUE(FillFromJma(record, answer, place, "千代田区", today));
+        PutSeriesSlots(record, today);
+        EXPECT_EQ(printed, WriteRecordJson(record, true));
     }
 }

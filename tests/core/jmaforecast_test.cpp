@@ -121,7 +121,8 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
     };
     const Case cases[] = {
         // 05 o'clock: band 00-06 has passed; the weekly part is yesterday evening's, from today,
-        // so it has no day for slot 6. 伊豆諸島南部 has its own weekly area; 八丈島 is the third
+        // so it has no day for slot 6, and its tomorrow (90 %, 12℃) gives way to the newer
+        // short-term part's (80 %, 11℃). 伊豆諸島南部 has its own weekly area; 八丈島 is the third
         // point.
         {"forecast-130000-2026-03-12T05.json",
          {"130000", "130030", "1340100", "44263", {}},
@@ -134,9 +135,9 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {13, 11},
           6,
           {"雨", "雨のち曇", "曇時々晴", "曇", "曇", "曇", ""},
-          {90, 60, 30, 40, 40, 40, N},
+          {80, 60, 30, 40, 40, 40, N},
           {9, 8, 8, 8, 9, 9, N},
-          {12, 14, 14, 15, 16, 16, N},
+          {11, 14, 14, 15, 16, 16, N},
           "05時00分 発表"}},
         // 11 o'clock: the weekly part starts tomorrow and leaves its figures to the short-term
         // part: the highest of tomorrow's bands, tomorrow's minimum and maximum.
@@ -156,8 +157,8 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {32, 31, 27, 32, 32, 30, 30},
           "11時00分 発表"}},
         // 17 o'clock: only the evening band is left of today, and no temperature. The weekly
-        // part has neither 伊豆諸島北部 nor 大島: its first area and point stand in, while slot
-        // 0's figures stay the place's own.
+        // part has neither 伊豆諸島北部 nor 大島: its first area and point stand in, while the
+        // days the short-term part tells (slots 0 and 1) stay the place's own.
         {"forecast-130000-2022-07-27T17.json",
          {"130000", "130020", "1336100", "44172", {}},
          "大島町",
@@ -168,7 +169,7 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {N, 25},
           {N, 31},
           7,
-          {"曇のち一時雨", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴"},
+          {"晴時々曇", "晴時々曇", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴"},
           {10, 40, 40, 40, 40, 30, 30},
           {25, 26, 26, 26, 26, 25, 25},
           {31, 33, 33, 34, 33, 32, 33},
@@ -189,24 +190,6 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {26, 26, 26, 26, 26, 26, 26},
           {34, 35, 36, 35, 35, 36, 36},
           "11時00分 発表"}},
-        // Yesterday's 17 o'clock report read after midnight: its second day is today, with the
-        // morning minimum that was tomorrow's; nothing is known of tomorrow's bands and
-        // temperatures, and the week ends a day early.
-        {"forecast-130000-2022-07-27T17.json",
-         {"130000", "130010", "1310100", "44132", {}},
-         "千代田区",
-         EncodeDate(2022, 7, 28),
-         {EncodeDate(2022, 7, 28),
-          {"曇のち一時雨", "曇時々晴"},
-          {20, 20, 60, 40, N, N, N, N},
-          {26, N},
-          {32, N},
-          6,
-          {"曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", ""},
-          {40, 40, 40, 40, 30, 30, N},
-          {26, 26, 26, 26, 25, 25, N},
-          {33, 33, 34, 33, 32, 33, N},
-          "17時00分 発表"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.place.Class10);
@@ -218,30 +201,129 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
     }
 }
 
-// The report's date is the record's today, whatever the computer's date, except on the day
-// after it.
-TEST(JmaForecast, TodayIsTheReportsDateOrTheDayAfter) {
-    const std::string answer = Fixture("forecast-130000-2022-07-27T17.json");
+// 千代田区 through a day: at each hour the answer the agency serves then (before 05:00 the
+// evening report of the day before), and an answer two days old. 今日 is the clock's date; a day
+// the short-term part does not tell takes the weekly part's figures (its day's probability in
+// every band); a day both parts tell shows the short-term part's, in the week row too; a week
+// slot beyond the answer stays empty; the report's day is named when it is not today.
+TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
     const TJmaPlace place{"130000", "130010", "1310100", "44132", {}};
-    const TDateTime report = EncodeDate(2022, 7, 27);
-    const std::pair<TDateTime, TDateTime> cases[] = {
-        {report, report},
-        {report + 0.75, report}, // a time of day is no other day
-        {report + 1, report + 1},
-        {report + 1.5, report + 1},
-        {report + 2, report},
-        {report - 1, report},
-        {0.0, report},
-        {std::numeric_limits<double>::quiet_NaN(), report},
-        {std::numeric_limits<double>::infinity(), report},
+    struct Case {
+        const char* when;
+        const char* file;
+        Expected expected;
     };
-    for (const auto& [readOn, today] : cases) {
+    const Case cases[] = {
+        {"00:30, yesterday's 17 o'clock report",
+         "forecast-130000-2022-07-27T17.json",
+         {EncodeDate(2022, 7, 28),
+          {"曇のち一時雨", "曇時々晴"},
+          {20, 20, 60, 40, 40, 40, 40, 40},
+          {26, 26},
+          {32, 33},
+          6,
+          {"曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", ""},
+          {40, 40, 40, 40, 30, 30, N},
+          {26, 26, 26, 26, 25, 25, N},
+          {33, 33, 34, 33, 32, 33, N},
+          "前日17時00分 発表"}},
+        // The weekly part (17:00 the day before) says 40 % and 4℃ for tomorrow; the short-term
+        // part of 05:00 says 10 % and 3℃.
+        {"05:30, the 05 o'clock report",
+         "forecast-130000-2026-03-12T05.json",
+         {EncodeDate(2026, 3, 12),
+          {"晴時々曇", "曇"},
+          {N, 0, 0, 0, 0, 0, 10, 10},
+          {N, 3},
+          {13, 11},
+          6,
+          {"曇", "晴時々曇", "晴時々曇", "晴時々曇", "曇時々晴", "曇時々晴", ""},
+          {10, 20, 10, 20, 30, 30, N},
+          {3, 4, 4, 5, 6, 6, N},
+          {11, 14, 15, 15, 15, 16, N},
+          "05時00分 発表"}},
+        {"11:30, the 11 o'clock report",
+         "forecast-130000-2021-07-24T11.json",
+         {EncodeDate(2021, 7, 24),
+          {"曇時々晴", "曇時々晴"},
+          {N, N, 30, 30, 0, 0, 10, 20},
+          {N, 25},
+          {33, 32},
+          7,
+          {"曇時々晴", "曇", "曇時々雨", "曇", "曇時々晴", "曇", "曇"},
+          {20, 40, 70, 40, 30, 40, 40},
+          {25, 23, 23, 24, 25, 24, 24},
+          {32, 31, 27, 32, 32, 30, 30},
+          "11時00分 発表"}},
+        {"17:30, the 17 o'clock report",
+         "forecast-130000-2022-07-27T17.json",
+         {EncodeDate(2022, 7, 27),
+          {"晴時々曇", "曇のち一時雨"},
+          {N, N, N, 20, 20, 20, 60, 40},
+          {N, 26},
+          {N, 32},
+          7,
+          {"曇のち一時雨", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴"},
+          {60, 40, 40, 40, 40, 30, 30},
+          {26, 26, 26, 26, 26, 25, 25},
+          {32, 33, 33, 34, 33, 32, 33},
+          "17時00分 発表"}},
+        {"two days late, the 05 o'clock report",
+         "forecast-130000-2026-03-12T05.json",
+         {EncodeDate(2026, 3, 14),
+          {"晴時々曇", "晴時々曇"},
+          {20, 20, 20, 20, 10, 10, 10, 10},
+          {4, 4},
+          {14, 15},
+          4,
+          {"晴時々曇", "晴時々曇", "曇時々晴", "曇時々晴", "", "", ""},
+          {10, 20, 30, 30, N, N, N},
+          {4, 5, 6, 6, N, N, N},
+          {15, 15, 15, 16, N, N, N},
+          "3月12日 05時00分 発表"}},
+        {"two days late, the 17 o'clock report",
+         "forecast-130000-2022-07-27T17.json",
+         {EncodeDate(2022, 7, 29),
+          {"曇時々晴", "曇時々晴"},
+          {40, 40, 40, 40, 40, 40, 40, 40},
+          {26, 26},
+          {33, 33},
+          5,
+          {"曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "曇時々晴", "", ""},
+          {40, 40, 40, 30, 30, N, N},
+          {26, 26, 26, 25, 25, N, N},
+          {33, 34, 33, 32, 33, N, N},
+          "7月27日 17時00分 発表"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
         TWeatherData w;
-        ASSERT_TRUE(FillFromJma(w, answer, place, "千代田区", readOn)) << readOn;
-        EXPECT_EQ(w.DayDate[0], today) << readOn;
-        EXPECT_EQ(w.DayDate[1], today + 1) << readOn;
-        EXPECT_EQ(w.WeekDate[0], today + 1) << readOn;
+        ASSERT_TRUE(FillFromJma(w, Fixture(c.file), place, "千代田区", c.expected.today));
+        EXPECT_RECORD_EQ(w, RecordOf(c.expected, "千代田区"));
     }
+}
+
+// An answer that tells nothing of the clock's today is no forecast for today: days before the
+// report, beyond its week, or no date at all. The record is left cleared.
+TEST(JmaForecast, AnAnswerThatTellsNothingOfTodayIsRefused) {
+    const TJmaPlace place{"130000", "130010", "1310100", "44132", {}};
+    const std::string answer = Fixture("forecast-130000-2026-03-12T05.json");
+    const TDateTime report = EncodeDate(2026, 3, 12);
+    for (const TDateTime readOn :
+         {report - 1, report + 7, report + 30, 0.0, std::numeric_limits<double>::quiet_NaN(),
+          std::numeric_limits<double>::infinity()}) {
+        TWeatherData w;
+        EXPECT_FALSE(FillFromJma(w, answer, place, "千代田区", readOn)) << readOn;
+        EXPECT_RECORD_EQ(w, TWeatherData());
+    }
+    // The last day its week tells is still a day it tells; a time of day is no other day.
+    TWeatherData w;
+    ASSERT_TRUE(FillFromJma(w, answer, place, "千代田区", report + 6.75));
+    EXPECT_EQ(w.DayDate[0], report + 6);
+    EXPECT_EQ(w.DayWeather[0], "曇時々晴");
+    EXPECT_EQ(w.DayDate[1], report + 7);
+    EXPECT_EQ(w.DayWeather[1], "");
+    EXPECT_EQ(w.WeekDate, (std::array<TDateTime, 7>{}));
 }
 
 // A small answer of the 11 o'clock layout for 2026-12-09 with two areas and two points, the
@@ -268,8 +350,8 @@ json SmallAnswer() {
               {"weatherCodes", {"300", "300", "300"}},
               {"weathers", {"雨", "雨", "雨"}}},
              {{"area", area("100020", "南部")},
-              {"weatherCodes", {"111", "302", "200"}},
-              {"weathers", {"晴れ　後　くもり", "雨　時々　止む", "くもり"}}}}}},
+              {"weatherCodes", {"111", "302", "212"}},
+              {"weathers", {"晴れ　後　くもり", "雨　時々　止む", "くもり　後　一時　雨"}}}}}},
           {{"timeDefines",
             {at(0, "12:00:00"), at(0, "18:00:00"), at(1, "00:00:00"), at(1, "06:00:00"),
              at(1, "12:00:00"), at(1, "18:00:00")}},
@@ -315,7 +397,7 @@ TWeatherData SmallRecord() {
                      {N, -3},
                      {11, 8},
                      7,
-                     {"曇のち時々晴", "曇のち晴", "曇", "曇時々晴", "雨", "雨のち曇", "雪"},
+                     {"雨時々曇", "曇のち一時雨", "曇", "曇時々晴", "雨", "雨のち曇", "雪"},
                      {60, 71, 72, 73, 74, 75, 76},
                      {-3, -1, -2, 0, 1, 2, 3},
                      {8, 5, 6, 7, 9, 10, 13},
@@ -347,18 +429,22 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
     const Case cases[] = {
         {"unknown code", [&](json& a) { shortArea(a, 0)["weatherCodes"][0] = "999"; },
          [](TWeatherData& w) { w.DayWeather[0] = ""; }},
+        // A day the short-term part tells keeps its spoilt text in both rows: the weekly part's
+        // is older.
         {"code as a number", [&](json& a) { shortArea(a, 0)["weatherCodes"][1] = 302; },
-         [](TWeatherData& w) { w.DayWeather[1] = ""; }},
+         [](TWeatherData& w) { w.DayWeather[1] = w.WeekWeather[0] = ""; }},
         {"codes missing", [&](json& a) { shortArea(a, 0).erase("weatherCodes"); },
          [](TWeatherData& w) {
              w.DayWeather = {"", ""};
+             w.WeekWeather[0] = w.WeekWeather[1] = "";
          }},
         {"codes an object", [&](json& a) { shortArea(a, 0)["weatherCodes"] = json::object(); },
          [](TWeatherData& w) {
              w.DayWeather = {"", ""};
+             w.WeekWeather[0] = w.WeekWeather[1] = "";
          }},
         {"codes too few", [&](json& a) { shortArea(a, 0)["weatherCodes"] = {"111"}; },
-         [](TWeatherData& w) { w.DayWeather[1] = ""; }},
+         [](TWeatherData& w) { w.DayWeather[1] = w.WeekWeather[0] = w.WeekWeather[1] = ""; }},
         {"empty band", [&](json& a) { shortArea(a, 1)["pops"][2] = ""; },
          [](TWeatherData& w) { w.DayProb[4] = N; }},
         {"band over 100", [&](json& a) { shortArea(a, 1)["pops"][0] = "101"; },
@@ -434,11 +520,7 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
              weekArea(a, 1)["tempsMin"][0] = "-9";
              weekArea(a, 1)["tempsMax"][0] = "19";
          },
-         [](TWeatherData& w) {
-             w.WeekProb[0] = 5;
-             w.WeekMinTemp[0] = -9;
-             w.WeekMaxTemp[0] = 19;
-         }},
+         [](TWeatherData&) {}}, // tomorrow is the short-term part's
         {"weekly day missing",
          [&](json& a) { a[1]["timeSeries"][0]["timeDefines"][4] = "2026-13-01T00:00:00+09:00"; },
          [](TWeatherData& w) { // the temperatures still date the slot
@@ -453,18 +535,19 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
                  times.erase(7);
              }
          },
-         [](TWeatherData& w) { // from today, as a 05 o'clock answer has it: by date
-             w.WeekWeather = {"曇のち晴", "曇", "曇時々晴", "雨", "雨のち曇", "雪", ""};
-             w.WeekProb = {71, 72, 73, 74, 75, 76, N};
-             w.WeekMinTemp = {-1, -2, 0, 1, 2, 3, N};
-             w.WeekMaxTemp = {5, 6, 7, 9, 10, 13, N};
+         [](TWeatherData& w) { // from today, as a 05 o'clock answer has it: by date, the
+                               // days the short-term part tells from it
+             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "曇時々晴", "雨", "雨のち曇", "雪", ""};
+             w.WeekProb = {60, 72, 73, 74, 75, 76, N};
+             w.WeekMinTemp = {-3, -2, 0, 1, 2, 3, N};
+             w.WeekMaxTemp = {8, 6, 7, 9, 10, 13, N};
              w.WeekDate[6] = 0.0;
          }},
         {"weekly area by the office", [&](json& a) { weekArea(a, 0)["area"]["code"] = "100000"; },
          [](TWeatherData&) {}},
         {"weekly area none of ours", [&](json& a) { weekArea(a, 0)["area"]["code"] = "100100"; },
          [](TWeatherData& w) { // the first
-             w.WeekWeather = {"雨", "雨", "雨", "雨", "雨", "雨", "雨"};
+             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "雨", "雨", "雨", "雨", "雨"};
              w.WeekProb = {60, 99, 99, 99, 99, 99, 99};
          }},
         {"weekly point none of ours", [&](json& a) { weekArea(a, 1)["area"]["code"] = "33333"; },
@@ -473,17 +556,17 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
              w.WeekMaxTemp = {8, 30, 30, 30, 30, 30, 30};
          }},
         {"no weekly part", [](json& a) { a.erase(1); },
-         [](TWeatherData& w) { // slot 0 from the short-term part alone
-             w.WeekWeather = {"雨時々曇", "", "", "", "", "", ""};
-             w.WeekDate = {kDay + 1, 0, 0, 0, 0, 0, 0};
+         [](TWeatherData& w) { // the days the short-term part tells
+             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "", "", "", "", ""};
+             w.WeekDate = {kDay + 1, kDay + 2, 0, 0, 0, 0, 0};
              w.WeekProb = {60, N, N, N, N, N, N};
              w.WeekMinTemp = {-3, N, N, N, N, N, N};
              w.WeekMaxTemp = {8, N, N, N, N, N, N};
          }},
         {"weekly part a text", [](json& a) { a[1] = "weekly"; },
          [](TWeatherData& w) {
-             w.WeekWeather = {"雨時々曇", "", "", "", "", "", ""};
-             w.WeekDate = {kDay + 1, 0, 0, 0, 0, 0, 0};
+             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "", "", "", "", ""};
+             w.WeekDate = {kDay + 1, kDay + 2, 0, 0, 0, 0, 0};
              w.WeekProb = {60, N, N, N, N, N, N};
              w.WeekMinTemp = {-3, N, N, N, N, N, N};
              w.WeekMaxTemp = {8, N, N, N, N, N, N};

@@ -75,7 +75,8 @@ entry_field() {
 # skin-render draws it at scale 2; the 1x drawing pixel-doubled must not match as well.
 picture_matches() {
     local now bg
-    now=$(date +%Y-%m-%dT%H:%M:%S)
+    # The widget reads the agency's forecast by Japan's clock.
+    now=$(TZ=Asia/Tokyo date +%Y-%m-%dT%H:%M:%S)
     "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(entry_field 0 1)" \
         "$(entry_field 0 2)" --now "$now" --cache "$work/jma-cache" >"$work/record.json" ||
         return 1

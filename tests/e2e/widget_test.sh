@@ -125,6 +125,8 @@ forecast_shown() {
     read -r x y w h < <(geometry "$widget")
     now=$(date +%Y-%m-%dT%H:%M:%S)
     if [ "$source" = jma ]; then
+        # The widget reads the agency's forecast by Japan's clock.
+        now=$(TZ=Asia/Tokyo date +%Y-%m-%dT%H:%M:%S)
         "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(entry_field "$location" 1)" \
             "$(entry_field "$location" 2)" --now "$now" --cache "$work/jma-cache" \
             >"$work/record.json" || return 1

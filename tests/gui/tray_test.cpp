@@ -281,3 +281,24 @@ TEST_F(TrayTest, AClickSoonAfterTheLastIsStillAClick) {
     form->TrayIcon1Activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(form->ActShowWindow.isChecked());
 }
+
+// The hint says where the three-hourly slots came from when the agency's series could not be had.
+TEST_F(TrayTest, TheHintNamesOpenMeteoOnlyWhileItsSlotsAreShown) {
+    auto form = program.Start();
+    TWeatherData& w = form->Weather;
+    w.Clear();
+    w.DayDate = {EncodeDate(2026, 12, 9), EncodeDate(2026, 12, 10)};
+    w.DayWeather = {"晴", "曇"};
+    w.PointHour[3] = 12;
+    w.PointWeather[3] = "晴";
+    for (QAction TMainForm::*mode : {&TMainForm::ActCurrentForecast, &TMainForm::ActTodayForecast,
+                                     &TMainForm::ActTomorrowForecast}) {
+        w.PointSource = "Open-Meteo";
+        ((*form).*mode).trigger();
+        EXPECT_TRUE(form->TrayHint().ends_with("\r\n3時間ごとの予報: Open-Meteo"))
+            << form->TrayHint();
+        w.PointSource.clear();
+        form->UpdateTrayIcon();
+        EXPECT_EQ(form->TrayHint().find("Open-Meteo"), std::string::npos) << form->TrayHint();
+    }
+}

@@ -16,8 +16,9 @@ public:
     std::map<std::string, std::string> Pages;
     std::map<std::string, THttpValidators> Validators;
     std::vector<std::string> Requested;
-    // The validators each GetIfChanged brought, in order.
+    // The validators each GetIfChanged brought, in order, and the address of each.
     std::vector<THttpValidators> SentValidators;
+    std::vector<std::string> ConditionalUrls;
     int Disconnects = 0;
 
     std::string Get(const std::string& url) override {
@@ -31,6 +32,7 @@ public:
     }
     THttpAnswer GetIfChanged(const std::string& url, const THttpValidators& stored) override {
         SentValidators.push_back(stored);
+        ConditionalUrls.push_back(url);
         THttpAnswer answer;
         answer.Body = Get(url);
         const auto v = Validators.find(url);

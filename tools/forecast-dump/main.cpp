@@ -62,6 +62,9 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
+    // The agency's days and hours are Japan's: so are --now and the clock under jma.
+    if (jma)
+        platform::SetClockZone(platform::ClockZone::Japan);
     if (!now.empty()) {
         const auto fixed = platform::ParseLocalDateTime(now);
         if (!fixed) {

@@ -102,6 +102,74 @@ std::string LongText(int code) {
     return out;
 }
 
+// The weather code of an area on a day: the season of the area's office decides between mild
+// and snowy weather.
+int CodeOf(std::string_view area, TDateTime day) {
+    const CalendarDate c = DecodeDate(day);
+    const bool winter = c.Month == 12 || c.Month <= 3;
+    const bool snowy = winter && (area.substr(0, 2) <= "07" || area.substr(0, 2) == "15" ||
+                                  area.substr(0, 2) == "20" || area.substr(0, 2) == "17");
+    const std::uint64_t h = Hash(area, day, 1);
+    return snowy ? kCold[h % kCold.size()] : kMild[h % kMild.size()];
+}
+
+int MaxTempOf(int prefecture, std::string_view point, TDateTime day) {
+    const int month = DecodeDate(day).Month;
+    return kNormalMax[month - 1] + Shift(prefecture) + static_cast<int>(Hash(point, day, 2) % 7) -
+           3;
+}
+
+int MinTempOf(int prefecture, std::string_view point, TDateTime day) {
+    const int month = DecodeDate(day).Month;
+    return kNormalMin[month - 1] + Shift(prefecture) + static_cast<int>(Hash(point, day, 3) % 5) -
+           2;
+}
+
+// The regular report served at `hour` of today: its date and hour (05, 11 or 17; before 5 the
+// evening report of the day before).
+std::pair<TDateTime, int> ReportAt(TDateTime today, int hour) {
+    if (hour < 5)
+        return {today - 1, 17};
+    return {today, hour >= 17 ? 17 : hour >= 11 ? 11 : 5};
+}
+
+// The series' category of one side of a day text: the sky the skins would draw for it.
+const char* SeriesWord(std::string_view side) {
+    const bool rain =
+        side.find("雨") != std::string_view::npos || side.find("雷") != std::string_view::npos;
+    const bool snow =
+        side.find("雪") != std::string_view::npos || side.find("みぞれ") != std::string_view::npos;
+    if (rain && snow)
+        return "雨または雪";
+    const std::size_t fine = side.find("晴");
+    const std::size_t cloud = std::min(side.find("曇"), side.find("霧"));
+    const std::size_t wet = std::min(side.find("雨"), side.find("雪"));
+    const std::size_t first = std::min({fine, cloud, wet});
+    if (first == std::string_view::npos || first == cloud)
+        return "くもり";
+    if (first == fine)
+        return "晴れ";
+    return rain ? "雨" : "雪";
+}
+
+// The sky of a three-hour period from its day's text: the later side after noon for のち, now and
+// then the other side for 時々 and 一時.
+const char* PeriodWord(int code, int startHour, std::uint64_t hash) {
+    const std::string_view text = JmaWeatherText(std::to_string(code)).value_or("曇");
+    for (const auto& [connector, every] :
+         {std::pair<std::string_view, int>{"のち", 0}, {"時々", 3}, {"一時", 5}}) {
+        const std::size_t at = text.find(connector);
+        if (at == std::string_view::npos)
+            continue;
+        const bool later = every == 0 ? startHour >= 12 : hash % every == 0;
+        return SeriesWord(later ? text.substr(at + connector.size()) : text.substr(0, at));
+    }
+    return SeriesWord(text);
+}
+
+// Where in the day's range a temperature at `hour` lies: lowest at dawn, highest at 15:00.
+constexpr std::array<double, 8> kDayCurve = {0.1, 0.05, 0.0, 0.5, 0.9, 1.0, 0.7, 0.4};
+
 } // namespace
 
 TSampleJma::TSampleJma(std::string_view areaJson, std::string_view forecastAreaJson, int year,
@@ -155,33 +223,19 @@ std::string TSampleJma::Forecast(std::string_view officeCode, int hour) const {
     const Office& office = found->second;
 
     // The report: 05, 11 or 17 o'clock of its day.
-    const bool yesterday = hour < 5;
-    const TDateTime date = yesterday ? today_ - 1 : today_;
-    const int base = yesterday || hour >= 17 ? 17 : hour >= 11 ? 11 : 5;
+    const auto [date, base] = ReportAt(today_, hour);
 
-    const auto code = [](std::string_view area, TDateTime day) {
-        // The season of the area's office decides between mild and snowy weather.
-        const CalendarDate c = DecodeDate(day);
-        const bool winter = c.Month == 12 || c.Month <= 3;
-        const bool snowy = winter && (area.substr(0, 2) <= "07" || area.substr(0, 2) == "15" ||
-                                      area.substr(0, 2) == "20" || area.substr(0, 2) == "17");
-        const std::uint64_t h = Hash(area, day, 1);
-        return snowy ? kCold[h % kCold.size()] : kMild[h % kMild.size()];
-    };
+    const auto code = [](std::string_view area, TDateTime day) { return CodeOf(area, day); };
     const auto pop = [&](std::string_view area, TDateTime day, int band) {
         const bool wet = Wet(code(area, day));
         const std::uint64_t h = Hash(area, day, 10 + static_cast<std::uint64_t>(band));
         return wet ? 30 + static_cast<int>(h % 7) * 10 : static_cast<int>(h % 3) * 10;
     };
     const auto maxTemp = [&](std::string_view point, TDateTime day) {
-        const int month = DecodeDate(day).Month;
-        return kNormalMax[month - 1] + Shift(office.Prefecture) +
-               static_cast<int>(Hash(point, day, 2) % 7) - 3;
+        return MaxTempOf(office.Prefecture, point, day);
     };
     const auto minTemp = [&](std::string_view point, TDateTime day) {
-        const int month = DecodeDate(day).Month;
-        return kNormalMin[month - 1] + Shift(office.Prefecture) +
-               static_cast<int>(Hash(point, day, 3) % 5) - 2;
+        return MinTempOf(office.Prefecture, point, day);
     };
 
     // Today, tomorrow and (from 11 on) the day after.
@@ -339,4 +393,60 @@ std::string TSampleJma::Forecast(std::string_view officeCode, int hour) const {
 
     // One compact line, as the agency serves it.
     return json::array({shortTerm, weekly}).dump();
+}
+
+std::string TSampleJma::Series(std::string_view class10, int hour) const {
+    const Office* office = nullptr;
+    const Area* area = nullptr;
+    for (const auto& [code, o] : offices_)
+        for (const Area& a : o.Areas)
+            if (a.Code == class10 && area == nullptr) {
+                office = &o;
+                area = &a;
+            }
+    if (area == nullptr)
+        return {};
+    const auto [date, base] = ReportAt(today_, hour);
+    // From the first three-hour period after the report to the end of tomorrow (of the day after
+    // for the evening report, so that the night still finds its next day).
+    const int first = (base + 2) / 3 * 3;
+    const int last = 24 * (base == 17 ? 2 : 1) + 21;
+    json periods = json::array(), words = json::array(), winds = json::array();
+    json instants = json::array(), temps = json::array(), maxima = json::array(),
+         minima = json::array();
+    const std::string point = area->Points.empty() ? area->Code : area->Points.front();
+    for (int h = first; h <= last + 3; h += 3) {
+        const TDateTime day = date + h / 24;
+        const int hourOfDay = h % 24;
+        instants.push_back({{"dateTime", Stamp(day, hourOfDay)}});
+        const int coolest = MinTempOf(office->Prefecture, point, day);
+        const int warmest = MaxTempOf(office->Prefecture, point, day);
+        const int low = std::min(coolest, warmest), high = std::max(coolest, warmest);
+        temps.push_back(
+            static_cast<int>(std::lround(low + (high - low) * kDayCurve[hourOfDay / 3])));
+        maxima.push_back(hourOfDay >= 9 && hourOfDay <= 18 ? json(high) : json(""));
+        minima.push_back(hourOfDay <= 9 && hourOfDay != 0 ? json(low) : json(""));
+        if (h > last)
+            continue;
+        periods.push_back({{"dateTime", Stamp(day, hourOfDay)}, {"duration", "PT3H"}});
+        words.push_back(PeriodWord(CodeOf(area->Code, day), hourOfDay,
+                                   Hash(area->Code, day, 20 + static_cast<std::uint64_t>(h))));
+        winds.push_back({{"direction", Hash(area->Code, day, 30) % 2 ? "北" : "南"},
+                         {"speed", 2},
+                         {"range", "3 5"}});
+    }
+    const json series = {
+        {"firstAreaCode", area->Code},
+        {"publishingOffice", office->PublishingOffice},
+        {"reportDateTime", Stamp(date, base)},
+        {"infoType", "発表"},
+        {"areaTimeSeries", {{"timeDefines", periods}, {"weather", words}, {"wind", winds}}},
+        {"pointTimeSeries",
+         {{"pointNameJP", area->Name},
+          {"pointNameEN", "Sample " + point},
+          {"timeDefines", instants},
+          {"temperature", temps},
+          {"maxTemperature", maxima},
+          {"minTemperature", minima}}}};
+    return series.dump();
 }

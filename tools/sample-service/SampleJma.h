@@ -24,6 +24,13 @@ public:
     // agency has no file for them either).
     std::string Forecast(std::string_view office, int hour) const;
 
+    // The three-hourly series of a class10 area (jmatile/data/wdist/VPFD/{class10}.json) at
+    // `hour`, of the same report as Forecast: the weather of each period is the sky of its day's
+    // text in the forecast (the later side after noon for のち), the temperatures lie between the
+    // day's minimum and maximum at the area's first point. Empty for a class10 the constants do
+    // not list.
+    std::string Series(std::string_view class10, int hour) const;
+
 private:
     struct Area {
         std::string Code;

@@ -58,12 +58,15 @@ std::optional<std::int64_t> ParseHttpDate(std::string_view text) {
     return std::nullopt;
 }
 
-// The report time of a forecast answer ("2026-03-12T05:00:00+09:00" of its first part).
+// The report time of an answer ("2026-03-12T05:00:00+09:00" of its first part).
 std::optional<std::int64_t> ReportTime(std::string_view answer) {
     const nlohmann::json root = nlohmann::json::parse(answer, nullptr, false);
     if (!root.is_array() || root.empty() || !root[0].is_object())
         return std::nullopt;
-    const auto it = root[0].find("reportDatetime");
+    // The series spells it with a capital T.
+    auto it = root[0].find("reportDatetime");
+    if (it == root[0].end())
+        it = root[0].find("reportDateTime");
     if (it == root[0].end() || !it->is_string())
         return std::nullopt;
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
@@ -159,7 +162,16 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, i
         page.Body = std::string(SampleForecastAreaJson());
     else if (path == kJmaAmedasTablePath)
         page.Body = amedasTable_;
-    else {
+    else if (constexpr std::string_view series = "jmatile/data/wdist/VPFD/";
+             path.starts_with(series) && path.ends_with(".json")) {
+        page.Body =
+            forecasts_.Series(path.substr(series.size(), path.size() - series.size() -
+                                                             std::string_view(".json").size()),
+                              hour);
+        if (page.Body.empty())
+            return std::nullopt;
+        page.LastModified = HttpDate(ReportTime("[" + page.Body + "]").value_or(0));
+    } else {
         constexpr std::string_view prefix = "forecast/data/forecast/";
         if (!path.starts_with(prefix) || !path.ends_with(".json"))
             return std::nullopt;

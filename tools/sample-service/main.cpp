@@ -135,14 +135,14 @@ void AddApiRoutes(httplib::Server& server, const TSampleApi& api, int delayMs) {
     });
 }
 
-// The agency's site below "/bosai/"; its forecasts follow `hour`, or the clock's hour when it is
-// negative.
+// The agency's site below "/bosai/"; its forecasts follow `hour`, or the hour in Japan when it
+// is negative.
 void AddJmaRoutes(httplib::Server& server, const TSampleJmaSite& site, int hour, int delayMs) {
     server.Get(R"(/bosai/(.*))",
                [&site, hour, delayMs](const httplib::Request& req, httplib::Response& res) {
                    Delay(delayMs);
                    const auto page =
-                       site.Get(req.matches[1].str(), hour >= 0 ? hour : platform::LocalNow().Hour);
+                       site.Get(req.matches[1].str(), hour >= 0 ? hour : platform::JapanNow().Hour);
                    if (!page) {
                        res.status = 404;
                        res.set_content("<html><body><h1>404 Not Found</h1></body></html>\n",
@@ -246,7 +246,9 @@ int main(int argc, char** argv) {
 
     const TSampleSite site(std::move(entries), today.Year, today.Month, today.Day);
     const TSampleApi api(site.Entries(), today.Year, today.Month, today.Day, names);
-    const TSampleJmaSite jma(today.Year, today.Month, today.Day);
+    // The agency's today is Japan's unless the command line names the day.
+    const platform::LocalDateTime jmaToday = todayText.empty() ? platform::JapanNow() : today;
+    const TSampleJmaSite jma(jmaToday.Year, jmaToday.Month, jmaToday.Day);
     httplib::Server server;
     // Clients that gave up on a slow answer still hold a worker until it is sent.
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };

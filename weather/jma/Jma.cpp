@@ -8,6 +8,7 @@
 #include "weather/JsonAnswer.h"
 #include "weather/KeptAnswer.h"
 #include "weather/jma/JmaForecast.h"
+#include "weather/jma/JmaSeries.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
 #include <optional>
@@ -26,11 +27,20 @@ bool Usable(const TJmaPlace& place) {
     return true;
 }
 
+bool Digits(std::string_view text) {
+    if (text.empty())
+        return false;
+    for (const char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
 // Point slots 0-15 from the live source at the station, when its today is the record's.
-void AddPointSlots(THttpClient& client, const TForecastRequest& request, const TJmaPlace& place,
-                   TWeatherData& record) {
+bool AddOpenMeteoSlots(THttpClient& client, const TForecastRequest& request, const TJmaPlace& place,
+                       TWeatherData& record) {
     if (!place.Coordinates || request.ForecastPrefix.empty() || record.DayDate[0] == 0.0)
-        return;
+        return false;
     try {
         const std::string page =
             GetPage(client, OpenMeteoForecastUrl(request.ForecastPrefix, *place.Coordinates));
@@ -38,14 +48,39 @@ void AddPointSlots(THttpClient& client, const TForecastRequest& request, const T
         if (page.empty() ||
             !FillFromOpenMeteo(point, page, request.Municipality, platform::LocalNow()) ||
             point.DayDate[0] != record.DayDate[0])
-            return;
+            return false;
         record.PointDate = point.PointDate;
         record.PointHour = point.PointHour;
         record.PointWeather = point.PointWeather;
         record.PointTemp = point.PointTemp;
+        return true;
     } catch (const std::exception&) {
         // The day and the week stand without the three-hourly part.
+        return false;
     }
+}
+
+// Point slots from the agency's own series of the class10, asked for conditionally; only when
+// it cannot be had (none for the class10, an error, an answer that cannot be read) from the
+// live source, which the record then names.
+void AddPointSlots(THttpClient& client, const TForecastRequest& request, const TJmaPlace& place,
+                   TWeatherData& record) {
+    if (Digits(place.Class10)) {
+        const TKeptAnswerRequest series{
+            request.JmaPrefix + "jmatile/data/wdist/VPFD/" + place.Class10 + ".json",
+            request.CacheFolder, "jma/series/" + place.Class10 + ".answer", kMaxAnswerBytes};
+        const auto fill = [&](std::string_view answer) {
+            return FillFromJmaSeries(record, answer, place.Class10, record.DayDate[0]);
+        };
+        try {
+            if (FetchKeptAnswer(client, series, fill) == TKeptAnswerResult::Used)
+                return;
+        } catch (const std::exception&) {
+            // As a series that cannot be had.
+        }
+    }
+    if (AddOpenMeteoSlots(client, request, place, record))
+        record.PointSource = "Open-Meteo";
 }
 
 } // namespace
@@ -67,7 +102,8 @@ TForecastOutcome LoadJma(THttpClient& client, const TForecastRequest& request) {
     const TKeptAnswerRequest forecast{
         request.JmaPrefix + "forecast/data/forecast/" + place->Office + ".json",
         request.CacheFolder, "jma/forecast/" + place->Office + ".answer", kMaxAnswerBytes};
-    const platform::LocalDateTime now = platform::LocalNow();
+    // The agency's days are Japan's, whatever the computer's zone.
+    const platform::LocalDateTime now = platform::JapanNow();
     const TDateTime today = EncodeDate(now.Year, now.Month, now.Day);
     const auto fill = [&](std::string_view answer) {
         if (FillFromJma(outcome.Record, answer, *place, request.Municipality, today))

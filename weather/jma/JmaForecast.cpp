@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 using json = nlohmann::json;
 
@@ -68,28 +69,9 @@ std::string WeatherText(const json* code) {
     return text ? std::string(JmaWeatherText(*text).value_or(std::string_view())) : std::string();
 }
 
-// "2026-03-12T05:00:00+09:00": the date and time as written, in Japan's time.
-struct Stamp {
-    TDateTime date;
-    int hour;
-    int minute;
-};
-
-std::optional<Stamp> ParseStamp(const json* value) {
+std::optional<TJmaStamp> ParseStamp(const json* value) {
     const auto text = Text(value);
-    if (!text || text->size() < 16 || (*text)[4] != '-' || (*text)[7] != '-' ||
-        (*text)[10] != 'T' || (*text)[13] != ':')
-        return std::nullopt;
-    int y = 0, m = 0, d = 0, h = 0, minute = 0;
-    if (!platform::ReadDigits(*text, 0, 4, y) || !platform::ReadDigits(*text, 5, 2, m) ||
-        !platform::ReadDigits(*text, 8, 2, d) || !platform::ReadDigits(*text, 11, 2, h) ||
-        !platform::ReadDigits(*text, 14, 2, minute) || h > 23 || minute > 59)
-        return std::nullopt;
-    try {
-        return Stamp{EncodeDate(y, m, d), h, minute};
-    } catch (const EConvertError&) {
-        return std::nullopt;
-    }
+    return text ? ParseJmaStamp(*text) : std::nullopt;
 }
 
 // The entry of `areas` whose area code is `code`; nullptr when there is none.
@@ -110,10 +92,63 @@ int DayIndex(TDateTime first, TDateTime date, int count) {
     return d >= 0.0 && d < count ? static_cast<int>(d) : -1;
 }
 
+// The days the record shows, from today to the end of the week (today + 7).
+constexpr int kShownDays = 9;
+
+// What one part of the answer tells of each shown day, indexed by days from today. A text of a
+// day the part dates is its text even when spoilt (empty): a spoilt value is missing alone.
+struct DayFigures {
+    std::array<bool, kShownDays> dated{};
+    std::array<std::string, kShownDays> weather;
+    std::array<std::array<std::int32_t, 4>, kShownDays> bands;
+    std::array<std::int32_t, kShownDays> dayProb;
+    std::array<std::int32_t, kShownDays> minTemp;
+    std::array<std::int32_t, kShownDays> maxTemp;
+
+    DayFigures() {
+        for (auto& day : bands)
+            day.fill(NoValue);
+        dayProb.fill(NoValue);
+        minTemp.fill(NoValue);
+        maxTemp.fill(NoValue);
+    }
+
+    // The day's highest band, else its one figure.
+    std::int32_t Probability(int d) const {
+        std::int32_t highest = NoValue;
+        for (const std::int32_t band : bands[d])
+            if (band != NoValue && (highest == NoValue || band > highest))
+                highest = band;
+        return highest != NoValue ? highest : dayProb[d];
+    }
+};
+
+std::int32_t Either(std::int32_t first, std::int32_t second) {
+    return first != NoValue ? first : second;
+}
+
 } // namespace
+
+std::optional<TJmaStamp> ParseJmaStamp(std::string_view text) {
+    if (text.size() < 16 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':')
+        return std::nullopt;
+    int y = 0, m = 0, d = 0, h = 0, minute = 0;
+    if (!platform::ReadDigits(text, 0, 4, y) || !platform::ReadDigits(text, 5, 2, m) ||
+        !platform::ReadDigits(text, 8, 2, d) || !platform::ReadDigits(text, 11, 2, h) ||
+        !platform::ReadDigits(text, 14, 2, minute) || h > 23 || minute > 59)
+        return std::nullopt;
+    try {
+        return TJmaStamp{EncodeDate(y, m, d), h, minute};
+    } catch (const EConvertError&) {
+        return std::nullopt;
+    }
+}
 
 bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace& place,
                  std::string_view locationName, TDateTime today) {
+    if (!std::isfinite(today))
+        return false;
+    today = DateOf(today);
     const json doc = ParseAnswer(answer);
     const json* shortTerm = Element(&doc, 0);
     const json* series = Member(shortTerm, "timeSeries");
@@ -125,18 +160,16 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     const json* area = FindArea(Member(texts, "areas"), place.Class10);
     if (!base || area == nullptr)
         return false;
-    const TDateTime reportDate = base->date;
-    // Read after midnight, yesterday's evening report still tells today and tomorrow.
-    const TDateTime first =
-        std::isfinite(today) && DateOf(today) == reportDate + 1 ? reportDate + 1 : reportDate;
+    const TDateTime reportDate = base->Date;
 
-    record.DayDate = {first, first + 1};
+    // The short-term part, by date: the newest word on every day it tells.
+    DayFigures near;
     const json* codes = Member(area, "weatherCodes");
     for (std::size_t i = 0; i < Size(textTimes); ++i) {
         const auto stamp = ParseStamp(Element(textTimes, i));
-        const int d = stamp ? DayIndex(first, stamp->date, 2) : -1;
-        if (d >= 0 && record.DayWeather[d].empty())
-            record.DayWeather[d] = WeatherText(Element(codes, i));
+        const int d = stamp ? DayIndex(today, stamp->Date, kShownDays) : -1;
+        if (d >= 0 && !std::exchange(near.dated[d], true))
+            near.weather[d] = WeatherText(Element(codes, i));
     }
 
     // Six-hour bands by their starting time; those already past are not in the answer.
@@ -145,10 +178,10 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     const json* pops = Member(FindArea(Member(bands, "areas"), place.Class10), "pops");
     for (std::size_t j = 0; j < Size(bandTimes); ++j) {
         const auto stamp = ParseStamp(Element(bandTimes, j));
-        const int d = stamp ? DayIndex(first, stamp->date, 2) : -1;
+        const int d = stamp ? DayIndex(today, stamp->Date, kShownDays) : -1;
         if (d < 0)
             continue;
-        std::int32_t& band = record.DayProb[static_cast<std::size_t>(4 * d + stamp->hour / 6)];
+        std::int32_t& band = near.bands[d][static_cast<std::size_t>(stamp->Hour / 6)];
         if (band == NoValue)
             band = Figure(Element(pops, j), 0, 100).value_or(NoValue);
     }
@@ -163,25 +196,26 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     if (station == nullptr)
         station = Element(pointAreas, 0);
     const json* temps = Member(station, "temps");
-    std::array<std::int32_t, 2> wholeDayMax = {NoValue, NoValue};
+    std::array<std::int32_t, kShownDays> wholeDayMax;
+    wholeDayMax.fill(NoValue);
     for (std::size_t j = 0; j < Size(pointTimes); ++j) {
         const auto stamp = ParseStamp(Element(pointTimes, j));
-        const int d = stamp ? DayIndex(first, stamp->date, 2) : -1;
-        if (d < 0 || (stamp->hour != 0 && stamp->hour != 9))
+        const int d = stamp ? DayIndex(today, stamp->Date, kShownDays) : -1;
+        if (d < 0 || (stamp->Hour != 0 && stamp->Hour != 9))
             continue;
         const std::int32_t value =
             Figure(Element(temps, j), -kMaxDegrees, kMaxDegrees).value_or(NoValue);
-        std::int32_t& slot = stamp->hour == 9            ? record.DayMaxTemp[d]
-                             : stamp->date == reportDate ? wholeDayMax[d]
-                                                         : record.DayMinTemp[d];
+        std::int32_t& slot = stamp->Hour == 9            ? near.maxTemp[d]
+                             : stamp->Date == reportDate ? wholeDayMax[d]
+                                                         : near.minTemp[d];
         if (slot == NoValue)
             slot = value;
     }
-    for (int d = 0; d < 2; ++d)
-        if (record.DayMaxTemp[d] == NoValue)
-            record.DayMaxTemp[d] = wholeDayMax[d];
+    for (int d = 0; d < kShownDays; ++d)
+        near.maxTemp[d] = Either(near.maxTemp[d], wholeDayMax[d]);
 
-    // The week, by date: slot k is first + k + 1.
+    // The weekly part, by date, for the days the short-term part does not tell.
+    DayFigures week;
     const json* weekly = Member(Element(&doc, 1), "timeSeries");
     const json* weekDays = Element(weekly, 0);
     const json* weekAreas = Member(weekDays, "areas");
@@ -195,12 +229,12 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     const json* weekPops = Member(weekArea, "pops");
     for (std::size_t i = 0; i < Size(weekTimes); ++i) {
         const auto stamp = ParseStamp(Element(weekTimes, i));
-        const int k = stamp ? DayIndex(first + 1, stamp->date, 7) : -1;
-        if (k < 0 || record.WeekDate[k] != 0.0)
+        const int d = stamp ? DayIndex(today, stamp->Date, kShownDays) : -1;
+        if (d < 0 || week.dated[d])
             continue;
-        record.WeekDate[k] = stamp->date;
-        record.WeekWeather[k] = WeatherText(Element(weekCodes, i));
-        record.WeekProb[k] = Figure(Element(weekPops, i), 0, 100).value_or(NoValue);
+        week.dated[d] = true;
+        week.weather[d] = WeatherText(Element(weekCodes, i));
+        week.dayProb[d] = Figure(Element(weekPops, i), 0, 100).value_or(NoValue);
     }
     const json* weekPoints = Element(weekly, 1);
     const json* weekPointAreas = Member(weekPoints, "areas");
@@ -210,42 +244,66 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     const json* weekPointTimes = Member(weekPoints, "timeDefines");
     const json* weekMin = Member(weekStation, "tempsMin");
     const json* weekMax = Member(weekStation, "tempsMax");
-    std::array<bool, 7> temperaturesRead{};
+    std::array<bool, kShownDays> temperaturesRead{};
     for (std::size_t j = 0; j < Size(weekPointTimes); ++j) {
         const auto stamp = ParseStamp(Element(weekPointTimes, j));
-        const int k = stamp ? DayIndex(first + 1, stamp->date, 7) : -1;
-        if (k < 0 || temperaturesRead[k])
+        const int d = stamp ? DayIndex(today, stamp->Date, kShownDays) : -1;
+        if (d < 0 || temperaturesRead[d])
             continue;
-        temperaturesRead[k] = true;
-        record.WeekDate[k] = stamp->date;
-        record.WeekMinTemp[k] =
-            Figure(Element(weekMin, j), -kMaxDegrees, kMaxDegrees).value_or(NoValue);
-        record.WeekMaxTemp[k] =
-            Figure(Element(weekMax, j), -kMaxDegrees, kMaxDegrees).value_or(NoValue);
+        temperaturesRead[d] = true;
+        week.dated[d] = true;
+        week.minTemp[d] = Figure(Element(weekMin, j), -kMaxDegrees, kMaxDegrees).value_or(NoValue);
+        week.maxTemp[d] = Figure(Element(weekMax, j), -kMaxDegrees, kMaxDegrees).value_or(NoValue);
     }
 
-    // The weekly part leaves its first day's figures to the short-term part: when that day is
-    // tomorrow, slot 0 takes tomorrow's highest band and temperatures, as the pages show it.
-    if (record.WeekWeather[0].empty())
-        record.WeekWeather[0] = record.DayWeather[1];
-    if (record.WeekProb[0] == NoValue) {
-        for (int b = 4; b < 8; ++b)
-            if (record.DayProb[b] != NoValue &&
-                (record.WeekProb[0] == NoValue || record.DayProb[b] > record.WeekProb[0]))
-                record.WeekProb[0] = record.DayProb[b];
+    // Today and tomorrow are the clock's: the short-term part's figures where it has them (it
+    // is the newer report), else the weekly part's, its day's probability in every band.
+    record.DayDate = {today, today + 1};
+    for (int d = 0; d < 2; ++d) {
+        record.DayWeather[d] = near.dated[d] ? near.weather[d] : week.weather[d];
+        record.DayMinTemp[d] = Either(near.minTemp[d], week.minTemp[d]);
+        record.DayMaxTemp[d] = Either(near.maxTemp[d], week.maxTemp[d]);
+        const bool anyBand = std::any_of(near.bands[d].begin(), near.bands[d].end(),
+                                         [](std::int32_t p) { return p != NoValue; });
+        for (int b = 0; b < 4; ++b)
+            record.DayProb[static_cast<std::size_t>(4 * d + b)] =
+                anyBand ? near.bands[d][b] : week.dayProb[d];
     }
-    if (record.WeekMinTemp[0] == NoValue)
-        record.WeekMinTemp[0] = record.DayMinTemp[1];
-    if (record.WeekMaxTemp[0] == NoValue)
-        record.WeekMaxTemp[0] = record.DayMaxTemp[1];
-    if (!record.WeekWeather[0].empty() || record.WeekProb[0] != NoValue ||
-        record.WeekMinTemp[0] != NoValue || record.WeekMaxTemp[0] != NoValue)
-        record.WeekDate[0] = first + 1;
+    const bool toldOfToday = !record.DayWeather[0].empty() || record.DayMinTemp[0] != NoValue ||
+                             record.DayMaxTemp[0] != NoValue ||
+                             std::any_of(record.DayProb.begin(), record.DayProb.begin() + 4,
+                                         [](std::int32_t p) { return p != NoValue; });
+    if (!toldOfToday) {
+        record.Clear();
+        return false;
+    }
+
+    // The week, slot k being today + k + 1: on a day both parts tell, the short-term part's
+    // figures (its highest band for the day's probability), as the day row shows them.
+    for (int k = 0; k < 7; ++k) {
+        const int d = k + 1;
+        record.WeekWeather[k] = near.dated[d] ? near.weather[d] : week.weather[d];
+        record.WeekProb[k] = Either(near.Probability(d), week.dayProb[d]);
+        record.WeekMinTemp[k] = Either(near.minTemp[d], week.minTemp[d]);
+        record.WeekMaxTemp[k] = Either(near.maxTemp[d], week.maxTemp[d]);
+        if (week.dated[d] || !record.WeekWeather[k].empty() || record.WeekProb[k] != NoValue ||
+            record.WeekMinTemp[k] != NoValue || record.WeekMaxTemp[k] != NoValue)
+            record.WeekDate[k] = today + d;
+    }
 
     record.LocationName = std::string(locationName);
     if (const auto reported = ParseStamp(Member(shortTerm, "reportDatetime"))) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%02d時%02d分 発表", reported->hour, reported->minute);
+        char text[64];
+        if (reported->Date == today) {
+            std::snprintf(text, sizeof text, "%02d時%02d分 発表", reported->Hour, reported->Minute);
+        } else if (reported->Date == today - 1) {
+            std::snprintf(text, sizeof text, "前日%02d時%02d分 発表", reported->Hour,
+                          reported->Minute);
+        } else {
+            const CalendarDate date = DecodeDate(reported->Date);
+            std::snprintf(text, sizeof text, "%d月%d日 %02d時%02d分 発表", date.Month, date.Day,
+                          reported->Hour, reported->Minute);
+        }
         record.UpdateInfo = text;
     }
     return true;

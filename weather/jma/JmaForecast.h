@@ -4,16 +4,29 @@
 #include "weather/WeatherData.h"
 #include "weather/jma/JmaPlace.h"
 
+#include <optional>
 #include <string_view>
+
+// A time of the agency's answers ("2026-03-12T05:00:00+09:00"), read as written: Japan's date
+// and wall-clock time. Nothing for a text that is not one.
+struct TJmaStamp {
+    TDateTime Date;
+    int Hour;
+    int Minute;
+};
+std::optional<TJmaStamp> ParseJmaStamp(std::string_view text);
 
 // Fills a cleared record from the agency's forecast answer (forecast/data/forecast/{office}.json)
 // for the place's class10 and station: the day texts, the six-hour bands, the temperatures and
-// the week. The point slots are left alone (the agency's answer has none). `LocationName`
-// becomes `locationName`, `UpdateInfo` the report time ("11時00分 発表"). The record's today is
-// the report's date; `today` is the computer's date, so that a report of the day before (the
-// 17 o'clock one, read after midnight) is read from its second day on rather than calling
-// yesterday today. A value that is missing, empty or of the wrong type stays in its no-data
-// state. False, with the record left for the caller to clear, when the answer is not a forecast
-// or lacks the place's class10.
+// the week. The point slots are left alone (the answer has none). `today` is Japan's date by the
+// clock: 今日 is that date and 明日 the next, each filled from whatever the answer tells of it,
+// the short-term part first (it is never older than the weekly part), the weekly part for what
+// the short-term part lacks (temperatures, and its day's probability in every band when the
+// bands are empty). A week slot is today + k + 1, with the short-term part's figures on a day
+// both parts tell. `LocationName` becomes `locationName`, `UpdateInfo` the report time
+// ("11時00分 発表"; "前日17時00分 発表" for a report of the day before; "3月12日 05時00分 発表" for
+// an older one). A value that is missing, empty or of the wrong type stays in its no-data state.
+// False, with the record cleared, when the answer is not a forecast, lacks the place's class10
+// or tells nothing of today.
 bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace& place,
                  std::string_view locationName, TDateTime today);
