@@ -22,6 +22,19 @@ namespace {
 constexpr const char* kJma = "http://jma.bench/bosai/";
 constexpr const char* kLive = "http://live.bench/";
 
+// A query value with its %XX escapes undone.
+std::string Decoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '%' && i + 2 < text.size()) {
+            out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    return out;
+}
+
 // The sample site in memory, counting what it sends.
 class CountingClient : public THttpClient {
 public:
@@ -39,7 +52,7 @@ public:
                 const std::string pair = query.substr(at, end - at);
                 const std::size_t eq = pair.find('=');
                 params.emplace(pair.substr(0, eq),
-                               eq == std::string::npos ? "" : pair.substr(eq + 1));
+                               eq == std::string::npos ? "" : Decoded(pair.substr(eq + 1)));
                 at = end + 1;
             }
             answer.Body = api_.Forecast(params).Body;
