@@ -37,8 +37,12 @@ std::int64_t NextTimeAtHour(std::int64_t now, int hour) {
 
 } // namespace
 
-void TMainForm::ActRefreshExecute(QObject*) {
-    RefreshNow();
+void TMainForm::ActRefreshExecute(QObject* sender) {
+    // The weather now keeps its own ten minutes; a refresh by hand, or one for another place or
+    // source, asks for it too.
+    const auto observation = CurrentObservationRequest();
+    if (sender || (observation ? ObservationKey(*observation) : std::string()) != nowKey_)
+        RefreshNow();
     RetryTimer.stop();
     RetryTimer.Tag = RetryBudget;
     // The download under way already fetches what this refresh would: let it stand.
