@@ -266,9 +266,12 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::GetAmedas(std::string_view p
         nlohmann::ordered_json records = nlohmann::ordered_json::object();
         for (std::int64_t at = start; at < start + 3 * 3600 && at <= latest; at += 600) {
             const double hour = static_cast<double>(at % 86400) / 3600.0;
-            // Coolest before dawn, warmest at two in the afternoon.
-            const double temp = 12.0 + static_cast<double>(Mix(h) % 80) / 10.0 +
-                                6.0 * std::cos((hour - 14.0) / 24.0 * 2.0 * 3.14159265358979);
+            // Coolest in January and before dawn, warmest in July and at two in the afternoon.
+            constexpr double turn = 2.0 * 3.14159265358979;
+            const double month = std::stod(JapanText(at, "%m")) - 1.0;
+            const double temp = 13.0 - 10.0 * std::cos((month - 0.5) / 12.0 * turn) +
+                                static_cast<double>(Mix(h) % 40) / 10.0 +
+                                5.0 * std::cos((hour - 14.0) / 24.0 * turn);
             nlohmann::ordered_json record = {
                 {"prefNumber", std::stoi(station.substr(0, 2))},
                 {"observationNumber", std::stoi(station.substr(2))},
