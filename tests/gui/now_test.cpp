@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "support/FakeHttpClient.h"
 #include "support/SampleService.h"
+#include "support/SilentServer.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/Observation.h"
 
@@ -118,4 +119,19 @@ TEST_F(NowTest, TheTrayModeOfTheTemperatureNowDrawsItsDegrees) {
     form->ActCurrentForecast.setChecked(true);
     form->ActTaskTrayForecastExecute(nullptr);
     EXPECT_NE(form->TrayIconIndex(), TMainForm::NowTemperatureIconIndex);
+}
+
+TEST_F(NowTest, AQuitDuringTheObservationsDownloadEndsIt) {
+    auto form = Start("RefreshInterval=1\n");
+    ASSERT_FALSE(form->Weather.Now.Time.empty());
+    // The agency's site stops answering: the next observation waits on its latest time.
+    SilentServer silent;
+    form->JmaPrefix = silent.BaseUrl() + "bosai/";
+    form->NowTimerTimer();
+    ASSERT_GE(silent.Accept(5000), 1);
+    EXPECT_TRUE(form->RefreshingNow());
+    form->close();
+    // The transfer is given up at once, not at the client's time-out.
+    EXPECT_TRUE(silent.AllClientsLeft(5000));
+    form.reset();
 }
