@@ -85,7 +85,8 @@ TBitmap TSkin::TrayTemperatureImage(std::int32_t degrees, double scale) {
     TLogicalFont logical;
     logical.FaceName = "DejaVu Sans Condensed";
     logical.Weight = 700;
-    logical.Quality = TFontQuality::AntiAliased;
+    // Sixteen pixels leave no room for grey edges: whole pixels at 1x, smooth ones above.
+    logical.Quality = scale < 1.5 ? TFontQuality::NonAntiAliased : TFontQuality::AntiAliased;
     logical.Height = -(room * 7 / 8);
     std::unique_ptr<TFont> font;
     for (; logical.Height < -4; ++logical.Height) {

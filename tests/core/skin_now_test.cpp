@@ -104,3 +104,36 @@ TEST(SkinNow, ASkinWithoutTheSectionsDrawsAsBefore) {
     platform::ReleaseClock();
     EXPECT_TRUE(a == b);
 }
+
+TEST(SkinNow, TheTrayTemperatureIsWhiteDigitsInADarkRimAtEachScale) {
+    for (const double scale : {1.0, 2.0}) {
+        SCOPED_TRACE(scale);
+        const int side = static_cast<int>(16 * scale);
+        const TBitmap none = TSkin::TrayTemperatureImage(NoValue, scale);
+        ASSERT_EQ(none.Width(), side);
+        ASSERT_EQ(none.Height(), side);
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x)
+                ASSERT_EQ(none.Pixel(x, y), 0u);
+        for (const std::int32_t degrees : {7, -12, 105}) {
+            const TBitmap image = TSkin::TrayTemperatureImage(degrees, scale);
+            ASSERT_EQ(image.Width(), side);
+            EXPECT_EQ(image.PixelRatio(), scale);
+            int white = 0, rim = 0;
+            bool edgeClear = true;
+            for (int y = 0; y < side; ++y)
+                for (int x = 0; x < side; ++x) {
+                    const std::uint32_t p = image.Pixel(x, y);
+                    white += p == 0xFFFFFFFFu;
+                    rim += (p >> 24) == 0xFF && (p & 0xFF) < 0x40;
+                    if ((x == 0 || x == side - 1) && (p & 0xFF) > 0x80)
+                        edgeClear = false; // the digits fit within their rim
+                }
+            EXPECT_GT(white, side) << degrees;
+            EXPECT_GT(rim, side) << degrees;
+            EXPECT_TRUE(edgeClear) << degrees;
+        }
+    }
+    // Other degrees, another picture.
+    EXPECT_FALSE(TSkin::TrayTemperatureImage(7) == TSkin::TrayTemperatureImage(8));
+}
