@@ -170,6 +170,7 @@ TEST(AmedasPoint, WindDirectionsByTheAgencysCodes) {
     const std::pair<const char*, const char*> cases[] = {
         {"[0, 0]", "静穏"}, {"[1, 0]", "北北東"}, {"[8, 0]", "南"}, {"[15, 0]", "北北西"},
         {"[16, 0]", "北"},  {"[17, 0]", ""},      {"[1.5, 0]", ""}, {"[null, 6]", ""},
+        {"[1e300, 0]", ""}, {"[-1, 0]", ""},
     };
     for (const auto& [pair, name] : cases) {
         const std::string block =

@@ -151,8 +151,9 @@ std::optional<TObservation> ReadAmedasPoint(std::string_view block, std::int64_t
     now.Precip1h = Value(*best, "precipitation1h");
     now.Wind = Value(*best, "wind");
     now.Humidity = Value(*best, "humidity");
-    if (const auto direction = Value(*best, "windDirection");
-        direction && *direction == std::trunc(*direction))
+    if (const auto direction = Value(*best, "windDirection"); direction && *direction >= 0.0 &&
+                                                              *direction <= 16.0 &&
+                                                              *direction == std::trunc(*direction))
         now.WindDirection = AmedasWindDirection(static_cast<int>(*direction));
     return now;
 }
