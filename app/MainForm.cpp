@@ -264,6 +264,8 @@ void TMainForm::FormCreate() {
     LoadSettings(SettingsFileName);
     LoadLocationList(LocationFileName);
     RestoreKeptForecast();
+    // The weather now kept with the forecast stays on show while a fresh one is asked for.
+    RefreshNow();
     ActRefreshExecute(nullptr);
 }
 
