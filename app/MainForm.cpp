@@ -44,11 +44,12 @@ void LoadPlaceholderTrayImage(TImageList& list) {
 TMainForm::TMainForm(std::string programFolder)
     : ActAbout(this), ActExit(this), ActRefresh(this), ActOpenWebPage(this),
       ActCurrentForecast(this), ActTodayForecast(this), ActTomorrowForecast(this),
-      ActShowBalloon(this), ActTenkiJpLite(this), ActYahoo(this), ActOpenMeteo(this), ActJma(this),
-      ActProxySetting(this), ActLocationSetting(this), ActIntervalManual(this), ActInterval1H(this),
-      ActInterval3H(this), ActInterval6H(this), ActIntervalAuto(this), ActShowWindow(this),
-      ActStayOnBottom(this), ActFixPosition(this), ActDefaultPos(this), ActSkinSetting(this),
-      ActUpdateCheck(this), IntervalGroup(this), TrayGroup(this), ServerGroup(this) {
+      ActNowTemperature(this), ActShowBalloon(this), ActTenkiJpLite(this), ActYahoo(this),
+      ActOpenMeteo(this), ActJma(this), ActProxySetting(this), ActLocationSetting(this),
+      ActIntervalManual(this), ActInterval1H(this), ActInterval3H(this), ActInterval6H(this),
+      ActIntervalAuto(this), ActShowWindow(this), ActStayOnBottom(this), ActFixPosition(this),
+      ActDefaultPos(this), ActSkinSetting(this), ActUpdateCheck(this), IntervalGroup(this),
+      TrayGroup(this), ServerGroup(this) {
     std::string baseName = "zomika2";
     if (programFolder.empty()) {
         const std::string exe = platform::ExecutablePath();
@@ -67,6 +68,7 @@ TMainForm::TMainForm(std::string programFolder)
 
     RetryTimer.setInterval(60000);
     Timer1.setInterval(60000);
+    NowTimer.setInterval(10 * 60 * 1000);
 
     LoadPlaceholderTrayImage(ImageList1);
     CreateActions();
@@ -98,6 +100,7 @@ void TMainForm::CreateActions() {
         {&ActCurrentForecast, "現在の天気(&C)", "", &TrayGroup, true},
         {&ActTodayForecast, "今日の予報(&T)", "", &TrayGroup, true},
         {&ActTomorrowForecast, "明日の予報(&O)", "", &TrayGroup, true},
+        {&ActNowTemperature, "現在の気温(&N)", "", &TrayGroup, true},
         {&ActShowBalloon, "バルーンを表示(&B)", "", nullptr, true},
         {&ActTenkiJpLite, "TenkiLite(&T)", "TenkiLite", &ServerGroup, true},
         {&ActYahoo, "Yahoo天気 (&Y)", "Yahoo天気", &ServerGroup, true},
@@ -143,6 +146,7 @@ void TMainForm::CreateMenu() {
     MenuTaskTray->addAction(&ActCurrentForecast);
     MenuTaskTray->addAction(&ActTodayForecast);
     MenuTaskTray->addAction(&ActTomorrowForecast);
+    MenuTaskTray->addAction(&ActNowTemperature);
     MenuTaskTray->addSeparator();
     MenuTaskTray->addAction(&ActShowBalloon);
     MenuDesktop = PopupMenu1.addMenu(QStringLiteral("デスクトップ表示(&D)"));
@@ -181,6 +185,7 @@ void TMainForm::ConnectHandlers() {
         {&ActCurrentForecast, &TMainForm::ActTaskTrayForecastExecute},
         {&ActTodayForecast, &TMainForm::ActTaskTrayForecastExecute},
         {&ActTomorrowForecast, &TMainForm::ActTaskTrayForecastExecute},
+        {&ActNowTemperature, &TMainForm::ActTaskTrayForecastExecute},
         {&ActShowBalloon, &TMainForm::ActDummyExecute},
         {&ActTenkiJpLite, &TMainForm::ActServerExecute},
         {&ActYahoo, &TMainForm::ActServerExecute},
@@ -211,6 +216,7 @@ void TMainForm::ConnectHandlers() {
     connect(&RetryTimer, &QTimer::timeout, this,
             [this] { Guarded([this] { RetryTimerTimer(); }); });
     connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    connect(&NowTimer, &QTimer::timeout, this, [this] { Guarded([this] { NowTimerTimer(); }); });
     connect(&ClockTimer, &QTimer::timeout, this,
             [this] { Guarded([this] { ClockTimerTimer(); }); });
     connect(&TrayIcon1, &QSystemTrayIcon::activated, this,
@@ -260,6 +266,8 @@ void TMainForm::FormCreate() {
     LoadSettings(SettingsFileName);
     LoadLocationList(LocationFileName);
     RestoreKeptForecast();
+    // The weather now kept with the forecast stays on show while a fresh one is asked for.
+    RefreshNow();
     ActRefreshExecute(nullptr);
 }
 
@@ -273,6 +281,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         RetryTimer.stop();
         Timer1.stop();
         ClockTimer.stop();
+        NowTimer.stop();
         TrayIcon1.hide();
         PopupMenu1.close();
     }

@@ -7,6 +7,7 @@
 #include "weather/Forecast.h"
 #include "weather/HttpClient.h"
 #include "weather/LocationList.h"
+#include "weather/Observation.h"
 #include "weather/WeatherData.h"
 
 #include <QAction>
@@ -128,6 +129,19 @@ public:
     // when it was fetched (seconds since 1970).
     const std::string& ShownForecastKey() const { return shownKey_; }
     std::int64_t ShownForecastFetchedAt() const { return shownFetchedAt_; }
+    // The weather now, apart from the forecast: every ten minutes unless the schedule is manual,
+    // with every refresh of the forecast by hand or schedule, and once the forecast's load has
+    // found the place. Only latest_time.txt is asked for while the agency's time stands. Its
+    // result goes into Weather.Now and nowhere else; a failure leaves the forecast alone, and the
+    // forecast's failure leaves it alone.
+    void RefreshNow();
+    void NowTimerTimer();
+    bool RefreshingNow() const { return Downloads.Running(nowRefresh_); }
+    // The observation request of the chosen source and place; nothing for the page services or
+    // without a valid place.
+    std::optional<TObservationRequest> CurrentObservationRequest() const;
+    // The tray image of NowTemperatureIconIndex: the temperature now, drawn.
+    static constexpr int NowTemperatureIconIndex = -2;
     void ActServerExecute(QObject* sender);
     void ActRefreshIntervalExecute(QObject* sender);
     void Timer1Timer();
@@ -235,6 +249,7 @@ public:
     TTimer RetryTimer;
     TTimer Timer1;
     TTimer ClockTimer;
+    TTimer NowTimer;
 
     QAction ActAbout;
     QAction ActExit;
@@ -243,6 +258,7 @@ public:
     QAction ActCurrentForecast;
     QAction ActTodayForecast;
     QAction ActTomorrowForecast;
+    QAction ActNowTemperature;
     QAction ActShowBalloon;
     QAction ActTenkiJpLite;
     QAction ActYahoo;
@@ -352,6 +368,16 @@ private:
     TDateTime clockDay_ = 0.0;
     int clockHour_ = -1;
     TDownloads::TId updateCheck_ = 0;
+    // The weather now: its download, the place it is for, the agency's latest time it was read
+    // at and the station chosen for the place.
+    TDownloads::TId nowRefresh_ = 0;
+    std::string nowKey_;
+    std::string nowLatestTime_;
+    std::optional<TAmedasStation> nowStation_;
+    void ApplyObservationOutcome(const std::string& key, TJmaObservationOutcome outcome);
+    std::string NowHintLine() const;
+    // The place and source an observation request is for.
+    static std::string ObservationKey(const TObservationRequest& request);
     // The wall clock (seconds since 1970) at the schedule's last tick or arming, and in the
     // 6/12/18 o'clock mode the moment of the next target; they tell a missed refresh apart.
     std::int64_t lastScheduleTick_ = 0;

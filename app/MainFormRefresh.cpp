@@ -37,7 +37,12 @@ std::int64_t NextTimeAtHour(std::int64_t now, int hour) {
 
 } // namespace
 
-void TMainForm::ActRefreshExecute(QObject*) {
+void TMainForm::ActRefreshExecute(QObject* sender) {
+    // The weather now keeps its own ten minutes; a refresh by hand, or one for another place or
+    // source, asks for it too.
+    const auto observation = CurrentObservationRequest();
+    if (sender || (observation ? ObservationKey(*observation) : std::string()) != nowKey_)
+        RefreshNow();
     RetryTimer.stop();
     RetryTimer.Tag = RetryBudget;
     // The download under way already fetches what this refresh would: let it stand.
@@ -179,8 +184,10 @@ std::string TMainForm::ForecastKeyOf(TForecastRequest request) const {
 
 void TMainForm::DropForecast() {
     const std::string status = Weather.Information;
+    TObservation now = std::move(Weather.Now); // the weather now has a life of its own
     Weather.Clear();
     Weather.Information = status;
+    Weather.Now = std::move(now);
     shownKey_.clear();
     shownFetchedAt_ = 0;
 }
@@ -277,7 +284,9 @@ void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_pt
         if (error)
             std::rethrow_exception(error);
         if (outcome.Loaded) {
+            TObservation now = std::move(Weather.Now);
             Weather = std::move(outcome.Record);
+            Weather.Now = std::move(now);
             RetryTimer.Tag = 0;
             RetryTimer.stop();
             Weather.Information.clear();
@@ -287,6 +296,9 @@ void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_pt
             DrawWeather();
             UpdateTrayIcon();
             StoreShownForecast();
+            // A place found by this load has its weather now too.
+            if (!RefreshingNow() && !IsCurrentObservation(Weather.Now, platform::UnixSecondsNow()))
+                RefreshNow();
             return;
         }
         if (RetryTimer.Tag > 0) {
@@ -341,6 +353,9 @@ void TMainForm::RestoreKeptForecast() {
     if (!kept)
         return;
     Weather = std::move(kept->Record);
+    // The kept weather now shows while it is current (the drawing tells); it is the place's.
+    if (auto request = CurrentObservationRequest())
+        nowKey_ = ObservationKey(*request);
     shownKey_ = key;
     shownFetchedAt_ = kept->FetchedAt;
 }
@@ -353,10 +368,13 @@ void TMainForm::ActServerExecute(QObject*) {
 
 void TMainForm::ActRefreshIntervalExecute(QObject* sender) {
     Timer1.setInterval(60000);
-    if (ActIntervalManual.isChecked())
+    if (ActIntervalManual.isChecked()) {
         Timer1.stop();
-    else
+        NowTimer.stop();
+    } else {
         Timer1.start();
+        NowTimer.start();
+    }
     if (ActIntervalAuto.isChecked()) {
         Timer1.Tag = TargetAfterHour(platform::LocalNow().Hour);
     } else if (ActInterval1H.isChecked()) {

@@ -103,6 +103,9 @@ void TMainForm::LoadSettings(const std::string& path) {
     case 2:
         ActTomorrowForecast.setChecked(true);
         break;
+    case 3:
+        ActNowTemperature.setChecked(true);
+        break;
     default:
         ActCurrentForecast.setChecked(true);
         break;
@@ -189,7 +192,8 @@ void TMainForm::SaveSettings(const std::string& path) {
     ini.WriteBool("Option", "Showing", ActShowWindow.isChecked());
     ini.WriteBool("Option", "StayOnBottom", ActStayOnBottom.isChecked());
     ini.WriteInteger("Option", "ShowForecastOnTaskTray",
-                     CheckedIndex({&ActCurrentForecast, &ActTodayForecast, &ActTomorrowForecast}));
+                     CheckedIndex({&ActCurrentForecast, &ActTodayForecast, &ActTomorrowForecast,
+                                   &ActNowTemperature}));
     ini.WriteString("Option", "Proxy", IdHTTP1->ProxyServer);
     ini.WriteInteger("Option", "ProxyPort", IdHTTP1->ProxyPort);
     ini.WriteBool("Option", "ShowBalloon", ActShowBalloon.isChecked());

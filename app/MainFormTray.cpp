@@ -12,6 +12,7 @@
 #include <QPixmap>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -125,11 +126,18 @@ std::string TMainForm::FailedRefreshNote() const {
 }
 
 void TMainForm::ShowTray(bool balloon) {
+    // The hint begins with the weather now, whatever the forecast's state.
+    const std::string nowLine = NowHintLine();
+    const std::string nowFirst = nowLine.empty() ? std::string() : nowLine + "\r\n";
+    const bool nowImage = ActNowTemperature.isChecked() && !nowLine.empty() && Weather.Now.Temp;
     if (!HoldsForecast(Weather)) {
         // Nothing to show: the failure only once a refresh has failed and none runs.
         if (lastRefreshFailed_ && !Refreshing()) {
-            SetTrayIconIndex(5);
-            SetTrayHint("データ取得に失敗");
+            SetTrayIconIndex(nowImage ? NowTemperatureIconIndex : 5);
+            SetTrayHint(nowFirst + "データ取得に失敗");
+        } else if (!nowLine.empty()) {
+            SetTrayIconIndex(nowImage ? NowTemperatureIconIndex : ApplicationIconIndex);
+            SetTrayHint(Refreshing() ? nowFirst + "接続しています" : nowLine);
         } else {
             SetTrayIconIndex(ApplicationIconIndex);
             SetTrayHint(Refreshing() ? "Pelumi\r\n接続しています" : "Pelumi");
@@ -164,7 +172,9 @@ void TMainForm::ShowTray(bool balloon) {
     }
     if (!Weather.PointSource.empty())
         hint += "\r\n3時間ごとの予報: " + Weather.PointSource;
-    SetTrayHint(lastRefreshFailed_ ? FailedRefreshNote() + "\r\n" + hint : hint);
+    if (nowImage)
+        SetTrayIconIndex(NowTemperatureIconIndex);
+    SetTrayHint(nowFirst + (lastRefreshFailed_ ? FailedRefreshNote() + "\r\n" + hint : hint));
     if (balloon) {
         lastBalloonTitle_ = title;
         lastBalloonText_ = text;
@@ -190,6 +200,23 @@ void TMainForm::RefreshTrayIcon() {
         if (!trayIconShown_.Empty() || TrayIcon1.icon().isNull())
             TrayIcon1.setIcon(QIcon(QStringLiteral(":/pelumi/program.png")));
         trayIconShown_ = TBitmap();
+        return;
+    }
+    if (trayIconIndex_ == NowTemperatureIconIndex) {
+        const std::int32_t degrees =
+            Weather.Now.Temp ? static_cast<std::int32_t>(std::lround(*Weather.Now.Temp)) : NoValue;
+        const TBitmap bitmap = TSkin::TrayTemperatureImage(degrees);
+        if (bitmap == trayIconShown_)
+            return;
+        trayIconShown_ = bitmap;
+        // Drawn for each pixel ratio the tray may paint at, as the skin's images are.
+        QIcon icon;
+        icon.addPixmap(TrayPixmap(bitmap));
+        for (const TImageList& list : ScaledImageLists)
+            if (!list.Images.empty())
+                icon.addPixmap(
+                    TrayPixmap(TSkin::TrayTemperatureImage(degrees, list.Images[0].PixelRatio())));
+        TrayIcon1.setIcon(icon);
         return;
     }
     const std::vector<TBitmap>& images = ImageList1.Images;

@@ -187,6 +187,24 @@ void WalkSingleLabel(const TSkin& skin, const TSkinFile& file, const ElementSink
     sink.label(section, setting, skin.FormatText(text, setting));
 }
 
+// The weather now: only while it is current, so that an old figure never stands as now.
+void WalkObservation(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
+                     const ElementSink& sink) {
+    const TObservation now =
+        IsCurrentObservation(w.Now, platform::UnixSecondsNow()) ? w.Now : TObservation{};
+    const auto walk = [&](const char* section, const std::optional<double>& value, bool valued,
+                          std::string_view text) {
+        TLabelSetting setting;
+        file.ReadLabel(section, setting, &skin.LabelDefaults);
+        sink.label(section, setting, skin.FormatObservation(now, value, valued, text, setting));
+    };
+    walk("NowTempLabel", now.Temp, true, now.Station);
+    walk("NowTimeLabel", std::nullopt, false, now.Station);
+    walk("NowPrecipLabel", now.Precip1h, true, now.Station);
+    walk("NowWindLabel", now.Wind, true, now.WindDirection);
+    walk("NowHumidityLabel", now.Humidity, true, now.Station);
+}
+
 // Every element section in drawing order. The element sections are read anew at every walk,
 // so an edit shows at the next drawing.
 void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& sink) {
@@ -197,6 +215,7 @@ void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& s
     WalkSingleLabel(skin, file, sink, "LocationLabel", w.LocationName);
     WalkSingleLabel(skin, file, sink, "UpdateInfoLabel", w.UpdateInfo);
     WalkSingleLabel(skin, file, sink, "InformationLabel", w.Information);
+    WalkObservation(skin, w, file, sink);
 }
 
 } // namespace

@@ -5,11 +5,13 @@
 #include "weather/DateTime.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class TWeatherData;
+struct TObservation;
 class TFont;
 
 // The loaded skin: the path of its file and the load-time sections. Owned once by the main
@@ -55,6 +57,10 @@ public:
     // one enlarged smoothly.
     void LoadTrayImages(TImageList* list, double scale = 1.0);
 
+    // The tray image of a temperature: its rounded degrees as bold white digits in a dark rim,
+    // 16 x 16 skin pixels at a scale, transparent around them; wholly transparent for NoValue.
+    static TBitmap TrayTemperatureImage(std::int32_t degrees, double scale = 1.0);
+
     // The image `name` (a name from ImageFiles, whose file exists) at a scale: at 1 the PNG as
     // it is; above 1 its size times the scale (edges rounded as everywhere), from the name's
     // @2x image (Scale.h) when that is a good PNG of exactly twice the size, else from the 1x
@@ -68,6 +74,12 @@ public:
     std::string FormatHour(std::int32_t hour, const TLabelSetting& setting) const;
     std::string FormatDate(TDateTime date, const TLabelSetting& setting) const;
     std::string FormatNumber(std::int32_t value, const TLabelSetting& setting) const;
+    // A label of the weather now: %t the value with one decimal, %i it rounded, %r `text`,
+    // %H/%h the observation's hour, %N its minute. The NoDataString when `now` has no time, or
+    // when the label is `valued` and the value is missing (欠測, not observed).
+    std::string FormatObservation(const TObservation& now, const std::optional<double>& value,
+                                  bool valued, std::string_view text,
+                                  const TLabelSetting& setting) const;
 
     // Composition. Settings hold skin pixels; bitmaps are device pixels at `scale`.
     void DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& setting,

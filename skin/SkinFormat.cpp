@@ -158,3 +158,38 @@ std::string TSkin::FormatNumber(std::int32_t value, const TLabelSetting& setting
         }
     });
 }
+
+std::string TSkin::FormatObservation(const TObservation& now, const std::optional<double>& value,
+                                     bool valued, std::string_view text,
+                                     const TLabelSetting& setting) const {
+    if (now.Time.size() != 16 || (valued && (!value || !std::isfinite(*value))))
+        return setting.NoDataString;
+    const double v = value.value_or(0.0);
+    return Expand(setting.DataFormat, [&](char c, std::string& out) {
+        char buffer[64];
+        switch (c) {
+        case 't':
+            // -0.04 rounds to "-0.0": a temperature of zero has no sign.
+            std::snprintf(buffer, sizeof buffer, "%.1f", std::round(v * 10.0) / 10.0 + 0.0);
+            out += std::string_view(buffer) == "-0.0" ? "0.0" : buffer;
+            break;
+        case 'i':
+            AppendFormatted(out, "%lld", static_cast<long long>(std::lround(v)));
+            break;
+        case 'r':
+            out += text;
+            break;
+        case 'H':
+            out += now.Time.substr(11, 2);
+            break;
+        case 'h':
+            out += now.Time[11] == '0' ? now.Time.substr(12, 1) : now.Time.substr(11, 2);
+            break;
+        case 'N':
+            out += now.Time.substr(14, 2);
+            break;
+        default:
+            break;
+        }
+    });
+}

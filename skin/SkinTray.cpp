@@ -1,11 +1,16 @@
 #include "platform/Paths.h"
 #include "skin/Compose.h"
+#include "skin/Font.h"
 #include "skin/Png.h"
 #include "skin/Scale.h"
 #include "skin/Skin.h"
 #include "skin/SkinPaths.h"
 
+#include "weather/WeatherData.h"
+
+#include <algorithm>
 #include <array>
+#include <memory>
 
 namespace {
 
@@ -62,4 +67,57 @@ void TSkin::LoadTrayImages(TImageList* list, double scale) {
         }
         list->Images.push_back(work);
     }
+}
+
+TBitmap TSkin::TrayTemperatureImage(std::int32_t degrees, double scale) {
+    scale = UsableScale(scale);
+    const int side = static_cast<int>(ScaledEdge(16, scale));
+    TBitmap image(side, side);
+    image.SetPixelRatio(scale);
+    ClearBitmap(image);
+    if (degrees == NoValue)
+        return image;
+    const std::string text = std::to_string(std::clamp(degrees, -99, 999));
+    // The outline takes a pixel of each side per skin pixel; the digits fill what is left,
+    // narrower for three of them.
+    const int outline = std::max(1, static_cast<int>(scale + 0.5));
+    const int room = side - 2 * outline;
+    TLogicalFont logical;
+    logical.FaceName = "DejaVu Sans Condensed";
+    logical.Weight = 700;
+    // Sixteen pixels leave no room for grey edges: whole pixels at 1x, smooth ones above.
+    logical.Quality = scale < 1.5 ? TFontQuality::NonAntiAliased : TFontQuality::AntiAliased;
+    logical.Height = -(room * 7 / 8);
+    std::unique_ptr<TFont> font;
+    for (; logical.Height < -4; ++logical.Height) {
+        font = std::make_unique<TFont>(logical);
+        if (font->TextWidth(text) <= room)
+            break;
+    }
+    // The coverage of the digits, drawn white on black.
+    TBitmap mask(side, side);
+    FillBitmapRect(mask, 0x000000, 0, 0, side, side);
+    const std::int64_t x = (side - font->TextWidth(text)) / 2;
+    const std::int64_t y = (side - font->TextHeight()) / 2;
+    font->DrawText(mask, x, y, text, 0xFFFFFF);
+    const auto coverage = [&](int cx, int cy) -> std::uint32_t {
+        if (cx < 0 || cy < 0 || cx >= side || cy >= side)
+            return 0;
+        return mask.Pixel(cx, cy) & 0xFF;
+    };
+    // White digits in a dark rim: readable on a light panel and a dark one.
+    for (int py = 0; py < side; ++py)
+        for (int px = 0; px < side; ++px) {
+            std::uint32_t rim = 0;
+            for (int dy = -outline; dy <= outline; ++dy)
+                for (int dx = -outline; dx <= outline; ++dx)
+                    if (dx * dx + dy * dy <= outline * outline + outline)
+                        rim = std::max(rim, coverage(px + dx, py + dy));
+            const std::uint32_t ink = coverage(px, py);
+            const std::uint32_t alpha = ink + (255 - ink) * rim / 255;
+            const std::uint32_t dark = 0x20; // the rim's grey, premultiplied below
+            const std::uint32_t value = ink + (255 - ink) * rim / 255 * dark / 255;
+            image.Pixel(px, py) = (alpha << 24) | (value << 16) | (value << 8) | value;
+        }
+    return image;
 }

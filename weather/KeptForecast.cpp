@@ -90,6 +90,7 @@ bool HoldsForecast(const TWeatherData& record) {
     TWeatherData empty;
     empty.Clear();
     empty.Information = record.Information;
+    empty.Now = record.Now; // the weather now is no forecast
     return !(record == empty);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 
 using json = nlohmann::json;
@@ -94,6 +95,23 @@ template <class T, std::size_t N> std::string ArrayText(const std::array<T, N>& 
     return out + "]";
 }
 
+// A value of the observation: null when unknown, else with its decimals.
+std::string OptionalNumber(const std::optional<double>& value, int decimals) {
+    if (!value || !std::isfinite(*value))
+        return "null";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, *value);
+    return buf;
+}
+
+std::optional<double> ToOptionalNumber(const json& value, const std::string& name) {
+    if (value.is_null())
+        return std::nullopt;
+    if (!value.is_number() || !std::isfinite(value.get<double>()))
+        throw FieldError{"\"" + name + "\" needs a number or null"};
+    return value.get<double>();
+}
+
 } // namespace
 
 std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
@@ -125,6 +143,13 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
     field("UpdateInfo", Text(w.UpdateInfo));
     field("Information", Text(w.Information));
     field("PointSource", Text(w.PointSource));
+    field("NowTime", Text(w.Now.Time));
+    field("NowStation", Text(w.Now.Station));
+    field("NowTemp", OptionalNumber(w.Now.Temp, 1));
+    field("NowPrecip1h", OptionalNumber(w.Now.Precip1h, 1));
+    field("NowWind", OptionalNumber(w.Now.Wind, 1));
+    field("NowWindDirection", Text(w.Now.WindDirection));
+    field("NowHumidity", OptionalNumber(w.Now.Humidity, 0));
     return out + "\n}\n";
 }
 
@@ -185,6 +210,20 @@ bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string
                 w.Information = ToText(value, name);
             else if (name == "PointSource")
                 w.PointSource = ToText(value, name);
+            else if (name == "NowTime")
+                w.Now.Time = ToText(value, name);
+            else if (name == "NowStation")
+                w.Now.Station = ToText(value, name);
+            else if (name == "NowTemp")
+                w.Now.Temp = ToOptionalNumber(value, name);
+            else if (name == "NowPrecip1h")
+                w.Now.Precip1h = ToOptionalNumber(value, name);
+            else if (name == "NowWind")
+                w.Now.Wind = ToOptionalNumber(value, name);
+            else if (name == "NowWindDirection")
+                w.Now.WindDirection = ToText(value, name);
+            else if (name == "NowHumidity")
+                w.Now.Humidity = ToOptionalNumber(value, name);
         }
     } catch (const FieldError& e) {
         error = e.message;

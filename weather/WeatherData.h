@@ -4,12 +4,39 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 class THttpClient;
 
 // A missing integer of the forecast record.
 constexpr std::int32_t NoValue = 2147483647;
+
+// The weather now at one station: the agency's AMeDAS, or the live source's current block.
+// A value that is unknown, not observed or 欠測 is nothing.
+struct TObservation {
+    std::string Time;               // "YYYY-MM-DDTHH:MM" in Japan time; empty: no observation
+    std::string Station;            // the station's name (kjName), "Open-Meteo" for the live source
+    std::optional<double> Temp;     // ℃, one decimal
+    std::optional<double> Precip1h; // mm in the last hour
+    std::optional<double> Wind;     // m/s
+    std::string WindDirection;      // 静穏, 北北東 ... 北; empty when unknown
+    std::optional<double> Humidity; // %
+    bool operator==(const TObservation&) const = default;
+};
+
+// Japan time (no summer time) as an observation's Time, from seconds since 1970, and back;
+// nothing for a text that is not such a time.
+std::string JapanTimeText(std::int64_t unixSeconds);
+std::optional<std::int64_t> JapanTimeSeconds(std::string_view text);
+
+// An observation older than this is not the weather now.
+inline constexpr std::int64_t kObservationMaxAge = 60 * 60;
+
+// The observation is the weather now at `unixNow`: it has a time no more than
+// kObservationMaxAge before (or after, for a clock that is behind) it.
+bool IsCurrentObservation(const TObservation& observation, std::int64_t unixNow);
 
 // The one forecast record. Point slots 0-7 are today's three-hour periods, 8-15 tomorrow's
 // (slot s covers 3*(s mod 8) to 3*(s mod 8)+3 o'clock); weekly slot 0 is tomorrow and slot 6
@@ -39,6 +66,7 @@ public:
     // Where the point slots came from when it is not the day's own source: "Open-Meteo" when
     // the agency's forecast had to take them from the live source; empty otherwise.
     std::string PointSource;
+    TObservation Now;        // refreshed apart from the forecast
 
     // Puts every field into the no-data state.
     void Clear();

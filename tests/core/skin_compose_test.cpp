@@ -279,7 +279,7 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
     platform::ReleaseClock();
 
     // Every label section of a drawing, in drawing order, with its text.
-    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 4u * 2 + 8 + 3);
+    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 4u * 2 + 8 + 3 + 5);
     auto find = [&](const std::string& section) -> const TSkin::TLabelItem& {
         for (const auto& l : labels)
             if (l.Section == section)
@@ -288,7 +288,7 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
         return labels.front();
     };
     EXPECT_EQ(labels.front().Section, "PointWeatherLabel0");
-    EXPECT_EQ(labels.back().Section, "InformationLabel");
+    EXPECT_EQ(labels.back().Section, "NowHumidityLabel");
     EXPECT_EQ(find("PointTimeLabel1").Text, "9");
     EXPECT_EQ(find("PointTimeLabel1").Setting.Rect, (TRect{30, 0, 60, 12}));
     EXPECT_EQ(find("PointTimeLabel0").Setting.Rect, (TRect{-1, -1, -1, -1}));

@@ -5,6 +5,7 @@
 #include "platform/Layout.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/Forecast.h"
+#include "weather/Observation.h"
 #include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
 #include "weather/jma/JmaPlace.h"
@@ -89,6 +90,7 @@ int main(int argc, char** argv) {
             client.ProxyPort = port;
         }
         TForecastRequest request;
+        TObservationRequest observed;
         request.Source = jma                     ? TSource::Jma
                          : live                  ? TSource::OpenMeteo
                          : source == "tenkilite" ? TSource::TenkiLite
@@ -116,7 +118,19 @@ int main(int argc, char** argv) {
                 if (p.Coordinates)
                     std::cerr << " at " << p.Coordinates->Latitude << ", "
                               << p.Coordinates->Longitude;
-                std::cerr << "\n";
+                // The weather now comes from a station of its own, near the municipality.
+                TJmaConstants constants;
+                std::string problem;
+                if (LoadJmaStationConstants(client, request.JmaPrefix, request.CacheFolder,
+                                            constants, problem))
+                    observed.Station = ChooseAmedasStation(constants, p, request.Municipality);
+                std::cerr << ", observation "
+                          << (observed.Station
+                                  ? observed.Station->Number + " " + observed.Station->Name
+                                  : std::string("none"))
+                          << "\n";
+                if (!problem.empty())
+                    std::cerr << "forecast-dump: " << problem << "\n";
             } else {
                 if (found.Result == TJmaLookup::NotFound)
                     std::cerr << "forecast-dump: " << PlaceNotFoundMessage(request.Municipality)
@@ -148,6 +162,21 @@ int main(int argc, char** argv) {
         if (outcome.FoundCoordinates)
             std::cerr << "forecast-dump: found at " << outcome.FoundCoordinates->Latitude << ", "
                       << outcome.FoundCoordinates->Longitude << "\n";
+        if (live) {
+            // The weather now, asked for apart from the forecast as the widget does.
+            observed.Source = request.Source;
+            observed.JmaPrefix = request.JmaPrefix;
+            observed.CacheFolder = request.CacheFolder;
+            observed.JmaPlace = request.JmaPlace;
+            observed.Municipality = request.Municipality;
+            observed.ForecastPrefix = request.ForecastPrefix;
+            observed.Coordinates =
+                outcome.FoundCoordinates ? outcome.FoundCoordinates : request.Coordinates;
+            const TJmaObservationOutcome now = LoadObservation(client, observed);
+            if (now.Result == TObservationResult::Failed)
+                std::cerr << "forecast-dump: the weather now could not be had\n";
+            outcome.Record.Now = now.Now;
+        }
         std::cout << WriteRecordJson(outcome.Record, outcome.Loaded) << std::flush;
         return outcome.Loaded ? 0 : 1;
     } catch (const std::exception& e) {

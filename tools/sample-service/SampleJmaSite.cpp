@@ -2,6 +2,7 @@
 #include "SampleApi.h"
 #include "SampleHash.h"
 
+#include "platform/Clock.h"
 #include "weather/jma/JmaPlace.h"
 
 #include <nlohmann/json.hpp>
@@ -12,6 +13,7 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -145,11 +147,57 @@ std::string MakeAmedasTable(std::string_view areaJson, std::string_view forecast
     return table.dump();
 }
 
+// Each class20 of forecast_area.json with the stations of its class10, at most five.
+std::string MakeClass20List(std::string_view forecastAreaJson) {
+    const nlohmann::json forecastArea = nlohmann::json::parse(forecastAreaJson, nullptr, false);
+    nlohmann::ordered_json list = nlohmann::ordered_json::object();
+    if (!forecastArea.is_object())
+        return "{}";
+    std::map<std::string, std::vector<std::string>> byClass10;
+    std::map<std::string, std::string> class10Of;
+    for (const auto& [office, areas] : forecastArea.items()) {
+        if (!areas.is_array())
+            continue;
+        for (const auto& entry : areas) {
+            if (!entry.is_object() || !entry.contains("amedas") || !entry["amedas"].is_array())
+                continue;
+            const std::string class10 = entry.value("class10", "");
+            const std::string class20 = entry.value("class20", "");
+            if (class10.empty() || class20.empty())
+                continue;
+            class10Of[class20] = class10;
+            for (const auto& code : entry["amedas"])
+                if (code.is_string() && byClass10[class10].size() < 5)
+                    byClass10[class10].push_back(code.get<std::string>());
+        }
+    }
+    for (const auto& [class20, class10] : class10Of)
+        if (!byClass10[class10].empty())
+            list[class20] = byClass10[class10];
+    return list.dump();
+}
+
+// A value as the agency writes it, one decimal.
+nlohmann::ordered_json Pair(double value) {
+    return nlohmann::ordered_json::array({std::round(value * 10.0) / 10.0, 0});
+}
+
+// A time of Japan's clock (seconds counted as if it were UTC) in a strftime format.
+std::string JapanText(std::int64_t local, const char* format) {
+    const std::time_t t = static_cast<std::time_t>(local);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[64];
+    std::strftime(buf, sizeof buf, format, &tm);
+    return buf;
+}
+
 } // namespace
 
 TSampleJmaSite::TSampleJmaSite(int year, int month, int day)
     : forecasts_(SampleAreaJson(), SampleForecastAreaJson(), year, month, day),
       amedasTable_(MakeAmedasTable(SampleAreaJson(), SampleForecastAreaJson())),
+      class20List_(MakeClass20List(SampleForecastAreaJson())),
       constantsDate_(HttpDate(JapanSeconds(year, month, day, 0, 0, 0))) {}
 
 std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, int hour) const {
@@ -171,6 +219,8 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, i
         if (page.Body.empty())
             return std::nullopt;
         page.LastModified = HttpDate(ReportTime("[" + page.Body + "]").value_or(0));
+    } else if (path.starts_with("amedas/")) {
+        return GetAmedas(path, platform::UnixSecondsNow());
     } else {
         constexpr std::string_view prefix = "forecast/data/forecast/";
         if (!path.starts_with(prefix) || !path.ends_with(".json"))
@@ -182,6 +232,78 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, i
             return std::nullopt;
         if (const auto reported = ReportTime(page.Body))
             page.LastModified = HttpDate(*reported);
+    }
+    page.ETag = ETagOf(page.Body);
+    return page;
+}
+
+std::optional<TSampleJmaSite::Page> TSampleJmaSite::GetAmedas(std::string_view path,
+                                                              std::int64_t unixNow) const {
+    constexpr std::int64_t japan = 9 * 60 * 60;
+    const std::int64_t latest = (unixNow + japan) / 600 * 600; // on Japan's clock
+    Page page;
+    page.ContentType = "application/json";
+    if (path == kJmaAmedasClass20ListPath) {
+        page.Body = class20List_;
+        page.LastModified = constantsDate_;
+    } else if (path == "amedas/data/latest_time.txt") {
+        page.Body = JapanText(latest, "%Y-%m-%dT%H:%M:00+09:00");
+        page.ContentType = "text/plain";
+        page.LastModified = HttpDate(latest - japan);
+    } else {
+        // amedas/data/point/{station}/{YYYYMMDD}_{HH}.json, blocks up to the latest time
+        constexpr std::string_view prefix = "amedas/data/point/";
+        if (!path.starts_with(prefix))
+            return std::nullopt;
+        const std::string_view rest = path.substr(prefix.size());
+        const std::size_t slash = rest.find('/');
+        if (slash == std::string_view::npos || rest.size() != slash + 1 + 16 ||
+            !rest.ends_with(".json"))
+            return std::nullopt;
+        const std::string station(rest.substr(0, slash));
+        const nlohmann::json table = nlohmann::json::parse(amedasTable_, nullptr, false);
+        if (!table.is_object() || table.empty() || !table.contains(station) || station.size() != 5)
+            return std::nullopt;
+        const std::string_view block = rest.substr(slash + 1, 11);
+        std::int64_t start = -1;
+        const std::int64_t today = latest / 86400 * 86400;
+        for (const std::int64_t day : {today - 86400, today})
+            for (std::int64_t hour = 0; hour < 24; hour += 3)
+                if (JapanText(day + hour * 3600, "%Y%m%d_%H") == block)
+                    start = day + hour * 3600;
+        if (start < 0 || start > latest)
+            return std::nullopt;
+        const bool missing = station == table.begin().key();
+        const std::uint64_t h = HashText(station);
+        nlohmann::ordered_json records = nlohmann::ordered_json::object();
+        for (std::int64_t at = start; at < start + 3 * 3600 && at <= latest; at += 600) {
+            const double hour = static_cast<double>(at % 86400) / 3600.0;
+            // Coolest in January and before dawn, warmest in July and at two in the afternoon.
+            constexpr double turn = 2.0 * 3.14159265358979;
+            const double month = std::stod(JapanText(at, "%m")) - 1.0;
+            const double temp = 13.0 - 10.0 * std::cos((month - 0.5) / 12.0 * turn) +
+                                static_cast<double>(Mix(h) % 40) / 10.0 +
+                                5.0 * std::cos((hour - 14.0) / 24.0 * turn);
+            nlohmann::ordered_json record = {
+                {"prefNumber", std::stoi(station.substr(0, 2))},
+                {"observationNumber", std::stoi(station.substr(2))},
+                {"temp", missing ? nlohmann::ordered_json::array({nullptr, 6}) : Pair(temp)},
+                {"sun10m", nlohmann::ordered_json::array({0, 0})},
+                {"precipitation10m", Pair(0.0)},
+                {"precipitation1h", Pair(static_cast<double>(Mix(h + 3) % 3) * 0.5)},
+                {"windDirection",
+                 nlohmann::ordered_json::array(
+                     {static_cast<int>((Mix(h + 4) + static_cast<std::uint64_t>(at / 3600)) % 17),
+                      0})},
+                {"wind", Pair(0.5 + static_cast<double>(Mix(h + 5) % 40) / 10.0)},
+            };
+            if (!missing)
+                record["humidity"] = nlohmann::ordered_json::array(
+                    {55 + static_cast<int>(Mix(h + 6) % 35) - static_cast<int>(hour) / 2, 0});
+            records[JapanText(at, "%Y%m%d%H%M%S")] = std::move(record);
+        }
+        page.Body = records.dump();
+        page.LastModified = HttpDate(std::min(latest, start + 3 * 3600 - 600) - japan);
     }
     page.ETag = ETagOf(page.Body);
     return page;

@@ -38,8 +38,16 @@ public:
 
     const std::string& AmedasTable() const { return amedasTable_; }
 
+    // The weather now: amedas/const/amedas_class20_list.json (each class20 with up to five
+    // stations of its class10), amedas/data/latest_time.txt (the clock's ten minutes, Japan
+    // time) and a point block for every station of the table up to that time, with values that
+    // follow the station and the hour. The station of the lowest number has its temperature
+    // 欠測 ([null, 6]) and no humidity key.
+    std::optional<Page> GetAmedas(std::string_view path, std::int64_t unixNow) const;
+
 private:
     TSampleJma forecasts_;
     std::string amedasTable_;
+    std::string class20List_;
     std::string constantsDate_; // Last-Modified of the constants: today's midnight in Japan
 };

@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 using json = nlohmann::json;
 
@@ -159,6 +160,18 @@ constexpr std::array<TConstantLoader::TFile, 3> kConstantFiles = {{
     {kJmaForecastAreaPath, "jma/forecast_area.json", &ReadJmaForecastAreas},
     {kJmaAmedasTablePath, "jma/amedastable.json", &ReadAmedasTable},
 }};
+constexpr TConstantLoader::TFile kClass20ListFile = {
+    kJmaAmedasClass20ListPath, "jma/amedas_class20_list.json", &ReadAmedasClass20List};
+
+// The texts of an array, others passed over; empty for anything else.
+std::vector<std::string> TextsOf(const json* value) {
+    std::vector<std::string> texts;
+    if (value != nullptr && value->is_array())
+        for (const json& item : *value)
+            if (item.is_string())
+                texts.push_back(item.get<std::string>());
+    return texts;
+}
 
 } // namespace
 
@@ -196,6 +209,7 @@ bool ReadJmaAreas(std::string_view areaJson, TJmaConstants& into) {
 
 bool ReadJmaForecastAreas(std::string_view forecastAreaJson, TJmaConstants& into) {
     into.Class10Stations.clear();
+    into.Class10StationLists.clear();
     const json root = Parse(forecastAreaJson);
     if (!root.is_object())
         return false;
@@ -211,13 +225,17 @@ bool ReadJmaForecastAreas(std::string_view forecastAreaJson, TJmaConstants& into
             if (amedas != nullptr && amedas->is_array() && !amedas->empty())
                 station = TextOf(&(*amedas)[0]);
             into.Class10Stations.emplace(class10, std::move(station)); // the first listing wins
+            into.Class10StationLists.emplace(class10, TextsOf(amedas));
         }
     }
+    if (into.Class10Stations.empty())
+        into.Class10StationLists.clear();
     return !into.Class10Stations.empty();
 }
 
 bool ReadAmedasTable(std::string_view amedasTableJson, TJmaConstants& into) {
     into.Stations.clear();
+    into.StationInfo.clear();
     const json root = Parse(amedasTableJson);
     if (!root.is_object())
         return false;
@@ -226,8 +244,43 @@ bool ReadAmedasTable(std::string_view amedasTableJson, TJmaConstants& into) {
         const auto lon = DegreesMinutes(Member(station, "lon"), 180.0);
         if (lat && lon)
             into.Stations[code] = {*lat, *lon};
+        std::string name = TextOf(Member(station, "kjName"));
+        if (!name.empty())
+            into.StationInfo[code] = {std::move(name),
+                                      TextOf(Member(station, "elems")).starts_with('1')};
     }
+    if (into.Stations.empty())
+        into.StationInfo.clear();
     return !into.Stations.empty();
+}
+
+bool ReadAmedasClass20List(std::string_view class20ListJson, TJmaConstants& into) {
+    into.Class20Stations.clear();
+    const json root = Parse(class20ListJson);
+    if (!root.is_object())
+        return false;
+    for (const auto& [class20, stations] : root.items()) {
+        std::vector<std::string> numbers = TextsOf(&stations);
+        if (!numbers.empty())
+            into.Class20Stations[class20] = std::move(numbers);
+    }
+    return !into.Class20Stations.empty();
+}
+
+bool LoadJmaStationConstants(THttpClient& client, const std::string& jmaPrefix,
+                             const std::string& cacheFolder, TJmaConstants& into,
+                             std::string& problem) {
+    TConstantLoader loader(client, jmaPrefix, cacheFolder);
+    bool ok = true;
+    for (const TConstantLoader::TFile* file :
+         {&kConstantFiles[1], &kConstantFiles[2], &kClass20ListFile})
+        if (loader.Load(*file, false).Origin == TConstantLoader::TOrigin::None) {
+            ok = false;
+            break;
+        }
+    problem = loader.Problem();
+    into = loader.Constants();
+    return ok;
 }
 
 TJmaPlaceResult ResolveJmaPlace(const TJmaConstants& constants, std::string_view prefecture,

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class THttpClient;
 
@@ -48,6 +49,8 @@ TJmaPlaceResult LookUpJmaPlace(THttpClient& client, const std::string& jmaPrefix
 inline constexpr std::string_view kJmaAreaPath = "common/const/area.json";
 inline constexpr std::string_view kJmaForecastAreaPath = "forecast/const/forecast_area.json";
 inline constexpr std::string_view kJmaAmedasTablePath = "amedas/const/amedastable.json";
+inline constexpr std::string_view kJmaAmedasClass20ListPath =
+    "amedas/const/amedas_class20_list.json";
 
 // The two-digit code of one of the 47 prefectures ("東京都" → "13"); empty for any other text.
 std::string JmaPrefectureCode(std::string_view prefecture);
@@ -67,6 +70,18 @@ struct TJmaConstants {
     std::map<std::string, std::string, std::less<>> Class10Stations;
     // amedastable.json: each station's coordinates.
     std::map<std::string, TCoordinates, std::less<>> Stations;
+    // The observation's station is chosen from these.
+    using TStationLists = std::map<std::string, std::vector<std::string>, std::less<>>;
+    struct TStation {
+        std::string Name;         // kjName
+        bool Temperature = false; // the first digit of elems is 1
+    };
+    // forecast_area.json: each class10's AMeDAS numbers in the agency's order.
+    TStationLists Class10StationLists;
+    // amedastable.json: each station's name and whether it observes temperature.
+    std::map<std::string, TStation, std::less<>> StationInfo;
+    // amedas_class20_list.json: the stations near each municipality, in the agency's order.
+    TStationLists Class20Stations;
 };
 
 // Each reads one file into its part of `into`, replacing it. False, with the part emptied, when
@@ -75,6 +90,14 @@ struct TJmaConstants {
 bool ReadJmaAreas(std::string_view areaJson, TJmaConstants& into);
 bool ReadJmaForecastAreas(std::string_view forecastAreaJson, TJmaConstants& into);
 bool ReadAmedasTable(std::string_view amedasTableJson, TJmaConstants& into);
+bool ReadAmedasClass20List(std::string_view class20ListJson, TJmaConstants& into);
+
+// The constants an observation's station is chosen from (forecast_area.json, amedastable.json,
+// amedas_class20_list.json), through the cache as LookUpJmaPlace keeps them. Problem as there;
+// false when one of them could neither be read nor downloaded.
+bool LoadJmaStationConstants(THttpClient& client, const std::string& jmaPrefix,
+                             const std::string& cacheFolder, TJmaConstants& into,
+                             std::string& problem);
 
 // The place of `municipality` in `prefecture` among the constants: the prefecture's class20
 // named exactly so, else the lowest code of those whose names begin with it (a split city:

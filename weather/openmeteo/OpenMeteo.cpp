@@ -434,3 +434,62 @@ std::optional<TCoordinates> ParseCoordinates(std::string_view text) {
         return std::nullopt;
     return TCoordinates{*lat, *lon};
 }
+
+namespace {
+
+constexpr std::string_view kCurrent =
+    "temperature_2m,relative_humidity_2m,precipitation,wind_speed_10m,wind_direction_10m";
+
+// A number of the current block within [low, high].
+std::optional<double> CurrentValue(const json* current, const char* key, double low, double high) {
+    const auto value = Number(Member(current, key));
+    if (!value || *value < low || *value > high)
+        return std::nullopt;
+    return value;
+}
+
+// Degrees from north as the agency's sixteen points; calm as the agency counts it.
+std::string WindDirectionName(double degrees, double speed) {
+    static constexpr std::array<std::string_view, 16> names = {
+        "北", "北北東", "北東", "東北東", "東", "東南東", "南東", "南南東",
+        "南", "南南西", "南西", "西南西", "西", "西北西", "北西", "北北西"};
+    if (speed < 0.3)
+        return "静穏";
+    const double point = std::fmod(std::round(degrees / 22.5), 16.0);
+    return std::string(names[static_cast<std::size_t>(point < 0 ? point + 16 : point)]);
+}
+
+} // namespace
+
+std::string OpenMeteoCurrentUrl(std::string_view prefix, const TCoordinates& place) {
+    return std::string(prefix) + "v1/forecast?latitude=" + Degrees(place.Latitude) +
+           "&longitude=" + Degrees(place.Longitude) + "&current=" + std::string(kCurrent) +
+           "&wind_speed_unit=ms&timezone=Asia%2FTokyo&forecast_days=1";
+}
+
+std::optional<TObservation> ReadOpenMeteoCurrent(std::string_view answer) {
+    const json root = ParseAnswer(answer);
+    const json* current = Member(&root, "current");
+    const auto time = Text(Member(current, "time"));
+    if (!current || !current->is_object() || !time)
+        return std::nullopt;
+    // The answer's own offset tells its clock; ours is Japan's.
+    const auto offset = Number(Member(&root, "utc_offset_seconds"));
+    const auto local = JapanTimeSeconds(*time);
+    if (!local || (offset && std::fabs(*offset) > 18 * 3600))
+        return std::nullopt;
+    TObservation now;
+    now.Time =
+        JapanTimeText(*local + 9 * 3600 - static_cast<std::int64_t>(offset.value_or(9 * 3600)));
+    now.Station = "Open-Meteo";
+    now.Temp = CurrentValue(current, "temperature_2m", -kMaxDegrees, kMaxDegrees);
+    if (now.Temp)
+        now.Temp = std::round(*now.Temp * 10.0) / 10.0;
+    now.Humidity = CurrentValue(current, "relative_humidity_2m", 0.0, 100.0);
+    now.Precip1h = CurrentValue(current, "precipitation", 0.0, 2000.0);
+    now.Wind = CurrentValue(current, "wind_speed_10m", 0.0, 200.0);
+    const auto direction = CurrentValue(current, "wind_direction_10m", 0.0, 360.0);
+    if (now.Wind && direction)
+        now.WindDirection = WindDirectionName(*direction, *now.Wind);
+    return now;
+}

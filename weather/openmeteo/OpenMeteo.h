@@ -95,3 +95,12 @@ std::optional<TCoordinates> ParseCoordinates(std::string_view text);
 
 // One coordinate of a settings value: a decimal number within ±limit; nothing otherwise.
 std::optional<double> ParseDegrees(std::string_view text, double limit);
+
+// The weather now at a point: the current block (temperature, humidity, precipitation, wind),
+// wind in m/s, times in Japan's time.
+std::string OpenMeteoCurrentUrl(std::string_view prefix, const TCoordinates& place);
+
+// The current block of such an answer as an observation of the station "Open-Meteo"; nothing
+// when the answer has no current block with a time. A value that is null, of the wrong type
+// or out of range is nothing.
+std::optional<TObservation> ReadOpenMeteoCurrent(std::string_view answer);

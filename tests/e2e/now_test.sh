@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The weather now as a user sees it, on a real X server with a tray and the sample service: on a
+# first start (the agency's source) the widget shows the temperature now and its time at the
+# station, exactly as skin-render draws the record forecast-dump reads, and the tray's tooltip
+# begins with the same temperature and time (read off the screen).
+# Arguments: the program's build folder, a work folder, scripts/lib/session.sh.
+set -euo pipefail
+bindir=$1
+work=$2
+# shellcheck source=../../scripts/lib/session.sh
+source "$3"
+trap session_stop EXIT
+
+fail() { e2e_fail "$work" "$@"; }
+
+e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo xprop import convert compare tesseract
+for program in zomika2 sample-service forecast-dump skin-render; do
+    [ -x "$bindir/$program" ] || fail "build $program first"
+done
+
+rm -rf "$work"
+mkdir -p "$work"
+start_xvfb "$work" 1024x768x24 || fail "no X server"
+start_wm "$work" || fail "no window manager"
+start_tray "$work" || fail "no tray"
+start_sample_service "$bindir" "$work" || fail "no sample service"
+folder="$work/program"
+prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1"
+
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.2
+    done
+}
+
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+place() { sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, -v f="$1" 'NR == 1 {print $(f + 1)}'; }
+
+# The box of the default skin's temperature and time, in its own pixels.
+now_box=$(awk '/^\[NowTempLabel\]/ {s=1} s && /^Rect=/ {gsub(/[^0-9,]/, ""); print; exit}' \
+    "$folder/Skin/Simple/small.ini")
+IFS=, read -r _ nt _ _ <<<"$now_box"
+now_crop="$((422 - 280))x$((31 - nt))+280+$nt"
+
+# now_shown: the widget shows what skin-render draws of the record with its weather now, and
+# the weather now is what changes the picture there.
+now_shown() {
+    local x y w h now diff
+    read -r x y w h < <(geometry "$widget")
+    now=$(date +%Y-%m-%dT%H:%M:%S)
+    "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(place 1)" "$(place 2)" \
+        --now "$now" --cache "$work/jma-cache" >"$work/record.json" 2>>"$work/forecast-dump.log" || return 1
+    grep -q '"NowTemp": -\?[0-9]' "$work/record.json" || return 1
+    sed -e 's/"NowTime": "[^"]*"/"NowTime": ""/' "$work/record.json" >"$work/record-without.json"
+    "$bindir/skin-render" "$folder/Skin/Simple/small.ini" "$work/record.json" "$work/with.png" \
+        --now "$now" >/dev/null || return 1
+    "$bindir/skin-render" "$folder/Skin/Simple/small.ini" "$work/record-without.json" \
+        "$work/without.png" --now "$now" >/dev/null || return 1
+    import -window root "$work/screen.png"
+    local bg
+    bg=$(convert "$work/screen.png" -format '%[pixel:p{5,760}]' info:)
+    for f in with without; do
+        convert -size "${w}x$h" "xc:$bg" "$work/$f.png" -composite -crop "$now_crop" +repage \
+            "$work/$f-now.png"
+    done
+    convert "$work/screen.png" -crop "${w}x$h+$x+$y" +repage -crop "$now_crop" +repage \
+        "$work/shown-now.png"
+    diff=$(compare -metric AE -fuzz 3% "$work/with-now.png" "$work/shown-now.png" null: 2>&1 |
+        awk '{printf "%d", $1}') || true
+    echo "$diff" >"$work/now-diff.txt"
+    [ -n "$diff" ] && [ "$diff" -le 20 ] || return 1
+    diff=$(compare -metric AE -fuzz 3% "$work/with-now.png" "$work/without-now.png" null: 2>&1 |
+        awk '{printf "%d", $1}') || true
+    [ -n "$diff" ] && [ "$diff" -gt 50 ]
+}
+
+"$folder/zomika2" >>"$work/zomika2.log" 2>&1 &
+SESSION_PIDS+=($!)
+widget=$(wait_for_widget 60) || fail "the widget window did not appear"
+wait_until 30 now_shown ||
+    fail "the widget does not show the temperature now ($(cat "$work/now-diff.txt" 2>/dev/null) pixels differ; see $work/shown-now.png and $work/with-now.png)"
+
+temp=$(sed -n 's/.*"NowTemp": \(-\?[0-9.]*\).*/\1/p' "$work/record.json")
+time=$(sed -n 's/.*"NowTime": "[0-9-]*T\([0-9:]*\)".*/\1/p' "$work/record.json")
+
+# The tooltip comes up while the pointer rests on the tray icon; its first line is read off the
+# screen (digits only: the reader knows no Japanese).
+tooltip() {
+    local id
+    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _TOOLTIP && echo "$id" && return 0
+    done
+    return 1
+}
+icon=$(tray_icon)
+[ -n "$icon" ] || fail "no tray icon"
+hint_read() {
+    xdotool mousemove --window "$icon" 8 8
+    sleep 0.2
+    xdotool mousemove --window "$icon" 9 9
+    wait_until 5 tooltip >/dev/null || return 1
+    local x y w h
+    read -r x y w h < <(geometry "$(tooltip)")
+    import -window root "$work/tip-screen.png"
+    convert "$work/tip-screen.png" -crop "${w}x$h+$x+$y" +repage -scale 300% "$work/tooltip.png"
+    tesseract "$work/tooltip.png" - 2>/dev/null | grep -v '^\s*$' | head -n 1 >"$work/tooltip.txt"
+    grep -qF "$temp" "$work/tooltip.txt" && grep -qF "$time" "$work/tooltip.txt"
+}
+wait_until 20 hint_read ||
+    fail "the tray's tooltip does not begin with the temperature now $temp at $time (read: $(cat "$work/tooltip.txt" 2>/dev/null); see $work/tooltip.png)"
+echo "PASS: the widget and the tooltip show $temp at $time"
