@@ -33,9 +33,10 @@ public:
     std::int32_t Tag = 0;
 };
 
-// Default addresses; the settings file may replace the two prefixes and the update check.
-inline constexpr const char* DefaultTenkiLitePrefix = "http://www.tenkilite.example/lite/";
-inline constexpr const char* DefaultYahooPrefix = "http://weather.yahoo.example/weather/jp/";
+// Default addresses; the settings file may replace the prefixes and the update check. The page
+// services have no address of their own: their commands show only once the settings name one.
+inline constexpr const char* DefaultTenkiLitePrefix = "";
+inline constexpr const char* DefaultYahooPrefix = "";
 inline constexpr const char* DefaultOpenMeteoPrefix = "https://api.open-meteo.com/";
 inline constexpr const char* DefaultGeocodingPrefix = "https://geocoding-api.open-meteo.com/";
 // The settings section of the coordinates the live source has found, one key per place.
@@ -43,8 +44,10 @@ inline constexpr const char* CoordinatesSection = "Coordinates";
 inline constexpr const char* DefaultJmaPrefix = "https://www.jma.go.jp/bosai/";
 // The settings section of the agency's places resolved before, keyed like [Coordinates].
 inline constexpr const char* JmaPlacesSection = "JmaPlaces";
-inline constexpr const char* DefaultUpdateCheckURL = "http://pelumi.example/zomika2/version.txt";
-inline constexpr const char* HomePageURL = "http://pelumi.example/";
+// Named by the build (empty by default): without them the update check and the home page are
+// not offered.
+inline constexpr const char* DefaultUpdateCheckURL = PELUMI_UPDATE_CHECK_URL;
+inline constexpr const char* HomePageURL = PELUMI_HOME_PAGE_URL;
 inline constexpr const char* SkinFolderName = "Skin\\";
 inline constexpr const char* DefaultSkinFile = "Simple\\small.ini";
 
