@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Downloads.h"
+#include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "skin/Skin.h"
 #include "skin/Surface.h"
@@ -32,6 +33,11 @@ public:
     using QTimer::QTimer;
     std::int32_t Tag = 0;
 };
+
+// The wall-clock time where the source's forecast is told, at `unixSeconds`: Japan's for the
+// agency (its days and hours are Japan's whatever the computer's zone), the computer's for the
+// others.
+platform::LocalDateTime SourceWallClock(TSource source, std::int64_t unixSeconds);
 
 // Default addresses; the settings file may replace the prefixes and the update check. The page
 // services have no address of their own: their commands show only once the settings name one.
@@ -145,9 +151,12 @@ public:
     // The tray image of a weather phrase: 0 fine, 1 cloudy, 2 rain, 3 snow, 4 none, 6 fog.
     static int WeatherIconIndex(std::string_view phrase);
     static std::string NumberText(std::int32_t value, std::string_view missing);
-    // "d ddd": the day of the month and the locale's abbreviated weekday (Japanese names on a
+    // "d日(ddd)": the day of the month and the locale's abbreviated weekday (Japanese names on a
     // Japanese system, otherwise those of the C library's default locale).
     static std::string FormatDayText(TDateTime date);
+    // One day of the forecast as the skins show it: "12日(金) 晴のち曇 最高 11℃ 最低 3℃ 降水 20%",
+    // the highest probability of the day's bands from `firstBand` on.
+    static std::string DayLine(const TWeatherData& weather, std::size_t day, std::size_t firstBand);
     static std::string AbbreviatedDayName(int dayOfWeek); // 0 = Sunday
     void ActTaskTrayForecastExecute(QObject* sender);
     void ActDummyExecute(QObject* sender);

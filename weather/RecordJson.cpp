@@ -114,6 +114,7 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
     field("LocationName", Text(w.LocationName));
     field("UpdateInfo", Text(w.UpdateInfo));
     field("Information", Text(w.Information));
+    field("TodayName", Text(w.TodayName));
     return out + "\n}\n";
 }
 
@@ -179,6 +180,8 @@ bool ReadRecordJson(std::string_view text, TWeatherData& record, std::string& er
                 w.UpdateInfo = ToText(value, name);
             else if (name == "Information")
                 w.Information = ToText(value, name);
+            else if (name == "TodayName")
+                w.TodayName = ToText(value, name);
         }
     } catch (const FieldError& e) {
         error = e.message;

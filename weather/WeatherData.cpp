@@ -24,6 +24,7 @@ void TWeatherData::Clear() {
     LocationName.clear();
     UpdateInfo.clear();
     Information.clear();
+    TodayName.clear();
 }
 
 namespace {

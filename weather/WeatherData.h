@@ -36,6 +36,9 @@ public:
     std::string LocationName;
     std::string UpdateInfo;
     std::string Information; // status line written by the main window
+    // The source's own name for today's period when it is not the whole day: "今夜" from the
+    // agency's evening report; empty otherwise (the skins then say 今日).
+    std::string TodayName;
 
     // Puts every field into the no-data state.
     void Clear();

@@ -86,6 +86,7 @@ struct Expected {
     std::array<const char*, 7> weekWeather;
     std::array<std::int32_t, 7> weekProb, weekMin, weekMax;
     const char* updateInfo;
+    const char* todayName = ""; // "今夜" where today is the evening report's night
 };
 
 TWeatherData RecordOf(const Expected& e, const std::string& location) {
@@ -106,6 +107,7 @@ TWeatherData RecordOf(const Expected& e, const std::string& location) {
     }
     w.LocationName = location;
     w.UpdateInfo = e.updateInfo;
+    w.TodayName = e.todayName;
     return w;
 }
 
@@ -172,7 +174,8 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {10, 40, 40, 40, 40, 30, 30},
           {25, 26, 26, 26, 26, 25, 25},
           {31, 33, 33, 34, 33, 32, 33},
-          "17時00分 発表"}},
+          "17時00分 発表",
+          "今夜"}},
         // 愛知: one weekly area under the office's code, and only 名古屋 in the weekly points.
         {"forecast-230000-2022-08-02T11.json",
          {"230000", "230020", "2320100", "51331", {}},
@@ -241,6 +244,8 @@ TEST(JmaForecast, TodayIsTheReportsDateOrTheDayAfter) {
         EXPECT_EQ(w.DayDate[0], today) << readOn;
         EXPECT_EQ(w.DayDate[1], today + 1) << readOn;
         EXPECT_EQ(w.WeekDate[0], today + 1) << readOn;
+        // The evening report's today is its night; read the day after, today is a whole day.
+        EXPECT_EQ(w.TodayName, today == report ? "今夜" : "") << readOn;
     }
 }
 

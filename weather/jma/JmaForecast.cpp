@@ -131,6 +131,9 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
         std::isfinite(today) && DateOf(today) == reportDate + 1 ? reportDate + 1 : reportDate;
 
     record.DayDate = {first, first + 1};
+    // The evening report's today begins at 17:00: the agency calls it tonight.
+    if (first == reportDate && base->hour >= 17)
+        record.TodayName = "今夜";
     const json* codes = Member(area, "weatherCodes");
     for (std::size_t i = 0; i < Size(textTimes); ++i) {
         const auto stamp = ParseStamp(Element(textTimes, i));
