@@ -78,8 +78,7 @@ platform::LocalDateTime SourceWallClock(TSource source, std::int64_t unixSeconds
 }
 
 std::string TMainForm::FormatDayText(TDateTime date) {
-    return std::to_string(DecodeDate(date).Day) + "日(" + AbbreviatedDayName(DayOfWeek(date)) +
-           ")";
+    return std::to_string(DecodeDate(date).Day) + "日(" + AbbreviatedDayName(DayOfWeek(date)) + ")";
 }
 
 namespace {

@@ -132,9 +132,9 @@ void ReportUpdateCheck(QWidget* owner, std::int32_t remote, std::int32_t ownVers
         return;
     }
     if (platform::IsNewerVersion(remote, ownVersion) && !homePage) {
-        platform::ShowMessageBox(
-            owner, QStringLiteral("新しいバージョンのソフトウェアが見つかりました。"), caption,
-            platform::MsgButtons::Ok, platform::MsgIcon::Information);
+        platform::ShowMessageBox(owner,
+                                 QStringLiteral("新しいバージョンのソフトウェアが見つかりました。"),
+                                 caption, platform::MsgButtons::Ok, platform::MsgIcon::Information);
         return;
     }
     if (platform::IsNewerVersion(remote, ownVersion)) {

@@ -172,10 +172,9 @@ TSkinSelectDialog::TSkinSelectDialog(QWidget* owner, const std::vector<std::stri
     Memo1->setPalette(palette);
     // Four whole lines of the description at the font in use; the boxes and the buttons below
     // make room for them.
-    const int memoHeight =
-        std::max(56, Memo1->fontMetrics().lineSpacing() * kDescriptionLines +
-                         2 * Memo1->frameWidth() +
-                         2 * static_cast<int>(Memo1->document()->documentMargin()) + 2);
+    const int memoHeight = std::max(
+        56, Memo1->fontMetrics().lineSpacing() * kDescriptionLines + 2 * Memo1->frameWidth() +
+                2 * static_cast<int>(Memo1->document()->documentMargin()) + 2);
     Memo1->setGeometry(16, 154, 256, memoHeight);
     const int grow = memoHeight - 56;
     GroupBox1->resize(GroupBox1->width(), GroupBox1->height() + grow);

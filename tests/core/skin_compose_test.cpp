@@ -6,8 +6,8 @@
 #include "weather/WeatherData.h"
 
 #include <climits>
-#include <map>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -383,7 +383,9 @@ TEST_F(SkinDrawTest, DayDateLabelsNameTheDay) {
     }
     // A day without a date shows the missing text, not a name.
     weather.DayDate[0] = 0.0;
-    for (const TSkin::TLabelItem& l : skin.Labels(weather))
-        if (l.Section == "DayDateLabel0")
+    for (const TSkin::TLabelItem& l : skin.Labels(weather)) {
+        if (l.Section == "DayDateLabel0") {
             EXPECT_EQ(l.Text, "--");
+        }
+    }
 }

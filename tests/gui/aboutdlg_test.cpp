@@ -114,7 +114,7 @@ TEST(AboutDialog, NamesTheLicence) {
 // The version and the links start where the title does; without a home page in the build there
 // is no link to it.
 TEST(AboutDialog, LinesInLineWithTheTitleAndNoEmptyLink) {
-    for (const QString home : {QStringLiteral("http://home.example/"), QString()}) {
+    for (const QString& home : {QStringLiteral("http://home.example/"), QString()}) {
         TAboutDialog dialog(nullptr, home);
         dialog.show();
         for (const QLabel* line : {dialog.Label2, dialog.Label3, dialog.Label4, dialog.Label5})

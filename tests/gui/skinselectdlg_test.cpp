@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -319,11 +320,11 @@ TEST(SkinSelectDialog, DescriptionShowsFourWholeLines) {
     dialog.show();
     for (const auto& [text, scrolls] :
          {std::pair<QString, bool>{QStringLiteral("一行目\n二行目\n三行目\n四行目"), false},
-          std::pair<QString, bool>{QStringLiteral("一行目\n二行目\n三行目\n四行目\n五行目"), true}}) {
+          std::pair<QString, bool>{QStringLiteral("一行目\n二行目\n三行目\n四行目\n五行目"),
+                                   true}}) {
         dialog.Memo1->setPlainText(text);
         QApplication::processEvents();
-        EXPECT_EQ(dialog.Memo1->verticalScrollBar()->maximum() > 0, scrolls)
-            << text.toStdString();
+        EXPECT_EQ(dialog.Memo1->verticalScrollBar()->maximum() > 0, scrolls) << text.toStdString();
     }
     EXPECT_LE(dialog.Memo1->geometry().bottom(), dialog.Memo1->parentWidget()->height() - 4);
     EXPECT_LE(dialog.Button1->geometry().bottom(), dialog.height());

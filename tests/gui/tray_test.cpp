@@ -201,13 +201,14 @@ TEST_F(TrayTest, CurrentSlotFollowsTheClock) {
         const char* slot;
         const char* probability;
     };
-    const std::vector<Case> cases = {{0, "0-3時", "0%"},    {2, "0-3時", "0%"},
-                                     {3, "3-6時", "0%"},    {11, "9-12時", "10%"},
+    const std::vector<Case> cases = {{0, "0-3時", "0%"},     {2, "0-3時", "0%"},
+                                     {3, "3-6時", "0%"},     {11, "9-12時", "10%"},
                                      {21, "21-24時", "30%"}, {23, "21-24時", "30%"}};
     for (const Case& c : cases) {
         platform::FixClock({2026, 12, 9, c.hour, 59, 0});
         form->UpdateTrayIcon();
-        EXPECT_EQ(form->TrayHint(), std::string("現在 (") + c.slot + ") 晴 -- 降水 " + c.probability)
+        EXPECT_EQ(form->TrayHint(),
+                  std::string("現在 (") + c.slot + ") 晴 -- 降水 " + c.probability)
             << c.hour;
     }
 }
