@@ -35,29 +35,34 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
     return atom;
 }
 
-// A desktop widget belongs on every workspace. The property is read by the window manager when
-// the window is mapped; the message moves a window it already manages.
-void PutOnAllWorkspaces(QWidget& widget) {
+// A desktop widget belongs on every workspace. The property is what the window manager reads
+// when it maps the window; the message moves a window it already manages. `asMessage` picks one.
+void PutOnAllWorkspaces(QWidget& widget, bool asMessage) {
+    // The top-level window's own id: after a change of the window's flags the widget's id
+    // still names the window that was replaced.
+    if (!widget.windowHandle())
+        widget.winId();
+    QWindow* const handle = widget.windowHandle();
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
+    if (!connection || !handle)
         return;
     const xcb_atom_t desktop = Atom(connection, "_NET_WM_DESKTOP");
     if (desktop == XCB_ATOM_NONE)
         return;
-    const auto window = static_cast<xcb_window_t>(widget.winId());
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, desktop, XCB_ATOM_CARDINAL, 32,
-                        1, &kAllWorkspaces);
-
+    const auto window = static_cast<xcb_window_t>(handle->winId());
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    if (screen) {
+    if (!asMessage) {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, desktop, XCB_ATOM_CARDINAL,
+                            32, 1, &kAllWorkspaces);
+    } else if (screen) {
         xcb_client_message_event_t message{};
         message.response_type = XCB_CLIENT_MESSAGE;
         message.format = 32;
         message.window = window;
         message.type = desktop;
         message.data.data32[0] = kAllWorkspaces;
-        message.data.data32[1] = 2; // sent by a pager-like tool: the user asked for it
+        message.data.data32[1] = 2; // as a pager does: the user asked for it
         xcb_send_event(connection, 0, screen->root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&message));
@@ -68,9 +73,14 @@ void PutOnAllWorkspaces(QWidget& widget) {
 } // namespace
 
 void TMainForm::showEvent(QShowEvent* event) {
-    // Before the window is mapped, and again at every showing: changing the window's flags
-    // makes a new X window.
-    PutOnAllWorkspaces(*this);
+    // At every showing (changing the window's flags unmaps the window): the property before
+    // the window is mapped, and the message once the map request has gone out, for a window
+    // manager that dropped the property when the window was withdrawn.
+    PutOnAllWorkspaces(*this, false);
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible())
+            PutOnAllWorkspaces(*this, true);
+    });
     QWidget::showEvent(event);
 }
 
