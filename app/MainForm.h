@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Downloads.h"
+#include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "skin/Skin.h"
 #include "skin/Surface.h"
@@ -34,9 +35,15 @@ public:
     std::int32_t Tag = 0;
 };
 
-// Default addresses; the settings file may replace the two prefixes and the update check.
-inline constexpr const char* DefaultTenkiLitePrefix = "http://www.tenkilite.example/lite/";
-inline constexpr const char* DefaultYahooPrefix = "http://weather.yahoo.example/weather/jp/";
+// The wall-clock time where the source's forecast is told, at `unixSeconds`: Japan's for the
+// agency (its days and hours are Japan's whatever the computer's zone), the computer's for the
+// others.
+platform::LocalDateTime SourceWallClock(TSource source, std::int64_t unixSeconds);
+
+// Default addresses; the settings file may replace the prefixes and the update check. The page
+// services have no address of their own: their commands show only once the settings name one.
+inline constexpr const char* DefaultTenkiLitePrefix = "";
+inline constexpr const char* DefaultYahooPrefix = "";
 inline constexpr const char* DefaultOpenMeteoPrefix = "https://api.open-meteo.com/";
 inline constexpr const char* DefaultGeocodingPrefix = "https://geocoding-api.open-meteo.com/";
 // The settings section of the coordinates the live source has found, one key per place.
@@ -44,8 +51,10 @@ inline constexpr const char* CoordinatesSection = "Coordinates";
 inline constexpr const char* DefaultJmaPrefix = "https://www.jma.go.jp/bosai/";
 // The settings section of the agency's places resolved before, keyed like [Coordinates].
 inline constexpr const char* JmaPlacesSection = "JmaPlaces";
-inline constexpr const char* DefaultUpdateCheckURL = "http://pelumi.example/zomika2/version.txt";
-inline constexpr const char* HomePageURL = "http://pelumi.example/";
+// Named by the build (empty by default): without them the update check and the home page are
+// not offered.
+inline constexpr const char* DefaultUpdateCheckURL = PELUMI_UPDATE_CHECK_URL;
+inline constexpr const char* HomePageURL = PELUMI_HOME_PAGE_URL;
 inline constexpr const char* SkinFolderName = "Skin\\";
 inline constexpr const char* DefaultSkinFile = "Simple\\small.ini";
 
@@ -158,9 +167,12 @@ public:
     // The tray image of a weather phrase: 0 fine, 1 cloudy, 2 rain, 3 snow, 4 none, 6 fog.
     static int WeatherIconIndex(std::string_view phrase);
     static std::string NumberText(std::int32_t value, std::string_view missing);
-    // "d ddd": the day of the month and the locale's abbreviated weekday (Japanese names on a
+    // "d日(ddd)": the day of the month and the locale's abbreviated weekday (Japanese names on a
     // Japanese system, otherwise those of the C library's default locale).
     static std::string FormatDayText(TDateTime date);
+    // One day of the forecast as the skins show it: "12日(金) 晴のち曇 最高 11℃ 最低 3℃ 降水 20%",
+    // the highest probability of the day's bands from `firstBand` on.
+    static std::string DayLine(const TWeatherData& weather, std::size_t day, std::size_t firstBand);
     static std::string AbbreviatedDayName(int dayOfWeek); // 0 = Sunday
     void ActTaskTrayForecastExecute(QObject* sender);
     void ActDummyExecute(QObject* sender);
@@ -298,6 +310,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

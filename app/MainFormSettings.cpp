@@ -67,6 +67,14 @@ void TMainForm::LoadSettings(const std::string& path) {
         ActYahoo.setChecked(true);
         break;
     }
+    // Only commands that can work: a page service needs the address the settings give it, the
+    // update check the address of its version file.
+    ActTenkiJpLite.setVisible(!TenkiLitePrefix.empty());
+    ActYahoo.setVisible(!YahooPrefix.empty());
+    if (QAction* chosen = ServerGroup.checkedAction(); chosen && !chosen->isVisible())
+        ActJma.setChecked(true);
+    ActUpdateCheck.setVisible(
+        !ini.ReadString("Option", "UpdateCheckURL", DefaultUpdateCheckURL).empty());
     FollowSourcesClock();
     LoadCoordinates(ini);
     LoadJmaPlaces(ini);

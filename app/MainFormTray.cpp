@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <langinfo.h>
 #include <locale.h>
 
@@ -66,8 +67,45 @@ std::string TMainForm::AbbreviatedDayName(int dayOfWeek) {
     return result;
 }
 
+platform::LocalDateTime SourceWallClock(TSource source, std::int64_t unixSeconds) {
+    if (source != TSource::Jma)
+        return platform::ToLocalDateTime(unixSeconds);
+    // Japan keeps UTC+9 all year.
+    const auto t = static_cast<std::time_t>(unixSeconds + 9 * 3600);
+    std::tm japan{};
+    gmtime_r(&t, &japan);
+    return {japan.tm_year + 1900, japan.tm_mon + 1, japan.tm_mday,
+            japan.tm_hour,        japan.tm_min,     japan.tm_sec};
+}
+
 std::string TMainForm::FormatDayText(TDateTime date) {
-    return std::to_string(DecodeDate(date).Day) + " " + AbbreviatedDayName(DayOfWeek(date));
+    return std::to_string(DecodeDate(date).Day) + "日(" + AbbreviatedDayName(DayOfWeek(date)) + ")";
+}
+
+namespace {
+
+std::string Degrees(std::int32_t value) {
+    return value == NoValue ? "--" : std::to_string(value) + "℃";
+}
+
+std::string Percent(std::int32_t value) {
+    return value == NoValue ? "--" : std::to_string(value) + "%";
+}
+
+} // namespace
+
+std::string TMainForm::DayLine(const TWeatherData& weather, std::size_t day,
+                               std::size_t firstBand) {
+    std::int32_t prob = NoValue;
+    for (std::size_t b = firstBand; b < 4; ++b) {
+        const std::int32_t p = weather.DayProb[4 * day + b];
+        if (p != NoValue && (prob == NoValue || p > prob))
+            prob = p;
+    }
+    const std::string& text = weather.DayWeather[day];
+    return FormatDayText(weather.DayDate[day]) + " " + (text.empty() ? "--" : text) + " 最高 " +
+           Degrees(weather.DayMaxTemp[day]) + " 最低 " + Degrees(weather.DayMinTemp[day]) +
+           " 降水 " + Percent(prob);
 }
 
 int TMainForm::WeatherIconIndex(std::string_view phrase) {
@@ -144,31 +182,39 @@ void TMainForm::ShowTray(bool balloon) {
         }
         return;
     }
-    const auto N = [](std::int32_t v) { return NumberText(v, "--"); };
+    // The place first: the hint and the balloon name what they tell of.
+    const std::string place =
+        Weather.LocationName.empty() ? std::string() : Weather.LocationName + "\r\n";
+    const std::string placeTitle =
+        Weather.LocationName.empty() ? std::string() : Weather.LocationName + " ";
+    const platform::LocalDateTime now =
+        SourceWallClock(SelectedSource(), platform::UnixSecondsNow());
     std::string hint;
     std::string title;
     std::string text;
     if (ActTodayForecast.isChecked() || ActTomorrowForecast.isChecked()) {
         const std::size_t d = ActTodayForecast.isChecked() ? 0 : 1;
         SetTrayIconIndex(WeatherIconIndex(Weather.DayWeather[d]));
-        const std::string day = FormatDayText(Weather.DayDate[d]);
-        const std::string temps =
-            "気温: " + N(Weather.DayMaxTemp[d]) + "/" + N(Weather.DayMinTemp[d]) + "\r\n";
-        const std::string probs =
-            "降水確率: " + N(Weather.DayProb[4 * d]) + "/" + N(Weather.DayProb[4 * d + 1]) + "/" +
-            N(Weather.DayProb[4 * d + 2]) + "/" + N(Weather.DayProb[4 * d + 3]);
-        hint = day + ": " + Weather.DayWeather[d] + "\r\n" + temps + probs;
-        title = day + "の天気予報";
-        text = "予報: " + Weather.DayWeather[d] + "\r\n" + temps + probs;
+        // Today's probability is of the hours still to come.
+        const std::size_t firstBand = d == 0 ? static_cast<std::size_t>(now.Hour / 6) : 0;
+        const std::string line = DayLine(Weather, d, firstBand);
+        hint = place + line;
+        title = placeTitle + FormatDayText(Weather.DayDate[d]) + "の天気予報";
+        text = line;
     } else {
-        const std::size_t s = static_cast<std::size_t>(platform::LocalNow().Hour / 3);
+        // The slot that holds the present time, named by its hours: a source may label it by
+        // its end ("12時" from 9 to 12 o'clock).
+        const std::size_t s = static_cast<std::size_t>(now.Hour / 3);
         const std::size_t q = s / 2;
         SetTrayIconIndex(WeatherIconIndex(Weather.PointWeather[s]));
-        const std::string rest = "気温: " + N(Weather.PointTemp[s]) + "℃\r\n" +
-                                 "降水確率: " + N(Weather.DayProb[q]) + "%";
-        hint = N(Weather.PointHour[s]) + "時の天気: " + Weather.PointWeather[s] + "\r\n" + rest;
-        title = N(Weather.PointHour[s]) + "時の天気";
-        text = "天気: " + Weather.PointWeather[s] + "\r\n" + rest;
+        const std::string hours = std::to_string(3 * s) + "-" + std::to_string(3 * s + 3) + "時";
+        const std::string& weather = Weather.PointWeather[s];
+        const std::string rest = (weather.empty() ? "--" : weather) + " " +
+                                 Degrees(Weather.PointTemp[s]) + " 降水 " +
+                                 Percent(Weather.DayProb[q]);
+        hint = place + "現在 (" + hours + ") " + rest;
+        title = placeTitle + "現在の天気 (" + hours + ")";
+        text = rest;
     }
     if (!Weather.PointSource.empty())
         hint += "\r\n3時間ごとの予報: " + Weather.PointSource;

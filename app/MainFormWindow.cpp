@@ -10,13 +10,79 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
+#include <qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
 // Pixels the pointer moves, with the button held, before the widget follows it.
 constexpr int kMoveThreshold = 4;
 
+// The workspace number that stands for every workspace.
+constexpr std::uint32_t kAllWorkspaces = 0xFFFFFFFF;
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+// A desktop widget belongs on every workspace. The property is what the window manager reads
+// when it maps the window; the message moves a window it already manages. `asMessage` picks one.
+void PutOnAllWorkspaces(QWidget& widget, bool asMessage) {
+    // The top-level window's own id: after a change of the window's flags the widget's id
+    // still names the window that was replaced.
+    if (!widget.windowHandle())
+        widget.winId();
+    QWindow* const handle = widget.windowHandle();
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || !handle)
+        return;
+    const xcb_atom_t desktop = Atom(connection, "_NET_WM_DESKTOP");
+    if (desktop == XCB_ATOM_NONE)
+        return;
+    const auto window = static_cast<xcb_window_t>(handle->winId());
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (!asMessage) {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, desktop, XCB_ATOM_CARDINAL,
+                            32, 1, &kAllWorkspaces);
+    } else if (screen) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = desktop;
+        message.data.data32[0] = kAllWorkspaces;
+        message.data.data32[1] = 2; // as a pager does: the user asked for it
+        xcb_send_event(connection, 0, screen->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+    }
+    xcb_flush(connection);
+}
+
 } // namespace
+
+void TMainForm::showEvent(QShowEvent* event) {
+    // At every showing (changing the window's flags unmaps the window): the property before
+    // the window is mapped, and the message once the map request has gone out, for a window
+    // manager that dropped the property when the window was withdrawn.
+    PutOnAllWorkspaces(*this, false);
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible())
+            PutOnAllWorkspaces(*this, true);
+    });
+    QWidget::showEvent(event);
+}
 
 void TMainForm::DrawWeather() {
     // At the ratio of the window's screen: the picture has the device's pixels and the window

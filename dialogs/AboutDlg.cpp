@@ -50,10 +50,11 @@ TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog
     licence->setFont(LabelFont(false));
     licence->setText(QStringLiteral("MIT License"));
     licence->adjustSize();
-    Label2 = MakeLabel(this, 64, 32);
-    Label3 = MakeLabel(this, 64, 92);
-    Label4 = MakeLabel(this, 64, 72);
-    Label5 = MakeLabel(this, 64, 52);
+    // The version and the links start where the title starts.
+    Label2 = MakeLabel(this, 56, 32);
+    Label3 = MakeLabel(this, 56, 92);
+    Label4 = MakeLabel(this, 56, 72);
+    Label5 = MakeLabel(this, 56, 52);
     QFont link = LabelFont(false);
     link.setUnderline(true);
     for (QLabel* label : {Label3, Label4, Label5}) {
@@ -66,6 +67,8 @@ TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog
     }
     Label3->setText(homePageUrl);
     Label3->adjustSize();
+    // A build that names no home page offers no link that leads nowhere.
+    Label3->setVisible(!homePageUrl.isEmpty());
     Label4->setText(QStringLiteral("3時間予報: Open-Meteo.com"));
     Label4->adjustSize();
     Label5->setText(QStringLiteral("出典：気象庁ホームページ"));

@@ -45,7 +45,9 @@ void ApplyProxyFields(const QString& host, const QString& port, THttpClient& htt
 bool RunProxySetting(QWidget* owner, THttpClient& http, platform::TBrowserEnvironment environment) {
     TProxySettingDialog dialog(owner, std::move(environment));
     dialog.Edit1->setText(ToQt(http.ProxyServer));
-    dialog.Edit2->setText(QString::number(http.ProxyPort));
+    // No proxy, no port: a "0" would read as a setting.
+    if (!http.ProxyServer.empty())
+        dialog.Edit2->setText(QString::number(http.ProxyPort));
     if (!dialog.Execute())
         return false;
     ApplyProxyFields(dialog.Edit1->text(), dialog.Edit2->text(), http);
@@ -106,6 +108,13 @@ std::int32_t FetchRemoteVersion(THttpClient& http, const std::string& url) {
 void ReportUpdateCheck(QWidget* owner, std::int32_t remote, std::int32_t ownVersion,
                        const QString& homePageUrl) {
     const QString caption = QStringLiteral("更新の確認");
+    // A build that names no home page offers none.
+    const bool homePage = !homePageUrl.isEmpty();
+    if (remote == -1 && !homePage) {
+        platform::ShowMessageBox(owner, QStringLiteral("更新の確認に失敗しました。"), caption,
+                                 platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+        return;
+    }
     if (remote == -1) {
         if (platform::ShowMessageBox(
                 owner,
@@ -121,6 +130,12 @@ void ReportUpdateCheck(QWidget* owner, std::int32_t remote, std::int32_t ownVers
         platform::ShowMessageBox(owner,
                                  QStringLiteral("このソフトウェアのバージョン取得に失敗しました。"),
                                  caption, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+        return;
+    }
+    if (platform::IsNewerVersion(remote, ownVersion) && !homePage) {
+        platform::ShowMessageBox(owner,
+                                 QStringLiteral("新しいバージョンのソフトウェアが見つかりました。"),
+                                 caption, platform::MsgButtons::Ok, platform::MsgIcon::Information);
         return;
     }
     if (platform::IsNewerVersion(remote, ownVersion)) {

@@ -24,7 +24,7 @@ TProxySettingDialog::TProxySettingDialog(QWidget* owner, platform::TBrowserEnvir
 
     Label2 = new QLabel(QStringLiteral("ポート(&O):"), this);
     Label2->move(304, 16);
-    Edit2 = new QLineEdit(QStringLiteral("0"), this);
+    Edit2 = new QLineEdit(this);
     Edit2->setGeometry(304, 32, 65, 21);
     Label2->setBuddy(Edit2);
     // Digits only from the keyboard, with the input method off. A key filter rather than a

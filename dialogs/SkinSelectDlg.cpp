@@ -64,6 +64,9 @@ bool HasIniExtension(const std::string& name) {
     return name.size() > 4 && platform::AsciiLower(name.substr(name.size() - 4)) == ".ini";
 }
 
+// Lines of a skin's description shown without scrolling.
+constexpr int kDescriptionLines = 4;
+
 QLineEdit* MakeInfoField(QWidget* parent, const QString& caption, int y) {
     auto* label = new QLabel(caption, parent);
     label->move(16, y);
@@ -162,21 +165,31 @@ TSkinSelectDialog::TSkinSelectDialog(QWidget* owner, const std::vector<std::stri
     auto* label5 = new QLabel(QStringLiteral("説明:"), GroupBox1);
     label5->move(16, 138);
     Memo1 = new QPlainTextEdit(GroupBox1);
-    Memo1->setGeometry(16, 154, 256, 56);
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette palette = Memo1->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     Memo1->setPalette(palette);
+    // Four whole lines of the description at the font in use; the boxes and the buttons below
+    // make room for them.
+    const int memoHeight = std::max(
+        56, Memo1->fontMetrics().lineSpacing() * kDescriptionLines + 2 * Memo1->frameWidth() +
+                2 * static_cast<int>(Memo1->document()->documentMargin()) + 2);
+    Memo1->setGeometry(16, 154, 256, memoHeight);
+    const int grow = memoHeight - 56;
+    GroupBox1->resize(GroupBox1->width(), GroupBox1->height() + grow);
+    TreeView1->resize(TreeView1->width(), TreeView1->height() + grow);
+    GroupBox3->resize(GroupBox3->width(), GroupBox3->height() + grow);
+    setFixedSize(577, 339 + grow);
 
     CheckBox1 = new QCheckBox(QStringLiteral("プレビュー(&P)"), this);
-    CheckBox1->move(18, 298 + 9);
+    CheckBox1->move(18, 298 + 9 + grow);
     CheckBox1->setChecked(true);
     Button2 = new QPushButton(QStringLiteral("OK"), this);
-    Button2->setGeometry(400, 302, 75, 25);
+    Button2->setGeometry(400, 302 + grow, 75, 25);
     Button2->setDefault(true);
     Button1 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Button1->setGeometry(486, 302, 75, 25);
+    Button1->setGeometry(486, 302 + grow, 75, 25);
     Button1->setAutoDefault(false);
 
     connect(Button2, &QPushButton::clicked, this, &QDialog::accept);

@@ -161,6 +161,27 @@ void WalkWeekForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile&
                       }}});
 }
 
+// A day's date label with "%t" made into the day's name; every other token, "%%" included,
+// is left to the date formatter, and a "%" in the name stays a "%".
+std::string WithDayName(const std::string& format, const std::string& name) {
+    std::string escaped;
+    for (const char c : name)
+        escaped += c == '%' ? std::string("%%") : std::string(1, c);
+    std::string out;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            if (format[i + 1] == 't')
+                out += escaped;
+            else
+                out += format.substr(i, 2);
+            ++i;
+            continue;
+        }
+        out += format[i];
+    }
+    return out;
+}
+
 void WalkDayForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
                      const ElementSink& sink) {
     WalkIconGroup(skin, file, sink, "DayWeatherIcon", 2, [&](int s) {
@@ -171,7 +192,13 @@ void WalkDayForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& 
         {{"DayWeatherLabel", 2,
           [&](const TLabelSetting& l, int s) { return skin.FormatText(w.DayWeather[s], l); }},
          {"DayDateLabel", 2,
-          [&](const TLabelSetting& l, int s) { return skin.FormatDate(w.DayDate[s], l); }},
+          [&](const TLabelSetting& l, int s) {
+              // Today is 今夜 where the source says the day has only its night left.
+              TLabelSetting named = l;
+              named.DataFormat = WithDayName(
+                  l.DataFormat, s == 1 ? "明日" : (w.TodayName.empty() ? "今日" : w.TodayName));
+              return skin.FormatDate(w.DayDate[s], named);
+          }},
          {"DayMinTempLabel", 2,
           [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.DayMinTemp[s], l); }},
          {"DayMaxTempLabel", 2,

@@ -150,6 +150,7 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
     field("NowWind", OptionalNumber(w.Now.Wind, 1));
     field("NowWindDirection", Text(w.Now.WindDirection));
     field("NowHumidity", OptionalNumber(w.Now.Humidity, 0));
+    field("TodayName", Text(w.TodayName));
     return out + "\n}\n";
 }
 
@@ -224,6 +225,8 @@ bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string
                 w.Now.WindDirection = ToText(value, name);
             else if (name == "NowHumidity")
                 w.Now.Humidity = ToOptionalNumber(value, name);
+            else if (name == "TodayName")
+                w.TodayName = ToText(value, name);
         }
     } catch (const FieldError& e) {
         error = e.message;

@@ -29,6 +29,7 @@ void TWeatherData::Clear() {
     Information.clear();
     PointSource.clear();
     Now = TObservation{};
+    TodayName.clear();
 }
 
 namespace {

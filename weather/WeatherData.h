@@ -67,6 +67,9 @@ public:
     // the agency's forecast had to take them from the live source; empty otherwise.
     std::string PointSource;
     TObservation Now;        // refreshed apart from the forecast
+    // The source's own name for today's period when it is not the whole day: "今夜" from the
+    // agency's evening report; empty otherwise (the skins then say 今日).
+    std::string TodayName;
 
     // Puts every field into the no-data state.
     void Clear();

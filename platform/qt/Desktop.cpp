@@ -59,7 +59,14 @@ void OpenUrl(const QString& url) {
         OpenUrlOverride()(url);
         return;
     }
-    QDesktopServices::openUrl(QUrl(url));
+    // Without a browser (none installed, none chosen) nothing would happen: say so, with the
+    // address, which the user can still open by hand.
+    if (!QDesktopServices::openUrl(QUrl(url)))
+        ShowMessageBox(nullptr,
+                       QStringLiteral("Webページを開けませんでした。ブラウザが見つかりません。\n"
+                                      "次のアドレスをブラウザで開いてください。\n\n") +
+                           url,
+                       QStringLiteral("Webページを開く"), MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) {

@@ -18,7 +18,8 @@ enum class MsgResult { Ok, Yes, No };
 MsgResult ShowMessageBox(QWidget* parent, const QString& text, const QString& caption,
                          MsgButtons buttons, MsgIcon icon);
 
-// Opens an address in the user's default browser; failures are not reported.
+// Opens an address in the user's default browser; without one, a message box says so and
+// shows the address.
 void OpenUrl(const QString& url);
 
 using MessageBoxHandler =

@@ -43,13 +43,14 @@ start_xvfb() {
     return 1
 }
 
-# start_wm LOGDIR: a window manager (openbox), as on a desktop; waits until it manages the
-# screen. Start it before the tray, which asks it for a dock's place.
+# start_wm LOGDIR [OPENBOX_OPTIONS...]: a window manager (openbox), as on a desktop; waits until
+# it manages the screen. Start it before the tray, which asks it for a dock's place.
 start_wm() {
     local logdir=$1 attempt i wm
+    shift
     # Seen once on a loaded machine: openbox could not open a display that took other clients.
     for attempt in 1 2 3; do
-        openbox --sm-disable >>"$logdir/openbox.log" 2>&1 &
+        openbox --sm-disable "$@" >>"$logdir/openbox.log" 2>&1 &
         wm=$!
         SESSION_PIDS+=("$wm")
         for i in $(seq 1 100); do

@@ -20,11 +20,13 @@ struct ClockGuard {
     ~ClockGuard() { platform::ReleaseClock(); }
 };
 
-// Draws `skin` (under data/Skin/) at `scale` and compares it with the golden picture `name`.
-void ExpectGolden(const std::string& skinFile, double scale, const std::string& name) {
+// Draws `skin` (under data/Skin/) at `scale` with the record `recordFile` (under records/) and
+// compares it with the golden picture `name`.
+void ExpectGolden(const std::string& skinFile, double scale, const std::string& name,
+                  const std::string& recordFile = "full.json") {
     TWeatherData record;
     std::string error;
-    ASSERT_TRUE(ReadRecordJson(ReadAll(TestData("records/full.json")), record, error)) << error;
+    ASSERT_TRUE(ReadRecordJson(ReadAll(TestData("records/" + recordFile)), record, error)) << error;
 
     const ClockGuard clock({2026, 12, 10, 10, 30, 0});
     TSkin skin;
@@ -66,5 +68,20 @@ TEST(Golden, ShippedSkinsAtTwiceThePixelRatio) {
     for (const auto& [skin, name] : skins) {
         SCOPED_TRACE(skin);
         ExpectGolden(skin, 2.0, name);
+    }
+}
+
+// A refresh under way or failing over a kept forecast: the status line has a line of its own at
+// the bottom and leaves the place name, the report time and every figure readable.
+TEST(Golden, ShippedSkinsWithAStatusOverAKeptForecast) {
+    const std::pair<const char*, const char*> skins[] = {
+        {"Simple/small.ini", "small-status-1030"},
+        {"Simple/compact.ini", "compact-status-1030"},
+        {"Glass/column.ini", "column-status-1030"},
+    };
+    for (const auto& [skin, name] : skins) {
+        SCOPED_TRACE(skin);
+        ExpectGolden(skin, 1.0, std::string(name) + ".png", "status.json");
+        ExpectGolden(skin, 2.0, std::string(name) + "-x2.png", "status.json");
     }
 }

@@ -86,6 +86,7 @@ struct Expected {
     std::array<const char*, 7> weekWeather;
     std::array<std::int32_t, 7> weekProb, weekMin, weekMax;
     const char* updateInfo;
+    const char* todayName = ""; // "今夜" where today is the evening report's night
 };
 
 TWeatherData RecordOf(const Expected& e, const std::string& location) {
@@ -106,6 +107,7 @@ TWeatherData RecordOf(const Expected& e, const std::string& location) {
     }
     w.LocationName = location;
     w.UpdateInfo = e.updateInfo;
+    w.TodayName = e.todayName;
     return w;
 }
 
@@ -173,7 +175,8 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {10, 40, 40, 40, 40, 30, 30},
           {25, 26, 26, 26, 26, 25, 25},
           {31, 33, 33, 34, 33, 32, 33},
-          "17時00分 発表"}},
+          "17時00分 発表",
+          "今夜"}},
         // 愛知: one weekly area under the office's code, and only 名古屋 in the weekly points.
         {"forecast-230000-2022-08-02T11.json",
          {"230000", "230020", "2320100", "51331", {}},
@@ -212,6 +215,7 @@ TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
         const char* when;
         const char* file;
         Expected expected;
+        const char* todayName = ""; // the evening report's own day is its night
     };
     const Case cases[] = {
         {"00:30, yesterday's 17 o'clock report",
@@ -267,7 +271,7 @@ TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
           {60, 40, 40, 40, 40, 30, 30},
           {26, 26, 26, 26, 26, 25, 25},
           {32, 33, 33, 34, 33, 32, 33},
-          "17時00分 発表"}},
+          "17時00分 発表", "今夜"}},
         {"two days late, the 05 o'clock report",
          "forecast-130000-2026-03-12T05.json",
          {EncodeDate(2026, 3, 14),

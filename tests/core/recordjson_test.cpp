@@ -104,6 +104,7 @@ TEST(RecordJson, WhatIsWrittenReadsBackAsTheSameRecord) {
     w.LocationName = "引用符\"と\\と\n改行\x01\x7f";
     w.UpdateInfo = "11時00分 発表";
     w.Information = "接続しています";
+    w.TodayName = "今夜";
 
     const std::string text = WriteRecordJson(w, true);
     EXPECT_EQ(text.rfind("{\n  \"ok\": true,\n", 0), 0u) << text;

@@ -179,7 +179,7 @@ TWeatherData WorstRecord(TDateTime today, std::int32_t temp, std::int32_t hour,
 TEST(ShippedSkins, WorstCaseTextsShowWholeAndKeepClearOfEachOther) {
     const ClockGuard clock({2026, 12, 9, 10, 30, 0});
     const TDateTime today = EncodeDate(2026, 12, 9);
-    // The status lines the refresh writes; the record is empty while they show.
+    // The status lines the refresh writes, over an empty record and over a kept forecast.
     const char* const statuses[] = {"接続しています", "再接続します (あと5回)", "データ取得に失敗"};
     for (const std::string& path : ShippedSkins()) {
         TSkin skin;
@@ -202,6 +202,10 @@ TEST(ShippedSkins, WorstCaseTextsShowWholeAndKeepClearOfEachOther) {
             TWeatherData failed;
             failed.Information = status;
             CheckLabels(skin, failed, name, problems);
+            // A refresh over the kept forecast: the status shows with every other text.
+            TWeatherData kept = WorstRecord(today, -88, 21, places[0]);
+            kept.Information = status;
+            CheckLabels(skin, kept, name, problems);
         }
         for (const auto& [problem, example] : problems)
             ADD_FAILURE() << problem << ", for example " << example;

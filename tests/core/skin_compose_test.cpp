@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -358,3 +359,33 @@ TEST_F(SkinDrawTest, MissingFilesLeaveThePreviousPicture) {
 }
 
 } // namespace
+
+// "%t" in a day's date label names the day: 今日, or the source's own name for today's period
+// (今夜 from the evening report), and 明日. Other tokens and "%%" keep their meaning.
+TEST_F(SkinDrawTest, DayDateLabelsNameTheDay) {
+    skin.Load(dir.Write("days.ini", "[ImageFiles]\nBackground=back.png\n"
+                                    "[DayDateLabel]\nDataFormat=%t %m/%d\nNoDataString=--\n"
+                                    "[DayDateLabel0]\nRect=0,0,10,4\n"
+                                    "[DayDateLabel1]\nRect=0,0,10,4\nDataFormat=%%t%t\n"));
+    weather.DayDate = {EncodeDate(2026, 12, 10), EncodeDate(2026, 12, 11)};
+    struct Case {
+        std::string todayName;
+        std::string today;
+    };
+    const Case cases[] = {{"", "今日 12/10"}, {"今夜", "今夜 12/10"}, {"50%", "50% 12/10"}};
+    for (const Case& c : cases) {
+        weather.TodayName = c.todayName;
+        std::map<std::string, std::string> texts;
+        for (const TSkin::TLabelItem& l : skin.Labels(weather))
+            texts[l.Section] = l.Text;
+        EXPECT_EQ(texts["DayDateLabel0"], c.today) << c.todayName;
+        EXPECT_EQ(texts["DayDateLabel1"], "%t明日") << c.todayName;
+    }
+    // A day without a date shows the missing text, not a name.
+    weather.DayDate[0] = 0.0;
+    for (const TSkin::TLabelItem& l : skin.Labels(weather)) {
+        if (l.Section == "DayDateLabel0") {
+            EXPECT_EQ(l.Text, "--");
+        }
+    }
+}

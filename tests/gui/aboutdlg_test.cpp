@@ -1,5 +1,6 @@
 #include "dialogs/AboutDlg.h"
 #include "platform/qt/Desktop.h"
+#include "support/ScopedEnv.h"
 
 #include "pelumi_version.h"
 
@@ -108,4 +109,36 @@ TEST(AboutDialog, NamesTheLicence) {
     // A text like the title: a click on it leaves the box open.
     QTest::mouseClick(const_cast<QLabel*>(licence), Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible());
+}
+
+// The version and the links start where the title does; without a home page in the build there
+// is no link to it.
+TEST(AboutDialog, LinesInLineWithTheTitleAndNoEmptyLink) {
+    for (const QString& home : {QStringLiteral("http://home.example/"), QString()}) {
+        TAboutDialog dialog(nullptr, home);
+        dialog.show();
+        for (const QLabel* line : {dialog.Label2, dialog.Label3, dialog.Label4, dialog.Label5})
+            EXPECT_EQ(line->x(), dialog.Label1->x()) << line->text().toStdString();
+        EXPECT_EQ(dialog.Label3->isVisible(), !home.isEmpty()) << home.toStdString();
+        EXPECT_TRUE(dialog.Label4->isVisible());
+        EXPECT_TRUE(dialog.Label5->isVisible());
+    }
+}
+
+// With no browser to be found the user is told, and given the address.
+TEST(OpenUrl, WithoutABrowserSaysSo) {
+    const ScopedEnv path("PATH", "/nonexistent");
+    const ScopedEnv browser("BROWSER", "");
+    const ScopedEnv defaultBrowser("DEFAULT_BROWSER", "");
+    QStringList texts;
+    platform::SetMessageBoxHandler(
+        [&](const QString& text, const QString&, platform::MsgButtons, platform::MsgIcon) {
+            texts << text;
+            return platform::MsgResult::Ok;
+        });
+    platform::OpenUrl(QStringLiteral("https://www.jma.go.jp/bosai/forecast/"));
+    platform::SetMessageBoxHandler(nullptr);
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].startsWith(QStringLiteral("Webページを開けませんでした。")));
+    EXPECT_TRUE(texts[0].endsWith(QStringLiteral("https://www.jma.go.jp/bosai/forecast/")));
 }

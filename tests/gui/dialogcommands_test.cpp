@@ -121,6 +121,38 @@ TEST(UpdateCheck, MessagesAndAnswers) {
     }
 }
 
+// A build without a home page offers none: the messages only tell, with an OK button.
+TEST(UpdateCheck, WithoutAHomePageNothingIsOffered) {
+    using platform::MsgButtons;
+    using platform::MsgIcon;
+    const QString caption = QStringLiteral("更新の確認");
+    const std::pair<std::optional<std::string>, Box> cases[] = {
+        {"33556480",
+         {QStringLiteral("新しいバージョンのソフトウェアが見つかりました。"), caption,
+          MsgButtons::Ok, MsgIcon::Information}},
+        {std::nullopt,
+         {QStringLiteral("更新の確認に失敗しました。"), caption, MsgButtons::Ok, MsgIcon::Warning}},
+        {"33556226", {kLatest, caption, MsgButtons::Ok, MsgIcon::Information}},
+    };
+    for (const auto& [body, expected] : cases) {
+        TFakeHttp http;
+        http.body = body;
+        std::vector<Box> boxes;
+        QStringList opened;
+        platform::SetMessageBoxHandler(
+            [&](const QString& text, const QString& cap, MsgButtons buttons, MsgIcon icon) {
+                boxes.push_back({text, cap, buttons, icon});
+                return platform::MsgResult::Yes;
+            });
+        platform::SetOpenUrlHandler([&](const QString& url) { opened << url; });
+        dialogs::RunUpdateCheck(nullptr, http, "http://127.0.0.1:1/version.txt", 33556226, "");
+        QuietMessageBoxes();
+        platform::SetOpenUrlHandler(nullptr);
+        EXPECT_EQ(boxes, std::vector<Box>({expected}));
+        EXPECT_TRUE(opened.isEmpty());
+    }
+}
+
 TEST(UpdateCheck, OwnVersionNumberOfThisExecutable) {
     EXPECT_EQ(dialogs::GetVersionNumber(), 33556226);
 }

@@ -148,7 +148,7 @@ TEST(MainForm, YahooIsCheckedBeforeTheSettingsAreRead) {
     // The design-time state; only visible when the settings step never runs.
     TestProgram program;
     MessageLog messages;
-    program.WriteIni("[Option]\nServer=0\n");
+    program.WriteIni("[URL]\nPrefixTenkiLite=http://127.0.0.1:9/t/\n[Option]\nServer=0\n");
     auto form = program.Start();
     form->ActYahoo.setChecked(false);
     EXPECT_TRUE(form->ActTenkiJpLite.isChecked());

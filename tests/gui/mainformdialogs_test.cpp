@@ -248,16 +248,20 @@ TEST(UpdateCheckAgainstTheSampleService, RealDownloads) {
         std::string path;
         std::string expected;
     };
+    // The home page is offered only when the build names one.
+    const bool home = std::string(HomePageURL) != "";
     const Case cases[] = {
         {{}, "version.txt", "このソフトウェアのバージョンは最新です。"},
         {{"--version-number", "33556480"},
          "version.txt",
-         "新しいバージョンのソフトウェアが見つかりました。ホームページを開きますか?"},
+         home ? "新しいバージョンのソフトウェアが見つかりました。ホームページを開きますか?"
+              : "新しいバージョンのソフトウェアが見つかりました。"},
         // The service's error page for an unknown address.
         {{},
          "no/such/version.txt",
-         "更新の確認に失敗しました。申し訳ありませんがホームページで確認をお願いします。\n\n"
-         "ホームページを開きますか?"},
+         home ? "更新の確認に失敗しました。申し訳ありませんがホームページで確認をお願いします。\n\n"
+                "ホームページを開きますか?"
+              : "更新の確認に失敗しました。"},
     };
     for (const Case& c : cases) {
         SampleService service(c.options);

@@ -62,7 +62,7 @@ TEST(ProxySettingDialog, LayoutAndKeyboard) {
     TProxySettingDialog dialog(nullptr, Env({}, ""));
     EXPECT_EQ(dialog.windowTitle(), "プロキシの設定");
     EXPECT_EQ(dialog.size(), QSize(386, 106));
-    EXPECT_EQ(dialog.Edit2->text(), "0");
+    EXPECT_EQ(dialog.Edit2->text(), "");
     EXPECT_EQ(dialog.Label1->buddy(), dialog.Edit1);
     EXPECT_EQ(dialog.Label2->buddy(), dialog.Edit2);
     EXPECT_FALSE(dialog.Edit2->testAttribute(Qt::WA_InputMethodEnabled));
@@ -103,6 +103,22 @@ TEST(ProxySettingDialog, CloseCheckOnEveryWayOut) {
                 dialog.QDialog::done(QDialog::Rejected);
             }
         }
+    }
+}
+
+// Without a proxy the port is empty, not "0"; with one it is the proxy's.
+TEST(ProxySettingDialog, PortShownOnlyWithAProxy) {
+    const std::pair<std::string, const char*> cases[] = {{"", ""}, {"old.example", "3128"}};
+    for (const auto& [server, port] : cases) {
+        TNoHttp http;
+        http.ProxyServer = server;
+        http.ProxyPort = server.empty() ? 0 : 3128;
+        WhenModal([port](QDialog* d) {
+            auto* dialog = OpenDialog<TProxySettingDialog>(d);
+            EXPECT_EQ(dialog->Edit2->text(), port);
+            dialog->Button2->click();
+        });
+        EXPECT_FALSE(dialogs::RunProxySetting(nullptr, http, Env({}, "")));
     }
 }
 

@@ -63,16 +63,16 @@ TEST_F(ServiceTest, ASuccessfulRefreshFillsTheRecordTheWidgetAndTheTray) {
         EXPECT_EQ(form->ImageList1.Images.size(), 7u);
         if (form->ActTodayForecast.isChecked()) {
             EXPECT_EQ(form->TrayIconIndex(), TMainForm::WeatherIconIndex(w.DayWeather[0]));
-            EXPECT_EQ(form->TrayHint().rfind(TMainForm::FormatDayText(w.DayDate[0]) + ": " +
-                                                 w.DayWeather[0] + "\r\n気温: ",
+            EXPECT_EQ(form->TrayHint().rfind(w.LocationName + "\r\n" +
+                                                 TMainForm::FormatDayText(w.DayDate[0]) + " " +
+                                                 w.DayWeather[0] + " 最高 ",
                                              0),
                       0u)
                 << form->TrayHint();
         } else {
             EXPECT_EQ(form->TrayIconIndex(), TMainForm::WeatherIconIndex(w.PointWeather[3]));
-            EXPECT_EQ(form->TrayHint().rfind(TMainForm::NumberText(w.PointHour[3], "--") +
-                                                 "時の天気: " + w.PointWeather[3] + "\r\n",
-                                             0),
+            EXPECT_EQ(form->TrayHint().rfind(
+                          w.LocationName + "\r\n現在 (9-12時) " + w.PointWeather[3] + " ", 0),
                       0u)
                 << form->TrayHint();
         }

@@ -55,6 +55,12 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
     EXPECT_EQ(form->LocationFileName, program.Folder() + "urls.list");
 
     EXPECT_FALSE(std::filesystem::exists(program.IniPath()));
+    // No command leads nowhere: the page services have no address until the settings give one,
+    // and the update check only with the build's.
+    EXPECT_FALSE(form->ActTenkiJpLite.isVisible());
+    EXPECT_FALSE(form->ActYahoo.isVisible());
+    EXPECT_TRUE(form->ActJma.isVisible());
+    EXPECT_EQ(form->ActUpdateCheck.isVisible(), std::string(DefaultUpdateCheckURL) != "");
     QSignalSpy closed(form.get(), &TMainForm::Closed);
     form->close();
     EXPECT_EQ(closed.count(), 1);
@@ -121,17 +127,28 @@ TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
          },
          {{"Option/RefreshInterval", "0"}}},
         {"Server 5 selects Yahoo",
+         "[URL]\nPrefixTenkiLite=http://127.0.0.1:9/t/\nPrefixYahoo=http://127.0.0.1:9/y/\n"
          "[Option]\nServer=5\n",
          [](TMainForm& f) { EXPECT_TRUE(f.ActYahoo.isChecked()); },
          {{"Option/Server", "1"}}},
         {"Server -1 selects Yahoo",
+         "[URL]\nPrefixTenkiLite=http://127.0.0.1:9/t/\nPrefixYahoo=http://127.0.0.1:9/y/\n"
          "[Option]\nServer=-1\n",
          [](TMainForm& f) { EXPECT_TRUE(f.ActYahoo.isChecked()); },
          {{"Option/Server", "1"}}},
         {"Server 0 selects TenkiLite",
+         "[URL]\nPrefixTenkiLite=http://127.0.0.1:9/t/\nPrefixYahoo=http://127.0.0.1:9/y/\n"
          "[Option]\nServer=0\n",
          [](TMainForm& f) { EXPECT_TRUE(f.ActTenkiJpLite.isChecked()); },
          {{"Option/Server", "0"}}},
+        {"a page service without its address starts with the agency",
+         "[URL]\nPrefixYahoo=http://127.0.0.1:9/y/\n[Option]\nServer=0\n",
+         [](TMainForm& f) {
+             EXPECT_TRUE(f.ActJma.isChecked());
+             EXPECT_FALSE(f.ActTenkiJpLite.isVisible());
+             EXPECT_TRUE(f.ActYahoo.isVisible());
+         },
+         {{"Option/Server", "3"}}},
         {"Server 2 keeps the live source",
          "[Option]\nServer=2\n",
          [](TMainForm& f) {
@@ -147,6 +164,7 @@ TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
          },
          {{"Option/Server", "3"}}},
         {"Server 4 selects Yahoo",
+         "[URL]\nPrefixTenkiLite=http://127.0.0.1:9/t/\nPrefixYahoo=http://127.0.0.1:9/y/\n"
          "[Option]\nServer=4\n",
          [](TMainForm& f) { EXPECT_TRUE(f.ActYahoo.isChecked()); },
          {{"Option/Server", "1"}}},
@@ -275,6 +293,7 @@ TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
          {{"Skin/Filename", "Simple\\small.ini"}}},
         {"a hand-added update-check address and foreign keys survive",
          "; comment\n[Option]\nUpdateCheckURL=http://127.0.0.1:9/v.txt\nServer=1\n"
+         "[URL]\nPrefixYahoo=http://127.0.0.1:9/y/\n"
          "[Mine]\nKey=kept\n",
          [](TMainForm&) {},
          {{"Option/UpdateCheckURL", "http://127.0.0.1:9/v.txt"},

@@ -4,10 +4,13 @@
 #include "ModalScript.h"
 #include "support/TempDir.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -307,4 +310,23 @@ TEST(SkinSelectDialog, OkWaitsForASkinWhenTheLoadedOneIsNotListed) {
     dialogs::RunSkinSetting(nullptr, {skins.root}, host.Make());
     EXPECT_EQ(host.loads, std::vector<std::string>({skins.upper}));
     EXPECT_EQ(host.loaded, skins.upper);
+}
+
+// Four lines of description show whole, without scrolling; a fifth needs the scroll bar. The
+// buttons stay inside the dialog below the boxes.
+TEST(SkinSelectDialog, DescriptionShowsFourWholeLines) {
+    SkinFolder skins;
+    TSkinSelectDialog dialog(nullptr, skins.root);
+    dialog.show();
+    for (const auto& [text, scrolls] :
+         {std::pair<QString, bool>{QStringLiteral("一行目\n二行目\n三行目\n四行目"), false},
+          std::pair<QString, bool>{QStringLiteral("一行目\n二行目\n三行目\n四行目\n五行目"),
+                                   true}}) {
+        dialog.Memo1->setPlainText(text);
+        QApplication::processEvents();
+        EXPECT_EQ(dialog.Memo1->verticalScrollBar()->maximum() > 0, scrolls) << text.toStdString();
+    }
+    EXPECT_LE(dialog.Memo1->geometry().bottom(), dialog.Memo1->parentWidget()->height() - 4);
+    EXPECT_LE(dialog.Button1->geometry().bottom(), dialog.height());
+    EXPECT_GT(dialog.Button1->geometry().top(), dialog.GroupBox3->geometry().bottom());
 }

@@ -2,6 +2,7 @@
 #include "FormFixture.h"
 
 #include "platform/Clock.h"
+#include "support/ScopedEnv.h"
 #include "weather/jma/JmaWeatherCodes.h"
 #include "weather/openmeteo/WeatherWords.h"
 
@@ -11,9 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -96,10 +99,10 @@ TEST(Tray, DayTextUsesTheLocalesWeekdayNames) {
         const char* text;
     };
     const std::vector<Case> cases = {
-        {"C", EncodeDate(2026, 12, 9), "9 Wed"},
-        {"C", 0.0, "30 Sat"}, // the cleared record's date
-        {"ja_JP.UTF-8", EncodeDate(2026, 12, 9), "9 水"},
-        {"ja_JP.UTF-8", EncodeDate(2026, 12, 13), "13 日"},
+        {"C", EncodeDate(2026, 12, 9), "9日(Wed)"},
+        {"C", 0.0, "30日(Sat)"}, // the cleared record's date
+        {"ja_JP.UTF-8", EncodeDate(2026, 12, 9), "9日(水)"},
+        {"ja_JP.UTF-8", EncodeDate(2026, 12, 13), "13日(日)"},
     };
     for (const Case& c : cases) {
         LocaleScope scope(c.locale);
@@ -119,10 +122,12 @@ protected:
 
 TEST_F(TrayTest, HintsAndBalloonsOfTheThreeModes) {
     auto form = program.Start();
+    form->ActOpenMeteo.setChecked(true); // the computer's clock: 10 o'clock
     TWeatherData& w = form->Weather;
     w.Clear();
-    // 10 o'clock: slot 3, band 1.
-    w.PointHour[3] = 9;
+    w.LocationName = "東京都千代田区";
+    // 10 o'clock: slot 3, band 1. The source labels the slot by its end.
+    w.PointHour[3] = 12;
     w.PointWeather[3] = "晴";
     w.PointTemp[3] = 23;
     w.DayProb[1] = 10;
@@ -130,13 +135,14 @@ TEST_F(TrayTest, HintsAndBalloonsOfTheThreeModes) {
     w.DayWeather[0] = "曇時々雨";
     w.DayMaxTemp[0] = 18;
     w.DayMinTemp[0] = 7;
-    w.DayProb[0] = 0;
+    w.DayProb[0] = 90; // a band already past does not count
     w.DayProb[2] = 30;
     w.DayDate[1] = EncodeDate(2026, 12, 10);
     w.DayWeather[1] = "雪";
     w.DayMaxTemp[1] = -1;
     w.DayMinTemp[1] = -12;
     w.DayProb[4] = 50;
+    w.DayProb[5] = 70;
 
     struct Case {
         QAction TMainForm::*mode;
@@ -146,12 +152,14 @@ TEST_F(TrayTest, HintsAndBalloonsOfTheThreeModes) {
         std::string text;
     };
     const std::vector<Case> cases = {
-        {&TMainForm::ActCurrentForecast, 0, " 9時の天気: 晴\r\n気温: 23℃\r\n降水確率: 10%",
-         " 9時の天気", "天気: 晴\r\n気温: 23℃\r\n降水確率: 10%"},
-        {&TMainForm::ActTodayForecast, 1, "9 Wed: 曇時々雨\r\n気温: 18/ 7\r\n降水確率:  0/10/30/--",
-         "9 Wedの天気予報", "予報: 曇時々雨\r\n気温: 18/ 7\r\n降水確率:  0/10/30/--"},
-        {&TMainForm::ActTomorrowForecast, 3, "10 Thu: 雪\r\n気温: -1/-12\r\n降水確率: 50/--/--/--",
-         "10 Thuの天気予報", "予報: 雪\r\n気温: -1/-12\r\n降水確率: 50/--/--/--"},
+        {&TMainForm::ActCurrentForecast, 0, "東京都千代田区\r\n現在 (9-12時) 晴 23℃ 降水 10%",
+         "東京都千代田区 現在の天気 (9-12時)", "晴 23℃ 降水 10%"},
+        {&TMainForm::ActTodayForecast, 1,
+         "東京都千代田区\r\n9日(Wed) 曇時々雨 最高 18℃ 最低 7℃ 降水 30%",
+         "東京都千代田区 9日(Wed)の天気予報", "9日(Wed) 曇時々雨 最高 18℃ 最低 7℃ 降水 30%"},
+        {&TMainForm::ActTomorrowForecast, 3,
+         "東京都千代田区\r\n10日(Thu) 雪 最高 -1℃ 最低 -12℃ 降水 70%",
+         "東京都千代田区 10日(Thu)の天気予報", "10日(Thu) 雪 最高 -1℃ 最低 -12℃ 降水 70%"},
     };
     form->ActShowBalloon.setChecked(true);
     for (const Case& c : cases) {
@@ -166,39 +174,86 @@ TEST_F(TrayTest, HintsAndBalloonsOfTheThreeModes) {
         EXPECT_EQ(form->BalloonText(), c.text);
     }
 
-    // A missing temperature in the current slot.
+    // Missing figures show as dashes; without a place name there is no place line.
     w.PointTemp[3] = NoValue;
+    w.DayProb[1] = NoValue;
+    w.LocationName.clear();
     form->ActCurrentForecast.trigger();
-    EXPECT_EQ(form->TrayHint(), " 9時の天気: 晴\r\n気温: --℃\r\n降水確率: 10%");
+    EXPECT_EQ(form->TrayHint(), "現在 (9-12時) 晴 -- 降水 --");
+    w.DayMaxTemp[1] = NoValue;
+    w.DayProb[4] = w.DayProb[5] = NoValue;
+    form->ActTomorrowForecast.trigger();
+    EXPECT_EQ(form->TrayHint(), "10日(Thu) 雪 最高 -- 最低 -12℃ 降水 --");
 }
 
 TEST_F(TrayTest, CurrentSlotFollowsTheClock) {
     auto form = program.Start();
+    form->ActOpenMeteo.setChecked(true);
     TWeatherData& w = form->Weather;
     w.Clear();
     for (int s = 0; s < 8; ++s) {
-        w.PointHour[s] = 3 * s;
+        w.PointHour[s] = 3 * s + 3;
+        w.PointWeather[s] = "晴";
         w.DayProb[s / 2] = 10 * (s / 2);
     }
     struct Case {
         int hour;
-        const char* first;
+        const char* slot;
         const char* probability;
     };
-    const std::vector<Case> cases = {{0, " 0時", " 0%"},  {2, " 0時", " 0%"},  {3, " 3時", " 0%"},
-                                     {11, " 9時", "10%"}, {21, "21時", "30%"}, {23, "21時", "30%"}};
+    const std::vector<Case> cases = {{0, "0-3時", "0%"},     {2, "0-3時", "0%"},
+                                     {3, "3-6時", "0%"},     {11, "9-12時", "10%"},
+                                     {21, "21-24時", "30%"}, {23, "21-24時", "30%"}};
     for (const Case& c : cases) {
         platform::FixClock({2026, 12, 9, c.hour, 59, 0});
         form->UpdateTrayIcon();
-        EXPECT_EQ(form->TrayHint().rfind(c.first, 0), 0u) << c.hour << " " << form->TrayHint();
-        EXPECT_NE(form->TrayHint().find(std::string("降水確率: ") + c.probability),
-                  std::string::npos)
+        EXPECT_EQ(form->TrayHint(),
+                  std::string("現在 (") + c.slot + ") 晴 -- 降水 " + c.probability)
             << c.hour;
     }
 }
 
+// The agency's slots are Japan's hours: with the computer on UTC, 01:30 UTC is 10:30 in Japan
+// (slot 3) and 15:30 UTC is 00:30 of the next day there (slot 0). Other sources keep the
+// computer's hours.
+TEST_F(TrayTest, TheAgencysCurrentSlotIsJapansHour) {
+    struct ZoneReread {
+        ~ZoneReread() { tzset(); } // after TZ is put back
+    } reread;
+    const ScopedEnv tz("TZ", "UTC");
+    tzset();
+    struct Case {
+        platform::LocalDateTime utc;
+        TSource source;
+        platform::LocalDateTime wall;
+    };
+    const Case cases[] = {
+        {{2026, 12, 9, 1, 30, 0}, TSource::Jma, {2026, 12, 9, 10, 30, 0}},
+        {{2026, 12, 9, 15, 30, 0}, TSource::Jma, {2026, 12, 10, 0, 30, 0}},
+        {{2026, 12, 31, 20, 0, 0}, TSource::Jma, {2027, 1, 1, 5, 0, 0}},
+        {{2026, 12, 9, 1, 30, 0}, TSource::OpenMeteo, {2026, 12, 9, 1, 30, 0}},
+    };
+    for (const Case& c : cases) {
+        const platform::LocalDateTime got =
+            SourceWallClock(c.source, platform::ToUnixSeconds(c.utc));
+        EXPECT_EQ(std::tie(got.Year, got.Month, got.Day, got.Hour, got.Minute),
+                  std::tie(c.wall.Year, c.wall.Month, c.wall.Day, c.wall.Hour, c.wall.Minute))
+            << c.utc.Hour << " " << static_cast<int>(c.source);
+    }
+
+    auto form = program.Start();
+    form->ActJma.setChecked(true);
+    TWeatherData& w = form->Weather;
+    w.Clear();
+    for (int s = 0; s < 8; ++s)
+        w.PointWeather[s] = "晴";
+    platform::FixClock({2026, 12, 9, 1, 30, 0});
+    form->UpdateTrayIcon();
+    EXPECT_EQ(form->TrayHint(), "現在 (9-12時) 晴 -- 降水 --");
+}
+
 TEST_F(TrayTest, AModeChangeWithoutAForecastInventsNoDay) {
-    // A cleared record has no day: its texts would be "30 Sat" (30 December 1899) and dashes.
+    // A cleared record has no day: its texts would be "30日(Sat)" (30 December 1899) and dashes.
     auto form = program.Start();
     form->Weather.Clear();
     form->ActShowBalloon.setChecked(true);

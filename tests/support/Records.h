@@ -68,6 +68,7 @@ inline std::string RecordDiff(const TWeatherData& actual, const TWeatherData& ex
     PELUMI_COMPARE_FIELD(UpdateInfo);
     PELUMI_COMPARE_FIELD(Information);
     PELUMI_COMPARE_FIELD(PointSource);
+    PELUMI_COMPARE_FIELD(TodayName);
 #undef PELUMI_COMPARE_FIELD
     const std::string diff = out.str();
     // A field this list does not know still makes the records unequal.

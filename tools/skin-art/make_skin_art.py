@@ -411,10 +411,16 @@ def panel(w, h, box, radius, fill_top, fill_bottom, border, highlight, shadow_al
     return finish(img, w, h)
 
 
-def splitter(w, h, lines, colour):
-    """Thin separator lines, each (x0, y0, x1, y1) in final pixels, fading out at both ends."""
+def splitter(w, h, lines, colour, headings=()):
+    """Thin separator lines, each (x0, y0, x1, y1) in final pixels, fading out at both ends, and
+    fixed headings, each (text, centre x, centre y, size, colour) in final pixels."""
     W, H = w * SS, h * SS
     img = Image.new("RGBA", (W, H), (0, 0, 0, 0))
+    for (text, cx, cy, size, text_colour) in headings:
+        m = Image.new("L", (W, H), 0)
+        ImageDraw.Draw(m).text((cx * SS, cy * SS), text, font=ImageFont.truetype(FONT, size * SS),
+                               fill=255, anchor="mm")
+        img = over(img, mask_fill((W, H), m, text_colour))
     for (x0, y0, x1, y1) in lines:
         m = Image.new("L", (W, H), 0)
         ImageDraw.Draw(m).line((x0 * SS, y0 * SS, x1 * SS, y1 * SS), fill=255, width=SS)
@@ -480,28 +486,47 @@ def main():
         draw_skins(root)
 
 
+def band_headings(left, width, y, colour, size=9):
+    """The six-hour bands of the day's probability of precipitation, over four columns."""
+    return [(text, left + width * i + width / 2, y, size, colour)
+            for i, text in enumerate(("0-6", "6-12", "12-18", "18-24"))]
+
+
 def draw_skins(root):
     simple = os.path.join(root, "Simple")
     weather_set(os.path.join(simple, "img"), 32, (255, 255, 255, 255), (30, 40, 56, 200))
     tray_set(os.path.join(simple, "img"))
 
-    # small.ini: 440 x 224
-    save(panel(440, 224, (6, 4, 434, 216), 12, **DARK), os.path.join(simple, "img", "bg_small.png"))
+    # small.ini: 440 x 262; the bottom line is the status line's (InformationLabel)
+    dim = (200, 210, 220, 200)
+    save(panel(440, 262, (6, 4, 434, 254), 12, **DARK), os.path.join(simple, "img", "bg_small.png"))
     # The vertical line parts today/tomorrow (room for four "100%" apart) from the 3-hour block.
-    save(splitter(440, 224, [(16, 31, 424, 31), (16, 126, 424, 126), (179, 36, 179, 122)],
-                  (255, 255, 255, 70)), os.path.join(simple, "img", "split_small.png"))
+    save(splitter(440, 262, [(16, 31, 424, 31), (16, 148, 424, 148), (179, 36, 179, 144)],
+                  (255, 255, 255, 70),
+                  band_headings(60, 29, 71, dim) + band_headings(60, 29, 127, dim) +
+                  # the week's figures, each word in the colour of its figures
+                  [("最高", 318, 241, 10, (255, 150, 120, 230)), ("/", 332, 241, 10, dim),
+                   ("最低", 346, 241, 10, (130, 190, 255, 230)), ("℃", 363, 241, 10, dim),
+                   ("降水確率 %", 400, 241, 10, (160, 240, 240, 220))]),
+         os.path.join(simple, "img", "split_small.png"))
 
-    # compact.ini: 264 x 156
-    save(panel(264, 156, (6, 4, 258, 148), 12, **DARK), os.path.join(simple, "img", "bg_compact.png"))
-    save(splitter(264, 156, [(16, 29, 248, 29), (16, 94, 248, 94), (132, 34, 132, 90)],
-                  (255, 255, 255, 70)), os.path.join(simple, "img", "split_compact.png"))
+    # compact.ini: 264 x 198
+    save(panel(264, 198, (6, 4, 258, 190), 12, **DARK), os.path.join(simple, "img", "bg_compact.png"))
+    save(splitter(264, 198, [(16, 29, 248, 29), (16, 116, 248, 116), (132, 34, 132, 112)],
+                  (255, 255, 255, 70), band_headings(14, 29, 94, dim) + band_headings(136, 29, 94, dim)),
+         os.path.join(simple, "img", "split_compact.png"))
 
     glass = os.path.join(root, "Glass")
     weather_set(os.path.join(glass, "img"), 32, (70, 90, 120, 255), (255, 255, 255, 220), 230)
     tray_set(os.path.join(glass, "img"))
-    # column.ini: 196 x 364
-    save(panel(196, 364, (6, 4, 190, 356), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
-    save(splitter(196, 364, [(16, 29, 180, 29), (16, 132, 180, 132)], (60, 80, 110, 90)),
+    # column.ini: 196 x 410
+    ink = (90, 100, 116, 230)
+    save(panel(196, 410, (6, 4, 190, 402), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
+    save(splitter(196, 410, [(16, 29, 180, 29), (16, 148, 180, 148), (16, 377, 180, 377)],
+                  (60, 80, 110, 90),
+                  band_headings(60, 30, 71, ink) + band_headings(60, 30, 127, ink) +
+                  [("最高", 112, 157, 9, (210, 70, 50, 230)), ("/", 124, 157, 9, ink),
+                   ("最低", 136, 157, 9, (40, 100, 200, 230)), ("降水", 168, 157, 9, (20, 130, 150, 230))]),
          os.path.join(glass, "img", "split_column.png"))
 
 

@@ -162,6 +162,9 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
         return false;
     const TDateTime reportDate = base->Date;
 
+    // The evening report's today begins at 17:00: the agency calls it tonight.
+    if (today == reportDate && base->Hour >= 17)
+        record.TodayName = "今夜";
     // The short-term part, by date: the newest word on every day it tells.
     DayFigures near;
     const json* codes = Member(area, "weatherCodes");
