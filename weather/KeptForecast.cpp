@@ -57,12 +57,19 @@ bool HoldsForecast(const TWeatherData& record) {
     TWeatherData empty;
     empty.Clear();
     empty.Information = record.Information;
+    // The warnings have a cadence of their own: they make no forecast.
+    empty.WarningsKnown = record.WarningsKnown;
+    empty.Warnings = record.Warnings;
+    empty.WarningsTime = record.WarningsTime;
+    empty.WarningsNote = record.WarningsNote;
     return !(record == empty);
 }
 
 std::string WriteKeptForecastJson(const TKeptForecast& kept) {
     TWeatherData record = kept.Record;
     record.Information.clear();
+    // Warnings are asked for anew at every start; old ones must not pass for current.
+    record.ClearWarnings();
     std::string text = WriteRecordJson(record);
     // The record's object ends "\n}\n": the extra member goes in before its brace.
     const std::size_t end = text.rfind('}');
@@ -94,6 +101,7 @@ std::optional<TKeptForecast> ReadKeptForecastJson(std::string_view text) {
     if (!ReadRecordJson(text, result.Record, error) || !HoldsForecast(result.Record))
         return std::nullopt;
     result.Record.Information.clear();
+    result.Record.ClearWarnings();
     result.Key = Canonical(*made);
     result.FetchedAt = fetched->get<std::int64_t>();
     return result;

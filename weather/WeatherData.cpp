@@ -24,6 +24,14 @@ void TWeatherData::Clear() {
     LocationName.clear();
     UpdateInfo.clear();
     Information.clear();
+    ClearWarnings();
+}
+
+void TWeatherData::ClearWarnings() {
+    WarningsKnown = false;
+    Warnings.clear();
+    WarningsTime.clear();
+    WarningsNote.clear();
 }
 
 namespace {
