@@ -143,6 +143,7 @@ void TMainForm::CreateMenu() {
     MenuTaskTray->addAction(&ActTomorrowForecast);
     MenuTaskTray->addSeparator();
     MenuTaskTray->addAction(&ActShowBalloon);
+    CreateWarningMenu();
     MenuDesktop = PopupMenu1.addMenu(QStringLiteral("デスクトップ表示(&D)"));
     MenuDesktop->addAction(&ActShowWindow);
     MenuDesktop->addAction(&ActStayOnBottom);
@@ -266,11 +267,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         // Transfers stop at once; their threads are joined when the window is destroyed.
         Downloads.CancelAll();
         refresh_.reset();
+        warningsRefresh_.reset();
         FormCloseQuery();
         closed_ = true;
         RetryTimer.stop();
         Timer1.stop();
         ClockTimer.stop();
+        WarningsTimer.stop();
         TrayIcon1.hide();
         PopupMenu1.close();
     }

@@ -38,6 +38,7 @@ std::int64_t NextTimeAtHour(std::int64_t now, int hour) {
 } // namespace
 
 void TMainForm::ActRefreshExecute(QObject*) {
+    RefreshWarnings();
     RetryTimer.stop();
     RetryTimer.Tag = RetryBudget;
     // The download under way already fetches what this refresh would: let it stand.
@@ -178,9 +179,14 @@ std::string TMainForm::ForecastKeyOf(TForecastRequest request) const {
 }
 
 void TMainForm::DropForecast() {
-    const std::string status = Weather.Information;
+    TWeatherData kept = std::move(Weather);
     Weather.Clear();
-    Weather.Information = status;
+    Weather.Information = kept.Information;
+    // The warnings are the place's, not the forecast's: they follow their own refresh.
+    Weather.WarningsKnown = kept.WarningsKnown;
+    Weather.Warnings = std::move(kept.Warnings);
+    Weather.WarningsTime = std::move(kept.WarningsTime);
+    Weather.WarningsNote = std::move(kept.WarningsNote);
     shownKey_.clear();
     shownFetchedAt_ = 0;
 }
@@ -277,6 +283,11 @@ void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_pt
         if (error)
             std::rethrow_exception(error);
         if (outcome.Loaded) {
+            // The forecast replaces everything but the warnings, which have their own refresh.
+            outcome.Record.WarningsKnown = Weather.WarningsKnown;
+            outcome.Record.Warnings = std::move(Weather.Warnings);
+            outcome.Record.WarningsTime = std::move(Weather.WarningsTime);
+            outcome.Record.WarningsNote = std::move(Weather.WarningsNote);
             Weather = std::move(outcome.Record);
             RetryTimer.Tag = 0;
             RetryTimer.stop();
@@ -364,6 +375,7 @@ void TMainForm::ActRefreshIntervalExecute(QObject* sender) {
         Timer1.Tag = 360;
     }
     ArmScheduleClock();
+    ArmWarningsTimer();
     if (sender)
         SaveSettings(SettingsFileName);
 }
@@ -383,6 +395,12 @@ void TMainForm::ClockTimerTimer() {
     clockDay_ = today;
     clockHour_ = now.Hour;
     ArmClock();
+    // Warnings that were not confirmed for a while say since when, at the minute it happens.
+    if (UpdateWarningsNote() && !newHour) {
+        if (!WidgetBitmap.Empty())
+            DrawWeather();
+        UpdateTrayState();
+    }
     if (!newHour)
         return;
     if (newDay)

@@ -125,14 +125,19 @@ std::string TMainForm::FailedRefreshNote() const {
 }
 
 void TMainForm::ShowTray(bool balloon) {
+    // The warnings in force end every hint, with the place.
+    const std::string warnings = WarningsHintLine();
+    const auto withWarnings = [&](std::string hint) {
+        return warnings.empty() ? hint : hint + "\r\n" + warnings;
+    };
     if (!HoldsForecast(Weather)) {
         // Nothing to show: the failure only once a refresh has failed and none runs.
         if (lastRefreshFailed_ && !Refreshing()) {
             SetTrayIconIndex(5);
-            SetTrayHint("データ取得に失敗");
+            SetTrayHint(withWarnings("データ取得に失敗"));
         } else {
             SetTrayIconIndex(ApplicationIconIndex);
-            SetTrayHint(Refreshing() ? "Pelumi\r\n接続しています" : "Pelumi");
+            SetTrayHint(withWarnings(Refreshing() ? "Pelumi\r\n接続しています" : "Pelumi"));
         }
         return;
     }
@@ -162,7 +167,7 @@ void TMainForm::ShowTray(bool balloon) {
         title = N(Weather.PointHour[s]) + "時の天気";
         text = "天気: " + Weather.PointWeather[s] + "\r\n" + rest;
     }
-    SetTrayHint(lastRefreshFailed_ ? FailedRefreshNote() + "\r\n" + hint : hint);
+    SetTrayHint(withWarnings(lastRefreshFailed_ ? FailedRefreshNote() + "\r\n" + hint : hint));
     if (balloon) {
         lastBalloonTitle_ = title;
         lastBalloonText_ = text;
@@ -197,7 +202,15 @@ void TMainForm::RefreshTrayIcon() {
         trayIconIndex_ >= 0 && static_cast<std::size_t>(trayIconIndex_) < images.size()
             ? static_cast<std::size_t>(trayIconIndex_)
             : 0;
-    const TBitmap& bitmap = images[at];
+    // While a 警報 or more is in force the picture carries the tier's corner mark.
+    const std::optional<TWarningLevel> mark = TrayWarningMark();
+    const auto marked = [&](const TBitmap& image) {
+        TBitmap copy = image;
+        if (mark)
+            TSkin::MarkTrayImage(copy, *mark);
+        return copy;
+    };
+    const TBitmap bitmap = marked(images[at]);
     // Every new icon leaves its pixmaps in Qt's pixmap cache: give the tray a new one only
     // when the picture really changes, not at every refresh.
     if (bitmap.Empty() || bitmap == trayIconShown_)
@@ -209,7 +222,7 @@ void TMainForm::RefreshTrayIcon() {
     icon.addPixmap(TrayPixmap(bitmap));
     for (const TImageList& list : ScaledImageLists)
         if (at < list.Images.size() && !list.Images[at].Empty())
-            icon.addPixmap(TrayPixmap(list.Images[at]));
+            icon.addPixmap(TrayPixmap(marked(list.Images[at])));
     TrayIcon1.setIcon(icon);
 }
 

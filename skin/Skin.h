@@ -11,6 +11,7 @@
 
 class TWeatherData;
 class TFont;
+enum class TWarningLevel : std::int32_t;
 
 // The loaded skin: the path of its file and the load-time sections. Owned once by the main
 // window; loads a skin file, draws the forecast record into the widget bitmap and fills the
@@ -54,6 +55,15 @@ public:
     // else the 1x image): an equal size is copied, a larger one reduced like at scale 1, a smaller
     // one enlarged smoothly.
     void LoadTrayImages(TImageList* list, double scale = 1.0);
+
+    // Puts the corner mark of a warning tier on a tray image (its upper-right corner, in the
+    // tier's colour, edged in white), at any size.
+    static void MarkTrayImage(TBitmap& image, TWarningLevel level);
+
+    // The warnings label's text: the names in force joined with "・" (the label's NoDataString
+    // when none are), with the record's WarningsNote after them in brackets; the note alone
+    // while the warnings are unknown.
+    std::string FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting) const;
 
     // The image `name` (a name from ImageFiles, whose file exists) at a scale: at 1 the PNG as
     // it is; above 1 its size times the scale (edges rounded as everywhere), from the name's

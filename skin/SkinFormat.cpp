@@ -158,3 +158,15 @@ std::string TSkin::FormatNumber(std::int32_t value, const TLabelSetting& setting
         }
     });
 }
+
+std::string TSkin::FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting) const {
+    if (!weather.WarningsKnown)
+        return weather.WarningsNote;
+    std::string names;
+    for (const TWarning& w : weather.Warnings)
+        names += (names.empty() ? "" : "・") + w.Name;
+    std::string text = FormatText(names, setting);
+    if (!text.empty() && !weather.WarningsNote.empty())
+        text += " (" + weather.WarningsNote + ")";
+    return text;
+}

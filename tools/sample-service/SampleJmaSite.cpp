@@ -144,8 +144,10 @@ std::string MakeAmedasTable(std::string_view areaJson, std::string_view forecast
 
 } // namespace
 
-TSampleJmaSite::TSampleJmaSite(int year, int month, int day)
+TSampleJmaSite::TSampleJmaSite(int year, int month, int day,
+                               std::vector<TSampleJmaWarnings::TInForce> warnings)
     : forecasts_(SampleAreaJson(), SampleForecastAreaJson(), year, month, day),
+      warnings_(SampleAreaJson(), std::move(warnings), year, month, day),
       amedasTable_(MakeAmedasTable(SampleAreaJson(), SampleForecastAreaJson())),
       constantsDate_(HttpDate(JapanSeconds(year, month, day, 0, 0, 0))) {}
 
@@ -159,7 +161,13 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, i
         page.Body = std::string(SampleForecastAreaJson());
     else if (path == kJmaAmedasTablePath)
         page.Body = amedasTable_;
-    else {
+    else if (constexpr std::string_view r8 = "warning/data/r8/";
+             path.starts_with(r8) && path.ends_with(".json")) {
+        page.Body = warnings_.Answer(
+            path.substr(r8.size(), path.size() - r8.size() - std::string_view(".json").size()));
+        if (page.Body.empty())
+            return std::nullopt;
+    } else {
         constexpr std::string_view prefix = "forecast/data/forecast/";
         if (!path.starts_with(prefix) || !path.ends_with(".json"))
             return std::nullopt;

@@ -165,13 +165,19 @@ std::optional<TJmaWarnings> ReadJmaWarnings(std::string_view answer, std::string
     }
     if (!anyReport)
         return std::nullopt;
+    std::vector<std::pair<TWarning, std::string>> inForce;
     for (const auto& [code, seen] : latest) {
         if (NotInForce(seen.Status))
             continue;
-        result.Warnings.push_back(WarningOfCode(code, seen.Status));
+        inForce.emplace_back(WarningOfCode(code, seen.Status), seen.Time);
         result.Time = std::max(result.Time, seen.Time);
     }
-    std::sort(result.Warnings.begin(), result.Warnings.end(), ShownBefore);
+    std::sort(inForce.begin(), inForce.end(),
+              [](const auto& a, const auto& b) { return ShownBefore(a.first, b.first); });
+    for (auto& [warning, time] : inForce) {
+        result.Warnings.push_back(std::move(warning));
+        result.Reports.push_back(std::move(time));
+    }
     return result;
 }
 

@@ -31,9 +31,10 @@ TWarning WarningOfCode(std::string_view code, std::string_view status);
 
 // What one answer says of a municipality.
 struct TJmaWarnings {
-    bool Known = false;             // false: no report lists the municipality
-    std::vector<TWarning> Warnings; // most severe first, then by code
-    std::string Time;               // newest report among Warnings, "YYYY-MM-DDTHH:MM"; or ""
+    bool Known = false;               // false: no report lists the municipality
+    std::vector<TWarning> Warnings;   // most severe first, then by code
+    std::string Time;                 // newest report among Warnings, "YYYY-MM-DDTHH:MM"; or ""
+    std::vector<std::string> Reports; // the report time of each of Warnings, in their order
     bool operator==(const TJmaWarnings&) const = default;
 };
 
