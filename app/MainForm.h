@@ -384,7 +384,7 @@ private:
     TDateTime clockDay_ = 0.0;
     int clockHour_ = -1;
     TDownloads::TId updateCheck_ = 0;
-    // The warnings being downloaded, the place (prefix, prefecture, municipality) of those on
+    // The warnings being downloaded, the place (prefecture, municipality) of those on
     // show, and when they were last confirmed (seconds since 1970; 0 never).
     struct TWarningsUnderWay {
         TDownloads::TId Id = 0;
