@@ -27,8 +27,9 @@ void TMainForm::CreateWarningMenu() {
         {&ActWarningNoticeOff, "通知しない(&N)"},
     };
     MenuWarningNotice = MenuTaskTray->addMenu(QStringLiteral("警報の通知(&K)"));
-    for (const auto& [action, caption] : choices) {
-        action->setText(QString::fromUtf8(caption));
+    for (const auto& choice : choices) {
+        QAction* const action = choice.first;
+        action->setText(QString::fromUtf8(choice.second));
         action->setCheckable(true);
         WarningNoticeGroup.addAction(action);
         MenuWarningNotice->addAction(action);

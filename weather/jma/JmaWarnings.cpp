@@ -2,6 +2,7 @@
 // file, and the download.
 #include "weather/jma/JmaWarnings.h"
 
+#include "platform/TextCodec.h"
 #include "weather/HttpClient.h"
 #include "weather/JsonAnswer.h"
 #include "weather/KeptAnswer.h"
@@ -56,12 +57,12 @@ constexpr std::array<TWarningKind, 36> kKinds = {{
     {"49", "レベル4土砂災害危険警報", TWarningLevel::Danger},
 }};
 
-// An r8 file nests five deep; deeper input is no such file.
-constexpr int kMaxDepth = 12;
+// A kind's properties nest about ten deep; anything deeper is dropped while parsing.
+constexpr int kMaxDepth = 16;
 // An office's file is a few kilobytes; a product of many municipalities some tens.
 constexpr std::size_t kMaxWarningBytes = 1024u * 1024u;
-// Longer status texts or codes are no text of the agency's.
-constexpr std::size_t kMaxTextBytes = 64;
+// Longer status texts are no text of the agency's.
+constexpr std::size_t kMaxStatusCharacters = 32;
 
 // The statuses that say a kind is not in force.
 bool NotInForce(std::string_view status) {
@@ -154,8 +155,10 @@ std::optional<TJmaWarnings> ReadJmaWarnings(std::string_view answer, std::string
             for (const json& kind : *kinds) {
                 const std::string code = TextOf(JsonMember(&kind, "code"));
                 std::string status = TextOf(JsonMember(&kind, "status"));
-                if (!PlausibleCode(code) || status.size() > kMaxTextBytes)
+                if (!PlausibleCode(code))
                     continue;
+                // An overlong status is cut, not dropped: the warning stays in force.
+                status = std::string(platform::Utf8Prefix(status, kMaxStatusCharacters));
                 // A newer report decides; of two at the same time, the later in the file.
                 const auto seen = latest.find(code);
                 if (seen == latest.end() || seen->second.Time <= time)
