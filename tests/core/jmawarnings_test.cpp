@@ -320,7 +320,7 @@ TEST(SampleJmaWarnings, EveryOfficeHasAFileWithNothingInForceUnlessToldSo) {
     EXPECT_FALSE(quiet.Get("warning/data/r8/999999.json", 5));
     const auto none = ReadJmaWarnings(quiet.Get("warning/data/r8/130000.json", 5)->Body, "1310100");
     ASSERT_TRUE(none);
-    EXPECT_EQ(*none, (TJmaWarnings{true, {}, ""}));
+    EXPECT_EQ(*none, (TJmaWarnings{true, {}, "", {}}));
     const auto two = ReadJmaWarnings(stormy.Get("warning/data/r8/130000.json", 5)->Body, "1310100");
     ASSERT_TRUE(two);
     EXPECT_TRUE(two->Known);
@@ -331,7 +331,7 @@ TEST(SampleJmaWarnings, EveryOfficeHasAFileWithNothingInForceUnlessToldSo) {
     EXPECT_EQ(two->Reports, (std::vector<std::string>{"2026-10-04T05:00", "2026-10-04T05:00"}));
     // The neighbour in the same file has none.
     EXPECT_EQ(*ReadJmaWarnings(stormy.Get("warning/data/r8/130000.json", 5)->Body, "1310200"),
-              (TJmaWarnings{true, {}, ""}));
+              (TJmaWarnings{true, {}, "", {}}));
 }
 
 // forecast-dump jma over loopback: the agency's real r8 answer for 宗谷, and the printed
