@@ -533,14 +533,14 @@ def draw_skins(root):
     save(splitter(440, 224, [(16, 31, 424, 31), (16, 126, 424, 126), (179, 36, 179, 122)],
                   (255, 255, 255, 70)), os.path.join(simple, "img", "split_small.png"))
 
-    warning_set(os.path.join(simple, "img"), "small", 408, 16, (24, 30, 44, 240), (255, 255, 255, 60))
+    warning_set(os.path.join(simple, "img"), "small", 408, 16, (24, 30, 44, 255), (255, 255, 255, 60))
 
     # compact.ini: 264 x 156
     save(panel(264, 156, (6, 4, 258, 148), 12, **DARK), os.path.join(simple, "img", "bg_compact.png"))
     save(splitter(264, 156, [(16, 29, 248, 29), (16, 94, 248, 94), (132, 34, 132, 90)],
                   (255, 255, 255, 70)), os.path.join(simple, "img", "split_compact.png"))
 
-    warning_set(os.path.join(simple, "img"), "compact", 236, 16, (24, 30, 44, 240),
+    warning_set(os.path.join(simple, "img"), "compact", 236, 16, (24, 30, 44, 255),
                 (255, 255, 255, 60))
 
     glass = os.path.join(root, "Glass")
@@ -550,7 +550,7 @@ def draw_skins(root):
     save(panel(196, 364, (6, 4, 190, 356), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
     save(splitter(196, 364, [(16, 29, 180, 29), (16, 132, 180, 132)], (60, 80, 110, 90)),
          os.path.join(glass, "img", "split_column.png"))
-    warning_set(os.path.join(glass, "img"), "column", 168, 16, (250, 251, 253, 245), (60, 80, 110, 90))
+    warning_set(os.path.join(glass, "img"), "column", 168, 16, (250, 251, 253, 255), (60, 80, 110, 90))
 
 
 if __name__ == "__main__":
