@@ -90,8 +90,7 @@ void TMainForm::RefreshWarnings() {
     } catch (...) {
         return; // no place chosen: the forecast's refresh says so
     }
-    const std::string key =
-        request.JmaPrefix + "\n" + request.Prefecture + "\n" + request.Municipality;
+    const std::string key = request.Prefecture + "\n" + request.Municipality;
     // Another place's warnings must not stand under this one's name.
     if (key != warningsKey_) {
         Weather.ClearWarnings();

@@ -21,11 +21,15 @@ protected:
     }
     void TearDown() override { platform::ReleaseClock(); }
 
-    // The agency's source for 千代田区 (the list's first place) on the service.
+    // The agency's source for 千代田区 (the list's first place, whose agency place is known) on
+    // the service.
     std::unique_ptr<TMainForm> Start(const std::string& jmaPrefix,
                                      const std::string& options = "") {
-        program.WriteIni("[URL]\nPrefixJma=" + jmaPrefix + "\nPrefixOpenMeteo=" +
-                         service.BaseUrl() + "\n[Option]\nServer=3\nLocation=0\n" + options);
+        program.WriteIni("[URL]\nPrefixJma=" + jmaPrefix +
+                         "\nPrefixOpenMeteo=" + service.BaseUrl() +
+                         "\n[JmaPlaces]\n東京,千代田区=130000,130010,1310100,44132,35.69167,139.75"
+                         "\n[Option]\nServer=3\nLocation=0\n" +
+                         options);
         return program.Start();
     }
 
