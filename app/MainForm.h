@@ -145,7 +145,7 @@ public:
     // Sets Weather.WarningsNote ("10:40 現在") for warnings confirmed over 30 minutes ago; true
     // when it changed.
     bool UpdateWarningsNote();
-    // The tray hint's warnings line (place and names, or "警報: 取得できず"); empty for none.
+    // The tray hint's warnings line (the place and the names in force); empty for none.
     std::string WarningsHintLine() const;
     // The tier of the tray image's corner mark: the most severe in force from 警報 up.
     std::optional<TWarningLevel> TrayWarningMark() const;

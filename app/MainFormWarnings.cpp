@@ -84,6 +84,13 @@ void TMainForm::RefreshWarnings() {
     if (warningsRefresh_)
         Downloads.Cancel(warningsRefresh_->Id);
     warningsRefresh_.reset();
+    // The page services stand only in the sample service; their places are left unknown.
+    const TSource source = SelectedSource();
+    if (source != TSource::Jma && source != TSource::OpenMeteo) {
+        Weather.ClearWarnings();
+        warningsKey_.clear();
+        return;
+    }
     TForecastRequest request;
     try {
         request = CurrentWarningsRequest();
@@ -190,9 +197,8 @@ void TMainForm::AnnounceWarnings(const TForecastRequest& request, const TJmaWarn
 }
 
 std::string TMainForm::WarningsHintLine() const {
-    if (!Weather.WarningsKnown)
-        return Weather.WarningsNote; // "警報: 取得できず", or nothing
-    if (Weather.Warnings.empty())
+    // Only warnings in force: a failed read says so in the widget.
+    if (!Weather.WarningsKnown || Weather.Warnings.empty())
         return {};
     std::string place;
     try {
