@@ -324,9 +324,9 @@ TEST(SampleJmaWarnings, EveryOfficeHasAFileWithNothingInForceUnlessToldSo) {
     const auto two = ReadJmaWarnings(stormy.Get("warning/data/r8/130000.json", 5)->Body, "1310100");
     ASSERT_TRUE(two);
     EXPECT_TRUE(two->Known);
-    EXPECT_EQ(two->Warnings, (std::vector<TWarning>{
-                                 {"03", "レベル3大雨警報", "継続", TWarningLevel::Warning},
-                                 {"15", "強風注意報", "発表", TWarningLevel::Advisory}}));
+    EXPECT_EQ(two->Warnings,
+              (std::vector<TWarning>{{"03", "レベル3大雨警報", "継続", TWarningLevel::Warning},
+                                     {"15", "強風注意報", "発表", TWarningLevel::Advisory}}));
     EXPECT_EQ(two->Time, "2026-10-04T05:00");
     EXPECT_EQ(two->Reports, (std::vector<std::string>{"2026-10-04T05:00", "2026-10-04T05:00"}));
     // The neighbour in the same file has none.
