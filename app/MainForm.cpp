@@ -149,6 +149,7 @@ void TMainForm::CreateMenu() {
     MenuTaskTray->addAction(&ActNowTemperature);
     MenuTaskTray->addSeparator();
     MenuTaskTray->addAction(&ActShowBalloon);
+    CreateWarningMenu();
     MenuDesktop = PopupMenu1.addMenu(QStringLiteral("デスクトップ表示(&D)"));
     MenuDesktop->addAction(&ActShowWindow);
     MenuDesktop->addAction(&ActStayOnBottom);
@@ -276,12 +277,14 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         // Transfers stop at once; their threads are joined when the window is destroyed.
         Downloads.CancelAll();
         refresh_.reset();
+        warningsRefresh_.reset();
         FormCloseQuery();
         closed_ = true;
         RetryTimer.stop();
         Timer1.stop();
         ClockTimer.stop();
         NowTimer.stop();
+        WarningsTimer.stop();
         TrayIcon1.hide();
         PopupMenu1.close();
     }

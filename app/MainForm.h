@@ -9,7 +9,9 @@
 #include "weather/HttpClient.h"
 #include "weather/LocationList.h"
 #include "weather/Observation.h"
+#include "weather/WarningNotices.h"
 #include "weather/WeatherData.h"
+#include "weather/jma/JmaWarnings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -155,6 +157,29 @@ public:
     void ActRefreshIntervalExecute(QObject* sender);
     void Timer1Timer();
 
+    // Warnings (MainFormWarnings.cpp). RefreshWarnings asks for the chosen place's warnings off
+    // the interface thread (every 10 minutes unless the schedule is manual, and with every
+    // refresh); ApplyWarningsOutcome puts them into Weather, notes their staleness and shows a
+    // balloon for what is newly in force.
+    void RefreshWarnings();
+    void ApplyWarningsOutcome(TWarningsOutcome outcome, std::exception_ptr error);
+    bool RefreshingWarnings() const { return warningsRefresh_.has_value(); }
+    TForecastRequest CurrentWarningsRequest() const;
+    // Starts or stops the 10-minute timer as the schedule says.
+    void ArmWarningsTimer();
+    // Sets Weather.WarningsNote ("10:40 現在") for warnings confirmed over 30 minutes ago; true
+    // when it changed.
+    bool UpdateWarningsNote();
+    // The tray hint's warnings line (the place and the names in force); empty for none.
+    std::string WarningsHintLine() const;
+    // The tier of the tray image's corner mark: the most severe in force from 警報 up.
+    std::optional<TWarningLevel> TrayWarningMark() const;
+    TWarningNotice WarningNoticeChoice() const;
+    void SetWarningNoticeChoice(std::int32_t stored);
+    void ActWarningNoticeExecute(QObject* sender);
+    // Warning balloons shown since start-up.
+    int WarningBalloons() const { return warningBalloons_; }
+
     // Tray display. UpdateTrayIcon shows the forecast on show, with a balloon when they are
     // chosen; without a forecast, the application's icon while nothing has failed (start-up, a
     // refresh under way) and the failure icon after a failure. After a failed refresh the hint
@@ -290,6 +315,12 @@ public:
     QAction ActSkinSetting;
     QAction ActUpdateCheck;
     QAction ActAutoStart{this};
+    QAction ActWarningNoticeWarnings{this};
+    QAction ActWarningNoticeAdvisories{this};
+    QAction ActWarningNoticeOff{this};
+    QActionGroup WarningNoticeGroup{this};
+    QMenu* MenuWarningNotice = nullptr;
+    TTimer WarningsTimer;
 
     QActionGroup IntervalGroup; // group 1
     QActionGroup TrayGroup;     // group 2
@@ -319,6 +350,9 @@ protected:
 private:
     void CreateActions();
     void CreateMenu();
+    void CreateWarningMenu();
+    bool HoldsWarnings() const;
+    void AnnounceWarnings(const TForecastRequest& request, const TJmaWarnings& warnings);
     void ConnectHandlers();
     // Runs a handler; an exception that escapes it is shown and the program goes on.
     template <class F> void Guarded(F&& handler) {
@@ -391,6 +425,17 @@ private:
     std::string NowHintLine() const;
     // The place and source an observation request is for.
     static std::string ObservationKey(const TObservationRequest& request);
+    // The warnings being downloaded, the place (prefecture, municipality) of those on
+    // show, and when they were last confirmed (seconds since 1970; 0 never).
+    struct TWarningsUnderWay {
+        TDownloads::TId Id = 0;
+        std::string Key;
+        TForecastRequest Request;
+    };
+    std::optional<TWarningsUnderWay> warningsRefresh_;
+    std::string warningsKey_;
+    std::int64_t warningsConfirmedAt_ = 0;
+    int warningBalloons_ = 0;
     // The wall clock (seconds since 1970) at the schedule's last tick or arming, and in the
     // 6/12/18 o'clock mode the moment of the next target; they tell a missed refresh apart.
     std::int64_t lastScheduleTick_ = 0;

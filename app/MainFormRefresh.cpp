@@ -43,6 +43,7 @@ void TMainForm::ActRefreshExecute(QObject* sender) {
     const auto observation = CurrentObservationRequest();
     if (sender || (observation ? ObservationKey(*observation) : std::string()) != nowKey_)
         RefreshNow();
+    RefreshWarnings();
     RetryTimer.stop();
     RetryTimer.Tag = RetryBudget;
     // The download under way already fetches what this refresh would: let it stand.
@@ -183,11 +184,16 @@ std::string TMainForm::ForecastKeyOf(TForecastRequest request) const {
 }
 
 void TMainForm::DropForecast() {
-    const std::string status = Weather.Information;
-    TObservation now = std::move(Weather.Now); // the weather now has a life of its own
+    TWeatherData kept = std::move(Weather);
     Weather.Clear();
-    Weather.Information = status;
-    Weather.Now = std::move(now);
+    Weather.Information = kept.Information;
+    // The weather now and the warnings are the place's, not the forecast's: they follow their
+    // own refresh.
+    Weather.Now = std::move(kept.Now);
+    Weather.WarningsKnown = kept.WarningsKnown;
+    Weather.Warnings = std::move(kept.Warnings);
+    Weather.WarningsTime = std::move(kept.WarningsTime);
+    Weather.WarningsNote = std::move(kept.WarningsNote);
     shownKey_.clear();
     shownFetchedAt_ = 0;
 }
@@ -285,6 +291,11 @@ void TMainForm::ApplyForecastOutcome(TForecastOutcome outcome, std::exception_pt
             std::rethrow_exception(error);
         if (outcome.Loaded) {
             TObservation now = std::move(Weather.Now);
+            // The forecast replaces everything but the warnings, which have their own refresh.
+            outcome.Record.WarningsKnown = Weather.WarningsKnown;
+            outcome.Record.Warnings = std::move(Weather.Warnings);
+            outcome.Record.WarningsTime = std::move(Weather.WarningsTime);
+            outcome.Record.WarningsNote = std::move(Weather.WarningsNote);
             Weather = std::move(outcome.Record);
             Weather.Now = std::move(now);
             RetryTimer.Tag = 0;
@@ -385,6 +396,7 @@ void TMainForm::ActRefreshIntervalExecute(QObject* sender) {
         Timer1.Tag = 360;
     }
     ArmScheduleClock();
+    ArmWarningsTimer();
     if (sender)
         SaveSettings(SettingsFileName);
 }
@@ -412,6 +424,12 @@ void TMainForm::ClockTimerTimer() {
     clockDay_ = today;
     clockHour_ = now.Hour;
     ArmClock();
+    // Warnings that were not confirmed for a while say since when, at the minute it happens.
+    if (UpdateWarningsNote() && !newHour) {
+        if (!WidgetBitmap.Empty())
+            DrawWeather();
+        UpdateTrayState();
+    }
     if (!newHour)
         return;
     if (newDay)

@@ -125,6 +125,7 @@ void TMainForm::LoadSettings(const std::string& path) {
         IdHTTP1->ProxyPort = 0;
 
     ActShowBalloon.setChecked(ini.ReadBool("Option", "ShowBalloon", false));
+    SetWarningNoticeChoice(ini.ReadInteger("Option", "WarningNotice", 0));
 
     // A skin the user installed has a key of its own, so that its path is never taken for one
     // under the shipped skins (and a program without user skins still finds "Filename").
@@ -205,6 +206,7 @@ void TMainForm::SaveSettings(const std::string& path) {
     ini.WriteString("Option", "Proxy", IdHTTP1->ProxyServer);
     ini.WriteInteger("Option", "ProxyPort", IdHTTP1->ProxyPort);
     ini.WriteBool("Option", "ShowBalloon", ActShowBalloon.isChecked());
+    ini.WriteInteger("Option", "WarningNotice", static_cast<std::int32_t>(WarningNoticeChoice()));
 
     SaveCoordinates(ini);
     SaveJmaPlaces(ini);

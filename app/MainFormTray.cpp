@@ -164,21 +164,26 @@ std::string TMainForm::FailedRefreshNote() const {
 }
 
 void TMainForm::ShowTray(bool balloon) {
-    // The hint begins with the weather now, whatever the forecast's state.
+    // The hint begins with the weather now, whatever the forecast's state, and the warnings in
+    // force end it, with the place.
     const std::string nowLine = NowHintLine();
     const std::string nowFirst = nowLine.empty() ? std::string() : nowLine + "\r\n";
     const bool nowImage = ActNowTemperature.isChecked() && !nowLine.empty() && Weather.Now.Temp;
+    const std::string warnings = WarningsHintLine();
+    const auto withWarnings = [&](std::string hint) {
+        return warnings.empty() ? hint : hint + "\r\n" + warnings;
+    };
     if (!HoldsForecast(Weather)) {
         // Nothing to show: the failure only once a refresh has failed and none runs.
         if (lastRefreshFailed_ && !Refreshing()) {
             SetTrayIconIndex(nowImage ? NowTemperatureIconIndex : 5);
-            SetTrayHint(nowFirst + "データ取得に失敗");
+            SetTrayHint(withWarnings(nowFirst + "データ取得に失敗"));
         } else if (!nowLine.empty()) {
             SetTrayIconIndex(nowImage ? NowTemperatureIconIndex : ApplicationIconIndex);
-            SetTrayHint(Refreshing() ? nowFirst + "接続しています" : nowLine);
+            SetTrayHint(withWarnings(Refreshing() ? nowFirst + "接続しています" : nowLine));
         } else {
             SetTrayIconIndex(ApplicationIconIndex);
-            SetTrayHint(Refreshing() ? "Pelumi\r\n接続しています" : "Pelumi");
+            SetTrayHint(withWarnings(Refreshing() ? "Pelumi\r\n接続しています" : "Pelumi"));
         }
         return;
     }
@@ -220,7 +225,8 @@ void TMainForm::ShowTray(bool balloon) {
         hint += "\r\n3時間ごとの予報: " + Weather.PointSource;
     if (nowImage)
         SetTrayIconIndex(NowTemperatureIconIndex);
-    SetTrayHint(nowFirst + (lastRefreshFailed_ ? FailedRefreshNote() + "\r\n" + hint : hint));
+    SetTrayHint(
+        withWarnings(nowFirst + (lastRefreshFailed_ ? FailedRefreshNote() + "\r\n" + hint : hint)));
     if (balloon) {
         lastBalloonTitle_ = title;
         lastBalloonText_ = text;
@@ -272,7 +278,15 @@ void TMainForm::RefreshTrayIcon() {
         trayIconIndex_ >= 0 && static_cast<std::size_t>(trayIconIndex_) < images.size()
             ? static_cast<std::size_t>(trayIconIndex_)
             : 0;
-    const TBitmap& bitmap = images[at];
+    // While a 警報 or more is in force the picture carries the tier's corner mark.
+    const std::optional<TWarningLevel> mark = TrayWarningMark();
+    const auto marked = [&](const TBitmap& image) {
+        TBitmap copy = image;
+        if (mark)
+            TSkin::MarkTrayImage(copy, *mark);
+        return copy;
+    };
+    const TBitmap bitmap = marked(images[at]);
     // Every new icon leaves its pixmaps in Qt's pixmap cache: give the tray a new one only
     // when the picture really changes, not at every refresh.
     if (bitmap.Empty() || bitmap == trayIconShown_)
@@ -284,7 +298,7 @@ void TMainForm::RefreshTrayIcon() {
     icon.addPixmap(TrayPixmap(bitmap));
     for (const TImageList& list : ScaledImageLists)
         if (at < list.Images.size() && !list.Images[at].Empty())
-            icon.addPixmap(TrayPixmap(list.Images[at]));
+            icon.addPixmap(TrayPixmap(marked(list.Images[at])));
     TrayIcon1.setIcon(icon);
 }
 

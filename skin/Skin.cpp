@@ -56,6 +56,8 @@ bool BlankSlot(const TWeatherData& w, TDateTime date, const std::string& text,
 // empty `icon` skips the icon sections.
 struct ElementSink {
     std::function<void(const TIconSetting&, const IconSlot&)> icon;
+    // An image of ImageFiles drawn as it is in an icon box.
+    std::function<void(const TIconSetting&, const std::string& image)> image;
     std::function<void(std::string section, const TLabelSetting&, std::string text)> label;
 };
 
@@ -232,6 +234,30 @@ void WalkObservation(const TSkin& skin, const TWeatherData& w, const TSkinFile& 
     walk("NowHumidityLabel", now.Humidity, true, now.Station);
 }
 
+// The badge of the most severe tier in force and the warnings label, over everything else. The
+// badge shows only while warnings are in force and the skin names an image for their tier.
+void WalkWarnings(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
+                  const ElementSink& sink) {
+    if (sink.image && w.WarningsKnown && !w.Warnings.empty()) {
+        TWarningLevel level = TWarningLevel::Advisory;
+        for (const TWarning& warning : w.Warnings)
+            level = std::max(level, warning.Level);
+        const std::string* image =
+            level == TWarningLevel::Emergency ? &skin.ImageFiles.WarningEmergency
+            : level == TWarningLevel::Danger  ? &skin.ImageFiles.WarningDanger
+            : level == TWarningLevel::Warning ? &skin.ImageFiles.WarningWarning
+                                              : &skin.ImageFiles.WarningAdvisory;
+        if (!image->empty()) {
+            TIconSetting setting;
+            file.ReadIcon("WarningIcon", setting, &skin.IconDefaults);
+            sink.image(setting, *image);
+        }
+    }
+    TLabelSetting setting;
+    file.ReadLabel("WarningLabel", setting, &skin.LabelDefaults);
+    sink.label("WarningLabel", setting, skin.FormatWarnings(w, setting));
+}
+
 // Every element section in drawing order. The element sections are read anew at every walk,
 // so an edit shows at the next drawing.
 void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& sink) {
@@ -243,6 +269,7 @@ void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& s
     WalkSingleLabel(skin, file, sink, "UpdateInfoLabel", w.UpdateInfo);
     WalkSingleLabel(skin, file, sink, "InformationLabel", w.Information);
     WalkObservation(skin, w, file, sink);
+    WalkWarnings(skin, w, file, sink);
 }
 
 } // namespace
@@ -282,6 +309,13 @@ void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather, double scale) {
             return;
         const TBitmap icon = CreateWeatherIcon(slot.phrase, slot.isDay, scale);
         DrawIcon(bitmap, &icon, setting, scale);
+    };
+    sink.image = [&](const TIconSetting& setting, const std::string& name) {
+        // A badge the skin names but does not ship is left out, like a missing weather image.
+        if (!platform::FileExists(SkinImagePath(SkinDir, name)))
+            return;
+        const TBitmap image = LoadSkinImage(name, scale);
+        DrawIcon(bitmap, &image, setting, scale);
     };
     sink.label = [&](const std::string&, const TLabelSetting& setting, const std::string& text) {
         DrawLabel(bitmap, text, &setting, scale);

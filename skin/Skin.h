@@ -13,6 +13,7 @@
 class TWeatherData;
 struct TObservation;
 class TFont;
+enum class TWarningLevel : std::int32_t;
 
 // The loaded skin: the path of its file and the load-time sections. Owned once by the main
 // window; loads a skin file, draws the forecast record into the widget bitmap and fills the
@@ -60,6 +61,15 @@ public:
     // The tray image of a temperature: its rounded degrees as bold white digits in a dark rim,
     // 16 x 16 skin pixels at a scale, transparent around them; wholly transparent for NoValue.
     static TBitmap TrayTemperatureImage(std::int32_t degrees, double scale = 1.0);
+
+    // Puts the corner mark of a warning tier on a tray image (its upper-right corner, in the
+    // tier's colour, edged in white), at any size.
+    static void MarkTrayImage(TBitmap& image, TWarningLevel level);
+
+    // The warnings label's text: the names in force joined with "・" (the label's NoDataString
+    // when none are), with the record's WarningsNote after them in brackets; the note alone
+    // while the warnings are unknown.
+    std::string FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting) const;
 
     // The image `name` (a name from ImageFiles, whose file exists) at a scale: at 1 the PNG as
     // it is; above 1 its size times the scale (edges rounded as everywhere), from the name's

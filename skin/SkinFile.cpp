@@ -166,6 +166,10 @@ void TSkinFile::ReadImageFiles(std::string_view section, TImageFiles& files) con
     files.TrayError = ini_.ReadString(section, "TrayError", files.NA);
     files.Fog = ini_.ReadString(section, "Fog", "");
     files.TrayFog = ini_.ReadString(section, "TrayFog", files.Fog);
+    files.WarningAdvisory = ini_.ReadString(section, "WarningAdvisory", "");
+    files.WarningWarning = ini_.ReadString(section, "WarningWarning", "");
+    files.WarningDanger = ini_.ReadString(section, "WarningDanger", "");
+    files.WarningEmergency = ini_.ReadString(section, "WarningEmergency", "");
 }
 
 void TSkinFile::ReadImagePosition(std::string_view section, TImagePosition& positions) const {

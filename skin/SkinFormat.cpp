@@ -193,3 +193,15 @@ std::string TSkin::FormatObservation(const TObservation& now, const std::optiona
         }
     });
 }
+
+std::string TSkin::FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting) const {
+    if (!weather.WarningsKnown)
+        return weather.WarningsNote;
+    std::string names;
+    for (const TWarning& w : weather.Warnings)
+        names += (names.empty() ? "" : "・") + w.Name;
+    std::string text = FormatText(names, setting);
+    if (!text.empty() && !weather.WarningsNote.empty())
+        text += " (" + weather.WarningsNote + ")";
+    return text;
+}

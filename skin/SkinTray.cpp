@@ -5,11 +5,11 @@
 #include "skin/Scale.h"
 #include "skin/Skin.h"
 #include "skin/SkinPaths.h"
-
 #include "weather/WeatherData.h"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -120,4 +120,41 @@ TBitmap TSkin::TrayTemperatureImage(std::int32_t degrees, double scale) {
             image.Pixel(px, py) = (alpha << 24) | (value << 16) | (value << 8) | value;
         }
     return image;
+}
+
+void TSkin::MarkTrayImage(TBitmap& image, TWarningLevel level) {
+    std::uint32_t colour = 0;
+    switch (level) {
+    case TWarningLevel::Advisory:
+        colour = 0xFFF2C230;
+        break;
+    case TWarningLevel::Warning:
+        colour = 0xFFE02828;
+        break;
+    case TWarningLevel::Danger:
+        colour = 0xFF9B30C8;
+        break;
+    case TWarningLevel::Emergency:
+        colour = 0xFF141414;
+        break;
+    default:
+        return;
+    }
+    const int w = image.Width(), h = image.Height();
+    if (w <= 0 || h <= 0)
+        return;
+    // A triangle over the upper-right corner, 7/16 of the side, with a white edge of one pixel
+    // per 16 so that it stands apart from any weather picture.
+    const int side = std::max(3, (std::min(w, h) * 7 + 8) / 16);
+    const int edge = std::max(1, (std::min(w, h) + 8) / 16);
+    for (int y = 0; y < side && y < h; ++y)
+        for (int x = w - side; x < w; ++x) {
+            if (x < 0)
+                continue;
+            // Distance inside the hypotenuse, which runs from (w - side, 0) to (w, side).
+            const int inside = (x - (w - side)) - y;
+            if (inside < 0)
+                continue;
+            image.Pixel(x, y) = inside < edge ? 0xFFFFFFFFu : colour;
+        }
 }

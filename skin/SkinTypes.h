@@ -39,6 +39,9 @@ struct TImageFiles {
     std::string TrayFine, TrayCloudy, TrayRain, TraySnow, TrayNA, TrayError;
     // Fog (霧) came later than the others; a skin without it shows fog as Cloudy.
     std::string Fog, TrayFog;
+    // The badge of the most severe warning tier in force; no default: without them the warnings
+    // are text only.
+    std::string WarningAdvisory, WarningWarning, WarningDanger, WarningEmergency;
     bool operator==(const TImageFiles&) const = default;
 };
 

@@ -91,12 +91,19 @@ bool HoldsForecast(const TWeatherData& record) {
     empty.Clear();
     empty.Information = record.Information;
     empty.Now = record.Now; // the weather now is no forecast
+    // The warnings have a cadence of their own: they make no forecast.
+    empty.WarningsKnown = record.WarningsKnown;
+    empty.Warnings = record.Warnings;
+    empty.WarningsTime = record.WarningsTime;
+    empty.WarningsNote = record.WarningsNote;
     return !(record == empty);
 }
 
 std::string WriteKeptForecastJson(const TKeptForecast& kept) {
     TWeatherData record = kept.Record;
     record.Information.clear();
+    // Warnings are asked for anew at every start; old ones must not pass for current.
+    record.ClearWarnings();
     std::string text = WriteRecordJson(record);
     // The record's object ends "\n}\n": the extra member goes in before its brace.
     const std::size_t end = text.rfind('}');
@@ -132,6 +139,7 @@ std::optional<TKeptForecast> ReadKeptForecastJson(std::string_view text) {
     if (!ReadRecordJsonValue(document, result.Record, error) || !HoldsForecast(result.Record))
         return std::nullopt;
     result.Record.Information.clear();
+    result.Record.ClearWarnings();
     result.Key = Canonical(*made);
     result.FetchedAt = fetchedAt;
     return result;

@@ -24,7 +24,7 @@ std::string ForecastKey(const TForecastRequest& request);
 // slots, the summary or the week give it; 0.0 when it has no date at all.
 TDateTime RecordToday(const TWeatherData& record);
 
-// True when the record holds anything besides its status line.
+// True when the record holds anything besides its status line and its warnings.
 bool HoldsForecast(const TWeatherData& record);
 
 struct TKeptForecast {
@@ -39,7 +39,7 @@ struct TKeptForecast {
 // folder, each keep their own.
 std::string KeptForecastName(std::string_view settingsFileName);
 
-// The file's text; the record's status line is not kept.
+// The file's text; the record's status line and warnings are not kept.
 std::string WriteKeptForecastJson(const TKeptForecast& kept);
 // Nothing for text that is not such a file of this format, or that holds no forecast.
 std::optional<TKeptForecast> ReadKeptForecastJson(std::string_view text);

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -112,6 +113,57 @@ std::optional<double> ToOptionalNumber(const json& value, const std::string& nam
     return value.get<double>();
 }
 
+constexpr std::array<std::string_view, 4> kLevelNames = {"advisory", "warning", "danger",
+                                                         "emergency"};
+
+std::string WarningsText(const TWeatherData& w) {
+    if (!w.WarningsKnown)
+        return "null";
+    std::string out = "[";
+    for (const TWarning& warning : w.Warnings) {
+        if (out.size() > 1)
+            out += ", ";
+        out += "{\"code\": " + Text(warning.Code) + ", \"name\": " + Text(warning.Name) +
+               ", \"status\": " + Text(warning.Status) + ", \"level\": \"" +
+               std::string(kLevelNames[static_cast<std::size_t>(warning.Level)]) + "\"}";
+    }
+    return out + "]";
+}
+
+void ReadWarnings(const json& value, TWeatherData& w) {
+    const char* const name = "Warnings";
+    if (value.is_null()) {
+        w.WarningsKnown = false;
+        w.Warnings.clear();
+        return;
+    }
+    if (!value.is_array())
+        throw FieldError{"\"Warnings\" needs null or an array of warnings"};
+    std::vector<TWarning> warnings;
+    for (const json& item : value) {
+        if (!item.is_object())
+            throw FieldError{"\"Warnings\" needs objects with code, name, status and level"};
+        TWarning warning;
+        const auto member = [&](const char* key) -> const json& {
+            const auto it = item.find(key);
+            if (it == item.end())
+                throw FieldError{std::string("a warning needs \"") + key + "\""};
+            return *it;
+        };
+        warning.Code = ToText(member("code"), name);
+        warning.Name = ToText(member("name"), name);
+        warning.Status = ToText(member("status"), name);
+        const std::string level = ToText(member("level"), name);
+        const auto found = std::find(kLevelNames.begin(), kLevelNames.end(), level);
+        if (found == kLevelNames.end())
+            throw FieldError{"a warning's \"level\" is advisory, warning, danger or emergency"};
+        warning.Level = static_cast<TWarningLevel>(found - kLevelNames.begin());
+        warnings.push_back(std::move(warning));
+    }
+    w.WarningsKnown = true;
+    w.Warnings = std::move(warnings);
+}
+
 } // namespace
 
 std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
@@ -151,6 +203,9 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
     field("NowWindDirection", Text(w.Now.WindDirection));
     field("NowHumidity", OptionalNumber(w.Now.Humidity, 0));
     field("TodayName", Text(w.TodayName));
+    field("Warnings", WarningsText(w));
+    field("WarningsTime", Text(w.WarningsTime));
+    field("WarningsNote", Text(w.WarningsNote));
     return out + "\n}\n";
 }
 
@@ -227,6 +282,12 @@ bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string
                 w.Now.Humidity = ToOptionalNumber(value, name);
             else if (name == "TodayName")
                 w.TodayName = ToText(value, name);
+            else if (name == "Warnings")
+                ReadWarnings(value, w);
+            else if (name == "WarningsTime")
+                w.WarningsTime = ToText(value, name);
+            else if (name == "WarningsNote")
+                w.WarningsNote = ToText(value, name);
         }
     } catch (const FieldError& e) {
         error = e.message;

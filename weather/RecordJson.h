@@ -10,7 +10,9 @@
 
 // The forecast record as JSON: one object whose members are the record's fields by name
 // ("PointDate", ..., "Information"; arrays in slot order, dates as day counts, missing integers
-// 2147483647, texts as strings). forecast-dump prints it, skin-render and the widget's cache of
+// 2147483647, texts as strings), then "Warnings" (null when unknown, else a list of
+// {"code", "name", "status", "level"} with level advisory, warning, danger or emergency),
+// "WarningsTime" and "WarningsNote". forecast-dump prints it, skin-render and the widget's cache of
 // the last good forecast read it back.
 
 // The record as that object, one member a line. With `ok`, an "ok" member comes first (the

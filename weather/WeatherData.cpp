@@ -30,6 +30,14 @@ void TWeatherData::Clear() {
     PointSource.clear();
     Now = TObservation{};
     TodayName.clear();
+    ClearWarnings();
+}
+
+void TWeatherData::ClearWarnings() {
+    WarningsKnown = false;
+    Warnings.clear();
+    WarningsTime.clear();
+    WarningsNote.clear();
 }
 
 namespace {

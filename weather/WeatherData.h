@@ -7,8 +7,27 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class THttpClient;
+
+// The agency's tiers of warnings, mildest first.
+enum class TWarningLevel : std::int32_t {
+    Advisory = 0,  // 注意報
+    Warning = 1,   // 警報
+    Danger = 2,    // 危険警報
+    Emergency = 3, // 特別警報
+};
+
+// One warning or advisory in force: the agency's kind code, its name, the status text as the
+// agency wrote it (発表, 継続, 警報から注意報, ...) and its tier.
+struct TWarning {
+    std::string Code;
+    std::string Name;
+    std::string Status;
+    TWarningLevel Level = TWarningLevel::Warning;
+    bool operator==(const TWarning&) const = default;
+};
 
 // A missing integer of the forecast record.
 constexpr std::int32_t NoValue = 2147483647;
@@ -70,9 +89,18 @@ public:
     // The source's own name for today's period when it is not the whole day: "今夜" from the
     // agency's evening report; empty otherwise (the skins then say 今日).
     std::string TodayName;
+    // The warnings in force for the place, most severe first and by code within a tier. Unknown
+    // (a failed download, a place the agency does not cover) is WarningsKnown false with an
+    // empty list; known and empty is "none in force".
+    bool WarningsKnown = false;
+    std::vector<TWarning> Warnings;
+    std::string WarningsTime; // newest report among Warnings, "YYYY-MM-DDTHH:MM" (Japan); or ""
+    std::string WarningsNote; // staleness written by the main window ("警報: 取得できず")
 
     // Puts every field into the no-data state.
     void Clear();
+    // The warnings become unknown.
+    void ClearWarnings();
 
     // Every field equal (dates compared as numbers).
     bool operator==(const TWeatherData&) const = default;

@@ -105,6 +105,13 @@ TEST(RecordJson, WhatIsWrittenReadsBackAsTheSameRecord) {
     w.UpdateInfo = "11時00分 発表";
     w.Information = "接続しています";
     w.TodayName = "今夜";
+    w.WarningsKnown = true;
+    w.Warnings = {{"33", "レベル5大雨特別警報", "発表", TWarningLevel::Emergency},
+                  {"43", "レベル4大雨危険警報", "危険警報から警報", TWarningLevel::Danger},
+                  {"91", "警報・注意報 (コード91)", "延長", TWarningLevel::Warning},
+                  {"15", "強風注意報", "継続", TWarningLevel::Advisory}};
+    w.WarningsTime = "2026-10-04T05:00";
+    w.WarningsNote = "10:40 現在";
 
     const std::string text = WriteRecordJson(w, true);
     EXPECT_EQ(text.rfind("{\n  \"ok\": true,\n", 0), 0u) << text;
@@ -117,4 +124,32 @@ TEST(RecordJson, WhatIsWrittenReadsBackAsTheSameRecord) {
     TWeatherData cleared;
     ASSERT_TRUE(ReadRecordJson(WriteRecordJson(TWeatherData()), w, error)) << error;
     EXPECT_RECORD_EQ(w, cleared);
+}
+
+TEST(RecordJson, WarningsAreNullWhenUnknownAndAListOtherwise) {
+    TWeatherData w;
+    EXPECT_NE(WriteRecordJson(w).find("\"Warnings\": null,\n  \"WarningsTime\": \"\""),
+              std::string::npos);
+    w.WarningsKnown = true;
+    EXPECT_NE(WriteRecordJson(w).find("\"Warnings\": [],"), std::string::npos);
+    w.Warnings = {{"15", "強風注意報", "発表", TWarningLevel::Advisory}};
+    EXPECT_NE(WriteRecordJson(w).find(R"("Warnings": [{"code": "15", "name": "強風注意報", )"
+                                      R"("status": "発表", "level": "advisory"}],)"),
+              std::string::npos)
+        << WriteRecordJson(w);
+
+    // null makes a known list unknown again; a bad warning is an error naming it.
+    std::string error;
+    ASSERT_TRUE(ReadRecordJson(R"({"Warnings": null})", w, error)) << error;
+    EXPECT_FALSE(w.WarningsKnown);
+    EXPECT_TRUE(w.Warnings.empty());
+    for (const char* bad : {R"({"Warnings": 3})", R"({"Warnings": [3]})",
+                            R"({"Warnings": [{"code": "15", "name": "x", "status": "発表"}]})",
+                            R"({"Warnings": [{"code": "15", "name": "x", "status": "発表",
+                                              "level": "severe"}]})"}) {
+        TWeatherData r;
+        error.clear();
+        EXPECT_FALSE(ReadRecordJson(bad, r, error)) << bad;
+        EXPECT_NE(error.find("arning"), std::string::npos) << bad << ": " << error;
+    }
 }

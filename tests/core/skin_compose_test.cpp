@@ -279,8 +279,8 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
     const std::vector<TSkin::TLabelItem> labels = skin.Labels(weather);
     platform::ReleaseClock();
 
-    // Every label section of a drawing, in drawing order, with its text.
-    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 4u * 2 + 8 + 3 + 5);
+    // Every label section of a drawing, in drawing order, with its text; the warnings last.
+    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 4u * 2 + 8 + 3 + 5 + 1);
     auto find = [&](const std::string& section) -> const TSkin::TLabelItem& {
         for (const auto& l : labels)
             if (l.Section == section)
@@ -289,7 +289,8 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
         return labels.front();
     };
     EXPECT_EQ(labels.front().Section, "PointWeatherLabel0");
-    EXPECT_EQ(labels.back().Section, "NowHumidityLabel");
+    EXPECT_EQ(labels[labels.size() - 2].Section, "NowHumidityLabel");
+    EXPECT_EQ(labels.back().Section, "WarningLabel");
     EXPECT_EQ(find("PointTimeLabel1").Text, "9");
     EXPECT_EQ(find("PointTimeLabel1").Setting.Rect, (TRect{30, 0, 60, 12}));
     EXPECT_EQ(find("PointTimeLabel0").Setting.Rect, (TRect{-1, -1, -1, -1}));
@@ -387,5 +388,89 @@ TEST_F(SkinDrawTest, DayDateLabelsNameTheDay) {
         if (l.Section == "DayDateLabel0") {
             EXPECT_EQ(l.Text, "--");
         }
+    }
+}
+
+TEST_F(SkinDrawTest, TheWarningBadgeShowsTheMostSevereTierWhileAnyIsInForce) {
+    WriteSolidPng(dir, "w_advisory.png", 1, 1, kGreen);
+    WriteSolidPng(dir, "w_warning.png", 1, 1, kRed);
+    const std::string badges = "WarningAdvisory=w_advisory.png\nWarningWarning=w_warning.png\n"
+                               "WarningEmergency=w_missing.png\n";
+    const std::string path = WriteSkin("[WarningIcon]\nRect=8,2,10,4\n");
+    // The keys belong to [ImageFiles], at its start in this file.
+    dir.Write("skin.ini", "[ImageFiles]\n" + badges + ReadAll(path).substr(13));
+    skin.Load(path);
+    const TWarning rain{"03", "レベル3大雨警報", "発表", TWarningLevel::Warning};
+    const TWarning wind{"15", "強風注意報", "継続", TWarningLevel::Advisory};
+    const TWarning emergency{"33", "レベル5大雨特別警報", "発表", TWarningLevel::Emergency};
+    struct Case {
+        const char* what;
+        bool known;
+        std::vector<TWarning> warnings;
+        std::uint32_t badge; // at the icon box
+    };
+    const Case cases[] = {
+        {"unknown", false, {}, kGrey},
+        {"none in force", true, {}, kGrey},
+        {"an advisory", true, {wind}, kGreen},
+        {"a warning beside an advisory", true, {rain, wind}, kRed},
+        // A tier whose image the skin lacks is text only.
+        {"an emergency without its image", true, {emergency, rain}, kGrey},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        weather.WarningsKnown = c.known;
+        weather.Warnings = c.warnings;
+        skin.Draw(&bitmap, &weather);
+        ASSERT_EQ(bitmap.Width(), 10);
+        EXPECT_EQ(bitmap.Pixel(9, 3), c.badge);
+        EXPECT_EQ(bitmap.Pixel(7, 3), kGrey);
+    }
+}
+
+TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNot) {
+    skin.Load(WriteSkin("[WarningLabel]\nRect=0,0,10,4\nNoDataString=警報なし\n"));
+    const std::vector<TWarning> two = {{"03", "レベル3大雨警報", "発表", TWarningLevel::Warning},
+                                       {"15", "強風注意報", "継続", TWarningLevel::Advisory}};
+    struct Case {
+        bool known;
+        std::vector<TWarning> warnings;
+        const char* note;
+        const char* text;
+    };
+    const Case cases[] = {
+        {true, two, "", "レベル3大雨警報・強風注意報"},
+        {true, two, "10:40 現在", "レベル3大雨警報・強風注意報 (10:40 現在)"},
+        {true, {}, "", "警報なし"},
+        {false, {}, "警報: 取得できず", "警報: 取得できず"},
+        {false, {}, "", ""},
+    };
+    for (const Case& c : cases) {
+        weather.WarningsKnown = c.known;
+        weather.Warnings = c.warnings;
+        weather.WarningsNote = c.note;
+        const auto labels = skin.Labels(weather);
+        ASSERT_FALSE(labels.empty());
+        EXPECT_EQ(labels.back().Section, "WarningLabel");
+        EXPECT_EQ(labels.back().Text, c.text);
+    }
+}
+
+TEST(SkinTrayMark, ACornerTriangleInTheTiersColourEdgedInWhite) {
+    for (const int side : {16, 32}) {
+        SCOPED_TRACE(side);
+        const TBitmap plain = SolidBitmap(side, side, 0xFF336699u);
+        TBitmap marked = plain;
+        TSkin::MarkTrayImage(marked, TWarningLevel::Warning);
+        EXPECT_EQ(marked.Pixel(side - 1, 0), 0xFFE02828u);
+        EXPECT_EQ(marked.Pixel(side - 1, side / 4), 0xFFE02828u);
+        EXPECT_EQ(marked.Pixel(side - side * 7 / 16, 0), 0xFFFFFFFFu); // the edge
+        EXPECT_EQ(marked.Pixel(0, 0), plain.Pixel(0, 0));
+        EXPECT_EQ(marked.Pixel(side - 1, side - 1), plain.Pixel(side - 1, side - 1));
+        TBitmap purple = plain, black = plain;
+        TSkin::MarkTrayImage(purple, TWarningLevel::Danger);
+        TSkin::MarkTrayImage(black, TWarningLevel::Emergency);
+        EXPECT_EQ(purple.Pixel(side - 1, 0), 0xFF9B30C8u);
+        EXPECT_EQ(black.Pixel(side - 1, 0), 0xFF141414u);
     }
 }

@@ -242,6 +242,10 @@ TrayNA=t_na.png
 TrayError=t_error.png
 Fog=fog.png
 TrayFog=t_fog.png
+WarningAdvisory=w_yellow.png
+WarningWarning=w_red.png
+WarningDanger=w_purple.png
+WarningEmergency=w_black.png
 [Defaults]
 Fine=fine.png
 Cloudy=cloudy.png
@@ -257,19 +261,25 @@ ConnectorPos=5
     const TSkinFile file(path);
     TImageFiles all;
     file.ReadImageFiles("ImageFiles", all);
-    EXPECT_EQ(all, (TImageFiles{"back ground.png", "split.png", "img\\fine.png", "night.png",
-                                "cloudy.png", "rain.png", "snow.png", "after.png", "occas.png",
-                                "na.png", "t_fine.png", "t_cloudy.png", "t_rain.png", "t_snow.png",
-                                "t_na.png", "t_error.png", "fog.png", "t_fog.png"}));
+    EXPECT_EQ(all, (TImageFiles{"back ground.png", "split.png",  "img\\fine.png", "night.png",
+                                "cloudy.png",      "rain.png",   "snow.png",      "after.png",
+                                "occas.png",       "na.png",     "t_fine.png",    "t_cloudy.png",
+                                "t_rain.png",      "t_snow.png", "t_na.png",      "t_error.png",
+                                "fog.png",         "t_fog.png",  "w_yellow.png",  "w_red.png",
+                                "w_purple.png",    "w_black.png"}));
 
     // Tray keys that are missing take the values just read; the error image that of NA, the
-    // fog image that of Fog.
+    // fog image that of Fog. The warning badges have no default.
     TImageFiles defaulted;
     defaulted.Background = "left over";
+    defaulted.WarningWarning = "left over";
     file.ReadImageFiles("Defaults", defaulted);
-    EXPECT_EQ(defaulted, (TImageFiles{"", "", "fine.png", "", "cloudy.png", "rain.png", "snow.png",
-                                      "", "", "na.png", "fine.png", "t_cloudy.png", "rain.png",
-                                      "snow.png", "na.png", "na.png", "mist.png", "mist.png"}));
+    EXPECT_EQ(
+        defaulted,
+        (TImageFiles{"",         "",         "fine.png", "",       "cloudy.png", "rain.png",
+                     "snow.png", "",         "",         "na.png", "fine.png",   "t_cloudy.png",
+                     "rain.png", "snow.png", "na.png",   "na.png", "mist.png",   "mist.png",
+                     "",         "",         "",         ""}));
 
     TImagePosition positions;
     file.ReadImagePosition("ImagePosition", positions);

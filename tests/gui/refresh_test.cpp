@@ -285,7 +285,8 @@ TEST_F(RefreshTest, AMissedScheduledRefreshHappensAtTheNextTickAndTheScheduleReA
             platform::FixClock(step.at);
             form->Timer1Timer();
             Settle(*form);
-            EXPECT_EQ(downloads - before, step.refreshes ? 1 : 0);
+            // A refresh asks for the forecast and the place's warnings.
+            EXPECT_EQ(downloads - before, step.refreshes ? 2 : 0);
             EXPECT_EQ(form->Timer1.Tag, step.tag);
             if (step.refreshes) {
                 EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");

@@ -69,7 +69,13 @@ inline std::string RecordDiff(const TWeatherData& actual, const TWeatherData& ex
     PELUMI_COMPARE_FIELD(Information);
     PELUMI_COMPARE_FIELD(PointSource);
     PELUMI_COMPARE_FIELD(TodayName);
+    PELUMI_COMPARE_FIELD(WarningsTime);
+    PELUMI_COMPARE_FIELD(WarningsNote);
 #undef PELUMI_COMPARE_FIELD
+    if (actual.WarningsKnown != expected.WarningsKnown || actual.Warnings != expected.Warnings)
+        out << "\n  Warnings differ (known " << actual.WarningsKnown << ", "
+            << actual.Warnings.size() << " in force; expected known " << expected.WarningsKnown
+            << ", " << expected.Warnings.size() << ")";
     const std::string diff = out.str();
     // A field this list does not know still makes the records unequal.
     if (diff.empty() && !(actual == expected))

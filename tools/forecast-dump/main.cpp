@@ -9,6 +9,7 @@
 #include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
 #include "weather/jma/JmaPlace.h"
+#include "weather/jma/JmaWarnings.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
 #include <cstdio>
@@ -158,6 +159,15 @@ int main(int argc, char** argv) {
         } catch (const ELocationNotFound& e) {
             // A place the look-up does not know is a failed load like any other.
             std::cerr << "forecast-dump: " << e.what() << "\n";
+        }
+        if (jma) {
+            // The warnings in force, whether the forecast came or not.
+            const TWarningsOutcome warnings = LoadJmaWarnings(client, request);
+            if (warnings.Failed)
+                std::cerr << "forecast-dump: " << kWarningsFailedMessage << "\n";
+            outcome.Record.WarningsKnown = warnings.Warnings.Known;
+            outcome.Record.Warnings = warnings.Warnings.Warnings;
+            outcome.Record.WarningsTime = warnings.Warnings.Time;
         }
         if (outcome.FoundCoordinates)
             std::cerr << "forecast-dump: found at " << outcome.FoundCoordinates->Latitude << ", "

@@ -194,8 +194,10 @@ std::string JapanText(std::int64_t local, const char* format) {
 
 } // namespace
 
-TSampleJmaSite::TSampleJmaSite(int year, int month, int day)
+TSampleJmaSite::TSampleJmaSite(int year, int month, int day,
+                               std::vector<TSampleJmaWarnings::TInForce> warnings)
     : forecasts_(SampleAreaJson(), SampleForecastAreaJson(), year, month, day),
+      warnings_(SampleAreaJson(), std::move(warnings), year, month, day),
       amedasTable_(MakeAmedasTable(SampleAreaJson(), SampleForecastAreaJson())),
       class20List_(MakeClass20List(SampleForecastAreaJson())),
       constantsDate_(HttpDate(JapanSeconds(year, month, day, 0, 0, 0))) {}
@@ -221,6 +223,12 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, i
         page.LastModified = HttpDate(ReportTime("[" + page.Body + "]").value_or(0));
     } else if (path.starts_with("amedas/")) {
         return GetAmedas(path, platform::UnixSecondsNow());
+    } else if (constexpr std::string_view r8 = "warning/data/r8/";
+             path.starts_with(r8) && path.ends_with(".json")) {
+        page.Body = warnings_.Answer(
+            path.substr(r8.size(), path.size() - r8.size() - std::string_view(".json").size()));
+        if (page.Body.empty())
+            return std::nullopt;
     } else {
         constexpr std::string_view prefix = "forecast/data/forecast/";
         if (!path.starts_with(prefix) || !path.ends_with(".json"))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SampleJma.h"
+#include "SampleJmaWarnings.h"
 
 #include <optional>
 #include <string>
@@ -16,8 +17,9 @@ std::string_view SampleForecastAreaJson();
 // of TSampleJma. Every page has an ETag and a Last-Modified date.
 class TSampleJmaSite {
 public:
-    // "Today" in Japan's time.
-    TSampleJmaSite(int year, int month, int day);
+    // "Today" in Japan's time; `warnings` are put in force (none by default).
+    TSampleJmaSite(int year, int month, int day,
+                   std::vector<TSampleJmaWarnings::TInForce> warnings = {});
 
     struct Page {
         std::string Body;
@@ -26,8 +28,8 @@ public:
         std::string LastModified; // an HTTP date
     };
     // The page at `path` below the prefix ("common/const/area.json",
-    // "forecast/data/forecast/130000.json") when the clock shows `hour` o'clock; nothing for
-    // any other path and for an office that has no forecast.
+    // "forecast/data/forecast/130000.json", "warning/data/r8/130000.json") when the clock shows
+    // `hour` o'clock; nothing for any other path and for an office that has no forecast.
     std::optional<Page> Get(std::string_view path, int hour) const;
 
     // Whether a request with these headers (empty when absent) may be answered "not modified":
@@ -47,6 +49,7 @@ public:
 
 private:
     TSampleJma forecasts_;
+    TSampleJmaWarnings warnings_;
     std::string amedasTable_;
     std::string class20List_;
     std::string constantsDate_; // Last-Modified of the constants: today's midnight in Japan

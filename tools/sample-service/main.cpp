@@ -23,7 +23,8 @@ namespace {
 
 const char* const kUsage =
     "usage: sample-service [--port N] [--today YYYY-MM-DD] [--locations FILE] "
-    "[--version-number N] [--delay-ms N] [--hour H] [--real-index]\n";
+    "[--version-number N] [--delay-ms N] [--hour H] [--real-index] "
+    "[--warning CLASS20:CODE[:STATUS]]...\n";
 
 // "2.0.7.2" -> 2*16777216 + 0*65536 + 7*256 + 2.
 long long PackedVersion(std::string_view version) {
@@ -171,6 +172,7 @@ int main(int argc, char** argv) {
     int delayMs = 0;
     TSampleApi::Names names = TSampleApi::Names::Exact;
     int hour = -1;
+    std::vector<TSampleJmaWarnings::TInForce> warnings;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         // The look-up knows names as the real index does (仙台, not 仙台市).
@@ -206,6 +208,14 @@ int main(int argc, char** argv) {
                 std::cerr << "sample-service: bad delay: " << value << "\n";
                 return 2;
             }
+        } else if (arg == "--warning") {
+            const auto warning = TSampleJmaWarnings::Parse(value);
+            if (!warning) {
+                std::cerr << "sample-service: --warning needs CLASS20:CODE[:STATUS]: " << value
+                          << "\n";
+                return 2;
+            }
+            warnings.push_back(*warning);
         } else if (arg == "--hour") {
             hour = platform::StrToIntDef(value, -1);
             if (hour < 0 || hour > 23) {
@@ -248,7 +258,7 @@ int main(int argc, char** argv) {
     const TSampleApi api(site.Entries(), today.Year, today.Month, today.Day, names);
     // The agency's today is Japan's unless the command line names the day.
     const platform::LocalDateTime jmaToday = todayText.empty() ? platform::JapanNow() : today;
-    const TSampleJmaSite jma(jmaToday.Year, jmaToday.Month, jmaToday.Day);
+    const TSampleJmaSite jma(jmaToday.Year, jmaToday.Month, jmaToday.Day, std::move(warnings));
     httplib::Server server;
     // Clients that gave up on a slow answer still hold a worker until it is sent.
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };

@@ -463,6 +463,48 @@ def tray_set(folder):
         save(tray(kind), os.path.join(folder, "tray_" + kind + ".png"))
 
 
+# warning banners: the tier's badge (a pill with its word) and a band for the label beside it
+
+TIERS = {
+    # tier: (word, pill colour, word colour)
+    "advisory": ("注意報", (242, 194, 48, 255), (46, 34, 0, 255)),
+    "warning": ("警報", (216, 36, 36, 255), (255, 255, 255, 255)),
+    "danger": ("危険警報", (142, 44, 196, 255), (255, 255, 255, 255)),
+    "emergency": ("特別警報", (16, 16, 16, 255), (255, 255, 255, 255)),
+}
+BADGE_W = 48
+
+
+def warning_banner(w, h, tier, band, band_edge):
+    """A row w x h: the tier's pill at the left and a quiet band for the label to the right,
+    so that the row reads over whatever the widget shows beneath it."""
+    word, pill, ink = TIERS[tier]
+    img = canvas(w, h)
+    W, H = w * SS, h * SS
+    r = H / 2
+    band_mask = Image.new("L", (W, H), 0)
+    ImageDraw.Draw(band_mask).rounded_rectangle((0, 0, W - 1, H - 1), radius=r, fill=255)
+    img = over(img, with_outline(band_mask, Image.new("RGBA", (W, H), band), band_edge,
+                                 max(1, SS // 2)))
+    pw = BADGE_W * SS
+    pill_mask = Image.new("L", (W, H), 0)
+    ImageDraw.Draw(pill_mask).rounded_rectangle((0, 0, pw - 1, H - 1), radius=r, fill=255)
+    edge = (255, 255, 255, 230) if tier == "emergency" else (0, 0, 0, 60)
+    img = over(img, with_outline(pill_mask, Image.new("RGBA", (W, H), pill), edge, max(1, SS // 2)))
+    m = Image.new("L", (W, H), 0)
+    font = ImageFont.truetype(FONT, int(H * 0.72))
+    ImageDraw.Draw(m).text((pw / 2, H / 2 + SS * 0.3), word, font=font, fill=255, anchor="mm",
+                           stroke_width=max(0, SS // 6), stroke_fill=255)
+    img = over(img, mask_fill((W, H), m, ink))
+    return finish(img, w, h)
+
+
+def warning_set(folder, suffix, w, h, band, band_edge):
+    for tier in TIERS:
+        save(warning_banner(w, h, tier, band, band_edge),
+             os.path.join(folder, "warn_%s_%s.png" % (tier, suffix)))
+
+
 def save(img, path):
     if K != 1:
         stem, ext = os.path.splitext(path)
@@ -510,11 +552,16 @@ def draw_skins(root):
                    ("降水確率 %", 400, 241, 10, (160, 240, 240, 220))]),
          os.path.join(simple, "img", "split_small.png"))
 
+    warning_set(os.path.join(simple, "img"), "small", 408, 16, (24, 30, 44, 255), (255, 255, 255, 60))
+
     # compact.ini: 264 x 198
     save(panel(264, 198, (6, 4, 258, 190), 12, **DARK), os.path.join(simple, "img", "bg_compact.png"))
     save(splitter(264, 198, [(16, 29, 248, 29), (16, 116, 248, 116), (132, 34, 132, 112)],
                   (255, 255, 255, 70), band_headings(14, 29, 94, dim) + band_headings(136, 29, 94, dim)),
          os.path.join(simple, "img", "split_compact.png"))
+
+    warning_set(os.path.join(simple, "img"), "compact", 236, 16, (24, 30, 44, 255),
+                (255, 255, 255, 60))
 
     glass = os.path.join(root, "Glass")
     weather_set(os.path.join(glass, "img"), 32, (70, 90, 120, 255), (255, 255, 255, 220), 230)
@@ -528,6 +575,7 @@ def draw_skins(root):
                   [("最高", 112, 157, 9, (210, 70, 50, 230)), ("/", 124, 157, 9, ink),
                    ("最低", 136, 157, 9, (40, 100, 200, 230)), ("降水", 168, 157, 9, (20, 130, 150, 230))]),
          os.path.join(glass, "img", "split_column.png"))
+    warning_set(os.path.join(glass, "img"), "column", 168, 16, (250, 251, 253, 255), (60, 80, 110, 90))
 
 
 if __name__ == "__main__":

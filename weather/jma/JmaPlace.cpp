@@ -333,6 +333,14 @@ TJmaPlaceResult ResolveJmaPlace(const TJmaConstants& constants, std::string_view
     return result;
 }
 
+std::string JmaWarningOffice(const TJmaPlace& place) {
+    // Each of these offices has one class10, of its own code.
+    for (const TOfficeFile& f : kOfficeFiles)
+        if (place.Office == f.File && place.Class10 == f.Office)
+            return std::string(f.Office);
+    return place.Office;
+}
+
 TJmaPlaceResult LookUpJmaPlace(THttpClient& client, const std::string& jmaPrefix,
                                const std::string& cacheFolder, std::string_view prefecture,
                                std::string_view municipality) {

@@ -106,3 +106,7 @@ bool LoadJmaStationConstants(THttpClient& client, const std::string& jmaPrefix,
 // NotFound (also when the chain is broken).
 TJmaPlaceResult ResolveJmaPlace(const TJmaConstants& constants, std::string_view prefecture,
                                 std::string_view municipality);
+
+// The office whose own files (warnings) cover the place: the office of its class10, which for
+// 十勝 and 奄美 is not the office of the forecast file that holds them.
+std::string JmaWarningOffice(const TJmaPlace& place);
