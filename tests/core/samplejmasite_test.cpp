@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/LocationList.h"
+#include "weather/jma/JmaAreas.h"
 #include "weather/jma/JmaPlace.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <sys/wait.h>
 
 namespace {
@@ -231,6 +233,36 @@ TEST(ForecastDumpJma, ResolvesThePlaceKeepsTheConstantsAndPrintsTheRecord) {
                        "2>/dev/null")
                   .first,
               2);
+}
+
+TEST(ForecastDumpJma, EveryMunicipalityOfTheRealAreaTableGivesItsForecast) {
+    SampleService service({"--today", "2026-12-09", "--hour", "12"});
+    TempDir dir;
+    const auto all = ReadJmaMunicipalities(SampleAreaJson());
+    ASSERT_EQ(all.size(), 1788u);
+    std::string names;
+    for (const TJmaMunicipality& m : all)
+        names += m.Prefecture + "\t" + m.Name + "\t" + m.Code + "\n";
+    dir.Write("names", names);
+    // One shell for all of them: the status, the code asked for and the class20 the tool resolved.
+    const std::string script =
+        "while IFS=$(printf '\\t') read -r prefecture name code; do " + Tool() +
+        service.JmaPrefix() + " " + service.BaseUrl() +
+        " \"$prefecture\" \"$name\" --now 2026-12-09T12:30:00 --cache " + dir.File("cache") + " >" +
+        dir.File("out") + " 2>" + dir.File("err") +
+        "; s=$?; echo \"$s $code $(grep -o 'class20 [0-9]*' " + dir.File("err") +
+        ") $(grep -c '\"ok\": true' " + dir.File("out") + ")\"; done <" + dir.File("names");
+    dir.Write("script", script);
+    const auto [ran, lines] = RunShell("sh " + dir.File("script"));
+    EXPECT_EQ(ran, 0);
+    std::istringstream read(lines);
+    std::size_t count = 0;
+    for (std::string line; std::getline(read, line); ++count) {
+        ASSERT_LT(count, all.size());
+        const TJmaMunicipality& m = all[count];
+        EXPECT_EQ(line, "0 " + m.Code + " class20 " + m.Code + " 1") << m.Prefecture << m.Name;
+    }
+    EXPECT_EQ(count, all.size());
 }
 
 TEST(ForecastDumpJma, KeepsItsCopiesInTheUsersCacheFolderByDefault) {
