@@ -181,10 +181,21 @@ void TLocationSettingDialog::BuildPlaces() {
         }
         return;
     }
-    // Prefecture, area, municipality; a municipality that is a list entry chooses the entry.
-    for (const TSearchPlace& place : search_->Places()) {
-        if (place.Code.empty())
-            continue;
+    // Prefecture, area, municipality, each in the agency's code order (north to south); a
+    // municipality that is a list entry chooses the entry. The search's first places are the
+    // municipalities, in the table's order.
+    const std::vector<TJmaMunicipality>& table = sources_.Municipalities;
+    std::vector<std::size_t> order(table.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    const auto key = [&table](std::size_t i) {
+        return std::pair(std::string_view(table[i].Code).substr(0, 2),
+                         std::string_view(table[i].Class10));
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&key](std::size_t a, std::size_t b) { return key(a) < key(b); });
+    for (const std::size_t i : order) {
+        const TSearchPlace& place = search_->Places()[i];
         rows_.push_back({{place.Prefecture, place.Region, place.Name}, ChoiceOfPlace(place)});
     }
 }
@@ -474,7 +485,7 @@ bool TLocationSettingDialog::eventFilter(QObject* watched, QEvent* event) {
         // With nothing typed Enter is the dialog's OK; with a text it chooses a result.
         if (watched == SearchEdit && SearchEdit->text().trimmed().isEmpty())
             return false;
-        const QTreeWidgetItem* current = Results->currentItem();
+        QTreeWidgetItem* current = Results->currentItem();
         if (current != nullptr) {
             ChooseResult(Results->indexOfTopLevelItem(current));
             Button1->setFocus(); // a second Enter confirms
