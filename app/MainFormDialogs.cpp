@@ -176,6 +176,11 @@ void TMainForm::OpenLiveSourcePage() {
 }
 
 void TMainForm::OpenJmaPage() {
+    // A municipality chosen from the agency's table names its page itself.
+    if (OwnPlace && !OwnPlace->Class20.empty()) {
+        platform::OpenUrl(dialogs::ToQt(JmaWebPageUrl(OwnPlace->Class20)));
+        return;
+    }
     // The page is the municipality's; the first refresh resolves which one that is.
     const auto [prefecture, municipality] = ChosenPlaceNames();
     const auto place = JmaPlaceOf(prefecture, municipality);

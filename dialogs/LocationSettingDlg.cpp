@@ -111,6 +111,7 @@ TLocationSettingDialog::TLocationSettingDialog(QWidget* owner, CountFunc count, 
         if (!settingFromCode_ && !preselecting_)
             Choose(ChoiceOfThirdList());
     };
+    connect(ListBox3, &QListWidget::itemSelectionChanged, this, thirdListChanged);
     connect(ListBox3, &QListWidget::currentRowChanged, this, thirdListChanged);
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] {
         if (!settingFromCode_)
@@ -151,6 +152,13 @@ void TLocationSettingDialog::SetRow(QListWidget* list, int row) {
     const bool saved = settingFromCode_;
     settingFromCode_ = true;
     list->setCurrentRow(row);
+    settingFromCode_ = saved;
+}
+
+void TLocationSettingDialog::ClearList(QListWidget* list) {
+    const bool saved = settingFromCode_;
+    settingFromCode_ = true;
+    list->clear();
     settingFromCode_ = saved;
 }
 
@@ -232,9 +240,9 @@ void TLocationSettingDialog::FormCreate() {
 }
 
 void TLocationSettingDialog::FillFirstList() {
-    ListBox1->clear();
-    ListBox2->clear();
-    ListBox3->clear();
+    ClearList(ListBox1);
+    ClearList(ListBox2);
+    ClearList(ListBox3);
     for (const TRow& row : rows_) {
         const QString name = dialogs::ToQt(row.Names[0]);
         if (IndexOfText(ListBox1, name) < 0)
@@ -258,7 +266,7 @@ void TLocationSettingDialog::TakeMunicipalities(std::vector<TJmaMunicipality> mu
 }
 
 void TLocationSettingDialog::ListBox1Click() {
-    ListBox2->clear();
+    ClearList(ListBox2);
     if (ListBox1->currentRow() >= 0) {
         const std::string n1 = dialogs::FromQt(ListBox1->currentItem()->text());
         for (const TRow& row : rows_) {
@@ -276,7 +284,7 @@ void TLocationSettingDialog::ListBox1Click() {
 }
 
 void TLocationSettingDialog::ListBox2Click() {
-    ListBox3->clear();
+    ClearList(ListBox3);
     if (ListBox1->currentRow() >= 0 && ListBox2->currentRow() >= 0) {
         const std::string n1 = dialogs::FromQt(ListBox1->currentItem()->text());
         const std::string n2 = dialogs::FromQt(ListBox2->currentItem()->text());

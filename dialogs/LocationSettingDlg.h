@@ -109,6 +109,8 @@ private:
     std::string Field(int index, int field) const;
     // Selects a row from the code without running the cascades.
     void SetRow(QListWidget* list, int row);
+    // Empties a list from the code, without running the cascades or changing the choice.
+    void ClearList(QListWidget* list);
     void Search();
     void Geocode();
     void TakeMunicipalities(std::vector<TJmaMunicipality> municipalities);

@@ -92,7 +92,13 @@ find_place() {
     id=$(dialog_window "地域の設定")
     wait_until 10 has_focus "$id" || fail "the location dialog did not get the focus"
     sleep 0.5
-    xdotool type --delay 150 "$1"
+    # One character at a time: xdotool remaps a spare key for each kana, and a quick run of
+    # them can lose one.
+    local ch
+    while IFS= read -r ch; do
+        xdotool type "$ch"
+        sleep 0.3
+    done < <(printf '%s' "$1" | LC_ALL=C.UTF-8 grep -o .)
     sleep 1
     import -window root "$work/dialog-$2.png"
     xdotool key Return

@@ -174,7 +174,7 @@ TEST(OwnPlace, AFirstStartWithoutAPlaceAsksOnceAndCancelKeepsTheDefault) {
             WhenModal([&](QDialog* d) {
                 opened = true;
                 auto* dialog = OpenDialog<TLocationSettingDialog>(d);
-                EXPECT_EQ(QApplication::focusWidget(), dialog->SearchEdit);
+                EXPECT_EQ(dialog->focusWidget(), dialog->SearchEdit);
                 dialog->Button2->click();
             });
         form->AskForPlaceOnFirstStart();
