@@ -244,8 +244,8 @@ TEST(ForecastDumpJma, EveryMunicipalityOfTheRealAreaTableGivesItsForecast) {
     for (const TJmaMunicipality& m : all)
         names += m.Prefecture + " " + m.Name + " " + m.Code + "\n";
     dir.Write("names", names);
-    // Once with the constants cold, then four at a time: the status, the code asked for, the
-    // class20 the tool resolved and whether the record holds a forecast.
+    // Once with the constants cold, then eight at a time (the tool mostly waits): the status, the
+    // code asked for, the class20 the tool resolved and whether the record holds a forecast.
     const std::string one =
         "d=" + dir.File("runs") + "/$3; mkdir -p $d; " + Tool() + service.JmaPrefix() + " " +
         service.BaseUrl() + " \"$1\" \"$2\" --now 2026-12-09T12:30:00 --cache " +
@@ -253,8 +253,8 @@ TEST(ForecastDumpJma, EveryMunicipalityOfTheRealAreaTableGivesItsForecast) {
         "$d/err) $(grep -c '\"ok\": true' $d/out)\"\n";
     dir.Write("one.sh", one);
     RunShell("sh " + dir.File("one.sh") + " 北海道 札幌市 0110000");
-    const auto [ran, lines] =
-        RunShell("xargs -P 4 -n 3 sh " + dir.File("one.sh") + " <" + dir.File("names") + " | sort -k2,2");
+    const auto [ran, lines] = RunShell("xargs -P 8 -n 3 sh " + dir.File("one.sh") + " <" +
+                                       dir.File("names") + " | sort -k2,2");
     EXPECT_EQ(ran, 0);
     std::istringstream read(lines);
     std::size_t count = 0;
