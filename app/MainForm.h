@@ -9,6 +9,7 @@
 #include "weather/HttpClient.h"
 #include "weather/LocationList.h"
 #include "weather/Observation.h"
+#include "weather/OwnPlace.h"
 #include "weather/WarningNotices.h"
 #include "weather/WeatherData.h"
 #include "weather/jma/JmaWarnings.h"
@@ -28,6 +29,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // A timer with the integer tag the refresh cycle keeps its counters in.
@@ -53,6 +55,8 @@ inline constexpr const char* CoordinatesSection = "Coordinates";
 inline constexpr const char* DefaultJmaPrefix = "https://www.jma.go.jp/bosai/";
 // The settings section of the agency's places resolved before, keyed like [Coordinates].
 inline constexpr const char* JmaPlacesSection = "JmaPlaces";
+// The settings section of a place outside the location list (see TOwnPlace).
+inline constexpr const char* OwnPlaceSection = "Place";
 // Named by the build (empty by default): without them the update check and the home page are
 // not offered.
 inline constexpr const char* DefaultUpdateCheckURL = PELUMI_UPDATE_CHECK_URL;
@@ -98,6 +102,9 @@ public:
     // The agency's places: [JmaPlaces].
     void LoadJmaPlaces(const platform::IniFile& ini);
     void SaveJmaPlaces(platform::IniFile& ini) const;
+    // A place of one's own: [Place].
+    void LoadOwnPlace(const platform::IniFile& ini);
+    void SaveOwnPlace(platform::IniFile& ini) const;
 
     // Refresh cycle. A refresh downloads away from the interface thread: RefreshWeather shows
     // "接続しています" and returns; ApplyForecastOutcome takes the result on the interface thread.
@@ -232,6 +239,12 @@ public:
     void ActAboutExecute(QObject* sender);
     void ActProxySettingExecute(QObject* sender);
     void ActLocationSettingExecute(QObject* sender);
+    // Opens the location dialog when the settings named no place (a first start); nothing
+    // otherwise. Called by the program once its window is shown.
+    void AskForPlaceOnFirstStart();
+    // The chosen place's prefecture and municipality: those of the place of one's own, else
+    // fields 1 and 2 of the list entry (which throws EListError outside the list).
+    std::pair<std::string, std::string> ChosenPlaceNames() const;
     void ActSkinSettingExecute(QObject* sender);
     // Downloads away from the interface thread too; a second check while one runs is ignored.
     void ActUpdateCheckExecute(QObject* sender);
@@ -258,6 +271,11 @@ public:
     std::string LocationFileName;
     std::vector<TLocationEntry> Locations;
     std::int32_t LocationIndex = 0;
+    // A place outside the list; when set it is the chosen place, and LocationIndex stays for
+    // the page services and for a return to the list.
+    std::optional<TOwnPlace> OwnPlace;
+    // The settings named no place: neither Location nor a place of one's own.
+    bool PlaceMissing = false;
     std::string TenkiLitePrefix;
     std::string YahooPrefix;
     std::string OpenMeteoPrefix;

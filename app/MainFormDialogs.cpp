@@ -6,6 +6,7 @@
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/qt/Desktop.h"
+#include "weather/jma/JmaAreas.h"
 #include "weather/jma/JmaSettings.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
@@ -40,16 +41,78 @@ void TMainForm::ActProxySettingExecute(QObject*) {
 }
 
 void TMainForm::ActLocationSettingExecute(QObject*) {
+    TLocationSources sources;
+    switch (SelectedSource()) {
+    case TSource::Jma:
+        sources.Kind = TPlaceKind::Agency;
+        break;
+    case TSource::OpenMeteo:
+        sources.Kind = TPlaceKind::World;
+        break;
+    default:
+        sources.Kind = TPlaceKind::List; // the table still lends the list its readings
+        break;
+    }
+    sources.Municipalities = CachedJmaMunicipalities(CacheFolder);
+    sources.FetchMunicipalities = [this](std::function<void(std::vector<TJmaMunicipality>)> done) {
+        StartDownload<std::vector<TJmaMunicipality>>(
+            Downloads, DownloadClient(),
+            [prefix = JmaPrefix, cache = CacheFolder](THttpClient& http) {
+                return DownloadJmaMunicipalities(http, prefix, cache);
+            },
+            [done = std::move(done)](std::vector<TJmaMunicipality> table, std::exception_ptr) {
+                done(std::move(table));
+            });
+    };
+    sources.Geocode = [this](const std::string& text, TLocationSources::TGeocodeDone done) {
+        using TFound = std::optional<std::vector<TGeocodedPlace>>;
+        StartDownload<TFound>(
+            Downloads, DownloadClient(),
+            [url = OpenMeteoSearchUrl(GeocodingPrefix, text)](THttpClient& http) {
+                const std::string answer = http.Get(url);
+                http.Disconnect();
+                return ReadGeocodedPlaces(answer);
+            },
+            [done = std::move(done)](TFound found, std::exception_ptr error) {
+                done(error ? TFound() : std::move(found));
+            });
+    };
+    TLocationChoice choice;
+    choice.ListIndex = LocationIndex;
+    choice.Own = OwnPlace;
     bool accepted = false;
     {
         TModalScope modal(*this);
         accepted = dialogs::RunLocationSetting(
             this, [this] { return GetLocationCount(); },
-            [this](int index, int field) { return GetLocationField(index, field); }, LocationIndex);
+            [this](int index, int field) { return GetLocationField(index, field); },
+            std::move(sources), choice);
     }
-    // The new index reaches the settings file with the next save.
-    if (accepted)
-        ActRefreshExecute(nullptr);
+    if (!accepted)
+        return;
+    // A list entry chosen again is the list's; the choice reaches the settings file with the
+    // next save.
+    if (choice.Own) {
+        OwnPlace = choice.Own;
+    } else {
+        LocationIndex = choice.ListIndex;
+        OwnPlace.reset();
+    }
+    PlaceMissing = false;
+    ActRefreshExecute(nullptr);
+}
+
+void TMainForm::AskForPlaceOnFirstStart() {
+    if (!PlaceMissing)
+        return;
+    PlaceMissing = false;
+    ActLocationSettingExecute(nullptr);
+    // Asked once: the place (or the default kept by キャンセル) is written now.
+    try {
+        SaveSettings(SettingsFileName);
+    } catch (const std::exception&) {
+        // the save on closing reports it
+    }
 }
 
 void TMainForm::ActSkinSettingExecute(QObject*) {
@@ -106,8 +169,7 @@ void TMainForm::ActOpenWebPageExecute(QObject*) {
 
 void TMainForm::OpenLiveSourcePage() {
     // The service's page needs the place's coordinates; the first refresh finds them.
-    const std::string prefecture = GetLocationField(LocationIndex, 1);
-    const std::string municipality = GetLocationField(LocationIndex, 2);
+    const auto [prefecture, municipality] = ChosenPlaceNames();
     const auto place = CoordinatesOf(prefecture, municipality);
     if (!place)
         throw EPelumiError("「" + prefecture + " " + municipality +
@@ -116,9 +178,13 @@ void TMainForm::OpenLiveSourcePage() {
 }
 
 void TMainForm::OpenJmaPage() {
+    // A municipality chosen from the agency's table names its page itself.
+    if (OwnPlace && !OwnPlace->Class20.empty()) {
+        platform::OpenUrl(dialogs::ToQt(JmaWebPageUrl(OwnPlace->Class20)));
+        return;
+    }
     // The page is the municipality's; the first refresh resolves which one that is.
-    const std::string prefecture = GetLocationField(LocationIndex, 1);
-    const std::string municipality = GetLocationField(LocationIndex, 2);
+    const auto [prefecture, municipality] = ChosenPlaceNames();
     const auto place = JmaPlaceOf(prefecture, municipality);
     if (!place)
         throw EPelumiError("「" + prefecture + " " + municipality +

@@ -115,9 +115,19 @@ TSource TMainForm::SelectedSource() const {
     return ActOpenMeteo.isChecked() ? TSource::OpenMeteo : TSource::Yahoo;
 }
 
+std::pair<std::string, std::string> TMainForm::ChosenPlaceNames() const {
+    if (OwnPlace)
+        return {OwnPlace->Prefecture, OwnPlace->Municipality};
+    return {GetLocationField(LocationIndex, 1), GetLocationField(LocationIndex, 2)};
+}
+
 TForecastRequest TMainForm::CurrentForecastRequest() const {
     TForecastRequest request;
     request.Source = SelectedSource();
+    // The page services know the list's places only.
+    if (OwnPlace && (request.Source == TSource::TenkiLite || request.Source == TSource::Yahoo))
+        throw ELocationNotFound(OwnPlace->Municipality +
+                                "はこのサービスの一覧にありません。地域を選び直してください");
     switch (request.Source) {
     case TSource::TenkiLite:
         request.Url1 = TenkiLitePrefix + GetLocationField(LocationIndex, 3);
@@ -130,9 +140,11 @@ TForecastRequest TMainForm::CurrentForecastRequest() const {
     case TSource::OpenMeteo:
         request.ForecastPrefix = OpenMeteoPrefix;
         request.GeocodingPrefix = GeocodingPrefix;
-        request.Prefecture = GetLocationField(LocationIndex, 1);
-        request.Municipality = GetLocationField(LocationIndex, 2);
+        std::tie(request.Prefecture, request.Municipality) = ChosenPlaceNames();
         request.Coordinates = CoordinatesOf(request.Prefecture, request.Municipality);
+        // A looked-up place brings its own position; coordinates written by hand still rule.
+        if (OwnPlace && OwnPlace->Coordinates && !PinnedCoordinates)
+            request.Coordinates = OwnPlace->Coordinates;
         // The agency's place stands in for a name the look-up does not know.
         request.JmaPrefix = JmaPrefix;
         request.CacheFolder = CacheFolder;
@@ -142,8 +154,7 @@ TForecastRequest TMainForm::CurrentForecastRequest() const {
         request.JmaPrefix = JmaPrefix;
         // The three-hourly slots come from the live source at the place's station.
         request.ForecastPrefix = OpenMeteoPrefix;
-        request.Prefecture = GetLocationField(LocationIndex, 1);
-        request.Municipality = GetLocationField(LocationIndex, 2);
+        std::tie(request.Prefecture, request.Municipality) = ChosenPlaceNames();
         request.CacheFolder = CacheFolder;
         request.JmaPlace = JmaPlaceOf(request.Prefecture, request.Municipality);
         break;

@@ -51,6 +51,8 @@ void TMainForm::LoadSettings(const std::string& path) {
     JmaPrefix = ini.ReadString("URL", "PrefixJma", DefaultJmaPrefix);
 
     LocationIndex = ini.ReadInteger("Option", "Location", 0);
+    LoadOwnPlace(ini);
+    PlaceMissing = !ini.Find("Option", "Location") && !OwnPlace;
 
     // A first start (no Server key) gets the agency's official forecast.
     switch (ini.ReadInteger("Option", "Server", 3)) {
@@ -175,6 +177,37 @@ void TMainForm::SaveJmaPlaces(platform::IniFile& ini) const {
         ini.WriteString(JmaPlacesSection, key, FormatJmaPlace(place));
 }
 
+void TMainForm::LoadOwnPlace(const platform::IniFile& ini) {
+    OwnPlace.reset();
+    TOwnPlace place;
+    place.Municipality = ini.ReadString(OwnPlaceSection, "Municipality", "");
+    if (place.Municipality.empty())
+        return;
+    place.Prefecture = ini.ReadString(OwnPlaceSection, "Prefecture", "");
+    place.Country = ini.ReadString(OwnPlaceSection, "Country", "");
+    // A code or position that does not read is left out: the names still find the place.
+    const std::string class20 = ini.ReadString(OwnPlaceSection, "Class20", "");
+    if (class20.size() == 7 && class20.find_first_not_of("0123456789") == std::string::npos)
+        place.Class20 = class20;
+    place.Coordinates = ParseCoordinates(ini.ReadString(OwnPlaceSection, "Coordinates", ""));
+    OwnPlace = std::move(place);
+}
+
+void TMainForm::SaveOwnPlace(platform::IniFile& ini) const {
+    for (const char* key : {"Prefecture", "Municipality", "Class20", "Country", "Coordinates"})
+        ini.DeleteKey(OwnPlaceSection, key);
+    if (!OwnPlace)
+        return;
+    ini.WriteString(OwnPlaceSection, "Prefecture", OwnPlace->Prefecture);
+    ini.WriteString(OwnPlaceSection, "Municipality", OwnPlace->Municipality);
+    if (!OwnPlace->Class20.empty())
+        ini.WriteString(OwnPlaceSection, "Class20", OwnPlace->Class20);
+    if (!OwnPlace->Country.empty())
+        ini.WriteString(OwnPlaceSection, "Country", OwnPlace->Country);
+    if (OwnPlace->Coordinates)
+        ini.WriteString(OwnPlaceSection, "Coordinates", FormatCoordinates(*OwnPlace->Coordinates));
+}
+
 void TMainForm::SaveSettings(const std::string& path) {
     // Start from the file as it is, so keys the program does not own survive the rewrite.
     const std::string base =
@@ -210,6 +243,7 @@ void TMainForm::SaveSettings(const std::string& path) {
 
     SaveCoordinates(ini);
     SaveJmaPlaces(ini);
+    SaveOwnPlace(ini);
 
     // A shipped skin goes to "Filename" as always; a user skin to "UserFilename", leaving
     // "Filename" at the last shipped one. A skin from anywhere else changes neither.

@@ -10,6 +10,7 @@
 #include "platform/qt/Desktop.h"
 
 #include <QIcon>
+#include <QTimer>
 
 #include <exception>
 #include <memory>
@@ -55,6 +56,14 @@ int main(int argc, char** argv) {
         instance.SetShowHandler([&form] {
             form.ActShowWindow.setChecked(true);
             form.ActShowWindowExecute(nullptr);
+        });
+        // A first start asks for the place once the widget is on screen.
+        QTimer::singleShot(0, &form, [&form] {
+            try {
+                form.AskForPlaceOnFirstStart();
+            } catch (...) {
+                form.ReportException(std::current_exception());
+            }
         });
         if (SetTerminationTarget(&form))
             form.close();

@@ -20,15 +20,28 @@ namespace dialogs {
 bool RunLocationSetting(QWidget* owner, const std::function<int()>& count,
                         const std::function<std::string(int, int)>& field,
                         std::int32_t& locationIndex) {
-    TLocationSettingDialog dialog(owner, count, field);
-    dialog.SelectLocation(locationIndex);
+    TLocationChoice choice;
+    choice.ListIndex = locationIndex;
+    if (!RunLocationSetting(owner, count, field, {}, choice) || choice.ListIndex < 0)
+        return false;
+    locationIndex = choice.ListIndex;
+    return true;
+}
+
+bool RunLocationSetting(QWidget* owner, const std::function<int()>& count,
+                        const std::function<std::string(int, int)>& field, TLocationSources sources,
+                        TLocationChoice& choice) {
+    TLocationSettingDialog dialog(owner, count, field, std::move(sources));
+    if (choice.Own)
+        dialog.SelectOwnPlace(*choice.Own);
+    else
+        dialog.SelectLocation(choice.ListIndex);
     if (!dialog.Execute())
         return false;
-    const int selected = dialog.GetSelectedLocation();
-    // OK is only possible with a chosen entry; never store "no entry".
-    if (selected < 0)
+    // OK is only possible with a chosen place; never store "no place".
+    if (!dialog.GetChoice().Chosen())
         return false;
-    locationIndex = selected;
+    choice = dialog.GetChoice();
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/LocationSettingDlg.h"
 #include "platform/BrowserProxy.h"
 
 #include <QString>
@@ -24,6 +25,11 @@ namespace dialogs {
 bool RunLocationSetting(QWidget* owner, const std::function<int()>& count,
                         const std::function<std::string(int, int)>& field,
                         std::int32_t& locationIndex);
+// The same with the places beyond the list that `sources` offers, preselected on `choice` (a list
+// entry, or a place of one's own). On OK `choice` takes what was chosen and the result is true.
+bool RunLocationSetting(QWidget* owner, const std::function<int()>& count,
+                        const std::function<std::string(int, int)>& field, TLocationSources sources,
+                        TLocationChoice& choice);
 
 // The proxy fields as the client should take them: both non-empty gives the host and the port
 // (the close check has made sure it converts), otherwise no proxy (empty host, port 0).

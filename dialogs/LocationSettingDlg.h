@@ -1,19 +1,58 @@
 #pragma once
 
+#include "weather/OwnPlace.h"
+#include "weather/PlaceSearch.h"
+#include "weather/jma/JmaAreas.h"
+#include "weather/openmeteo/OpenMeteo.h"
+
 #include <QDialog>
 
+#include <array>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTimer;
+class QTreeWidget;
 
-// The location dialog: three cascading lists of the first-, second- and third-level names of
-// the location list. It reads the list through the two accessors it is given and changes
-// nothing itself; the caller takes GetSelectedLocation() after Execute() returns true.
+// Which places the chosen source can serve.
+enum class TPlaceKind {
+    List,   // the page services: the location list's entries only
+    Agency, // the agency: every municipality of its area table, and the list's entries
+    World,  // the live source: those, and any place its look-up finds
+};
+
+// Where the dialog gets what lies beyond the location list. Both requests answer on the
+// interface thread, later; the dialog ignores an answer that comes after it has closed.
+struct TLocationSources {
+    TPlaceKind Kind = TPlaceKind::List;
+    // The agency's municipalities at hand (the cached area table); may be empty.
+    std::vector<TJmaMunicipality> Municipalities;
+    // Asks for the table when none is at hand (Agency); `done` gets it, empty when it could not
+    // be had. May be empty.
+    std::function<void(std::function<void(std::vector<TJmaMunicipality>)>)> FetchMunicipalities;
+    // Asks the live source's look-up for a text (World); `done` gets its places, or nothing when
+    // it could not be asked. May be empty.
+    using TGeocodeDone = std::function<void(std::optional<std::vector<TGeocodedPlace>>)>;
+    std::function<void(const std::string&, TGeocodeDone)> Geocode;
+};
+
+// The location dialog: a search field over every place the source can serve, its results, and
+// three cascading lists for browsing (the location list's first-, second- and third-level
+// names, or under the agency its prefectures, areas and municipalities). It reads the list
+// through the two accessors it is given and changes nothing itself; the caller takes GetChoice()
+// after Execute() returns true.
 //
-// An empty location list opens with empty lists, OK disabled and a line saying so.
+// The choice is what the user last chose: a result (Enter in the field, or a click), or the
+// selected item of the third list after a change of the lists. Preselection only shows it.
+// An empty location list without other places opens with empty lists, OK disabled and a line
+// saying so.
 class TLocationSettingDialog : public QDialog {
     Q_OBJECT
 
@@ -22,35 +61,77 @@ public:
     using CountFunc = std::function<int()>;
     using FieldFunc = std::function<std::string(int index, int field)>;
 
-    TLocationSettingDialog(QWidget* owner, CountFunc count, FieldFunc field);
+    TLocationSettingDialog(QWidget* owner, CountFunc count, FieldFunc field,
+                           TLocationSources sources = {});
     ~TLocationSettingDialog() override;
 
-    // Preselects the three lists on entry `index`, clamped to the list.
+    // Chooses list entry `index`, clamped to the list, and preselects the lists on it.
     void SelectLocation(int index);
-    // Shows the dialog modally; true when it was closed with OK.
+    // Chooses a place of one's own and preselects the lists on it where they hold it.
+    void SelectOwnPlace(const TOwnPlace& place);
+    // Shows the dialog modally, the search field focused; true when it was closed with OK.
     bool Execute();
-    // The entry index of the selected item of the third list, or -1 without one.
+    // The chosen list entry, or -1 when the choice is none or a place of one's own.
     int GetSelectedLocation() const;
+    const TLocationChoice& GetChoice() const { return chosen_; }
 
     // The cascades that a user's change of the first or second list runs.
     void ListBox1Click();
     void ListBox2Click();
+    // Chooses result `row` of the search, as Enter does.
+    void ChooseResult(int row);
 
+    QLineEdit* SearchEdit;
+    QTreeWidget* Results; // name, prefecture (or country), region (or admin1)
+    QLabel* StatusLabel;  // the table's download, a look-up, nothing found
     QListWidget* ListBox1;
     QListWidget* ListBox2;
     QListWidget* ListBox3;
+    QLabel* ChosenLabel;  // the choice in words
     QPushButton* Button1; // OK
     QPushButton* Button2; // キャンセル
-    QLabel* EmptyLabel;   // shown only for an empty location list
+    QLabel* EmptyLabel;   // shown only when there is nothing to choose
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // One line of the browsing lists.
+    struct TRow {
+        std::array<std::string, 3> Names;
+        TLocationChoice Choice;
+    };
+
     void FormCreate();
+    void BuildPlaces();
+    void FillFirstList();
     int Count() const;
     std::string Field(int index, int field) const;
     // Selects a row from the code without running the cascades.
     void SetRow(QListWidget* list, int row);
+    // Empties a list from the code, without running the cascades or changing the choice.
+    void ClearList(QListWidget* list);
+    void Search();
+    void Geocode();
+    void TakeMunicipalities(std::vector<TJmaMunicipality> municipalities);
+    void ShowChoice();
+    void Choose(const TLocationChoice& choice);
+    // Shows the choice in the three lists where they hold it.
+    void PreselectChoice();
+    void PreselectNames(const std::array<std::string, 3>& names);
+    TLocationChoice ChoiceOfThirdList() const;
+    TLocationChoice ChoiceOfPlace(const TSearchPlace& place) const;
 
     CountFunc count_;
     FieldFunc field_;
+    TLocationSources sources_;
+    std::vector<TRow> rows_;
+    std::unique_ptr<TPlaceSearch> search_;
+    std::vector<TLocationChoice> results_; // by row of Results
+    TLocationChoice chosen_;
+    QTimer* geocodeTimer_;
     bool settingFromCode_ = false;
+    bool preselecting_ = false;
+    // Lives as long as the dialog; answers arriving later find it expired.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

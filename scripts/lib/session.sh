@@ -119,7 +119,9 @@ start_sample_service() {
 # prepare_program BINDIR FOLDER URL [extra Option lines...]: a program folder with the
 # executable, the location list and the skins, whose settings point every address at URL. No
 # Server key is written, so the program starts as on a first start: with the agency's source,
-# whose constants and forecasts the sample service answers too.
+# whose constants and forecasts the sample service answers too. The place is the list's first
+# (Location=0) unless a line names another; the line --no-place leaves it out, so that the
+# program asks for one as on a very first start.
 prepare_program() {
     local bindir=$1 folder=$2 url=$3
     shift 3
@@ -127,13 +129,19 @@ prepare_program() {
     mkdir -p "$folder"
     cp "$bindir/zomika2" "$bindir/urls.list" "$folder/"
     cp -r "$bindir/Skin" "$folder/"
+    local line place=Location=0
+    for line in "$@"; do
+        case $line in
+        Location=* | --no-place) place= ;;
+        esac
+    done
     {
         printf '[URL]\nPrefixTenkiLite=%slite/\nPrefixYahoo=%sweather/jp/\n' "$url" "$url"
         printf 'PrefixOpenMeteo=%s\nPrefixGeocoding=%s\nPrefixJma=%sbosai/\n\n' "$url" "$url" "$url"
         printf '[Option]\nUpdateCheckURL=%sversion.txt\n' "$url"
-        local line
+        [ -z "$place" ] || printf '%s\n' "$place"
         for line in "$@"; do
-            printf '%s\n' "$line"
+            [ "$line" = --no-place ] || printf '%s\n' "$line"
         done
     } >"$folder/zomika2.ini"
 }

@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/LocationList.h"
+#include "weather/jma/JmaAreas.h"
 #include "weather/jma/JmaPlace.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <sys/wait.h>
 
 namespace {
@@ -231,6 +233,37 @@ TEST(ForecastDumpJma, ResolvesThePlaceKeepsTheConstantsAndPrintsTheRecord) {
                        "2>/dev/null")
                   .first,
               2);
+}
+
+TEST(ForecastDumpJma, EveryMunicipalityOfTheRealAreaTableGivesItsForecast) {
+    SampleService service({"--today", "2026-12-09", "--hour", "12"});
+    TempDir dir;
+    const auto all = ReadJmaMunicipalities(SampleAreaJson());
+    ASSERT_EQ(all.size(), 1788u);
+    std::string names;
+    for (const TJmaMunicipality& m : all)
+        names += m.Prefecture + " " + m.Name + " " + m.Code + "\n";
+    dir.Write("names", names);
+    // Once with the constants cold, then eight at a time (the tool mostly waits): the status, the
+    // code asked for, the class20 the tool resolved and whether the record holds a forecast.
+    const std::string one =
+        "d=" + dir.File("runs") + "/$3; mkdir -p $d; " + Tool() + service.JmaPrefix() + " " +
+        service.BaseUrl() + " \"$1\" \"$2\" --now 2026-12-09T12:30:00 --cache " +
+        dir.File("cache") + " >$d/out 2>$d/err; s=$?; echo \"$s $3 $(grep -o 'class20 [0-9]*' " +
+        "$d/err) $(grep -c '\"ok\": true' $d/out)\"\n";
+    dir.Write("one.sh", one);
+    RunShell("sh " + dir.File("one.sh") + " 北海道 札幌市 0110000");
+    const auto [ran, lines] = RunShell("xargs -P 8 -n 3 sh " + dir.File("one.sh") + " <" +
+                                       dir.File("names") + " | sort -k2,2");
+    EXPECT_EQ(ran, 0);
+    std::istringstream read(lines);
+    std::size_t count = 0;
+    for (std::string line; std::getline(read, line); ++count) {
+        ASSERT_LT(count, all.size());
+        const TJmaMunicipality& m = all[count]; // both in code order
+        EXPECT_EQ(line, "0 " + m.Code + " class20 " + m.Code + " 1") << m.Prefecture << m.Name;
+    }
+    EXPECT_EQ(count, all.size());
 }
 
 TEST(ForecastDumpJma, KeepsItsCopiesInTheUsersCacheFolderByDefault) {

@@ -54,7 +54,7 @@ cp -r "$prefix/share/zomika2/Skin/Glass" "$XDG_DATA_HOME/zomika2/Skin/Mine"
 ini="$XDG_CONFIG_HOME/zomika2/zomika2.ini"
 {
     printf '[URL]\nPrefixTenkiLite=%slite/\nPrefixYahoo=%sweather/jp/\n\n' "$SAMPLE_URL" "$SAMPLE_URL"
-    printf '[Option]\nLeft=60\nTop=50\nMonitor=1\nShowing=0\n\n'
+    printf '[Option]\nLocation=0\nLeft=60\nTop=50\nMonitor=1\nShowing=0\n\n'
     printf '[Skin]\nFilename=Simple\\small.ini\nUserFilename=Mine\\column.ini\n'
 } >"$ini"
 background=$(grep -i -m1 '^Background=' "$XDG_DATA_HOME/zomika2/Skin/Mine/column.ini" | cut -d= -f2 | tr -d '\r' | tr '\\' /)

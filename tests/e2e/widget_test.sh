@@ -261,7 +261,8 @@ after_dialog プロキシの設定
 place=$(sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, '
     !($1 in seen) {seen[$1] = 1; if (++names == 2) print NR - 1}')
 open_dialog 地域の設定 l
-xdotool key Down Return
+# From the search field past its results to the first list.
+xdotool key Tab Tab Down Return
 after_dialog 地域の設定
 expect_ini Location 0 "place OK must not write the settings"
 expect_forecast 'Simple\small.ini' "$place" "$(entry_field "$place" 2)"

@@ -165,6 +165,39 @@ std::string OpenMeteoGeocodingUrl(std::string_view prefix, std::string_view muni
            "&count=100&language=ja&countryCode=JP&format=json";
 }
 
+std::string OpenMeteoSearchUrl(std::string_view prefix, std::string_view text) {
+    return std::string(prefix) + "v1/search?name=" + UrlEncode(text) +
+           "&count=10&language=ja&format=json";
+}
+
+std::optional<std::vector<TGeocodedPlace>> ReadGeocodedPlaces(std::string_view answer) {
+    const json doc = ParseAnswer(answer);
+    if (!doc.is_object())
+        return std::nullopt;
+    if (const json* error = Member(&doc, "error"); error && *error != json(false))
+        return std::nullopt;
+    std::vector<TGeocodedPlace> places;
+    const json* results = Member(&doc, "results");
+    // The API leaves out an empty list.
+    if (results == nullptr)
+        return places;
+    if (!results->is_array())
+        return std::nullopt;
+    for (const json& result : *results) {
+        const auto name = Text(Member(&result, "name"));
+        const auto lat = Number(Member(&result, "latitude"));
+        const auto lon = Number(Member(&result, "longitude"));
+        if (!name || name->empty() || !lat || !lon || std::fabs(*lat) > 90.0 ||
+            std::fabs(*lon) > 180.0)
+            continue;
+        places.push_back({std::string(*name),
+                          std::string(Text(Member(&result, "country")).value_or("")),
+                          std::string(Text(Member(&result, "admin1")).value_or("")),
+                          {*lat, *lon}});
+    }
+    return places;
+}
+
 std::string OpenMeteoWebPageUrl(const TCoordinates& place) {
     return "https://open-meteo.com/en/docs?latitude=" + Degrees(place.Latitude) +
            "&longitude=" + Degrees(place.Longitude) + "&hourly=" + std::string(kHourly) +

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class THttpClient;
 
@@ -26,6 +27,21 @@ std::string OpenMeteoForecastUrl(std::string_view prefix, const TCoordinates& pl
 
 // The look-up of a municipality among the places of Japan, with Japanese names.
 std::string OpenMeteoGeocodingUrl(std::string_view prefix, std::string_view municipality);
+
+// The look-up of any place on earth by what a person typed, with Japanese names, at most 10.
+std::string OpenMeteoSearchUrl(std::string_view prefix, std::string_view text);
+
+// One place of a look-up answer, as the location dialog lists it.
+struct TGeocodedPlace {
+    std::string Name;    // "パリ"
+    std::string Country; // "フランス"; may be empty
+    std::string Admin1;  // "イル＝ド＝フランス地域圏"; may be empty
+    TCoordinates Coordinates;
+    bool operator==(const TGeocodedPlace&) const = default;
+};
+// The places of a look-up answer in its order (none when it lists none); a result without a
+// name or usable coordinates is passed over. Nothing when the answer is not a look-up answer.
+std::optional<std::vector<TGeocodedPlace>> ReadGeocodedPlaces(std::string_view answer);
 
 // The service's own page with the forecast of a point, for the browser.
 std::string OpenMeteoWebPageUrl(const TCoordinates& place);

@@ -1,0 +1,71 @@
+// Typing in the location dialog: one search over every place of the agency's real area table and
+// the shipped list, per key of a word typed in kanji, kana and romaji (goal: 50 ms a key), and
+// the building of the index when the dialog opens.
+#include "weather/LocationList.h"
+#include "weather/PlaceSearch.h"
+#include "weather/jma/JmaAreas.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::vector<TSearchPlace> AllPlaces() {
+    std::ifstream file(std::string(PELUMI_TEST_DATA_DIR) + "/jma/area.json", std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::vector<TSearchPlace> places = JmaSearchPlaces(ReadJmaMunicipalities(text.str()));
+    std::vector<TLocationNames> names;
+    for (const TLocationEntry& e :
+         ReadLocationFile(std::string(PELUMI_SOURCE_DIR) + "/data/urls.list"))
+        names.push_back({e[0], e[1], e[2]});
+    AddListEntries(places, names);
+    return places;
+}
+
+const TPlaceSearch& Search() {
+    static const TPlaceSearch search(AllPlaces());
+    return search;
+}
+
+// Each key of `word` as typed: its first character, its first two, ... the whole word.
+void TypeWord(benchmark::State& state, std::string_view word) {
+    std::vector<std::string> typed;
+    for (std::size_t i = 1; i <= word.size(); ++i)
+        if (i == word.size() || (static_cast<unsigned char>(word[i]) & 0xC0) != 0x80)
+            typed.emplace_back(word.substr(0, i));
+    const TPlaceSearch& search = Search();
+    for (auto _ : state)
+        for (const std::string& text : typed)
+            benchmark::DoNotOptimize(search.Find(text, 100));
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(typed.size()));
+    state.counters["places"] = static_cast<double>(search.Places().size());
+}
+
+void BM_SearchKanjiPerKey(benchmark::State& state) {
+    TypeWord(state, "軽井沢町");
+}
+void BM_SearchKanaPerKey(benchmark::State& state) {
+    TypeWord(state, "かるいざわ");
+}
+void BM_SearchRomajiPerKey(benchmark::State& state) {
+    TypeWord(state, "karuizawa");
+}
+void BM_SearchPrefectureAndName(benchmark::State& state) {
+    TypeWord(state, "長野県 かるいざわ");
+}
+void BM_BuildIndex(benchmark::State& state) {
+    const std::vector<TSearchPlace> places = AllPlaces();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TPlaceSearch(places));
+}
+
+} // namespace
+
+BENCHMARK(BM_SearchKanjiPerKey)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SearchKanaPerKey)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SearchRomajiPerKey)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SearchPrefectureAndName)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BuildIndex)->Unit(benchmark::kMicrosecond);

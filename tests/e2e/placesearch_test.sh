@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Finding a place by typing, as a new user does: settings without a place open the location
+# dialog at the first start, its search field focused; "かるいざわ" typed, Enter and OK, and the
+# widget shows 軽井沢町 with its forecast from the agency. From the tray menu the dialog then
+# finds 竹富町, a municipality outside urls.list, which the settings keep by its names and code
+# and the next start shows again.
+# Arguments: the program's build folder, a work folder, scripts/lib/session.sh.
+set -euo pipefail
+bindir=$1
+work=$2
+# shellcheck source=../../scripts/lib/session.sh
+source "$3"
+trap session_stop EXIT
+
+fail() { e2e_fail "$work" "$@"; }
+
+e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo xprop import convert compare
+for program in zomika2 sample-service forecast-dump skin-render; do
+    [ -x "$bindir/$program" ] || fail "build $program first"
+done
+
+rm -rf "$work"
+mkdir -p "$work"
+start_xvfb "$work" 1024x768x24 || fail "no X server"
+start_wm "$work" || fail "no window manager"
+start_tray "$work" || fail "no tray"
+start_sample_service "$bindir" "$work" || fail "no sample service"
+folder="$work/program"
+ini="$folder/zomika2.ini"
+prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1" --no-place
+
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
+
+dialog_window() {
+    local id ours
+    ours=" $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null | tr '\n' ' ') "
+    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+        [[ "$ours" == *" $id "* ]] && echo "$id" && return 0
+    done
+    return 1
+}
+no_dialog() { ! dialog_window "$1" >/dev/null; }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+ini_value() {
+    awk -v s="[$1]" -v k="$2" '/^\[/ {in_s = ($0 == s)} in_s && index($0, k "=") == 1 {
+        sub(/^[^=]*=/, ""); sub(/\r$/, ""); print; exit}' "$ini"
+}
+
+# forecast_shown PREFECTURE MUNICIPALITY: the widget shows, pixel for pixel, what the default
+# skin draws of the agency's forecast for that place.
+forecast_shown() {
+    local x y w h now bg diff
+    read -r x y w h < <(geometry "$widget")
+    now=$(date +%Y-%m-%dT%H:%M:%S)
+    "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$1" "$2" --now "$now" \
+        --cache "$work/jma-cache" >"$work/record.json" 2>>"$work/forecast-dump.log" || return 1
+    grep -qF "\"$2\"" "$work/record.json" || return 1
+    "$bindir/skin-render" "$folder/Skin/Simple/small.ini" "$work/record.json" "$work/expected.png" \
+        --now "$now" >/dev/null || return 1
+    import -window root "$work/screen.png"
+    bg=$(convert "$work/screen.png" -format '%[pixel:p{5,760}]' info:)
+    convert -size "${w}x$h" "xc:$bg" "$work/expected.png" -composite "$work/expected-flat.png"
+    convert "$work/screen.png" -crop "${w}x$h+$x+$y" +repage "$work/shown.png"
+    diff=$(compare -metric AE -fuzz 3% "$work/expected-flat.png" "$work/shown.png" null: 2>&1 |
+        awk '{printf "%d", $1}') || true
+    echo "$diff" >"$work/forecast-diff.txt"
+    [ -n "$diff" ] && [ "$diff" -le $((w * h / 200)) ]
+}
+expect_forecast() {
+    wait_until 20 forecast_shown "$1" "$2" ||
+        fail "the widget does not show the forecast of $1 $2 ($(cat "$work/forecast-diff.txt" 2>/dev/null) pixels differ; see $work/shown.png and $work/expected-flat.png)"
+}
+
+# find_place TEXT: types TEXT into the focused search field of the open dialog, chooses the
+# first result with Enter and confirms with a second Enter on OK.
+find_place() {
+    local id
+    wait_until 20 dialog_window "地域の設定" >/dev/null || fail "no location dialog (typing $1)"
+    id=$(dialog_window "地域の設定")
+    wait_until 10 has_focus "$id" || fail "the location dialog did not get the focus"
+    sleep 0.5
+    # One character at a time: xdotool remaps a spare key for each kana, and a quick run of
+    # them can lose one.
+    local ch
+    while IFS= read -r ch; do
+        xdotool type "$ch"
+        sleep 0.3
+    done < <(printf '%s' "$1" | LC_ALL=C.UTF-8 grep -o .)
+    sleep 1
+    import -window root "$work/dialog-$2.png"
+    xdotool key Return
+    sleep 0.3
+    xdotool key Return
+    wait_until 10 no_dialog "地域の設定" || fail "the location dialog did not close after $1"
+}
+
+start_program() {
+    "$folder/zomika2" >>"$work/zomika2.log" 2>&1 &
+    program=$!
+    SESSION_PIDS+=("$program")
+    widget=$(wait_for_widget 60) || fail "the widget window did not appear"
+}
+
+# --- a first start without a place --------------------------------------------------------
+
+start_program
+find_place "かるいざわ" karuizawa
+# 軽井沢町 is an entry of the list: the list's index, and no place of its own.
+wait_until 10 test "$(ini_value Option Location)" = 240 ||
+    fail "the settings keep Location=$(ini_value Option Location), not 軽井沢町's 240"
+[ -z "$(ini_value Place Municipality)" ] || fail "a list entry was kept as a place of its own"
+expect_forecast 長野県 軽井沢町
+
+# --- a municipality outside the list, from the tray menu -----------------------------------
+
+xdotool mousemove --window "$(tray_icon)" 8 8 click 3
+wait_until 10 menu_window >/dev/null || fail "no tray menu"
+xdotool key l
+find_place "たけとみ" taketomi
+expect_forecast 沖縄県 竹富町
+xdotool mousemove --window "$(tray_icon)" 8 8 click 3
+wait_until 10 menu_window >/dev/null || fail "no tray menu"
+xdotool key x
+program_gone() { ! kill -0 "$program" 2>/dev/null; }
+wait_until 20 program_gone || fail "終了 did not end the program"
+[ "$(ini_value Place Municipality)" = 竹富町 ] || fail "the settings lack [Place] Municipality=竹富町"
+[ "$(ini_value Place Prefecture)" = 沖縄県 ] || fail "the settings lack [Place] Prefecture=沖縄県"
+[ "$(ini_value Place Class20)" = 4738100 ] || fail "the settings lack [Place] Class20=4738100"
+
+# The next start shows it again, without asking.
+start_program
+expect_forecast 沖縄県 竹富町
+no_dialog "地域の設定" || fail "the location dialog opened although a place was chosen"
+echo "ok"
