@@ -85,7 +85,7 @@ public:
     // Where the point slots came from when it is not the day's own source: "Open-Meteo" when
     // the agency's forecast had to take them from the live source; empty otherwise.
     std::string PointSource;
-    TObservation Now;        // refreshed apart from the forecast
+    TObservation Now; // refreshed apart from the forecast
     // The source's own name for today's period when it is not the whole day: "今夜" from the
     // agency's evening report; empty otherwise (the skins then say 今日).
     std::string TodayName;

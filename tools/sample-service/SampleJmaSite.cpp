@@ -224,7 +224,7 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, i
     } else if (path.starts_with("amedas/")) {
         return GetAmedas(path, platform::UnixSecondsNow());
     } else if (constexpr std::string_view r8 = "warning/data/r8/";
-             path.starts_with(r8) && path.ends_with(".json")) {
+               path.starts_with(r8) && path.ends_with(".json")) {
         page.Body = warnings_.Answer(
             path.substr(r8.size(), path.size() - r8.size() - std::string_view(".json").size()));
         if (page.Body.empty())
