@@ -39,11 +39,6 @@ public:
     std::int32_t Tag = 0;
 };
 
-// The wall-clock time where the source's forecast is told, at `unixSeconds`: Japan's for the
-// agency (its days and hours are Japan's whatever the computer's zone), the computer's for the
-// others.
-platform::LocalDateTime SourceWallClock(TSource source, std::int64_t unixSeconds);
-
 // Default addresses; the settings file may replace the prefixes and the update check. The page
 // services have no address of their own: their commands show only once the settings name one.
 inline constexpr const char* DefaultTenkiLitePrefix = "";

@@ -67,17 +67,6 @@ std::string TMainForm::AbbreviatedDayName(int dayOfWeek) {
     return result;
 }
 
-platform::LocalDateTime SourceWallClock(TSource source, std::int64_t unixSeconds) {
-    if (source != TSource::Jma)
-        return platform::ToLocalDateTime(unixSeconds);
-    // Japan keeps UTC+9 all year.
-    const auto t = static_cast<std::time_t>(unixSeconds + 9 * 3600);
-    std::tm japan{};
-    gmtime_r(&t, &japan);
-    return {japan.tm_year + 1900, japan.tm_mon + 1, japan.tm_mday,
-            japan.tm_hour,        japan.tm_min,     japan.tm_sec};
-}
-
 std::string TMainForm::FormatDayText(TDateTime date) {
     return std::to_string(DecodeDate(date).Day) + "日(" + AbbreviatedDayName(DayOfWeek(date)) + ")";
 }
@@ -192,8 +181,8 @@ void TMainForm::ShowTray(bool balloon) {
         Weather.LocationName.empty() ? std::string() : Weather.LocationName + "\r\n";
     const std::string placeTitle =
         Weather.LocationName.empty() ? std::string() : Weather.LocationName + " ";
-    const platform::LocalDateTime now =
-        SourceWallClock(SelectedSource(), platform::UnixSecondsNow());
+    // The clock reads the source's zone (Japan's under the agency): its hour picks the slot.
+    const platform::LocalDateTime now = platform::LocalNow();
     std::string hint;
     std::string title;
     std::string text;

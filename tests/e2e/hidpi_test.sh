@@ -80,9 +80,9 @@ picture_matches() {
     "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(entry_field 0 1)" \
         "$(entry_field 0 2)" --now "$now" --cache "$work/jma-cache" >"$work/record.json" ||
         return 1
-    "$bindir/skin-render" "$skin" "$work/record.json" "$work/expected.png" --now "$now" \
+    TZ=Asia/Tokyo "$bindir/skin-render" "$skin" "$work/record.json" "$work/expected.png" --now "$now" \
         --scale 2 >/dev/null || return 1
-    "$bindir/skin-render" "$skin" "$work/record.json" "$work/expected-1x.png" --now "$now" \
+    TZ=Asia/Tokyo "$bindir/skin-render" "$skin" "$work/record.json" "$work/expected-1x.png" --now "$now" \
         >/dev/null || return 1
     import -window root "$work/screen.png"
     # The desktop's colour far from every window, behind the widget's translucent edges.

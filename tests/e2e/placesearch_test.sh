@@ -64,11 +64,12 @@ ini_value() {
 forecast_shown() {
     local x y w h now bg diff
     read -r x y w h < <(geometry "$widget")
-    now=$(date +%Y-%m-%dT%H:%M:%S)
+    # The widget reads the agency's forecast by Japan's clock; so does the drawing here.
+    now=$(TZ=Asia/Tokyo date +%Y-%m-%dT%H:%M:%S)
     "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$1" "$2" --now "$now" \
         --cache "$work/jma-cache" >"$work/record.json" 2>>"$work/forecast-dump.log" || return 1
     grep -qF "\"$2\"" "$work/record.json" || return 1
-    "$bindir/skin-render" "$folder/Skin/Simple/small.ini" "$work/record.json" "$work/expected.png" \
+    TZ=Asia/Tokyo "$bindir/skin-render" "$folder/Skin/Simple/small.ini" "$work/record.json" "$work/expected.png" \
         --now "$now" >/dev/null || return 1
     import -window root "$work/screen.png"
     bg=$(convert "$work/screen.png" -format '%[pixel:p{5,760}]' info:)
@@ -92,19 +93,30 @@ find_place() {
     id=$(dialog_window "地域の設定")
     wait_until 10 has_focus "$id" || fail "the location dialog did not get the focus"
     sleep 0.5
-    # One character at a time: xdotool remaps a spare key for each kana, and a quick run of
-    # them can lose one.
-    local ch
-    while IFS= read -r ch; do
-        xdotool type "$ch"
+    # One character at a time: xdotool remaps a spare key for each kana, and on a busy machine
+    # the program can read a key after its mapping has moved on and lose the character. Then
+    # nothing is found and the dialog stays: the person clicks into the field, empties it and
+    # types again.
+    local ch attempt
+    for attempt in 1 2 3; do
+        if [ "$attempt" -gt 1 ]; then
+            xdotool mousemove --window "$id" 200 28 click 1
+            sleep 0.3
+            xdotool key ctrl+a BackSpace
+            sleep 0.5
+        fi
+        while IFS= read -r ch; do
+            xdotool type --delay 150 "$ch"
+            sleep 0.5
+        done < <(printf '%s' "$1" | LC_ALL=C.UTF-8 grep -o .)
+        sleep 1
+        import -window root "$work/dialog-$2.png"
+        xdotool key Return
         sleep 0.3
-    done < <(printf '%s' "$1" | LC_ALL=C.UTF-8 grep -o .)
-    sleep 1
-    import -window root "$work/dialog-$2.png"
-    xdotool key Return
-    sleep 0.3
-    xdotool key Return
-    wait_until 10 no_dialog "地域の設定" || fail "the location dialog did not close after $1"
+        xdotool key Return
+        wait_until 5 no_dialog "地域の設定" && return 0
+    done
+    fail "the location dialog did not close after $1"
 }
 
 start_program() {

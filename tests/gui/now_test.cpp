@@ -7,6 +7,7 @@
 #include "support/SampleService.h"
 #include "support/SilentServer.h"
 #include "weather/CurlHttpClient.h"
+#include "weather/KeptForecast.h"
 #include "weather/Observation.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +75,7 @@ TEST_F(NowTest, TheFirstStartShowsTheWeatherNowInTheRecordTheWidgetAndTheHint) {
     // Every ten minutes while the schedule runs; the kept forecast holds it too.
     EXPECT_TRUE(form->NowTimer.isActive());
     EXPECT_EQ(form->NowTimer.interval(), 10 * 60 * 1000);
-    EXPECT_NE(ReadAll(program.dir.File("cache/last-forecast.json"))
+    EXPECT_NE(ReadAll(program.dir.File("cache/" + KeptForecastName(form->SettingsFileName)))
                   .find("\"NowTime\": \"" + expected.Time),
               std::string::npos);
 }
