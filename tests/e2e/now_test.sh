@@ -44,10 +44,15 @@ geometry() {
 place() { sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, -v f="$1" 'NR == 1 {print $(f + 1)}'; }
 
 # The box of the default skin's temperature and time, in its own pixels.
-now_box=$(awk '/^\[NowTempLabel\]/ {s=1} s && /^Rect=/ {gsub(/[^0-9,]/, ""); print; exit}' \
-    "$folder/Skin/Simple/small.ini")
-IFS=, read -r _ nt _ _ <<<"$now_box"
-now_crop="$((422 - 280))x$((31 - nt))+280+$nt"
+rect_of() {
+    awk -v s="[$1]" '$0 == s {f=1; next} /^\[/ {f=0} f && /^Rect=/ {gsub(/[^0-9,]/, ""); print; exit}' \
+        "$folder/Skin/Simple/small.ini"
+}
+IFS=, read -r tl nt tr _ <<<"$(rect_of NowTempLabel)"
+IFS=, read -r ml _ mr mb <<<"$(rect_of NowTimeLabel)"
+left=$((tl < ml ? tl : ml))
+right=$((tr > mr ? tr : mr))
+now_crop="$((right - left))x$((mb - nt))+$left+$nt"
 
 # now_shown: the widget shows what skin-render draws of the record with its weather now, and
 # the weather now is what changes the picture there.
