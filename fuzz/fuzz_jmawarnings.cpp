@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     Check(read->Known || read->Warnings.empty());
     Check(read->Reports.size() == read->Warnings.size());
-    Check(read->Time.empty() == read->Warnings.empty());
+    // A report whose time cannot be read still counts; its warnings then carry no time.
+    Check(read->Time.empty() || !read->Warnings.empty());
     std::set<std::string> codes;
     for (std::size_t i = 0; i < read->Warnings.size(); ++i) {
         const TWarning& w = read->Warnings[i];
@@ -34,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(w.Level >= TWarningLevel::Advisory && w.Level <= TWarningLevel::Emergency);
         Check(codes.insert(w.Code).second);
         Check(read->Reports[i] <= read->Time);
+        Check(read->Reports[i].empty() || !read->Time.empty());
         if (i > 0) {
             const TWarning& before = read->Warnings[i - 1];
             Check(before.Level > w.Level || (before.Level == w.Level && before.Code < w.Code));
