@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <type_traits>
 
 using json = nlohmann::json;
 
@@ -81,6 +82,9 @@ std::string Text(const std::string& value) {
     return out;
 }
 
+template <class T> struct IsArray : std::false_type {};
+template <class T, std::size_t N> struct IsArray<std::array<T, N>> : std::true_type {};
+
 template <class T, std::size_t N> std::string ArrayText(const std::array<T, N>& values) {
     std::string out = "[";
     for (std::size_t i = 0; i < N; ++i) {
@@ -90,6 +94,8 @@ template <class T, std::size_t N> std::string ArrayText(const std::array<T, N>& 
             out += Text(values[i]);
         else if constexpr (std::is_same_v<T, double>)
             out += DateText(values[i]);
+        else if constexpr (IsArray<T>::value)
+            out += ArrayText(values[i]);
         else
             out += std::to_string(values[i]);
     }
@@ -111,6 +117,16 @@ std::optional<double> ToOptionalNumber(const json& value, const std::string& nam
     if (!value.is_number() || !std::isfinite(value.get<double>()))
         throw FieldError{"\"" + name + "\" needs a number or null"};
     return value.get<double>();
+}
+
+// A [lower, upper] pair of the week's ranges.
+std::array<std::int32_t, 2> ToRange(const json& value, const std::string& name) {
+    std::array<std::int32_t, 2> range{};
+    if (!value.is_array() || value.size() != 2)
+        throw FieldError{"\"" + name + "\" needs [lower, upper] pairs"};
+    for (std::size_t i = 0; i < 2; ++i)
+        range[i] = ToInt(value[i], name);
+    return range;
 }
 
 constexpr std::array<std::string_view, 4> kLevelNames = {"advisory", "warning", "danger",
@@ -206,6 +222,18 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
     field("Warnings", WarningsText(w));
     field("WarningsTime", Text(w.WarningsTime));
     field("WarningsNote", Text(w.WarningsNote));
+    // The agency's own words.
+    field("DayText", ArrayText(w.DayText));
+    field("DayWind", ArrayText(w.DayWind));
+    field("DayWave", ArrayText(w.DayWave));
+    field("WeekReliability", ArrayText(w.WeekReliability));
+    field("WeekMinTempRange", ArrayText(w.WeekMinTempRange));
+    field("WeekMaxTempRange", ArrayText(w.WeekMaxTempRange));
+    field("WeekNormalMinTemp", OptionalNumber(w.WeekNormalMinTemp, 1));
+    field("WeekNormalMaxTemp", OptionalNumber(w.WeekNormalMaxTemp, 1));
+    field("Overview", Text(w.Overview));
+    field("OverviewHeadline", Text(w.OverviewHeadline));
+    field("OverviewTime", Text(w.OverviewTime));
     return out + "\n}\n";
 }
 
@@ -288,6 +316,29 @@ bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string
                 w.WarningsTime = ToText(value, name);
             else if (name == "WarningsNote")
                 w.WarningsNote = ToText(value, name);
+            // The agency's own words.
+            else if (name == "DayText")
+                FillArray(value, name, w.DayText, ToText);
+            else if (name == "DayWind")
+                FillArray(value, name, w.DayWind, ToText);
+            else if (name == "DayWave")
+                FillArray(value, name, w.DayWave, ToText);
+            else if (name == "WeekReliability")
+                FillArray(value, name, w.WeekReliability, ToText);
+            else if (name == "WeekMinTempRange")
+                FillArray(value, name, w.WeekMinTempRange, ToRange);
+            else if (name == "WeekMaxTempRange")
+                FillArray(value, name, w.WeekMaxTempRange, ToRange);
+            else if (name == "WeekNormalMinTemp")
+                w.WeekNormalMinTemp = ToOptionalNumber(value, name);
+            else if (name == "WeekNormalMaxTemp")
+                w.WeekNormalMaxTemp = ToOptionalNumber(value, name);
+            else if (name == "Overview")
+                w.Overview = ToText(value, name);
+            else if (name == "OverviewHeadline")
+                w.OverviewHeadline = ToText(value, name);
+            else if (name == "OverviewTime")
+                w.OverviewTime = ToText(value, name);
         }
     } catch (const FieldError& e) {
         error = e.message;

@@ -12,8 +12,11 @@
 // ("PointDate", ..., "Information"; arrays in slot order, dates as day counts, missing integers
 // 2147483647, texts as strings), then "Warnings" (null when unknown, else a list of
 // {"code", "name", "status", "level"} with level advisory, warning, danger or emergency),
-// "WarningsTime" and "WarningsNote". forecast-dump prints it, skin-render and the widget's cache of
-// the last good forecast read it back.
+// "WarningsTime" and "WarningsNote", then the agency's own words ("DayText", "DayWind", "DayWave",
+// "WeekReliability" as text arrays, "WeekMinTempRange" and "WeekMaxTempRange" as seven
+// [lower, upper] pairs, "WeekNormalMinTemp" and "WeekNormalMaxTemp" as numbers or null,
+// "Overview", "OverviewHeadline", "OverviewTime"). forecast-dump prints it, skin-render and the
+// widget's cache of the last good forecast read it back.
 
 // The record as that object, one member a line. With `ok`, an "ok" member comes first (the
 // load's result, for people reading a dump).

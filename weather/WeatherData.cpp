@@ -31,6 +31,21 @@ void TWeatherData::Clear() {
     Now = TObservation{};
     TodayName.clear();
     ClearWarnings();
+    DayText.fill(std::string());
+    DayWind.fill(std::string());
+    DayWave.fill(std::string());
+    WeekReliability.fill(std::string());
+    WeekMinTempRange.fill({NoValue, NoValue});
+    WeekMaxTempRange.fill({NoValue, NoValue});
+    WeekNormalMinTemp.reset();
+    WeekNormalMaxTemp.reset();
+    Overview.clear();
+    OverviewHeadline.clear();
+    OverviewTime.clear();
+}
+
+const std::string& DayWords(const TWeatherData& record, std::size_t day) {
+    return record.DayText[day].empty() ? record.DayWeather[day] : record.DayText[day];
 }
 
 void TWeatherData::ClearWarnings() {

@@ -97,6 +97,27 @@ public:
     std::string WarningsTime; // newest report among Warnings, "YYYY-MM-DDTHH:MM" (Japan); or ""
     std::string WarningsNote; // staleness written by the main window ("警報: 取得できず")
 
+    // The agency's own words; empty (NoValue, nothing) under the other sources.
+    // Today's and tomorrow's texts as the agency writes them, every run of spaces one full-width
+    // space: the weather, the wind and the waves (empty where the area has no sea).
+    std::array<std::string, 2> DayText;
+    std::array<std::string, 2> DayWind;
+    std::array<std::string, 2> DayWave;
+    // Week slot k's reliability (信頼度: "A", "B" or "C"; empty where the agency gives none) and
+    // the ranges its temperatures are expected in (予想範囲), each [lower, upper].
+    std::array<std::string, 7> WeekReliability;
+    std::array<std::array<std::int32_t, 2>, 7> WeekMinTempRange;
+    std::array<std::array<std::int32_t, 2>, 7> WeekMaxTempRange;
+    // The normals (平年値) of the week's station, ℃ with one decimal.
+    std::optional<double> WeekNormalMinTemp;
+    std::optional<double> WeekNormalMaxTemp;
+    // The office's 天気概況: its text (lines apart by "\n", paragraphs by an empty line), its
+    // headline (often empty) and its report time ("YYYY-MM-DDTHH:MM", Japan time). All empty
+    // when it could not be had.
+    std::string Overview;
+    std::string OverviewHeadline;
+    std::string OverviewTime;
+
     // Puts every field into the no-data state.
     void Clear();
     // The warnings become unknown.
@@ -125,3 +146,7 @@ public:
     // tomorrow's date (DayDate[1] == WeekDate[0]); otherwise slot 0 is emptied.
     void FillWeekFromTomorrow();
 };
+
+// Day d's weather as words for a line of text: the agency's own text where the record has one,
+// else the short form of the day's weather.
+const std::string& DayWords(const TWeatherData& record, std::size_t day);

@@ -63,6 +63,11 @@ TEST(RecordJson, AbsentFieldsStayAsTheyWereAndErrorsSayWhere) {
         {R"({"DayDate": [-693594, 46366]})", "DayDate"},
         {R"({"DayDate": [46366, 2958466]})", "DayDate"},
         {"{\"Other\": " + std::string(18, '[') + std::string(18, ']') + "}", "deep"},
+        {R"({"WeekMinTempRange": [1, 2, 3, 4, 5, 6, 7]})", "WeekMinTempRange"},
+        {R"({"WeekMaxTempRange": [[1, 2], [1, 2], [1, 2], [1, 2], [1, 2], [1, 2], [1]]})",
+         "WeekMaxTempRange"},
+        {R"({"WeekNormalMinTemp": "2.6"})", "WeekNormalMinTemp"},
+        {R"({"DayText": ["a"]})", "DayText"},
     };
     for (const Case& c : cases) {
         TWeatherData r;
@@ -112,6 +117,19 @@ TEST(RecordJson, WhatIsWrittenReadsBackAsTheSameRecord) {
                   {"15", "強風注意報", "継続", TWarningLevel::Advisory}};
     w.WarningsTime = "2026-10-04T05:00";
     w.WarningsNote = "10:40 現在";
+    w.DayText = {"くもり　時々　晴れ", "晴れ"};
+    w.DayWind = {"西の風　やや強く", "北の風"};
+    w.DayWave = {"", "１メートル"};
+    w.WeekReliability = {"", "", "A", "B", "C", "A", "B"};
+    for (int k = 0; k < 7; ++k) {
+        w.WeekMinTempRange[k] = {k == 0 ? NoValue : -k, k};
+        w.WeekMaxTempRange[k] = {10 + k, k == 6 ? NoValue : 20 + k};
+    }
+    w.WeekNormalMinTemp = -0.5;
+    w.WeekNormalMaxTemp = 9.4;
+    w.Overview = "　一段落目。\n\n　二段落目。";
+    w.OverviewHeadline = "見出し";
+    w.OverviewTime = "2023-01-28T10:32";
 
     const std::string text = WriteRecordJson(w, true);
     EXPECT_EQ(text.rfind("{\n  \"ok\": true,\n", 0), 0u) << text;
@@ -124,6 +142,36 @@ TEST(RecordJson, WhatIsWrittenReadsBackAsTheSameRecord) {
     TWeatherData cleared;
     ASSERT_TRUE(ReadRecordJson(WriteRecordJson(TWeatherData()), w, error)) << error;
     EXPECT_RECORD_EQ(w, cleared);
+}
+
+// The agency's own words in their own form: ranges as [lower, upper] pairs,
+// normals with one decimal or null.
+TEST(RecordJson, TheAgencysWordsAsWritten) {
+    TWeatherData w;
+    w.DayWave = {"１．５メートル", ""};
+    w.WeekReliability[2] = "A";
+    w.WeekMinTempRange[1] = {1, 5};
+    w.WeekMaxTempRange[6] = {NoValue, 13};
+    w.WeekNormalMinTemp = 2.6;
+    w.OverviewTime = "2023-01-28T10:32";
+    const std::string text = WriteRecordJson(w);
+    const std::string none = "[2147483647, 2147483647]";
+    EXPECT_NE(text.find("  \"DayText\": [\"\", \"\"],\n"
+                        "  \"DayWind\": [\"\", \"\"],\n"
+                        "  \"DayWave\": [\"１．５メートル\", \"\"],\n"
+                        "  \"WeekReliability\": [\"\", \"\", \"A\", \"\", \"\", \"\", \"\"],\n"
+                        "  \"WeekMinTempRange\": [" +
+                        none + ", [1, 5], " + none + ", " + none + ", " + none + ", " + none +
+                        ", " + none + "],\n  \"WeekMaxTempRange\": [" + none + ", " + none + ", " +
+                        none + ", " + none + ", " + none + ", " + none +
+                        ", [2147483647, 13]],\n"
+                        "  \"WeekNormalMinTemp\": 2.6,\n"
+                        "  \"WeekNormalMaxTemp\": null,\n"
+                        "  \"Overview\": \"\",\n"
+                        "  \"OverviewHeadline\": \"\",\n"
+                        "  \"OverviewTime\": \"2023-01-28T10:32\"\n"),
+              std::string::npos)
+        << text;
 }
 
 TEST(RecordJson, WarningsAreNullWhenUnknownAndAListOtherwise) {

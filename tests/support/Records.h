@@ -5,6 +5,7 @@
 #include "weather/WeatherData.h"
 
 #include <array>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -24,6 +25,14 @@ inline void Print(std::ostream& out, std::int32_t value) {
         out << value;
 }
 
+inline void Print(std::ostream& out, const std::array<std::int32_t, 2>& range) {
+    out << '[';
+    Print(out, range[0]);
+    out << ", ";
+    Print(out, range[1]);
+    out << ']';
+}
+
 template <typename T, std::size_t N>
 void Compare(std::ostream& out, std::string_view name, const std::array<T, N>& actual,
              const std::array<T, N>& expected) {
@@ -40,6 +49,16 @@ inline void Compare(std::ostream& out, std::string_view name, const std::string&
                     const std::string& expected) {
     if (actual != expected)
         out << "\n  " << name << ": \"" << actual << "\", expected \"" << expected << '"';
+}
+
+inline void Compare(std::ostream& out, std::string_view name, const std::optional<double>& actual,
+                    const std::optional<double>& expected) {
+    if (actual != expected) {
+        out << "\n  " << name << ": ";
+        actual ? out << *actual : out << "nothing";
+        out << ", expected ";
+        expected ? out << *expected : out << "nothing";
+    }
 }
 
 } // namespace records_detail
@@ -71,6 +90,18 @@ inline std::string RecordDiff(const TWeatherData& actual, const TWeatherData& ex
     PELUMI_COMPARE_FIELD(TodayName);
     PELUMI_COMPARE_FIELD(WarningsTime);
     PELUMI_COMPARE_FIELD(WarningsNote);
+    // The agency's own words.
+    PELUMI_COMPARE_FIELD(DayText);
+    PELUMI_COMPARE_FIELD(DayWind);
+    PELUMI_COMPARE_FIELD(DayWave);
+    PELUMI_COMPARE_FIELD(WeekReliability);
+    PELUMI_COMPARE_FIELD(WeekMinTempRange);
+    PELUMI_COMPARE_FIELD(WeekMaxTempRange);
+    PELUMI_COMPARE_FIELD(WeekNormalMinTemp);
+    PELUMI_COMPARE_FIELD(WeekNormalMaxTemp);
+    PELUMI_COMPARE_FIELD(Overview);
+    PELUMI_COMPARE_FIELD(OverviewHeadline);
+    PELUMI_COMPARE_FIELD(OverviewTime);
 #undef PELUMI_COMPARE_FIELD
     if (actual.WarningsKnown != expected.WarningsKnown || actual.Warnings != expected.Warnings)
         out << "\n  Warnings differ (known " << actual.WarningsKnown << ", "
