@@ -76,6 +76,32 @@ TEST(JmaWeatherCodes, AnythingElseIsNoCode) {
         EXPECT_EQ(JmaWeatherText(code), std::nullopt) << code;
 }
 
+using Range = std::array<std::int32_t, 2>;
+const Range NN = {N, N};
+
+// The agency's own words a real answer gives: today's and tomorrow's texts, and the week's
+// reliabilities, ranges and normals.
+struct Words {
+    std::array<const char*, 2> text, wind, wave;
+    std::array<const char*, 7> reliability;
+    std::array<Range, 7> minRange, maxRange;
+    std::optional<double> normalMin, normalMax;
+};
+
+void PutWords(TWeatherData& w, const Words& words) {
+    for (int d = 0; d < 2; ++d) {
+        w.DayText[d] = words.text[d];
+        w.DayWind[d] = words.wind[d];
+        w.DayWave[d] = words.wave[d];
+    }
+    for (int k = 0; k < 7; ++k)
+        w.WeekReliability[k] = words.reliability[k];
+    w.WeekMinTempRange = words.minRange;
+    w.WeekMaxTempRange = words.maxRange;
+    w.WeekNormalMinTemp = words.normalMin;
+    w.WeekNormalMaxTemp = words.normalMax;
+}
+
 // The record a real answer gives, slot by slot.
 struct Expected {
     TDateTime today;
@@ -89,8 +115,9 @@ struct Expected {
     const char* todayName = ""; // "今夜" where today is the evening report's night
 };
 
-TWeatherData RecordOf(const Expected& e, const std::string& location) {
+TWeatherData RecordOf(const Expected& e, const std::string& location, const Words& words) {
     TWeatherData w;
+    PutWords(w, words);
     w.DayDate = {e.today, e.today + 1};
     for (int d = 0; d < 2; ++d) {
         w.DayWeather[d] = e.dayWeather[d];
@@ -111,6 +138,17 @@ TWeatherData RecordOf(const Expected& e, const std::string& location) {
     return w;
 }
 
+// 千代田区 in the 11 o'clock answer of 2021-07-24, read that day: its weekly part starts tomorrow.
+const Words kChiyoda2021Words = {
+    {"くもり　時々　晴れ　所により　雨　で　雷を伴う", "くもり　時々　晴れ"},
+    {"南東の風", "北の風　後　東の風"},
+    {"０．５メートル", "０．５メートル"},
+    {"", "", "B", "C", "B", "C", "C"},
+    {NN, Range{21, 24}, {20, 24}, {20, 26}, {23, 26}, {21, 26}, {22, 26}},
+    {NN, Range{29, 33}, {26, 31}, {29, 34}, {30, 34}, {28, 34}, {27, 33}},
+    23.6,
+    31.3};
+
 // Real answers of each layout, each read at its own report date; the places are chosen so
 // that the week's area and station are found by code, by the office, or as the first.
 TEST(JmaForecast, RealAnswersOfEachLayout) {
@@ -120,6 +158,7 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
         const char* location;
         TDateTime readOn;
         Expected expected;
+        Words words;
     };
     const Case cases[] = {
         // 05 o'clock: band 00-06 has passed; the weekly part is yesterday evening's, from today,
@@ -140,7 +179,18 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {80, 60, 30, 40, 40, 40, N},
           {9, 8, 8, 8, 9, 9, N},
           {11, 14, 14, 15, 16, 16, N},
-          "05時00分 発表"}},
+          "05時00分 発表"},
+         {{"くもり　時々　雨　所により　雷　を伴う",
+           "雨　八丈島　では　夜　雷を伴い　激しく　降る"},
+          {"北東の風　後　やや強く", "北東の風　やや強く　後　非常に強く"},
+          {"３メートル　うねり　を伴う",
+           "３メートル　後　７メートル　うねり　を伴う　ただし　三宅島　では　３メートル　後　"
+           "６メートル　うねり　を伴う"},
+          {"", "C", "A", "B", "B", "B", ""},
+          {Range{6, 10}, {6, 9}, {6, 10}, {6, 10}, {7, 11}, {8, 12}, NN},
+          {Range{11, 14}, {12, 15}, {13, 16}, {13, 16}, {14, 18}, {15, 19}, NN},
+          9.1,
+          15.6}},
         // 11 o'clock: the weekly part starts tomorrow and leaves its figures to the short-term
         // part: the highest of tomorrow's bands, tomorrow's minimum and maximum.
         {"forecast-130000-2021-07-24T11.json",
@@ -157,7 +207,8 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {20, 40, 70, 40, 30, 40, 40},
           {25, 23, 23, 24, 25, 24, 24},
           {32, 31, 27, 32, 32, 30, 30},
-          "11時00分 発表"}},
+          "11時00分 発表"},
+         kChiyoda2021Words},
         // 17 o'clock: only the evening band is left of today, and no temperature. The weekly
         // part has neither 伊豆諸島北部 nor 大島: its first area and point stand in, while the
         // days the short-term part tells (slots 0 and 1) stay the place's own.
@@ -176,7 +227,15 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {25, 26, 26, 26, 26, 25, 25},
           {31, 33, 33, 34, 33, 32, 33},
           "17時00分 発表",
-          "今夜"}},
+          "今夜"},
+         {{"晴れ　夜のはじめ頃　くもり　所により　夜のはじめ頃　まで　雨", "晴れ　時々　くもり"},
+          {"南の風", "南の風"},
+          {"１．５メートル", "１．５メートル"},
+          {"", "", "C", "B", "C", "B", "B"},
+          {NN, Range{24, 27}, {24, 27}, {25, 27}, {25, 28}, {24, 26}, {23, 26}},
+          {NN, Range{31, 35}, {31, 35}, {32, 36}, {29, 36}, {29, 34}, {30, 35}},
+          23.8,
+          31.6}},
         // 愛知: one weekly area under the office's code, and only 名古屋 in the weekly points.
         {"forecast-230000-2022-08-02T11.json",
          {"230000", "230020", "2320100", "51331", {}},
@@ -192,7 +251,17 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
           {10, 40, 20, 30, 30, 20, 20},
           {26, 26, 26, 26, 26, 26, 26},
           {34, 35, 36, 35, 35, 36, 36},
-          "11時00分 発表"}},
+          "11時00分 発表"},
+         {{"晴れ", "晴れ　夕方　から　くもり"},
+          {"南の風　東三河南部　では　南西の風　やや強く",
+           "西の風　東三河南部　では　南西の風　やや強く"},
+          {"１．５メートル　ただし　内海　では　０．５メートル",
+           "１．５メートル　ただし　内海　では　０．５メートル"},
+          {"", "", "A", "A", "A", "A", "A"},
+          {NN, Range{25, 28}, {24, 27}, {24, 27}, {24, 27}, {24, 27}, {23, 27}},
+          {NN, Range{30, 36}, {33, 38}, {33, 37}, {32, 38}, {33, 39}, {32, 39}},
+          25.1,
+          33.7}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.place.Class10);
@@ -200,7 +269,7 @@ TEST(JmaForecast, RealAnswersOfEachLayout) {
         ASSERT_FALSE(answer.empty());
         TWeatherData w;
         ASSERT_TRUE(FillFromJma(w, answer, c.place, c.location, c.readOn));
-        EXPECT_RECORD_EQ(w, RecordOf(c.expected, c.location));
+        EXPECT_RECORD_EQ(w, RecordOf(c.expected, c.location, c.words));
     }
 }
 
@@ -215,7 +284,7 @@ TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
         const char* when;
         const char* file;
         Expected expected;
-        const char* todayName = ""; // the evening report's own day is its night
+        Words words;
     };
     const Case cases[] = {
         {"00:30, yesterday's 17 o'clock report",
@@ -230,7 +299,16 @@ TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
           {40, 40, 40, 40, 30, 30, N},
           {26, 26, 26, 26, 25, 25, N},
           {33, 33, 34, 33, 32, 33, N},
-          "前日17時00分 発表"}},
+          "前日17時00分 発表"},
+         {{"くもり　夕方　一時　雨　所により　昼過ぎ　から　夜のはじめ頃　雷を伴い　激しく　降る",
+           "くもり　時々　晴れ"},
+          {"南の風　２３区西部　では　はじめ　南の風　やや強く", "南西の風　後　南の風"},
+          {"１メートル　後　０．５メートル", "０．５メートル"},
+          {"", "C", "B", "C", "B", "B", ""},
+          {Range{24, 27}, {24, 27}, {25, 27}, {25, 28}, {24, 26}, {23, 26}, NN},
+          {Range{31, 35}, {31, 35}, {32, 36}, {29, 36}, {29, 34}, {30, 35}, NN},
+          23.8,
+          31.6}},
         // The weekly part (17:00 the day before) says 40 % and 4℃ for tomorrow; the short-term
         // part of 05:00 says 10 % and 3℃.
         {"05:30, the 05 o'clock report",
@@ -245,7 +323,15 @@ TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
           {10, 20, 10, 20, 30, 30, N},
           {3, 4, 4, 5, 6, 6, N},
           {11, 14, 15, 15, 15, 16, N},
-          "05時00分 発表"}},
+          "05時00分 発表"},
+         {{"晴れ　時々　くもり", "くもり"},
+          {"北の風", "北の風　日中　北東の風　２３区西部　では　後　北の風　やや強く"},
+          {"０．５メートル", "０．５メートル　後　１メートル"},
+          {"", "A", "A", "A", "A", "A", ""},
+          {Range{3, 6}, {2, 6}, {3, 6}, {4, 7}, {4, 8}, {4, 8}, NN},
+          {Range{8, 13}, {12, 16}, {12, 17}, {13, 17}, {13, 17}, {13, 19}, NN},
+          4.8,
+          14.2}},
         {"11:30, the 11 o'clock report",
          "forecast-130000-2021-07-24T11.json",
          {EncodeDate(2021, 7, 24),
@@ -258,7 +344,8 @@ TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
           {20, 40, 70, 40, 30, 40, 40},
           {25, 23, 23, 24, 25, 24, 24},
           {32, 31, 27, 32, 32, 30, 30},
-          "11時00分 発表"}},
+          "11時00分 発表"},
+         kChiyoda2021Words},
         {"17:30, the 17 o'clock report",
          "forecast-130000-2022-07-27T17.json",
          {EncodeDate(2022, 7, 27),
@@ -272,7 +359,18 @@ TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
           {26, 26, 26, 26, 26, 25, 25},
           {32, 33, 33, 34, 33, 32, 33},
           "17時00分 発表",
-          "今夜"}},
+          "今夜"},
+         {{"晴れ　夜のはじめ頃　くもり　多摩西部　では　夜のはじめ頃　まで　雨　で　雷を伴い　"
+           "激しく　降る",
+           "くもり　夕方　一時　雨　所により　昼過ぎ　から　夜のはじめ頃　雷を伴い　激しく　降る"},
+          {"南の風　２３区西部　では　南の風　やや強く",
+           "南の風　２３区西部　では　はじめ　南の風　やや強く"},
+          {"１メートル", "１メートル　後　０．５メートル"},
+          {"", "", "C", "B", "C", "B", "B"},
+          {NN, Range{24, 27}, {24, 27}, {25, 27}, {25, 28}, {24, 26}, {23, 26}},
+          {NN, Range{31, 35}, {31, 35}, {32, 36}, {29, 36}, {29, 34}, {30, 35}},
+          23.8,
+          31.6}},
         {"two days late, the 05 o'clock report",
          "forecast-130000-2026-03-12T05.json",
          {EncodeDate(2026, 3, 14),
@@ -285,7 +383,16 @@ TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
           {10, 20, 30, 30, N, N, N},
           {4, 5, 6, 6, N, N, N},
           {15, 15, 15, 16, N, N, N},
-          "3月12日 05時00分 発表"}},
+          "3月12日 05時00分 発表"},
+         // The short-term part tells neither day: no texts.
+         {{"", ""},
+          {"", ""},
+          {"", ""},
+          {"A", "A", "A", "A", "", "", ""},
+          {Range{3, 6}, {4, 7}, {4, 8}, {4, 8}, NN, NN, NN},
+          {Range{12, 17}, {13, 17}, {13, 17}, {13, 19}, NN, NN, NN},
+          4.8,
+          14.2}},
         {"two days late, the 17 o'clock report",
          "forecast-130000-2022-07-27T17.json",
          {EncodeDate(2022, 7, 29),
@@ -298,14 +405,121 @@ TEST(JmaForecast, TheDaysAreTheClocksAtEveryHour) {
           {40, 40, 40, 30, 30, N, N},
           {26, 26, 26, 25, 25, N, N},
           {33, 34, 33, 32, 33, N, N},
-          "7月27日 17時00分 発表"}},
+          "7月27日 17時00分 発表"},
+         // Today is the short-term part's last day; tomorrow only the weekly part's.
+         {{"くもり　時々　晴れ", ""},
+          {"南西の風　後　南の風", ""},
+          {"０．５メートル", ""},
+          {"C", "B", "C", "B", "B", "", ""},
+          {Range{24, 27}, {25, 27}, {25, 28}, {24, 26}, {23, 26}, NN, NN},
+          {Range{31, 35}, {32, 36}, {29, 36}, {29, 34}, {30, 35}, NN, NN},
+          23.8,
+          31.6}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.when);
         TWeatherData w;
         ASSERT_TRUE(FillFromJma(w, Fixture(c.file), place, "千代田区", c.expected.today));
-        EXPECT_RECORD_EQ(w, RecordOf(c.expected, "千代田区"));
+        EXPECT_RECORD_EQ(w, RecordOf(c.expected, "千代田区", c.words));
     }
+}
+
+// 大阪府's 11 o'clock answer with every word the agency writes (runs of spaces made one), read
+// on its day, after midnight and two days late. The office is its only class10, weekly area
+// and station.
+TEST(JmaForecast, TheAgencysOwnWordsThroughTheDays) {
+    const TJmaPlace place{"270000", "270000", "2710000", "62078", {}};
+    struct Case {
+        const char* when;
+        Expected expected;
+        Words words;
+    };
+    const Case cases[] = {
+        {"11:30, the 11 o'clock report",
+         {EncodeDate(2023, 1, 28),
+          {"曇時々晴", "晴"},
+          {N, N, 30, 10, 10, 10, 10, 10},
+          {N, 2},
+          {7, 8},
+          7,
+          {"晴", "曇時々晴", "晴時々曇", "曇時々晴", "曇時々晴", "晴時々曇", "曇時々晴"},
+          {10, 30, 20, 30, 30, 20, 30},
+          {2, 2, 1, 2, 3, 1, 2},
+          {8, 9, 9, 14, 9, 8, 11},
+          "11時00分 発表"},
+         {{"くもり　時々　晴れ　所により　夕方　まで　雪か雨", "晴れ"},
+          {"西の風　やや強く　海上　では　西の風　強く", "西の風　やや強く"},
+          {"１．５メートル", "１メートル"},
+          {"", "", "A", "A", "A", "A", "A"},
+          {NN, Range{1, 5}, {0, 3}, {1, 4}, {1, 4}, {0, 3}, {0, 4}},
+          {NN, Range{8, 11}, {7, 10}, {12, 16}, {8, 11}, {7, 10}, {8, 13}},
+          2.6,
+          9.4}},
+        {"00:30, the report of the day before",
+         {EncodeDate(2023, 1, 29),
+          {"晴", "曇時々晴"},
+          {10, 10, 10, 10, 30, 30, 30, 30},
+          {2, 2},
+          {8, 9},
+          6,
+          {"曇時々晴", "晴時々曇", "曇時々晴", "曇時々晴", "晴時々曇", "曇時々晴", ""},
+          {30, 20, 30, 30, 20, 30, N},
+          {2, 1, 2, 3, 1, 2, N},
+          {9, 9, 14, 9, 8, 11, N},
+          "前日11時00分 発表"},
+         {{"晴れ", "くもり　時々　晴れ"},
+          {"西の風　やや強く", "西の風　やや強く　後　北の風　やや強く"},
+          {"１メートル", "１メートル　後　１．５メートル"},
+          {"", "A", "A", "A", "A", "A", ""},
+          {Range{1, 5}, {0, 3}, {1, 4}, {1, 4}, {0, 3}, {0, 4}, NN},
+          {Range{8, 11}, {7, 10}, {12, 16}, {8, 11}, {7, 10}, {8, 13}, NN},
+          2.6,
+          9.4}},
+        {"two days late",
+         {EncodeDate(2023, 1, 30),
+          {"曇時々晴", "晴時々曇"},
+          {30, 30, 30, 30, 20, 20, 20, 20},
+          {2, 1},
+          {9, 9},
+          5,
+          {"晴時々曇", "曇時々晴", "曇時々晴", "晴時々曇", "曇時々晴", "", ""},
+          {20, 30, 30, 20, 30, N, N},
+          {1, 2, 3, 1, 2, N, N},
+          {9, 14, 9, 8, 11, N, N},
+          "1月28日 11時00分 発表"},
+         {{"くもり　時々　晴れ", ""},
+          {"西の風　やや強く　後　北の風　やや強く", ""},
+          {"１メートル　後　１．５メートル", ""},
+          {"A", "A", "A", "A", "A", "", ""},
+          {Range{0, 3}, {1, 4}, {1, 4}, {0, 3}, {0, 4}, NN, NN},
+          {Range{7, 10}, {12, 16}, {8, 11}, {7, 10}, {8, 13}, NN, NN},
+          2.6,
+          9.4}},
+    };
+    const std::string answer = Fixture("words/forecast_270000-2023-01-28T1100JST.json");
+    ASSERT_FALSE(answer.empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        TWeatherData w;
+        ASSERT_TRUE(FillFromJma(w, answer, place, "大阪市", c.expected.today));
+        EXPECT_RECORD_EQ(w, RecordOf(c.expected, "大阪市", c.words));
+    }
+}
+
+// Runs of spaces of any width become one full-width space; none is left at either end.
+TEST(JmaForecast, TheAgencysTextsHaveOneFullWidthSpaceBetweenWords) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"くもり　時々　 晴れ", "くもり　時々　晴れ"},
+        {"では 　西の風", "では　西の風"},
+        {"　北の風　", "北の風"},
+        {" \t北の風\r\n後 南の風  ", "北の風　後　南の風"},
+        {"北\u00a0の風", "北　の風"},
+        {"１．５メートル", "１．５メートル"},
+        {"　 　", ""},
+        {"", ""},
+    };
+    for (const auto& [text, words] : cases)
+        EXPECT_EQ(JmaWords(text), words) << text;
 }
 
 // An answer that tells nothing of the clock's today is no forecast for today: days before the
@@ -353,10 +567,14 @@ json SmallAnswer() {
            {"areas",
             {{{"area", area("100010", "北部")},
               {"weatherCodes", {"300", "300", "300"}},
-              {"weathers", {"雨", "雨", "雨"}}},
+              {"weathers", {"雨", "雨", "雨"}},
+              {"winds", {"西の風", "西の風", "西の風"}},
+              {"waves", {"３メートル", "３メートル", "３メートル"}}},
              {{"area", area("100020", "南部")},
               {"weatherCodes", {"111", "302", "212"}},
-              {"weathers", {"晴れ　後　くもり", "雨　時々　止む", "くもり　後　一時　雨"}}}}}},
+              {"weathers", {"晴れ　後　くもり", "雨　時々　止む", "くもり　後　一時　雨"}},
+              {"winds", {" 北の風　 後　南の風 ", "南の風\tやや強く", "東の風"}},
+              {"waves", {"０．５メートル", "１メートル　後　１．５メートル", "２メートル"}}}}}},
           {{"timeDefines",
             {at(0, "12:00:00"), at(0, "18:00:00"), at(1, "00:00:00"), at(1, "06:00:00"),
              at(1, "12:00:00"), at(1, "18:00:00")}},
@@ -379,19 +597,32 @@ json SmallAnswer() {
                       {"areas",
                        {{{"area", area("100010", "北部")},
                          {"weatherCodes", {"300", "300", "300", "300", "300", "300", "300"}},
-                         {"pops", {"", "99", "99", "99", "99", "99", "99"}}},
+                         {"pops", {"", "99", "99", "99", "99", "99", "99"}},
+                         {"reliabilities", {"", "", "C", "C", "C", "C", "C"}}},
                         {{"area", area("100020", "南部")},
                          {"weatherCodes", {"210", "211", "200", "201", "300", "313", "400"}},
-                         {"pops", {"", "71", "72", "73", "74", "75", "76"}}}}}},
+                         {"pops", {"", "71", "72", "73", "74", "75", "76"}},
+                         {"reliabilities", {"", "", "A", "B", "C", "A", "B"}}}}}},
                      {{"timeDefines", weekTimes},
                       {"areas",
                        {{{"area", area("11111", "北")},
                          {"tempsMin", {"", "20", "20", "20", "20", "20", "20"}},
-                         {"tempsMax", {"", "30", "30", "30", "30", "30", "30"}}},
+                         {"tempsMinUpper", {"", "22", "22", "22", "22", "22", "22"}},
+                         {"tempsMinLower", {"", "18", "18", "18", "18", "18", "18"}},
+                         {"tempsMax", {"", "30", "30", "30", "30", "30", "30"}},
+                         {"tempsMaxUpper", {"", "32", "32", "32", "32", "32", "32"}},
+                         {"tempsMaxLower", {"", "28", "28", "28", "28", "28", "28"}}},
                         {{"area", area("22222", "南")},
                          {"tempsMin", {"", "-1", "-2", "0", "1", "2", "3"}},
-                         {"tempsMax", {"", "5", "6", "7", "9", "10", "13"}}}}}}}},
-                   {"tempAverage", {{"areas", json::array()}}}};
+                         {"tempsMinUpper", {"", "1", "0", "2", "3", "4", "5"}},
+                         {"tempsMinLower", {"", "-3", "-4", "-2", "-1", "0", "1"}},
+                         {"tempsMax", {"", "5", "6", "7", "9", "10", "13"}},
+                         {"tempsMaxUpper", {"", "7", "8", "9", "11", "12", "15"}},
+                         {"tempsMaxLower", {"", "3", "4", "5", "7", "8", "11"}}}}}}}},
+                   {"tempAverage",
+                    {{"areas",
+                      {{{"area", area("11111", "北")}, {"min", "20.1"}, {"max", "29.9"}},
+                       {{"area", area("22222", "南")}, {"min", "-0.5"}, {"max", "7.0"}}}}}}};
     return json::array({shortTerm, weekly});
 }
 
@@ -407,13 +638,35 @@ TWeatherData SmallRecord() {
                      {-3, -1, -2, 0, 1, 2, 3},
                      {8, 5, 6, 7, 9, 10, 13},
                      "11時00分 発表"};
-    return RecordOf(e, "南町");
+    const Words words{{"晴れ　後　くもり", "雨　時々　止む"},
+                      {"北の風　後　南の風", "南の風　やや強く"},
+                      {"０．５メートル", "１メートル　後　１．５メートル"},
+                      {"", "", "A", "B", "C", "A", "B"},
+                      {NN, Range{-3, 1}, {-4, 0}, {-2, 2}, {-1, 3}, {0, 4}, {1, 5}},
+                      {NN, Range{3, 7}, {4, 8}, {5, 9}, {7, 11}, {8, 12}, {11, 15}},
+                      -0.5,
+                      7.0};
+    return RecordOf(e, "南町", words);
 }
 
 TEST(JmaForecast, TheSmallAnswer) {
     TWeatherData w;
     ASSERT_TRUE(FillFromJma(w, SmallAnswer().dump(), kPlace, "南町", kDay));
     EXPECT_RECORD_EQ(w, SmallRecord());
+}
+
+// Without a weekly part: the days the short-term part tells, and none of the week's words.
+void NoWeeklyPart(TWeatherData& w) {
+    w.WeekWeather = {"雨時々曇", "曇のち一時雨", "", "", "", "", ""};
+    w.WeekDate = {kDay + 1, kDay + 2, 0, 0, 0, 0, 0};
+    w.WeekProb = {60, N, N, N, N, N, N};
+    w.WeekMinTemp = {-3, N, N, N, N, N, N};
+    w.WeekMaxTemp = {8, N, N, N, N, N, N};
+    w.WeekReliability.fill("");
+    w.WeekMinTempRange.fill(NN);
+    w.WeekMaxTempRange.fill(NN);
+    w.WeekNormalMinTemp.reset();
+    w.WeekNormalMaxTemp.reset();
 }
 
 // One value of the answer spoilt: that value, and only that one, is missing.
@@ -531,6 +784,7 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
          [](TWeatherData& w) { // the temperatures still date the slot
              w.WeekWeather[4] = "";
              w.WeekProb[4] = N;
+             w.WeekReliability[4] = "";
          }},
         {"weekly days shifted",
          [&](json& a) {
@@ -547,6 +801,9 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
              w.WeekMinTemp = {-3, -2, 0, 1, 2, 3, N};
              w.WeekMaxTemp = {8, 6, 7, 9, 10, 13, N};
              w.WeekDate[6] = 0.0;
+             w.WeekReliability = {"", "A", "B", "C", "A", "B", ""};
+             w.WeekMinTempRange = {Range{-3, 1}, {-4, 0}, {-2, 2}, {-1, 3}, {0, 4}, {1, 5}, NN};
+             w.WeekMaxTempRange = {Range{3, 7}, {4, 8}, {5, 9}, {7, 11}, {8, 12}, {11, 15}, NN};
          }},
         {"weekly area by the office", [&](json& a) { weekArea(a, 0)["area"]["code"] = "100000"; },
          [](TWeatherData&) {}},
@@ -554,28 +811,64 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
          [](TWeatherData& w) { // the first
              w.WeekWeather = {"雨時々曇", "曇のち一時雨", "雨", "雨", "雨", "雨", "雨"};
              w.WeekProb = {60, 99, 99, 99, 99, 99, 99};
+             w.WeekReliability = {"", "", "C", "C", "C", "C", "C"};
          }},
         {"weekly point none of ours", [&](json& a) { weekArea(a, 1)["area"]["code"] = "33333"; },
-         [](TWeatherData& w) {
+         [](TWeatherData& w) { // the first, its ranges and normals too
              w.WeekMinTemp = {-3, 20, 20, 20, 20, 20, 20};
              w.WeekMaxTemp = {8, 30, 30, 30, 30, 30, 30};
+             w.WeekMinTempRange = {NN,       Range{18, 22}, {18, 22}, {18, 22},
+                                   {18, 22}, {18, 22},      {18, 22}};
+             w.WeekMaxTempRange = {NN,       Range{28, 32}, {28, 32}, {28, 32},
+                                   {28, 32}, {28, 32},      {28, 32}};
+             w.WeekNormalMinTemp = 20.1;
+             w.WeekNormalMaxTemp = 29.9;
          }},
-        {"no weekly part", [](json& a) { a.erase(1); },
-         [](TWeatherData& w) { // the days the short-term part tells
-             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "", "", "", "", ""};
-             w.WeekDate = {kDay + 1, kDay + 2, 0, 0, 0, 0, 0};
-             w.WeekProb = {60, N, N, N, N, N, N};
-             w.WeekMinTemp = {-3, N, N, N, N, N, N};
-             w.WeekMaxTemp = {8, N, N, N, N, N, N};
-         }},
-        {"weekly part a text", [](json& a) { a[1] = "weekly"; },
+        {"no weekly part", [](json& a) { a.erase(1); }, NoWeeklyPart},
+        {"weekly part a text", [](json& a) { a[1] = "weekly"; }, NoWeeklyPart},
+        {"weather text a number", [&](json& a) { shortArea(a, 0)["weathers"][1] = 302; },
+         [](TWeatherData& w) { w.DayText[1] = ""; }},
+        {"winds missing", [&](json& a) { shortArea(a, 0).erase("winds"); },
          [](TWeatherData& w) {
-             w.WeekWeather = {"雨時々曇", "曇のち一時雨", "", "", "", "", ""};
-             w.WeekDate = {kDay + 1, kDay + 2, 0, 0, 0, 0, 0};
-             w.WeekProb = {60, N, N, N, N, N, N};
-             w.WeekMinTemp = {-3, N, N, N, N, N, N};
-             w.WeekMaxTemp = {8, N, N, N, N, N, N};
+             w.DayWind = {"", ""};
          }},
+        {"no waves (an area without sea)", [&](json& a) { shortArea(a, 0).erase("waves"); },
+         [](TWeatherData& w) {
+             w.DayWave = {"", ""};
+         }},
+        {"waves too few", [&](json& a) { shortArea(a, 0)["waves"] = {"０．５メートル"}; },
+         [](TWeatherData& w) { w.DayWave[1] = ""; }},
+        {"reliability a number", [&](json& a) { weekArea(a, 0)["reliabilities"][3] = 2; },
+         [](TWeatherData& w) { w.WeekReliability[3] = ""; }},
+        {"reliabilities missing", [&](json& a) { weekArea(a, 0).erase("reliabilities"); },
+         [](TWeatherData& w) { w.WeekReliability.fill(""); }},
+        {"range bound empty", [&](json& a) { weekArea(a, 1)["tempsMinUpper"][2] = ""; },
+         [](TWeatherData& w) {
+             w.WeekMinTempRange[2] = {-4, N};
+         }},
+        {"range bound a fraction", [&](json& a) { weekArea(a, 1)["tempsMaxLower"][4] = "7.5"; },
+         [](TWeatherData& w) {
+             w.WeekMaxTempRange[4] = {N, 11};
+         }},
+        {"range bounds missing", [&](json& a) { weekArea(a, 1).erase("tempsMaxUpper"); },
+         [](TWeatherData& w) {
+             for (int k = 1; k < 7; ++k)
+                 w.WeekMaxTempRange[k][1] = N;
+         }},
+        {"normals without our station", [&](json& a) { a[1]["tempAverage"]["areas"].erase(1); },
+         [](TWeatherData& w) {
+             w.WeekNormalMinTemp.reset();
+             w.WeekNormalMaxTemp.reset();
+         }},
+        {"normal in words", [&](json& a) { a[1]["tempAverage"]["areas"][1]["min"] = "平年"; },
+         [](TWeatherData& w) { w.WeekNormalMinTemp.reset(); }},
+        {"normal a number", [&](json& a) { a[1]["tempAverage"]["areas"][1]["max"] = 7.0; },
+         [](TWeatherData& w) { w.WeekNormalMaxTemp.reset(); }},
+        {"normal with two decimals",
+         [&](json& a) { a[1]["tempAverage"]["areas"][1]["max"] = "8.26"; },
+         [](TWeatherData& w) { w.WeekNormalMaxTemp = 8.3; }},
+        {"normal beyond reason", [&](json& a) { a[1]["tempAverage"]["areas"][1]["min"] = "1e9"; },
+         [](TWeatherData& w) { w.WeekNormalMinTemp.reset(); }},
         {"extra report", [](json& a) { a[0]["reportDatetime"] = "2026-12-09T14:30:00+09:00"; },
          [](TWeatherData& w) { w.UpdateInfo = "14時30分 発表"; }},
         {"no report time", [](json& a) { a[0].erase("reportDatetime"); },

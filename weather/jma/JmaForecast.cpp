@@ -64,6 +64,25 @@ std::optional<std::int32_t> Figure(const json* value, int low, int high) {
     return v;
 }
 
+// A temperature with its decimals ("4.8"), to one decimal; "" is one the answer leaves out.
+std::optional<double> Tenths(const json* value) {
+    const auto text = Text(value);
+    if (!text || text->empty())
+        return std::nullopt;
+    double v = 0.0;
+    const auto [end, ec] =
+        std::from_chars(text->data(), text->data() + text->size(), v, std::chars_format::fixed);
+    if (ec != std::errc() || end != text->data() + text->size() || !std::isfinite(v) ||
+        std::fabs(v) > kMaxDegrees)
+        return std::nullopt;
+    return std::round(v * 10.0) / 10.0 + 0.0;
+}
+
+std::string Words(const json* value) {
+    const auto text = Text(value);
+    return text ? JmaWords(*text) : std::string();
+}
+
 std::string WeatherText(const json* code) {
     const auto text = Text(code);
     return text ? std::string(JmaWeatherText(*text).value_or(std::string_view())) : std::string();
@@ -129,6 +148,35 @@ std::int32_t Either(std::int32_t first, std::int32_t second) {
 
 } // namespace
 
+std::string JmaWords(std::string_view text) {
+    constexpr std::string_view kWideSpace = "\u3000";
+    constexpr std::string_view kNoBreakSpace = "\u00a0";
+    std::string out;
+    out.reserve(text.size());
+    bool space = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::string_view rest = text.substr(i);
+        std::size_t length = 0;
+        if (rest.starts_with(kWideSpace))
+            length = kWideSpace.size();
+        else if (rest.starts_with(kNoBreakSpace))
+            length = kNoBreakSpace.size();
+        else if (std::string_view(" \t\n\r\v\f").find(rest.front()) != std::string_view::npos)
+            length = 1;
+        if (length > 0) {
+            space = true;
+            i += length;
+            continue;
+        }
+        if (space && !out.empty())
+            out += kWideSpace;
+        space = false;
+        out += rest.front();
+        ++i;
+    }
+    return out;
+}
+
 std::optional<TJmaStamp> ParseJmaStamp(std::string_view text) {
     if (text.size() < 16 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':')
         return std::nullopt;
@@ -168,11 +216,21 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     // The short-term part, by date: the newest word on every day it tells.
     DayFigures near;
     const json* codes = Member(area, "weatherCodes");
+    // The agency's own texts of today and tomorrow, beside the codes.
+    const json* weathers = Member(area, "weathers");
+    const json* winds = Member(area, "winds");
+    const json* waves = Member(area, "waves");
     for (std::size_t i = 0; i < Size(textTimes); ++i) {
         const auto stamp = ParseStamp(Element(textTimes, i));
         const int d = stamp ? DayIndex(today, stamp->Date, kShownDays) : -1;
-        if (d >= 0 && !std::exchange(near.dated[d], true))
+        if (d >= 0 && !std::exchange(near.dated[d], true)) {
             near.weather[d] = WeatherText(Element(codes, i));
+            if (d < 2) {
+                record.DayText[d] = Words(Element(weathers, i));
+                record.DayWind[d] = Words(Element(winds, i));
+                record.DayWave[d] = Words(Element(waves, i));
+            }
+        }
     }
 
     // Six-hour bands by their starting time; those already past are not in the answer.
@@ -230,6 +288,12 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     const json* weekTimes = Member(weekDays, "timeDefines");
     const json* weekCodes = Member(weekArea, "weatherCodes");
     const json* weekPops = Member(weekArea, "pops");
+    const json* weekReliabilities = Member(weekArea, "reliabilities");
+    // The weekly part's own words by day: only it gives them.
+    std::array<std::string, kShownDays> reliability;
+    std::array<std::array<std::int32_t, 2>, kShownDays> minRange, maxRange;
+    minRange.fill({NoValue, NoValue});
+    maxRange.fill({NoValue, NoValue});
     for (std::size_t i = 0; i < Size(weekTimes); ++i) {
         const auto stamp = ParseStamp(Element(weekTimes, i));
         const int d = stamp ? DayIndex(today, stamp->Date, kShownDays) : -1;
@@ -238,6 +302,7 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
         week.dated[d] = true;
         week.weather[d] = WeatherText(Element(weekCodes, i));
         week.dayProb[d] = Figure(Element(weekPops, i), 0, 100).value_or(NoValue);
+        reliability[d] = Words(Element(weekReliabilities, i));
     }
     const json* weekPoints = Element(weekly, 1);
     const json* weekPointAreas = Member(weekPoints, "areas");
@@ -247,6 +312,12 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
     const json* weekPointTimes = Member(weekPoints, "timeDefines");
     const json* weekMin = Member(weekStation, "tempsMin");
     const json* weekMax = Member(weekStation, "tempsMax");
+    const json* ranges[4] = {
+        Member(weekStation, "tempsMinLower"), Member(weekStation, "tempsMinUpper"),
+        Member(weekStation, "tempsMaxLower"), Member(weekStation, "tempsMaxUpper")};
+    const auto degrees = [](const json* value) {
+        return Figure(value, -kMaxDegrees, kMaxDegrees).value_or(NoValue);
+    };
     std::array<bool, kShownDays> temperaturesRead{};
     for (std::size_t j = 0; j < Size(weekPointTimes); ++j) {
         const auto stamp = ParseStamp(Element(weekPointTimes, j));
@@ -255,8 +326,17 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
             continue;
         temperaturesRead[d] = true;
         week.dated[d] = true;
-        week.minTemp[d] = Figure(Element(weekMin, j), -kMaxDegrees, kMaxDegrees).value_or(NoValue);
-        week.maxTemp[d] = Figure(Element(weekMax, j), -kMaxDegrees, kMaxDegrees).value_or(NoValue);
+        week.minTemp[d] = degrees(Element(weekMin, j));
+        week.maxTemp[d] = degrees(Element(weekMax, j));
+        minRange[d] = {degrees(Element(ranges[0], j)), degrees(Element(ranges[1], j))};
+        maxRange[d] = {degrees(Element(ranges[2], j)), degrees(Element(ranges[3], j))};
+    }
+    // The normals are the weekly station's, whichever point that is.
+    if (const auto code = Text(Member(Member(weekStation, "area"), "code"))) {
+        const json* normals =
+            FindArea(Member(Member(Element(&doc, 1), "tempAverage"), "areas"), *code);
+        record.WeekNormalMinTemp = Tenths(Member(normals, "min"));
+        record.WeekNormalMaxTemp = Tenths(Member(normals, "max"));
     }
 
     // Today and tomorrow are the clock's: the short-term part's figures where it has them (it
@@ -289,6 +369,9 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
         record.WeekProb[k] = Either(near.Probability(d), week.dayProb[d]);
         record.WeekMinTemp[k] = Either(near.minTemp[d], week.minTemp[d]);
         record.WeekMaxTemp[k] = Either(near.maxTemp[d], week.maxTemp[d]);
+        record.WeekReliability[k] = reliability[d];
+        record.WeekMinTempRange[k] = minRange[d];
+        record.WeekMaxTempRange[k] = maxRange[d];
         if (week.dated[d] || !record.WeekWeather[k].empty() || record.WeekProb[k] != NoValue ||
             record.WeekMinTemp[k] != NoValue || record.WeekMaxTemp[k] != NoValue)
             record.WeekDate[k] = today + d;

@@ -5,6 +5,7 @@
 #include "weather/jma/JmaPlace.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 // A time of the agency's answers ("2026-03-12T05:00:00+09:00"), read as written: Japan's date
@@ -16,6 +17,10 @@ struct TJmaStamp {
 };
 std::optional<TJmaStamp> ParseJmaStamp(std::string_view text);
 
+// The agency's long texts (weathers, winds, waves) as the record holds them: every run of spaces,
+// full-width or not (line breaks and tabs too), one full-width space, and none at either end.
+std::string JmaWords(std::string_view text);
+
 // Fills a cleared record from the agency's forecast answer (forecast/data/forecast/{office}.json)
 // for the place's class10 and station: the day texts, the six-hour bands, the temperatures and
 // the week. The point slots are left alone (the answer has none). `today` is Japan's date by the
@@ -25,7 +30,11 @@ std::optional<TJmaStamp> ParseJmaStamp(std::string_view text);
 // bands are empty). A week slot is today + k + 1, with the short-term part's figures on a day
 // both parts tell. `LocationName` becomes `locationName`, `UpdateInfo` the report time
 // ("11時00分 発表"; "前日17時00分 発表" for a report of the day before; "3月12日 05時00分 発表" for
-// an older one). A value that is missing, empty or of the wrong type stays in its no-data state.
+// an older one). The agency's own words come as the day's weather and the week do: DayText,
+// DayWind and DayWave from the short-term part's weathers, winds and waves of the date (empty on
+// a day it does not tell), WeekReliability and the week's ranges from the weekly part by date,
+// and the normals of the weekly station from tempAverage. A value that is missing, empty or of
+// the wrong type stays in its no-data state.
 // False, with the record cleared, when the answer is not a forecast, lacks the place's class10
 // or tells nothing of today.
 bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace& place,
