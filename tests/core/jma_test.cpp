@@ -36,6 +36,7 @@ constexpr const char* kJma = "http://127.0.0.1:9/bosai/";
 constexpr const char* kOpenMeteo = "http://127.0.0.1:9/om/";
 const std::string kForecastUrl = std::string(kJma) + "forecast/data/forecast/130000.json";
 const std::string kSeriesUrl = std::string(kJma) + "jmatile/data/wdist/VPFD/130010.json";
+const std::string kOverviewUrl = std::string(kJma) + "forecast/data/overview_forecast/130000.json";
 // The 05 o'clock report of 2026-03-12, read at a quarter past six.
 const platform::LocalDateTime kNow{2026, 3, 12, 6, 15, 0};
 const std::int32_t N_ = NoValue;
@@ -149,12 +150,13 @@ std::vector<THttpValidators> SentWith(const FakeHttpClient& client, const std::s
     return sent;
 }
 
-// The requests of a load that reaches the forecast: the series and then the live source's only
-// when the agency's answer was read.
+// The requests of a load that reaches the forecast: the overview, the series and then the live
+// source's only when the agency's answer was read.
 std::vector<std::string> Then(std::vector<std::string> before, const std::string& forecast,
                               bool loaded, const std::string& point) {
     before.push_back(forecast);
     if (loaded) {
+        before.push_back(kOverviewUrl);
         before.push_back(kSeriesUrl);
         before.push_back(point);
     }
@@ -368,7 +370,7 @@ TEST_F(JmaLoad, ThePointSlotsComeOnlyFromTheLiveSourcesSameDay) {
         // The day and the week stand; the point slots stay empty.
         ExpectSameOutcome(outcome, Expected(RealAnswer(), *request.JmaPlace, ""));
         ASSERT_TRUE(outcome.Loaded);
-        std::vector<std::string> asked = {kForecastUrl, kSeriesUrl};
+        std::vector<std::string> asked = {kForecastUrl, kOverviewUrl, kSeriesUrl};
         if (c.at && !c.prefix.empty())
             asked.push_back(pointUrl);
         EXPECT_EQ(fresh.Requested, asked);
@@ -433,7 +435,8 @@ TEST_F(JmaLoad, TheAgencysSeriesFillsThePointSlotsAtEveryHour) {
         ASSERT_TRUE(expected.Loaded);
         PutSeriesSlots(expected.Record, today);
         ExpectSameOutcome(outcome, expected);
-        EXPECT_EQ(client.Requested, (std::vector<std::string>{kForecastUrl, kSeriesUrl}));
+        EXPECT_EQ(client.Requested,
+                  (std::vector<std::string>{kForecastUrl, kOverviewUrl, kSeriesUrl}));
     }
     EXPECT_EQ(SentWith(client, kSeriesUrl).back(), kServed);
     EXPECT_EQ(ReadAll(dir.File("cache/jma/series/130010.answer")),

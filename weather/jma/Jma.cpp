@@ -8,6 +8,7 @@
 #include "weather/JsonAnswer.h"
 #include "weather/KeptAnswer.h"
 #include "weather/jma/JmaForecast.h"
+#include "weather/jma/JmaOverview.h"
 #include "weather/jma/JmaSeries.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
@@ -114,6 +115,8 @@ TForecastOutcome LoadJma(THttpClient& client, const TForecastRequest& request) {
     outcome.Loaded = FetchKeptAnswer(client, forecast, fill) == TKeptAnswerResult::Used;
     if (!outcome.Loaded)
         return outcome;
+    // The office's 天気概況 beside it; without it the forecast stands as it is.
+    AddJmaOverview(client, request.JmaPrefix, request.CacheFolder, *place, outcome.Record);
     AddPointSlots(client, request, *place, outcome.Record);
     return outcome;
 }

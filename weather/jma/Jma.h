@@ -5,10 +5,11 @@
 class THttpClient;
 
 // The agency's source: the place through its constants (unless the request brings it), then
-// the forecast of the place's office and the three-hourly series of its class10 area, each asked
-// for conditionally; the point slots come from the live source at the place's station (and
-// PointSource says so) only when the series cannot be had. Today is the clock's date, which the
-// program reads in Japan's time while this source is chosen. Any download failure or unusable
-// answer gives Loaded = false with a cleared record. Throws ELocationNotFound, naming the
-// municipality, for a place the constants do not know.
+// the forecast of the place's office, the office's overview (天気概況) and the three-hourly
+// series of its class10 area, each asked for conditionally; the point slots come from the live
+// source at the place's station (and PointSource says so) only when the series cannot be had. Today
+// is the clock's date, which the program reads in Japan's time while this source is chosen. Any
+// download failure or unusable answer of the forecast gives Loaded = false with a cleared record;
+// an overview that cannot be had leaves its fields empty and the forecast as it is. Throws
+// ELocationNotFound, naming the municipality, for a place the constants do not know.
 TForecastOutcome LoadJma(THttpClient& client, const TForecastRequest& request);
