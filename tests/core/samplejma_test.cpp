@@ -4,6 +4,7 @@
 
 #include "support/TempDir.h"
 #include "weather/jma/JmaForecast.h"
+#include "weather/jma/JmaOverview.h"
 #include "weather/jma/JmaSeries.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,25 @@ const TDateTime kToday = EncodeDate(2026, 12, 9);
 
 const char* HostOf(const std::string& office) {
     return office == "014030" ? "014100" : office == "460040" ? "460100" : nullptr;
+}
+
+// The short form of the agency's long text, as the code table gives it.
+std::string ShortForm(std::string text) {
+    const std::pair<std::string, std::string> words[] = {
+        {"　", ""}, {"後", "のち"}, {"晴れ", "晴"}, {"くもり", "曇"}};
+    for (const auto& [from, to] : words)
+        for (std::size_t at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    return text;
+}
+
+// The class10 areas of the prefectures without sea.
+bool InlandArea(const std::string& class10) {
+    for (const char* prefecture : {"09", "10", "11", "19", "20", "21", "25", "29"})
+        if (class10.starts_with(prefecture))
+            return true;
+    return false;
 }
 
 TEST(SampleJma, EveryAreaIsReadWithWhatItsLayoutCarries) {
@@ -47,7 +67,7 @@ TEST(SampleJma, EveryAreaIsReadWithWhatItsLayoutCarries) {
         {11, 11, 0b11111100, {false, true}, {true, true}, 7},
         {17, 17, 0b11111000, {false, true}, {false, true}, 7},
     };
-    std::set<std::string> texts;
+    std::set<std::string> texts, winds;
     for (const Layout& layout : layouts) {
         int areas = 0;
         for (const auto& [office, entries] : forecastArea.items()) {
@@ -77,8 +97,39 @@ TEST(SampleJma, EveryAreaIsReadWithWhatItsLayoutCarries) {
                         EXPECT_LT(w.DayMinTemp[d], w.DayMaxTemp[d]);
                     }
                 }
+                // The agency's words agree with its codes: the long text is the short form
+                // written out; waves only where the area has sea.
+                const bool inland = InlandArea(place.Class10);
+                for (int d = 0; d < 2; ++d) {
+                    EXPECT_EQ(ShortForm(w.DayText[d]), w.DayWeather[d]) << d;
+                    EXPECT_NE(w.DayWind[d].find("の風"), std::string::npos) << w.DayWind[d];
+                    EXPECT_EQ(w.DayWave[d].empty(), inland) << w.DayWave[d];
+                    if (!inland) {
+                        EXPECT_NE(w.DayWave[d].find("メートル"), std::string::npos);
+                    }
+                    winds.insert(w.DayWind[d]);
+                }
                 for (int b = 0; b < 8; ++b)
                     EXPECT_EQ(w.DayProb[b] != NoValue, layout.bands[b]) << b;
+                // The week's words: the reliability from the weekly part's third day, the ranges
+                // around the figures of the days only the weekly part tells, the normals.
+                const int firstReliable = layout.hour <= 5 ? 1 : 2;
+                for (int k = 0; k < 7; ++k) {
+                    const bool given = k < layout.weekDays;
+                    const std::string& r = w.WeekReliability[k];
+                    EXPECT_EQ(!r.empty(), given && k >= firstReliable) << k;
+                    EXPECT_TRUE(r.empty() || r == "A" || r == "B" || r == "C") << r;
+                    if (!given || k == 0)
+                        continue;
+                    const auto& low = w.WeekMinTempRange[k];
+                    const auto& high = w.WeekMaxTempRange[k];
+                    EXPECT_LT(low[0], w.WeekMinTemp[k]) << k;
+                    EXPECT_GT(low[1], w.WeekMinTemp[k]) << k;
+                    EXPECT_LT(high[0], w.WeekMaxTemp[k]) << k;
+                    EXPECT_GT(high[1], w.WeekMaxTemp[k]) << k;
+                }
+                ASSERT_TRUE(w.WeekNormalMinTemp && w.WeekNormalMaxTemp);
+                EXPECT_LT(*w.WeekNormalMinTemp, *w.WeekNormalMaxTemp);
                 for (int k = 0; k < 7; ++k) {
                     const bool given = k < layout.weekDays;
                     EXPECT_EQ(w.WeekDate[k], given ? kToday + k + 1 : 0.0) << k;
@@ -98,6 +149,7 @@ TEST(SampleJma, EveryAreaIsReadWithWhatItsLayoutCarries) {
             return t.find(word) != std::string::npos;
         })) << word;
     EXPECT_GE(texts.size(), 15u);
+    EXPECT_GE(winds.size(), 20u);
 }
 
 TEST(SampleJma, OfficesWithoutAFileOfTheirOwnAndUnknownOnesHaveNoAnswer) {
@@ -108,6 +160,46 @@ TEST(SampleJma, OfficesWithoutAFileOfTheirOwnAndUnknownOnesHaveNoAnswer) {
     // The same question, the same answer; another hour, another report.
     EXPECT_EQ(sample.Forecast("130000", 12), sample.Forecast("130000", 16));
     EXPECT_NE(sample.Forecast("130000", 10), sample.Forecast("130000", 11));
+}
+
+// Every office of area.json has its 天気概況, written half an hour before the report served at
+// the hour, about the day of that report and the next, as its first area's codes say.
+TEST(SampleJma, EveryOfficeHasAnOverview) {
+    const std::string areaJson = ReadAll(TestData("jma/area.json"));
+    const TSampleJma sample(areaJson, ReadAll(TestData("jma/forecast_area.json")), 2026, 12, 9);
+    const json offices = json::parse(areaJson)["offices"];
+    ASSERT_EQ(offices.size(), 58u);
+    const std::pair<int, const char*> hours[] = {{3, "2026-12-08T16:30"},
+                                                 {5, "2026-12-09T04:30"},
+                                                 {11, "2026-12-09T10:30"},
+                                                 {17, "2026-12-09T16:30"}};
+    int headlines = 0;
+    for (const auto& [hour, time] : hours)
+        for (const auto& [code, office] : offices.items()) {
+            SCOPED_TRACE(std::to_string(hour) + " o'clock, " + code);
+            const auto overview = ReadJmaOverview(sample.Overview(code, hour));
+            ASSERT_TRUE(overview);
+            EXPECT_EQ(overview->Time, time);
+            const std::string name = office["name"];
+            const std::string day = hour < 5 ? "８日の" : "９日の";
+            const std::string next = hour < 5 ? "９日の" : "１０日の";
+            EXPECT_TRUE(overview->Text.starts_with("　" + name + "は、")) << overview->Text;
+            EXPECT_NE(overview->Text.find("\n\n　" + day + name + "は、"), std::string::npos);
+            EXPECT_NE(overview->Text.find("\n\n　" + next + name + "は、"), std::string::npos);
+            headlines += !overview->Headline.empty();
+        }
+    EXPECT_GT(headlines, 0);
+    // Its day's words are its first area's: 東京都's is 東京地方.
+    TWeatherData w;
+    ASSERT_TRUE(FillFromJma(w, sample.Forecast("130000", 11),
+                            {"130000", "130010", "", "44132", std::nullopt}, "町", kToday));
+    std::string sky = w.DayText[0];
+    for (std::size_t at = sky.find("　"); at != std::string::npos; at = sky.find("　"))
+        sky.erase(at, std::string_view("　").size());
+    EXPECT_NE(ReadJmaOverview(sample.Overview("130000", 11))->Text.find("９日の東京都は、" + sky),
+              std::string::npos);
+    for (const char* office : {"999999", "", "13000"})
+        EXPECT_EQ(sample.Overview(office, 11), "") << office;
 }
 
 // Every class10's series, at every report, agrees with its forecast: each slot's sky is one the

@@ -102,6 +102,42 @@ std::string LongText(int code) {
     return out;
 }
 
+// The wind of an area on a day, in the agency's words.
+std::string WindText(std::string_view area, TDateTime day) {
+    constexpr std::array<const char*, 8> kDirections = {"北", "北東", "東", "南東",
+                                                        "南", "南西", "西", "北西"};
+    const std::uint64_t h = Hash(area, day, 4);
+    const std::string first = std::string(kDirections[h % 8]) + "の風";
+    switch (h / 8 % 4) {
+    case 0:
+        return first;
+    case 1:
+        return first + "　やや強く";
+    case 2:
+        return first + "　後　" + kDirections[(h / 32) % 8] + "の風";
+    default:
+        return first + "　やや強く　海上　では　" + first + "　強く";
+    }
+}
+
+// The waves of an area on a day, with the agency's full-width figures.
+std::string WaveText(std::string_view area, TDateTime day) {
+    constexpr std::array<const char*, 5> kHeights = {"０．５メートル", "１メートル",
+                                                     "１．５メートル", "２メートル",
+                                                     "３メートル　うねり　を伴う"};
+    const std::uint64_t h = Hash(area, day, 5);
+    const std::string first = kHeights[h % 4];
+    return h / 4 % 3 == 0 ? first + "　後　" + kHeights[h % 4 + 1] : first;
+}
+
+// Areas of the prefectures without sea (栃木, 群馬, 埼玉, 山梨, 長野, 岐阜, 滋賀, 奈良).
+bool Inland(std::string_view area) {
+    for (const std::string_view prefecture : {"09", "10", "11", "19", "20", "21", "25", "29"})
+        if (area.substr(0, 2) == prefecture)
+            return true;
+    return false;
+}
+
 // The weather code of an area on a day: the season of the area's office decides between mild
 // and snowy weather.
 int CodeOf(std::string_view area, TDateTime day) {
@@ -210,6 +246,16 @@ TSampleJma::TSampleJma(std::string_view areaJson, std::string_view forecastAreaJ
             office.Areas.push_back(std::move(a));
         }
     }
+    for (const auto& [code, info] : offices.items()) {
+        OverviewOffice& o = overviewOffices_[code];
+        o.Name = text(info, "name");
+        o.PublishingOffice = text(info, "officeName");
+        if (const auto children = info.find("children");
+            children != info.end() && children->is_array())
+            for (const json& child : *children)
+                if (child.is_string() && class10s.contains(child.get<std::string>()))
+                    o.Class10s.push_back(child.get<std::string>());
+    }
     // The host's own areas come first in its answer, whatever order the constants list them in.
     for (auto& [code, office] : offices_)
         std::stable_partition(office.Areas.begin(), office.Areas.end(),
@@ -250,16 +296,17 @@ std::string TSampleJma::Forecast(std::string_view officeCode, int hour) const {
             const int c = code(a.Code, date + static_cast<double>(i));
             codes.push_back(std::to_string(c));
             weathers.push_back(LongText(c));
-            winds.push_back(
-                Hash(a.Code, date + static_cast<double>(i), 4) % 2 ? "北の風" : "南の風　やや強く");
-            waves.push_back(Hash(a.Code, date + static_cast<double>(i), 5) % 2 ? "０．５メートル"
-                                                                               : "１メートル");
+            winds.push_back(WindText(a.Code, date + static_cast<double>(i)));
+            waves.push_back(WaveText(a.Code, date + static_cast<double>(i)));
         }
-        textAreas.push_back({{"area", {{"name", a.Name}, {"code", a.Code}}},
-                             {"weatherCodes", codes},
-                             {"weathers", weathers},
-                             {"winds", winds},
-                             {"waves", waves}});
+        json entry = {{"area", {{"name", a.Name}, {"code", a.Code}}},
+                      {"weatherCodes", codes},
+                      {"weathers", weathers},
+                      {"winds", winds}};
+        // An area without sea has no waves, as 岐阜 has none in the agency's answers.
+        if (!Inland(a.Code))
+            entry["waves"] = waves;
+        textAreas.push_back(std::move(entry));
     }
 
     // The six-hour bands that have not begun yet.
@@ -393,6 +440,51 @@ std::string TSampleJma::Forecast(std::string_view officeCode, int hour) const {
 
     // One compact line, as the agency serves it.
     return json::array({shortTerm, weekly}).dump();
+}
+
+std::string TSampleJma::Overview(std::string_view officeCode, int hour) const {
+    const auto found = overviewOffices_.find(officeCode);
+    if (found == overviewOffices_.end())
+        return {};
+    const OverviewOffice& office = found->second;
+    const auto [date, base] = ReportAt(today_, hour);
+    const std::string area = office.Class10s.empty() ? std::string(officeCode) : office.Class10s[0];
+    // The agency writes the day of the month in full-width digits.
+    const auto dayOfMonth = [](TDateTime day) {
+        constexpr std::array<const char*, 10> wide = {"０", "１", "２", "３", "４",
+                                                      "５", "６", "７", "８", "９"};
+        std::string out;
+        for (const char c : std::to_string(DecodeDate(day).Day))
+            out += wide[static_cast<std::size_t>(c - '0')];
+        return out;
+    };
+    // "くもり　時々　晴れ" as a sentence: "くもり時々晴れ".
+    const auto sky = [&](TDateTime day) {
+        std::string words = LongText(CodeOf(area, day));
+        for (std::size_t at = words.find("　"); at != std::string::npos; at = words.find("　"))
+            words.erase(at, std::string_view("　").size());
+        return words;
+    };
+    std::string text = "　" + office.Name + "は、" + sky(date) + "となっています。";
+    for (const TDateTime day : {date, date + 1})
+        text +=
+            "\n\n　" + dayOfMonth(day) + "日の" + office.Name + "は、" + sky(day) + "でしょう。";
+    std::string headline;
+    const int today = CodeOf(area, date);
+    if (Wet(today))
+        headline = office.Name + "では、" + dayOfMonth(date) + "日は" +
+                   (LongText(today).find("雪") != std::string::npos ? "雪" : "雨") +
+                   "の降る所があるでしょう。";
+    const CalendarDate c = DecodeDate(date);
+    char written[32];
+    std::snprintf(written, sizeof written, "%04d-%02d-%02dT%02d:30:00+09:00", c.Year, c.Month,
+                  c.Day, base - 1);
+    const json overview = {{"publishingOffice", office.PublishingOffice},
+                           {"reportDatetime", written},
+                           {"targetArea", office.Name},
+                           {"headlineText", headline},
+                           {"text", text}};
+    return overview.dump();
 }
 
 std::string TSampleJma::Series(std::string_view class10, int hour) const {

@@ -31,6 +31,13 @@ public:
     // not list.
     std::string Series(std::string_view class10, int hour) const;
 
+    // The office's 天気概況 (forecast/data/overview_forecast/{office}.json) at `hour`, written
+    // half an hour before the report Forecast serves then: for every office of area.json (十勝
+    // 014030 and 奄美 460040 too, which write their own), from the codes of its first class10 on
+    // the report's day and the next, with a headline when rain or snow comes. Empty for an
+    // office area.json does not list.
+    std::string Overview(std::string_view office, int hour) const;
+
 private:
     struct Area {
         std::string Code;
@@ -45,5 +52,12 @@ private:
     };
     // By the forecast file that holds the office's areas.
     std::map<std::string, Office, std::less<>> offices_;
+    // Every office of area.json: its name and its class10 codes.
+    struct OverviewOffice {
+        std::string Name;
+        std::string PublishingOffice;
+        std::vector<std::string> Class10s;
+    };
+    std::map<std::string, OverviewOffice, std::less<>> overviewOffices_;
     TDateTime today_;
 };

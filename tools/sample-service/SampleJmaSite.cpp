@@ -229,6 +229,15 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, i
             path.substr(r8.size(), path.size() - r8.size() - std::string_view(".json").size()));
         if (page.Body.empty())
             return std::nullopt;
+    } else if (constexpr std::string_view overview = "forecast/data/overview_forecast/";
+               path.starts_with(overview) && path.ends_with(".json")) {
+        page.Body =
+            forecasts_.Overview(path.substr(overview.size(), path.size() - overview.size() -
+                                                                 std::string_view(".json").size()),
+                                hour);
+        if (page.Body.empty())
+            return std::nullopt;
+        page.LastModified = HttpDate(ReportTime("[" + page.Body + "]").value_or(0));
     } else {
         constexpr std::string_view prefix = "forecast/data/forecast/";
         if (!path.starts_with(prefix) || !path.ends_with(".json"))

@@ -28,7 +28,8 @@ public:
         std::string LastModified; // an HTTP date
     };
     // The page at `path` below the prefix ("common/const/area.json",
-    // "forecast/data/forecast/130000.json", "warning/data/r8/130000.json") when the clock shows
+    // "forecast/data/forecast/130000.json", "forecast/data/overview_forecast/130000.json",
+    // "warning/data/r8/130000.json") when the clock shows
     // `hour` o'clock; nothing for any other path and for an office that has no forecast.
     std::optional<Page> Get(std::string_view path, int hour) const;
 
