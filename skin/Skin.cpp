@@ -96,6 +96,13 @@ void WalkLabelGroups(const TSkin& skin, const TSkinFile& file, const ElementSink
     }
 }
 
+// A group of the agency's own words: read apart from the block's groups, so that a skin without
+// it lends it no other group's box and draws nothing of it.
+void WalkOwnLabelGroup(const TSkin& skin, const TSkinFile& file, const ElementSink& sink,
+                       const LabelGroup& group) {
+    WalkLabelGroups(skin, file, sink, {group});
+}
+
 void WalkPointForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
                        const ElementSink& sink) {
     // The block starts with the three-hour slot holding the present time.
@@ -161,6 +168,26 @@ void WalkWeekForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile&
                      {"WeekProbLabel", 7, [&](const TLabelSetting& l, int s) {
                           return unlessBlank(s, skin.FormatNumber(w.WeekProb[s], l));
                       }}});
+    // The agency's own words of the week.
+    WalkOwnLabelGroup(skin, file, sink,
+                      {"WeekReliabilityLabel", 7, [&](const TLabelSetting& l, int s) {
+                           return unlessBlank(s, skin.FormatText(w.WeekReliability[s], l));
+                       }});
+    WalkOwnLabelGroup(skin, file, sink,
+                      {"WeekMinTempRangeLabel", 7, [&](const TLabelSetting& l, int s) {
+                           return unlessBlank(s, skin.FormatRange(w.WeekMinTempRange[s], l));
+                       }});
+    WalkOwnLabelGroup(skin, file, sink,
+                      {"WeekMaxTempRangeLabel", 7, [&](const TLabelSetting& l, int s) {
+                           return unlessBlank(s, skin.FormatRange(w.WeekMaxTempRange[s], l));
+                       }});
+    for (const auto& [section, value] : {std::pair<const char*, const std::optional<double>*>{
+                                             "WeekNormalMinTempLabel", &w.WeekNormalMinTemp},
+                                         {"WeekNormalMaxTempLabel", &w.WeekNormalMaxTemp}}) {
+        TLabelSetting setting;
+        file.ReadLabel(section, setting, &skin.LabelDefaults);
+        sink.label(section, setting, skin.FormatDecimal(*value, setting));
+    }
 }
 
 // A day's date label with "%t" made into the day's name; every other token, "%%" included,
@@ -207,6 +234,16 @@ void WalkDayForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& 
           [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.DayMaxTemp[s], l); }},
          {"DayProbLabel", 8,
           [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.DayProb[s], l); }}});
+    // The agency's own words of the two days.
+    WalkOwnLabelGroup(skin, file, sink, {"DayTextLabel", 2, [&](const TLabelSetting& l, int s) {
+                                             return skin.FormatText(w.DayText[s], l);
+                                         }});
+    WalkOwnLabelGroup(skin, file, sink, {"DayWindLabel", 2, [&](const TLabelSetting& l, int s) {
+                                             return skin.FormatText(w.DayWind[s], l);
+                                         }});
+    WalkOwnLabelGroup(skin, file, sink, {"DayWaveLabel", 2, [&](const TLabelSetting& l, int s) {
+                                             return skin.FormatText(w.DayWave[s], l);
+                                         }});
 }
 
 void WalkSingleLabel(const TSkin& skin, const TSkinFile& file, const ElementSink& sink,

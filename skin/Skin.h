@@ -4,6 +4,8 @@
 #include "skin/Surface.h"
 #include "weather/DateTime.h"
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,6 +86,14 @@ public:
     std::string FormatHour(std::int32_t hour, const TLabelSetting& setting) const;
     std::string FormatDate(TDateTime date, const TLabelSetting& setting) const;
     std::string FormatNumber(std::int32_t value, const TLabelSetting& setting) const;
+    // A range [lower, upper] (the week's 予想範囲): %l the lower, %u the upper figure (as %i); the
+    // NoDataString when either is missing.
+    std::string FormatRange(const std::array<std::int32_t, 2>& range,
+                            const TLabelSetting& setting) const;
+    // A figure with its decimal (the week's normals): %t one decimal, %i rounded; the
+    // NoDataString when it is missing.
+    std::string FormatDecimal(const std::optional<double>& value,
+                              const TLabelSetting& setting) const;
     // A label of the weather now: %t the value with one decimal, %i it rounded, %r `text`,
     // %H/%h the observation's hour, %N its minute. The NoDataString when `now` has no time, or
     // when the label is `valued` and the value is missing (欠測, not observed).

@@ -45,6 +45,13 @@ void AppendFormatted(std::string& out, const char* format, long long value) {
     out += buffer;
 }
 
+// A figure with one decimal; -0.04 rounds to "-0.0", which has no sign.
+std::string OneDecimal(double v) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.1f", std::round(v * 10.0) / 10.0 + 0.0);
+    return std::string_view(buffer) == "-0.0" ? "0.0" : buffer;
+}
+
 } // namespace
 
 std::string TSkin::FormatText(std::string_view text, const TLabelSetting& setting) const {
@@ -156,6 +163,30 @@ std::string TSkin::FormatNumber(std::int32_t value, const TLabelSetting& setting
         default:
             break;
         }
+    });
+}
+
+std::string TSkin::FormatRange(const std::array<std::int32_t, 2>& range,
+                               const TLabelSetting& setting) const {
+    if (range[0] == NoValue || range[1] == NoValue)
+        return setting.NoDataString;
+    return Expand(setting.DataFormat, [&](char c, std::string& out) {
+        if (c == 'l')
+            AppendFormatted(out, "%lld", static_cast<long long>(range[0]));
+        else if (c == 'u')
+            AppendFormatted(out, "%lld", static_cast<long long>(range[1]));
+    });
+}
+
+std::string TSkin::FormatDecimal(const std::optional<double>& value,
+                                 const TLabelSetting& setting) const {
+    if (!value || !std::isfinite(*value))
+        return setting.NoDataString;
+    return Expand(setting.DataFormat, [&](char c, std::string& out) {
+        if (c == 't')
+            out += OneDecimal(*value);
+        else if (c == 'i')
+            AppendFormatted(out, "%lld", static_cast<long long>(std::lround(*value)));
     });
 }
 
