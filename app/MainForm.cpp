@@ -120,6 +120,7 @@ void TMainForm::CreateActions() {
         {&ActAutoStart, "ログイン時に起動(&O)", "", nullptr, true},
         {&ActSkinSetting, "デザインの変更(&K)...", "", nullptr, false},
         {&ActUpdateCheck, "更新を確認(&U)...", "", nullptr, false},
+        {&ActDetails, "詳しい予報(&I)...", "", nullptr, false},
     };
     for (const Spec& s : specs) {
         s.action->setText(QString::fromUtf8(s.caption));
@@ -135,6 +136,7 @@ void TMainForm::CreateActions() {
 }
 
 void TMainForm::CreateMenu() {
+    PopupMenu1.addAction(&ActDetails);
     PopupMenu1.addAction(&ActRefresh);
     PopupMenu1.addAction(&ActOpenWebPage);
     PopupMenu1.addSeparator();
@@ -206,6 +208,7 @@ void TMainForm::ConnectHandlers() {
         {&ActAutoStart, &TMainForm::ActAutoStartExecute},
         {&ActSkinSetting, &TMainForm::ActSkinSettingExecute},
         {&ActUpdateCheck, &TMainForm::ActUpdateCheckExecute},
+        {&ActDetails, &TMainForm::ActDetailsExecute},
     };
     for (const auto& [action, handler] : table) {
         connect(action, &QAction::triggered, this,

@@ -232,6 +232,7 @@ public:
 
     // Dialogs, the update check and the web pages.
     void ActAboutExecute(QObject* sender);
+    void ActDetailsExecute(QObject* sender); // 詳しい予報
     void ActProxySettingExecute(QObject* sender);
     void ActLocationSettingExecute(QObject* sender);
     // Opens the location dialog when the settings named no place (a first start); nothing
@@ -328,6 +329,7 @@ public:
     QAction ActSkinSetting;
     QAction ActUpdateCheck;
     QAction ActAutoStart{this};
+    QAction ActDetails{this};
     QAction ActWarningNoticeWarnings{this};
     QAction ActWarningNoticeAdvisories{this};
     QAction ActWarningNoticeOff{this};
@@ -358,6 +360,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:

@@ -28,6 +28,12 @@ void TMainForm::ActAboutExecute(QObject*) {
     dialogs::RunAbout(this, QString::fromUtf8(HomePageURL), openMeteoShown);
 }
 
+void TMainForm::ActDetailsExecute(QObject*) {
+    TModalScope modal(*this);
+    dialogs::RunDetails(this, Weather,
+                        SelectedSource() != TSource::Jma || !Weather.PointSource.empty());
+}
+
 void TMainForm::ActProxySettingExecute(QObject*) {
     bool accepted = false;
     {

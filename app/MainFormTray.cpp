@@ -91,7 +91,7 @@ std::string TMainForm::DayLine(const TWeatherData& weather, std::size_t day,
         if (p != NoValue && (prob == NoValue || p > prob))
             prob = p;
     }
-    const std::string& text = weather.DayWeather[day];
+    const std::string& text = DayWords(weather, day);
     return FormatDayText(weather.DayDate[day]) + " " + (text.empty() ? "--" : text) + " 最高 " +
            Degrees(weather.DayMaxTemp[day]) + " 最低 " + Degrees(weather.DayMinTemp[day]) +
            " 降水 " + Percent(prob);

@@ -174,6 +174,13 @@ void TMainForm::mouseReleaseEvent(QMouseEvent*) {
     pressed_ = dragging_ = false;
 }
 
+void TMainForm::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A double-click on the widget opens 詳しい予報, as the tray menu does.
+    pressed_ = dragging_ = false;
+    if (event->button() == Qt::LeftButton && !InModal)
+        ActDetails.trigger();
+}
+
 void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
     // Without a tray on the desktop the menu would be out of reach; the widget offers it then.
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !InModal)

@@ -1,10 +1,12 @@
 #include "dialogs/DialogCommands.h"
 
 #include "dialogs/AboutDlg.h"
+#include "dialogs/DetailsDlg.h"
 #include "dialogs/DialogCommon.h"
 #include "dialogs/LocationSettingDlg.h"
 #include "dialogs/ProxySettingDlg.h"
 #include "dialogs/SkinSelectDlg.h"
+#include "platform/Clock.h"
 #include "platform/Convert.h"
 #include "platform/Paths.h"
 #include "platform/Version.h"
@@ -99,6 +101,11 @@ void RunSkinSetting(QWidget* owner, const std::vector<std::string>& skinFolders,
 void RunAbout(QWidget* owner, const QString& homePageUrl, bool openMeteoCredit) {
     TAboutDialog dialog(owner, homePageUrl);
     dialog.ShowOpenMeteoCredit(openMeteoCredit);
+    dialog.Execute();
+}
+
+void RunDetails(QWidget* owner, const TWeatherData& record, bool openMeteoCredit) {
+    TDetailsDialog dialog(owner, record, platform::UnixSecondsNow(), openMeteoCredit);
     dialog.Execute();
 }
 

@@ -2,6 +2,7 @@
 
 #include "dialogs/LocationSettingDlg.h"
 #include "platform/BrowserProxy.h"
+#include "weather/WeatherData.h"
 
 #include <QString>
 
@@ -63,6 +64,10 @@ void RunSkinSetting(QWidget* owner, const std::vector<std::string>& skinFolders,
 // About box.
 // About box; `openMeteoCredit` false names the agency alone.
 void RunAbout(QWidget* owner, const QString& homePageUrl, bool openMeteoCredit = true);
+
+// 詳しい予報 on the record as it is now (see TDetailsDialog); `openMeteoCredit` as for the about
+// box: some of what is shown is the live source's.
+void RunDetails(QWidget* owner, const TWeatherData& record, bool openMeteoCredit);
 
 // The update check against the version file at `url`, reported in one of four message boxes;
 // Yes opens the home page. `ownVersion` is the packed own version or -1. The two halves below,

@@ -81,6 +81,7 @@ TEST(MainForm, CommandTable) {
         {&f.ActAutoStart, "ログイン時に起動(&O)", "", nullptr, true},
         {&f.ActSkinSetting, "デザインの変更(&K)...", "", nullptr, false},
         {&f.ActUpdateCheck, "更新を確認(&U)...", "", nullptr, false},
+        {&f.ActDetails, "詳しい予報(&I)...", "", nullptr, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
@@ -100,6 +101,7 @@ TEST(MainForm, TrayMenuTree) {
     std::vector<std::string> lines;
     DescribeMenu(form->PopupMenu1, "", lines);
     const std::vector<std::string> expected = {
+        "詳しい予報(&I)...",
         "最新の状態に更新(&R)",
         "Webページを開く(&W)...",
         "-",
