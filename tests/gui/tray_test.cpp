@@ -186,6 +186,24 @@ TEST_F(TrayTest, HintsAndBalloonsOfTheThreeModes) {
     EXPECT_EQ(form->TrayHint(), "10日(Thu) 雪 最高 -- 最低 -12℃ 降水 --");
 }
 
+// Today's and tomorrow's lines give the agency's own text where the record has one, the short
+// form otherwise; the picture stays the short form's.
+TEST_F(TrayTest, TheDayLinesUseTheAgencysWords) {
+    auto form = program.Start();
+    TWeatherData& w = form->Weather;
+    w.Clear();
+    w.DayDate = {EncodeDate(2026, 12, 9), EncodeDate(2026, 12, 10)};
+    w.DayWeather = {"曇時々晴", "晴"};
+    w.DayText = {"くもり　時々　晴れ　所により　夕方　まで　雪か雨", ""};
+    w.DayMaxTemp = {7, 8};
+    form->ActTodayForecast.trigger();
+    EXPECT_EQ(form->TrayHint(),
+              "9日(Wed) くもり　時々　晴れ　所により　夕方　まで　雪か雨 最高 7℃ 最低 -- 降水 --");
+    EXPECT_EQ(form->TrayIconIndex(), 1);
+    form->ActTomorrowForecast.trigger();
+    EXPECT_EQ(form->TrayHint(), "10日(Thu) 晴 最高 8℃ 最低 -- 降水 --");
+}
+
 TEST_F(TrayTest, CurrentSlotFollowsTheClock) {
     auto form = program.Start();
     form->ActOpenMeteo.setChecked(true);
