@@ -156,6 +156,28 @@ TEST(SampleJmaSite, ForecastsFollowTheHourAndComeWithValidators) {
               2);
 }
 
+// The overview of every office, 十勝's own among them, with validators like the forecasts.
+TEST(SampleJmaSite, ServesTheOverviewOfEveryOffice) {
+    SampleService service({"--today", "2026-12-09", "--hour", "12"});
+    const TSampleJma forecasts(SampleAreaJson(), SampleForecastAreaJson(), 2026, 12, 9);
+    httplib::Client raw("127.0.0.1", service.Port());
+    for (const char* office : {"130000", "014030", "460040", "270000"}) {
+        const std::string path =
+            std::string("/bosai/forecast/data/overview_forecast/") + office + ".json";
+        const auto res = raw.Get(path);
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 200) << office;
+        EXPECT_EQ(res->body, forecasts.Overview(office, 12)) << office;
+        EXPECT_EQ(res->get_header_value("Last-Modified"), "Wed, 09 Dec 2026 01:30:00 GMT");
+        const auto again = raw.Get(path, {{"If-None-Match", res->get_header_value("ETag")}});
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->status, 304) << office;
+    }
+    const auto none = raw.Get("/bosai/forecast/data/overview_forecast/999999.json");
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->status, 404);
+}
+
 TEST(SampleJmaSite, EveryPlaceOfTheShippedListResolvesAgainstWhatItServes) {
     SampleService service({"--today", "2026-12-09"});
     const auto entries = ReadLocationFile(std::string(PELUMI_BIN_DIR) + "/urls.list");
