@@ -206,6 +206,7 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
     field("Warnings", WarningsText(w));
     field("WarningsTime", Text(w.WarningsTime));
     field("WarningsNote", Text(w.WarningsNote));
+    field("ReportTime", Text(w.ReportTime));
     return out + "\n}\n";
 }
 
@@ -288,6 +289,8 @@ bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string
                 w.WarningsTime = ToText(value, name);
             else if (name == "WarningsNote")
                 w.WarningsNote = ToText(value, name);
+            else if (name == "ReportTime")
+                w.ReportTime = ToText(value, name);
         }
     } catch (const FieldError& e) {
         error = e.message;

@@ -324,10 +324,10 @@ TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
     EXPECT_NE(okJson.find("\"Information\": \"\",\n  \"PointSource\": \"\",\n  \"NowTime\": \"\","),
               std::string::npos)
         << okJson;
-    // Nor warnings: unknown.
+    // Nor warnings: unknown; nor a report time.
     EXPECT_TRUE(okJson.ends_with("\"NowHumidity\": null,\n  \"TodayName\": \"\",\n"
                                  "  \"Warnings\": null,\n  \"WarningsTime\": \"\",\n"
-                                 "  \"WarningsNote\": \"\"\n}\n"))
+                                 "  \"WarningsNote\": \"\",\n  \"ReportTime\": \"\"\n}\n"))
         << okJson;
 
     const auto [failStatus, failJson] =

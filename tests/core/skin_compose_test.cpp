@@ -185,19 +185,20 @@ TEST_F(SkinDrawTest, PointBlockStartsAtTheCurrentSlotAndPicksDayOrNight) {
     skin.Load(WriteSkin(""));
     for (int i = 0; i < 16; ++i)
         weather.PointWeather[i] = "曇り";
-    weather.PointWeather[4] = "晴れ"; // 12-15 o'clock
+    // Day and night by the middle of each slot's period, whatever hour labels it.
+    weather.PointWeather[4] = "晴れ"; // 12-15 o'clock: day
     weather.PointWeather[5] = "晴れ";
-    weather.PointHour[5] = 18; // night
+    weather.PointHour[5] = 3; // 15-18: day
     weather.PointWeather[6] = "晴れ";
-    weather.PointHour[6] = 6; // day
+    weather.PointHour[6] = 12; // 18-21: night
     weather.PointWeather[7] = "晴れ";
-    weather.PointHour[7] = NoValue; // night
+    weather.PointHour[7] = NoValue; // 21-24: night
     weather.PointWeather[10] = "";  // no NA image: nothing
     platform::FixClock({2014, 1, 1, 14, 30, 0});
     skin.Draw(&bitmap, &weather);
     platform::ReleaseClock();
     ASSERT_EQ(bitmap.Width(), 10);
-    const std::uint32_t expected[] = {kRed, kBlue, kRed, kBlue, kGreen, kGreen, kGrey};
+    const std::uint32_t expected[] = {kRed, kRed, kBlue, kBlue, kGreen, kGreen, kGrey};
     for (int s = 0; s < 7; ++s)
         EXPECT_EQ(bitmap.Pixel(s, 0), expected[s]) << s;
     EXPECT_EQ(bitmap.Pixel(0, 1), kWhite); // the splitter at (0, 0), under the icons

@@ -71,6 +71,7 @@ inline std::string RecordDiff(const TWeatherData& actual, const TWeatherData& ex
     PELUMI_COMPARE_FIELD(TodayName);
     PELUMI_COMPARE_FIELD(WarningsTime);
     PELUMI_COMPARE_FIELD(WarningsNote);
+    PELUMI_COMPARE_FIELD(ReportTime);
 #undef PELUMI_COMPARE_FIELD
     if (actual.WarningsKnown != expected.WarningsKnown || actual.Warnings != expected.Warnings)
         out << "\n  Warnings differ (known " << actual.WarningsKnown << ", "
