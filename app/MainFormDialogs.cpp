@@ -100,6 +100,7 @@ void TMainForm::ActLocationSettingExecute(QObject*) {
         OwnPlace.reset();
     }
     PlaceMissing = false;
+    FollowSourcesClock(); // a place abroad under Open-Meteo keeps the computer's clock
     ActRefreshExecute(nullptr);
 }
 
