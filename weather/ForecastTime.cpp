@@ -9,8 +9,8 @@
 
 namespace {
 
-// Six hours after a report the next one is out.
-constexpr double kReportPeriod = 6.0 / 24.0;
+// The agency's regular reports: 05, 11 and 17 o'clock.
+constexpr int kReportHours[] = {5, 11, 17};
 
 struct TReport {
     TDateTime Date;
@@ -62,9 +62,16 @@ bool IsOldForecast(const TWeatherData& record, TDateTime now) {
     const auto report = ReportOf(record);
     if (!report || !std::isfinite(now))
         return false;
-    const TDateTime at = report->Date + (report->Hour * 60 + report->Minute) / 1440.0;
-    // A whisker over six hours: the report times are whole minutes.
-    return now - at > kReportPeriod + 0.5 / 86400.0 || DateOf(now) - report->Date >= 2.0;
+    // The next regular report after this one: later the same day, else 05:00 the next.
+    const int minutes = report->Hour * 60 + report->Minute;
+    TDateTime next = report->Date + 1 + kReportHours[0] / 24.0;
+    for (const int hour : kReportHours)
+        if (hour * 60 > minutes) {
+            next = report->Date + hour / 24.0;
+            break;
+        }
+    // Half a second of leeway: the clock's fraction of a day is not exact.
+    return now > next + 0.5 / 86400.0 || DateOf(now) - report->Date >= 2.0;
 }
 
 std::string ReportAgeText(const TWeatherData& record, TDateTime now) {

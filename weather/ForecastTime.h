@@ -18,9 +18,10 @@ TDateTime ClockMoment(const platform::LocalDateTime& time);
 // is told when it has a date, a text or a temperature.
 int FirstShownPointSlot(const TWeatherData& record, int hour);
 
-// The record's report is overdue at `now` (the source's clock, see ClockMoment): more than six
-// hours have passed since its report time (the next report is due), or it is from a day before
-// yesterday. False without a report time (sources that tell none) or one that cannot be read.
+// The record's next report is overdue at `now` (the source's clock, see ClockMoment): the
+// agency's next regular report after its report time (05, 11 and 17 o'clock: six hours later by
+// day, twelve overnight) is due, or it is from a day before yesterday. False without a report
+// time (sources that tell none) or one that cannot be read.
 bool IsOldForecast(const TWeatherData& record, TDateTime now);
 
 // The report time and its age at `now`, for an old forecast: "12月9日 17時 発表 (2日前)",

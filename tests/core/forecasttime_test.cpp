@@ -50,6 +50,7 @@ TEST(ForecastTime, TheRowBeginsAtTheFirstToldPeriodNotYetEnded) {
     }
 }
 
+// Reports come at 05, 11 and 17 o'clock: by day the next is due six hours on, overnight twelve.
 TEST(ForecastTime, AForecastIsOldOnceItsNextReportIsDue) {
     struct Case {
         const char* report;
@@ -65,7 +66,9 @@ TEST(ForecastTime, AForecastIsOldOnceItsNextReportIsDue) {
         {"2026-12-11T10:38", At(12, 11, 17, 30), true, "10時38分 発表 (6時間前)"},
         // Yesterday evening's, read in the morning.
         {"2026-12-10T17:00", At(12, 11, 7, 30), true, "12月10日 17時 発表 (1日前)"},
-        {"2026-12-10T17:00", At(12, 10, 22, 0), false, "17時 発表 (5時間前)"},
+        {"2026-12-10T17:00", At(12, 10, 23, 30), false, "17時 発表 (6時間前)"},
+        {"2026-12-10T17:00", At(12, 11, 4, 59), false, "12月10日 17時 発表 (1日前)"},
+        {"2026-12-10T17:00", At(12, 11, 5, 1), true, "12月10日 17時 発表 (1日前)"},
         {"2026-12-10T23:30", At(12, 11, 0, 30), false, "12月10日 23時30分 発表 (1日前)"},
         // From a day before yesterday: old whatever the hours.
         {"2026-12-09T17:00", At(12, 11, 0, 30), true, "12月9日 17時 発表 (2日前)"},

@@ -598,9 +598,15 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
              w.WeekMaxTemp = {8, N, N, N, N, N, N};
          }},
         {"extra report", [](json& a) { a[0]["reportDatetime"] = "2026-12-09T14:30:00+09:00"; },
-         [](TWeatherData& w) { w.UpdateInfo = "14時30分 発表"; }},
+         [](TWeatherData& w) {
+             w.UpdateInfo = "14時30分 発表";
+             w.ReportTime = "2026-12-09T14:30";
+         }},
         {"no report time", [](json& a) { a[0].erase("reportDatetime"); },
-         [](TWeatherData& w) { w.UpdateInfo = ""; }},
+         [](TWeatherData& w) {
+             w.UpdateInfo = "";
+             w.ReportTime = "";
+         }},
         {"unknown members",
          [](json& a) {
              a[0]["timeSeries"][0]["extra"] = {{"x", {1, 2}}};

@@ -281,7 +281,8 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
     platform::ReleaseClock();
 
     // Every label section of a drawing, in drawing order, with its text; the warnings last.
-    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 4u * 2 + 8 + 3 + 5 + 1);
+    // The point block's four groups and its day under a new day's first slot.
+    ASSERT_EQ(labels.size(), 5u * 7 + 5u * 7 + 4u * 2 + 8 + 3 + 5 + 1);
     auto find = [&](const std::string& section) -> const TSkin::TLabelItem& {
         for (const auto& l : labels)
             if (l.Section == section)
@@ -311,9 +312,9 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
 TEST_F(SkinDrawTest, ErrorsEndThePassKeepingWhatWasDrawn) {
     dir.Write("img/fine.png", "broken");
     skin.Load(WriteSkin(""));
-    weather.PointWeather[0] = "曇";
-    weather.PointWeather[1] = "晴";
-    platform::FixClock({2014, 1, 1, 0, 0, 0});
+    weather.PointWeather[2] = "曇";
+    weather.PointWeather[3] = "晴"; // 09-12: the day's image
+    platform::FixClock({2014, 1, 1, 6, 0, 0});
     EXPECT_THROW(skin.Draw(&bitmap, &weather), EPngError);
     platform::ReleaseClock();
     ASSERT_EQ(bitmap.Width(), 10);
@@ -333,9 +334,9 @@ TEST_F(SkinDrawTest, ImageNamesMatchFilesWhateverTheirLetterCase) {
         text += "[PointWeatherIcon" + std::to_string(s) + "]\nRect=" + std::to_string(s) + ",0," +
                 std::to_string(s + 1) + ",1\n";
     skin.Load(dir.Write("case.ini", text));
-    weather.PointWeather[0] = "晴れ";
-    weather.PointWeather[1] = "曇り";
-    platform::FixClock({2014, 1, 1, 0, 30, 0});
+    weather.PointWeather[4] = "晴れ";
+    weather.PointWeather[5] = "曇り";
+    platform::FixClock({2014, 1, 1, 12, 30, 0});
     skin.Draw(&bitmap, &weather);
     platform::ReleaseClock();
     ASSERT_EQ(bitmap.Width(), 10);

@@ -184,7 +184,8 @@ TEST(SkinSlots, AnOldForecastSaysHowOldItIs) {
     const TColor white = 0xFFFFFF, red = 0x0000FF, status = 0x80C0FF;
     const Case cases[] = {
         {"slots.ini", 9, 20, "17時00分 発表", white},
-        {"slots.ini", 9, 23, "17時 発表 (6時間前)", red},
+        {"slots.ini", 9, 23, "17時00分 発表", white}, // no report comes before 05:00
+        {"slots.ini", 10, 5, "12月9日 17時 発表 (1日前)", red},
         {"slots.ini", 10, 7, "12月9日 17時 発表 (1日前)", red},
         {"slots.ini", 11, 0, "12月9日 17時 発表 (2日前)", red},
         {"demo.ini", 11, 0, "12月9日 17時 発表 (2日前)", status},
