@@ -169,7 +169,8 @@ TLocationSettingDialog::BuildIndex(TPlaceKind kind, const CountFunc& count, cons
             return index;
         const TIndex::TRow& row = index.Rows[i];
         const QString first = dialogs::ToQt(row.Names[0]);
-        if (index.FirstRows.emplace(Folded(first), static_cast<int>(index.FirstNames.size())).second)
+        if (index.FirstRows.emplace(Folded(first), static_cast<int>(index.FirstNames.size()))
+                .second)
             index.FirstNames.push_back(first);
         index.ByFirst[row.Names[0]].push_back(i);
         index.ByPair[row.Names[0] + '\0' + row.Names[1]].push_back(i);
@@ -647,8 +648,7 @@ void TLocationSettingDialog::Search() {
         }
         if (!names.isEmpty()) {
             suggested_ = true;
-            StatusLabel->setText(QStringLiteral("もしかして: ") +
-                                 names.join(QStringLiteral("、")));
+            StatusLabel->setText(QStringLiteral("もしかして: ") + names.join(QStringLiteral("、")));
         }
     }
     if (!results_.empty())

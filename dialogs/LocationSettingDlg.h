@@ -155,15 +155,15 @@ private:
     CountFunc count_;
     FieldFunc field_;
     TLocationSources sources_;
-    std::unique_ptr<TIndex> index_; // empty until the places are indexed
+    std::unique_ptr<TIndex> index_;        // empty until the places are indexed
     std::vector<TLocationChoice> results_; // by row of Results
     TLocationChoice chosen_;
     QTimer* geocodeTimer_;
     bool settingFromCode_ = false;
     bool preselecting_ = false;
     bool ready_ = false;
-    bool searchRules_ = false; // a typed text rules what OK takes
-    bool suggested_ = false;   // the results are near misses
+    bool searchRules_ = false;      // a typed text rules what OK takes
+    bool suggested_ = false;        // the results are near misses
     std::shared_ptr<TBuild> build_; // the newest build
     std::vector<std::thread> workers_;
     // Lives as long as the dialog; answers arriving later find it expired.

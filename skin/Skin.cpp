@@ -162,40 +162,36 @@ void WalkPointForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile
         return blank(s) ? IconSlot{{}, true, true}
                         : IconSlot{w.PointWeather[at(s)], DaySlot(at(s)), false};
     });
-    WalkLabelGroups(skin, file, sink,
-                    {{"PointWeatherLabel", 7,
-                      [&](const TLabelSetting& l, int s) {
-                          return unlessBlank(
-                              s, [&] { return skin.FormatText(w.PointWeather[at(s)], l); });
-                      }},
-                     {"PointTimeLabel", 7,
-                      [&](const TLabelSetting& l, int s) {
-                          return unlessBlank(
-                              s, [&] { return skin.FormatHour(w.PointHour[at(s)], l); });
-                      }},
-                     {"PointTempLabel", 7,
-                      [&](const TLabelSetting& l, int s) {
-                          return unlessBlank(
-                              s, [&] { return skin.FormatNumber(w.PointTemp[at(s)], l); });
-                      }},
-                     {"PointProbLabel", 7, [&](const TLabelSetting& l, int s) {
-                          return unlessBlank(
-                              s, [&] { return skin.FormatNumber(w.DayProb[at(s) / 2], l); });
-                      }}});
+    WalkLabelGroups(
+        skin, file, sink,
+        {{"PointWeatherLabel", 7,
+          [&](const TLabelSetting& l, int s) {
+              return unlessBlank(s, [&] { return skin.FormatText(w.PointWeather[at(s)], l); });
+          }},
+         {"PointTimeLabel", 7,
+          [&](const TLabelSetting& l, int s) {
+              return unlessBlank(s, [&] { return skin.FormatHour(w.PointHour[at(s)], l); });
+          }},
+         {"PointTempLabel", 7,
+          [&](const TLabelSetting& l, int s) {
+              return unlessBlank(s, [&] { return skin.FormatNumber(w.PointTemp[at(s)], l); });
+          }},
+         {"PointProbLabel", 7, [&](const TLabelSetting& l, int s) {
+              return unlessBlank(s, [&] { return skin.FormatNumber(w.DayProb[at(s) / 2], l); });
+          }}});
     // The day under the first slot of a new day: where the row passes midnight, or under its
     // first slot when the row begins on a later day. A group of its own, so that a skin without
     // it lends it no box of the slots.
-    WalkLabelGroups(skin, file, sink, {{"PointDayLabel", 7, [&](const TLabelSetting& l, int s) {
-                                            const int i = at(s);
-                                            const bool newDay =
-                                                (s == 0 && i >= 8) || (s > 0 && i % 8 == 0);
-                                            if (!newDay || blank(s))
-                                                return std::string();
-                                            const TDateTime date = w.PointDate[i] != 0.0
-                                                                       ? w.PointDate[i]
-                                                                       : w.DayDate[0] + i / 8;
-                                            return skin.FormatDate(date, l);
-                                        }}});
+    WalkLabelGroups(skin, file, sink,
+                    {{"PointDayLabel", 7, [&](const TLabelSetting& l, int s) {
+                          const int i = at(s);
+                          const bool newDay = (s == 0 && i >= 8) || (s > 0 && i % 8 == 0);
+                          if (!newDay || blank(s))
+                              return std::string();
+                          const TDateTime date =
+                              w.PointDate[i] != 0.0 ? w.PointDate[i] : w.DayDate[0] + i / 8;
+                          return skin.FormatDate(date, l);
+                      }}});
     if (noneTold)
         sink.label("PointNoneLabel", NoPointSlotsSetting(skin, file),
                    skin.FormatText(kNoPointSlots, NoPointSlotsSetting(skin, file)));

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <set>
 #include <optional>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -130,10 +130,11 @@ char PlainVowel(char32_t c) {
 
 // Half-width katakana from ｦ to ﾝ as hiragana (ｰ stays the long mark).
 constexpr std::array<char32_t, 0xFF9D - 0xFF66 + 1> kHalfWidthKana = {
-    U'を', U'ぁ', U'ぃ', U'ぅ', U'ぇ', U'ぉ', U'ゃ', U'ゅ', U'ょ', U'っ', U'ー', U'あ', U'い', U'う',
-    U'え', U'お', U'か', U'き', U'く', U'け', U'こ', U'さ', U'し', U'す', U'せ', U'そ', U'た', U'ち',
-    U'つ', U'て', U'と', U'な', U'に', U'ぬ', U'ね', U'の', U'は', U'ひ', U'ふ', U'へ', U'ほ', U'ま',
-    U'み', U'む', U'め', U'も', U'や', U'ゆ', U'よ', U'ら', U'り', U'る', U'れ', U'ろ', U'わ', U'ん'};
+    U'を', U'ぁ', U'ぃ', U'ぅ', U'ぇ', U'ぉ', U'ゃ', U'ゅ', U'ょ', U'っ', U'ー', U'あ',
+    U'い', U'う', U'え', U'お', U'か', U'き', U'く', U'け', U'こ', U'さ', U'し', U'す',
+    U'せ', U'そ', U'た', U'ち', U'つ', U'て', U'と', U'な', U'に', U'ぬ', U'ね', U'の',
+    U'は', U'ひ', U'ふ', U'へ', U'ほ', U'ま', U'み', U'む', U'め', U'も', U'や', U'ゆ',
+    U'よ', U'ら', U'り', U'る', U'れ', U'ろ', U'わ', U'ん'};
 
 // ﾞ and ﾟ, and the combining and spacing forms of the two marks.
 bool IsSoundMark(char32_t c) {
@@ -173,21 +174,21 @@ struct TPrefectureReading {
     std::string_view Reading;
 };
 constexpr std::array<TPrefectureReading, 47> kPrefectureReadings = {{
-    {"北海道", "ほっかいどう"}, {"青森県", "あおもりけん"},   {"岩手県", "いわてけん"},
-    {"宮城県", "みやぎけん"},   {"秋田県", "あきたけん"},     {"山形県", "やまがたけん"},
-    {"福島県", "ふくしまけん"}, {"茨城県", "いばらきけん"},   {"栃木県", "とちぎけん"},
-    {"群馬県", "ぐんまけん"},   {"埼玉県", "さいたまけん"},   {"千葉県", "ちばけん"},
-    {"東京都", "とうきょうと"}, {"神奈川県", "かながわけん"}, {"新潟県", "にいがたけん"},
-    {"富山県", "とやまけん"},   {"石川県", "いしかわけん"},   {"福井県", "ふくいけん"},
-    {"山梨県", "やまなしけん"}, {"長野県", "ながのけん"},     {"岐阜県", "ぎふけん"},
-    {"静岡県", "しずおかけん"}, {"愛知県", "あいちけん"},     {"三重県", "みえけん"},
-    {"滋賀県", "しがけん"},     {"京都府", "きょうとふ"},     {"大阪府", "おおさかふ"},
-    {"兵庫県", "ひょうごけん"}, {"奈良県", "ならけん"},       {"和歌山県", "わかやまけん"},
-    {"鳥取県", "とっとりけん"}, {"島根県", "しまねけん"},     {"岡山県", "おかやまけん"},
-    {"広島県", "ひろしまけん"}, {"山口県", "やまぐちけん"},   {"徳島県", "とくしまけん"},
-    {"香川県", "かがわけん"},   {"愛媛県", "えひめけん"},     {"高知県", "こうちけん"},
-    {"福岡県", "ふくおかけん"}, {"佐賀県", "さがけん"},       {"長崎県", "ながさきけん"},
-    {"熊本県", "くまもとけん"}, {"大分県", "おおいたけん"},   {"宮崎県", "みやざきけん"},
+    {"北海道", "ほっかいどう"},   {"青森県", "あおもりけん"},   {"岩手県", "いわてけん"},
+    {"宮城県", "みやぎけん"},     {"秋田県", "あきたけん"},     {"山形県", "やまがたけん"},
+    {"福島県", "ふくしまけん"},   {"茨城県", "いばらきけん"},   {"栃木県", "とちぎけん"},
+    {"群馬県", "ぐんまけん"},     {"埼玉県", "さいたまけん"},   {"千葉県", "ちばけん"},
+    {"東京都", "とうきょうと"},   {"神奈川県", "かながわけん"}, {"新潟県", "にいがたけん"},
+    {"富山県", "とやまけん"},     {"石川県", "いしかわけん"},   {"福井県", "ふくいけん"},
+    {"山梨県", "やまなしけん"},   {"長野県", "ながのけん"},     {"岐阜県", "ぎふけん"},
+    {"静岡県", "しずおかけん"},   {"愛知県", "あいちけん"},     {"三重県", "みえけん"},
+    {"滋賀県", "しがけん"},       {"京都府", "きょうとふ"},     {"大阪府", "おおさかふ"},
+    {"兵庫県", "ひょうごけん"},   {"奈良県", "ならけん"},       {"和歌山県", "わかやまけん"},
+    {"鳥取県", "とっとりけん"},   {"島根県", "しまねけん"},     {"岡山県", "おかやまけん"},
+    {"広島県", "ひろしまけん"},   {"山口県", "やまぐちけん"},   {"徳島県", "とくしまけん"},
+    {"香川県", "かがわけん"},     {"愛媛県", "えひめけん"},     {"高知県", "こうちけん"},
+    {"福岡県", "ふくおかけん"},   {"佐賀県", "さがけん"},       {"長崎県", "ながさきけん"},
+    {"熊本県", "くまもとけん"},   {"大分県", "おおいたけん"},   {"宮崎県", "みやざきけん"},
     {"鹿児島県", "かごしまけん"}, {"沖縄県", "おきなわけん"},
 }};
 
@@ -411,8 +412,8 @@ std::string LoosenRomaji(std::string_view romaji) {
         const char before = i > 0 ? letters[i - 1] : '\0';
         const bool yVowel = next == 'y' && (at(i + 2) == 'a' || at(i + 2) == 'u' ||
                                             at(i + 2) == 'o' || at(i + 2) == 'e');
-        const char* palatal = c == 's'               ? "sh"
-                              : c == 't' || c == 'c' ? "ch"
+        const char* palatal = c == 's'                           ? "sh"
+                              : c == 't' || c == 'c'             ? "ch"
                               : c == 'z' || c == 'd' || c == 'j' ? "j"
                                                                  : nullptr;
         if (palatal != nullptr && yVowel) {
@@ -462,10 +463,10 @@ void AddListEntries(std::vector<TSearchPlace>& places, const std::vector<TLocati
     std::stable_sort(byName.begin(), byName.end(),
                      [&key](std::size_t a, std::size_t b) { return key(a) < key(b); });
     const auto firstOf = [&](const TLocationNames& entry) {
-        return std::lower_bound(byName.begin(), byName.end(),
-                                std::pair<std::string_view, std::string_view>(entry.Prefecture,
-                                                                              entry.Name),
-                                [&key](std::size_t i, const auto& wanted) { return key(i) < wanted; });
+        return std::lower_bound(
+            byName.begin(), byName.end(),
+            std::pair<std::string_view, std::string_view>(entry.Prefecture, entry.Name),
+            [&key](std::size_t i, const auto& wanted) { return key(i) < wanted; });
     };
     std::vector<TSearchPlace> added;
     std::set<std::pair<std::string_view, std::string_view>> addedNames;
@@ -485,8 +486,8 @@ void AddListEntries(std::vector<TSearchPlace>& places, const std::vector<TLocati
                places[*at].Name.starts_with(entry.Name);
              ++at)
             parts.push_back(&places[*at]);
-        added.push_back({entry.Name, SplitCityReading(parts, entry), entry.Prefecture,
-                         entry.Region, "", static_cast<int>(i)});
+        added.push_back({entry.Name, SplitCityReading(parts, entry), entry.Prefecture, entry.Region,
+                         "", static_cast<int>(i)});
     }
     places.insert(places.end(), std::make_move_iterator(added.begin()),
                   std::make_move_iterator(added.end()));
@@ -506,8 +507,8 @@ int PrefectureIndex(std::string_view name) {
 
 TPlaceSearch::TPlaceSearch(std::vector<TSearchPlace> places) : places_(std::move(places)) {
     for (const TPrefectureReading& prefecture : kPrefectureReadings)
-        prefectures_.push_back({std::string(prefecture.Reading),
-                                LoosenRomaji(HiraganaToRomaji(prefecture.Reading))});
+        prefectures_.push_back(
+            {std::string(prefecture.Reading), LoosenRomaji(HiraganaToRomaji(prefecture.Reading))});
     keys_.reserve(places_.size());
     for (const TSearchPlace& place : places_) {
         TKeys keys;

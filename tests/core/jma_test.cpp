@@ -5,11 +5,11 @@
 #include "platform/Cache.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
+#include "skin/Skin.h"
 #include "support/FakeHttpClient.h"
 #include "support/Records.h"
 #include "support/SampleService.h"
 #include "support/TempDir.h"
-#include "skin/Skin.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/ForecastTime.h"
 #include "weather/KeptAnswer.h"
@@ -510,11 +510,10 @@ TEST_F(JmaLoad, TheRowBeginsWithAWholeSlotAtEveryReportHourAndTwoDaysLate) {
                      (c.earlierKept ? " with the earlier series" : ""));
         std::filesystem::remove_all(dir.File("cache"));
         if (c.earlierKept) {
-            ASSERT_FALSE(platform::TCache(request.CacheFolder)
-                             .Write("jma/series/130010.answer",
-                                    FormatKeptAnswer({kSeriesUrl,
-                                                      {"\"older\"", ""},
-                                                      RealSeriesOf0311()})));
+            ASSERT_FALSE(
+                platform::TCache(request.CacheFolder)
+                    .Write("jma/series/130010.answer",
+                           FormatKeptAnswer({kSeriesUrl, {"\"older\"", ""}, RealSeriesOf0311()})));
         }
         platform::FixClock(c.now);
         const TForecastOutcome outcome = LoadForecast(client, request);
@@ -547,10 +546,11 @@ TEST_F(JmaLoad, TheRowBeginsWithAWholeSlotAtEveryReportHourAndTwoDaysLate) {
 TEST_F(JmaLoad, KeptAnswersReadAgainAtTheNewDaysClock) {
     const std::string evening = ReadAll(TestData("jma/forecast-130000-2022-07-27T17.json"));
     std::string series = ReadAll(TestData("jma/series/VPFD-130010-2026-10-04T05.json"));
-    for (const auto& [from, to] : {std::pair<std::string, std::string>{"2026-10-04", "2022-07-27"},
-                                   {"2026-10-05", "2022-07-28"},
-                                   {"2026-10-06", "2022-07-29"},
-                                   {"T05:00:00+09:00\",\"infoType", "T17:00:00+09:00\",\"infoType"}})
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"2026-10-04", "2022-07-27"},
+          {"2026-10-05", "2022-07-28"},
+          {"2026-10-06", "2022-07-29"},
+          {"T05:00:00+09:00\",\"infoType", "T17:00:00+09:00\",\"infoType"}})
         for (std::size_t at = series.find(from); at != std::string::npos; at = series.find(from))
             series.replace(at, from.size(), to);
     TForecastRequest request = Request();

@@ -95,9 +95,8 @@ std::string ReportTimeOf(TDateTime today, const std::string& shown) {
     CalendarDate date = DecodeDate(today);
     int hour = 0, minute = 0;
     if (std::sscanf(shown.c_str(), "%d時%d分", &hour, &minute) == 2) {
-    } else if (shown.starts_with("前日") &&
-               std::sscanf(shown.c_str() + std::string("前日").size(), "%d時%d分", &hour,
-                           &minute) == 2) {
+    } else if (shown.starts_with("前日") && std::sscanf(shown.c_str() + std::string("前日").size(),
+                                                        "%d時%d分", &hour, &minute) == 2) {
         date = DecodeDate(today - 1);
     } else if (std::sscanf(shown.c_str(), "%d月%d日 %d時%d分", &date.Month, &date.Day, &hour,
                            &minute) != 4) {

@@ -3,8 +3,8 @@
 #include "weather/jma/JmaSeries.h"
 
 #include "support/Records.h"
-#include "weather/ForecastTime.h"
 #include "support/TempDir.h"
+#include "weather/ForecastTime.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -92,21 +92,20 @@ TEST(JmaSeries, TheRealSeriesByTimeOnEachDay) {
 TEST(JmaSeries, TheRowBeginsWithAWholeSlotAtEveryReportHour) {
     const TDateTime day = EncodeDate(2026, 10, 4);
     // The evening's series: 雪 from midnight, 雨 from 03:00 and 06:00, and its temperatures.
-    const json evening = {
-        {"firstAreaCode", "130010"},
-        {"reportDateTime", "2026-10-03T17:00:00+09:00"},
-        {"areaTimeSeries",
-         {{"timeDefines",
-           {{{"dateTime", "2026-10-04T00:00:00+09:00"}, {"duration", "PT3H"}},
-            {{"dateTime", "2026-10-04T03:00:00+09:00"}, {"duration", "PT3H"}},
-            {{"dateTime", "2026-10-04T06:00:00+09:00"}, {"duration", "PT3H"}}}},
-          {"weather", {"雪", "雨", "雨"}}}},
-        {"pointTimeSeries",
-         {{"timeDefines",
-           {{{"dateTime", "2026-10-04T03:00:00+09:00"}},
-            {{"dateTime", "2026-10-04T06:00:00+09:00"}},
-            {{"dateTime", "2026-10-04T09:00:00+09:00"}}}},
-          {"temperature", {5, 6, 7}}}}};
+    const json evening = {{"firstAreaCode", "130010"},
+                          {"reportDateTime", "2026-10-03T17:00:00+09:00"},
+                          {"areaTimeSeries",
+                           {{"timeDefines",
+                             {{{"dateTime", "2026-10-04T00:00:00+09:00"}, {"duration", "PT3H"}},
+                              {{"dateTime", "2026-10-04T03:00:00+09:00"}, {"duration", "PT3H"}},
+                              {{"dateTime", "2026-10-04T06:00:00+09:00"}, {"duration", "PT3H"}}}},
+                            {"weather", {"雪", "雨", "雨"}}}},
+                          {"pointTimeSeries",
+                           {{"timeDefines",
+                             {{{"dateTime", "2026-10-04T03:00:00+09:00"}},
+                              {{"dateTime", "2026-10-04T06:00:00+09:00"}},
+                              {{"dateTime", "2026-10-04T09:00:00+09:00"}}}},
+                            {"temperature", {5, 6, 7}}}}};
     json newer = evening;
     newer["reportDateTime"] = "2026-10-04T11:00:00+09:00";
     struct Case {

@@ -399,9 +399,9 @@ TEST(OpenMeteoAnswer, TheFetchTimeIsThePlacesClock) {
         {-18000, "2時27分 取得"},
         {19800, "12時57分 取得"},
         {0, "7時27分 取得"},
-        {"32400", ""},          // not a number: the clock's zone
-        {90000, ""},            // beyond any zone: the clock's zone
-        {json(nullptr), ""},    // left out: the clock's zone
+        {"32400", ""},       // not a number: the clock's zone
+        {90000, ""},         // beyond any zone: the clock's zone
+        {json(nullptr), ""}, // left out: the clock's zone
     };
     for (const Case& c : cases) {
         json answer = DistinctWeek().Build();

@@ -309,13 +309,27 @@ TEST(PlaceSearch, ReadingsBecomeHepburnRomaji) {
     EXPECT_EQ(HiraganaToRomaji("とーきょー"), "tookyoo");
     // Each spelling and its Hepburn loosened alike.
     const std::pair<const char*, const char*> spellings[] = {
-        {"Shimbashi", "shinbashi"}, {"toukyou", "tokyo"},    {"tookyoo", "tokyo"},
-        {"Ohta", "ota"},            {"ohara", "ohara"},      {"sizuoka", "shizuoka"},
-        {"hukuoka", "fukuoka"},     {"tyuuou", "chuo"},      {"cyuuou", "chuo"},
-        {"tikuma", "chikuma"},      {"matumoto", "matsumoto"}, {"mattu", "mattsu"},
-        {"zyouetsu", "joetsu"},     {"jyouetsu", "joetsu"},  {"dya", "ja"},
-        {"sya", "sha"},             {"ditto", "jitto"},      {"shinnjuku", "shinjuku"},
-        {"wo", "o"},                {"shuu", "shu"},         {"chuu", "chu"},
+        {"Shimbashi", "shinbashi"},
+        {"toukyou", "tokyo"},
+        {"tookyoo", "tokyo"},
+        {"Ohta", "ota"},
+        {"ohara", "ohara"},
+        {"sizuoka", "shizuoka"},
+        {"hukuoka", "fukuoka"},
+        {"tyuuou", "chuo"},
+        {"cyuuou", "chuo"},
+        {"tikuma", "chikuma"},
+        {"matumoto", "matsumoto"},
+        {"mattu", "mattsu"},
+        {"zyouetsu", "joetsu"},
+        {"jyouetsu", "joetsu"},
+        {"dya", "ja"},
+        {"sya", "sha"},
+        {"ditto", "jitto"},
+        {"shinnjuku", "shinjuku"},
+        {"wo", "o"},
+        {"shuu", "shu"},
+        {"chuu", "chu"},
     };
     for (const auto& [typed, hepburn] : spellings)
         EXPECT_EQ(LoosenRomaji(typed), hepburn) << typed;

@@ -125,8 +125,8 @@ TEST(SkinSlots, TheRowBeginsAtAToldPeriodAndMarksANewDay) {
     struct Case {
         const char* slots;
         int hour;
-        const char* first;  // the first slot's hour
-        int dayLabel;       // the slot that names a new day, -1 none
+        const char* first; // the first slot's hour
+        int dayLabel;      // the slot that names a new day, -1 none
         const char* day;
     };
     const Case cases[] = {
@@ -143,7 +143,8 @@ TEST(SkinSlots, TheRowBeginsAtAToldPeriodAndMarksANewDay) {
         const auto labels = Labels(skin, Record(c.slots));
         EXPECT_EQ(Text(labels, "PointTimeLabel0"), c.first);
         for (int s = 0; s < 7; ++s)
-            EXPECT_EQ(Text(labels, "PointDayLabel" + std::to_string(s)), s == c.dayLabel ? c.day : "")
+            EXPECT_EQ(Text(labels, "PointDayLabel" + std::to_string(s)),
+                      s == c.dayLabel ? c.day : "")
                 << s;
     }
 }
@@ -213,8 +214,8 @@ TEST(SkinSlots, TodaysBandsThatHavePassedShowNoFigure) {
         const char* bands; // DayProbLabel0 to 7
     };
     const Case cases[] = {
-        {5, true, "11 22 33 44 55 66 77 88"},  {6, true, "-- 22 33 44 55 66 77 88"},
-        {13, true, "-- -- 33 44 55 66 77 88"}, {23, true, "-- -- -- 44 55 66 77 88"},
+        {5, true, "11 22 33 44 55 66 77 88"},   {6, true, "-- 22 33 44 55 66 77 88"},
+        {13, true, "-- -- 33 44 55 66 77 88"},  {23, true, "-- -- -- 44 55 66 77 88"},
         {13, false, "11 22 33 44 55 66 77 88"},
     };
     for (const Case& c : cases) {

@@ -414,8 +414,8 @@ TEST(LocationSearch, ALargeListAndTheCachedTableAreIndexedOffTheInterfaceThread)
     constexpr int kEntries = 300000;
     big.entries.reserve(kEntries);
     for (int i = 0; i < kEntries; ++i)
-        big.entries.push_back({"地方" + std::to_string(i), "県" + std::to_string(i),
-                               "町" + std::to_string(i)});
+        big.entries.push_back(
+            {"地方" + std::to_string(i), "県" + std::to_string(i), "町" + std::to_string(i)});
     {
         // Closed at once: the worker stops and is waited for.
         TLocationSettingDialog closed(nullptr, big.Count(), big.Field(), {});
@@ -431,8 +431,8 @@ TEST(LocationSearch, ALargeListAndTheCachedTableAreIndexedOffTheInterfaceThread)
 
     // The agency's table from the cache folder.
     TempDir dir;
-    ASSERT_FALSE(platform::TCache(dir.Path()).Write("jma/area.json",
-                                                    ReadAll(TestData("jma/area.json"))));
+    ASSERT_FALSE(
+        platform::TCache(dir.Path()).Write("jma/area.json", ReadAll(TestData("jma/area.json"))));
     TLocationSources sources;
     sources.Kind = TPlaceKind::Agency;
     sources.CacheFolder = dir.Path();

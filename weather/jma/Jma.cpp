@@ -2,9 +2,9 @@
 // three-hourly slots from the live source at the place's station.
 #include "weather/jma/Jma.h"
 
+#include "platform/Cache.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
-#include "platform/Cache.h"
 #include "weather/ForecastTime.h"
 #include "weather/HttpClient.h"
 #include "weather/JsonAnswer.h"
@@ -91,7 +91,8 @@ std::optional<std::string> KeptBody(const std::string& cacheFolder, const std::s
 std::string EarlierSeries(const std::string& cacheFolder, const TJmaPlace& place) {
     if (cacheFolder.empty())
         return {};
-    const auto entry = platform::TCache(cacheFolder).Read(EarlierSeriesName(place), kMaxAnswerBytes);
+    const auto entry =
+        platform::TCache(cacheFolder).Read(EarlierSeriesName(place), kMaxAnswerBytes);
     return entry ? std::move(entry->Content) : std::string();
 }
 
@@ -102,9 +103,9 @@ std::string EarlierSeries(const std::string& cacheFolder, const TJmaPlace& place
 void AddPointSlots(THttpClient& client, const TForecastRequest& request, const TJmaPlace& place,
                    TWeatherData& record, TDateTime now) {
     if (Digits(place.Class10)) {
-        const TKeptAnswerRequest series{
-            request.JmaPrefix + "jmatile/data/wdist/VPFD/" + place.Class10 + ".json",
-            request.CacheFolder, SeriesName(place), kMaxAnswerBytes};
+        const TKeptAnswerRequest series{request.JmaPrefix + "jmatile/data/wdist/VPFD/" +
+                                            place.Class10 + ".json",
+                                        request.CacheFolder, SeriesName(place), kMaxAnswerBytes};
         const std::optional<std::string> before = KeptBody(request.CacheFolder, series.Name);
         const std::string earlier = EarlierSeries(request.CacheFolder, place);
         std::string used;
@@ -147,9 +148,9 @@ TForecastOutcome LoadJma(THttpClient& client, const TForecastRequest& request) {
         outcome.FoundJmaPlace = place;
     }
     // The office's forecast, asked for with the validators of the kept copy.
-    const TKeptAnswerRequest forecast{
-        request.JmaPrefix + "forecast/data/forecast/" + place->Office + ".json",
-        request.CacheFolder, ForecastName(*place), kMaxAnswerBytes};
+    const TKeptAnswerRequest forecast{request.JmaPrefix + "forecast/data/forecast/" +
+                                          place->Office + ".json",
+                                      request.CacheFolder, ForecastName(*place), kMaxAnswerBytes};
     // The agency's days are Japan's, whatever the computer's zone.
     const TDateTime now = ClockMoment(platform::JapanNow());
     const auto fill = [&](std::string_view answer) {
@@ -171,8 +172,7 @@ TForecastOutcome ReadKeptJma(const TForecastRequest& request, TDateTime now) {
         return outcome;
     const TJmaPlace& place = *request.JmaPlace;
     const auto forecast = KeptBody(request.CacheFolder, ForecastName(place));
-    if (!forecast ||
-        !FillFromJma(outcome.Record, *forecast, place, request.Municipality, now)) {
+    if (!forecast || !FillFromJma(outcome.Record, *forecast, place, request.Municipality, now)) {
         outcome.Record.Clear();
         return outcome;
     }

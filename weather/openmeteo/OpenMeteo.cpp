@@ -14,9 +14,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <ctime>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <utility>
 
 using json = nlohmann::json;
@@ -470,12 +470,11 @@ TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& requ
     // Asked in the clock's zone, the answer's hours are the clock's; asked in the place's own
     // (the clock's cannot be named), its 取得 time is told in that zone too.
     const bool placesZone = platform::LocalTimeZone() == platform::kAutoTimeZone;
-    outcome.Loaded =
-        !answer.empty() &&
-        (placesZone ? FillFromOpenMeteo(outcome.Record, answer, request.Municipality,
-                                        platform::UnixSecondsNow())
-                    : FillFromOpenMeteo(outcome.Record, answer, request.Municipality,
-                                        platform::LocalNow()));
+    outcome.Loaded = !answer.empty() &&
+                     (placesZone ? FillFromOpenMeteo(outcome.Record, answer, request.Municipality,
+                                                     platform::UnixSecondsNow())
+                                 : FillFromOpenMeteo(outcome.Record, answer, request.Municipality,
+                                                     platform::LocalNow()));
     if (!outcome.Loaded)
         outcome.Record.Clear();
     return outcome;
