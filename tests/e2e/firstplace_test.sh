@@ -108,7 +108,7 @@ wait_until 60 dialog_window "地域の設定" >/dev/null || fail "no location di
 id=$(dialog_window "地域の設定")
 sleep 1
 import -window root "$work/large-list.png"
-# The interface answers: a key typed into the field arrives.
+# A search typed meanwhile runs over the large list too.
 xdotool type --window "$id" --delay 100 "9"
 sleep 1
 kill -TERM "$program"
