@@ -59,7 +59,8 @@ void TMainForm::ActLocationSettingExecute(QObject*) {
         sources.Kind = TPlaceKind::List; // the table still lends the list its readings
         break;
     }
-    sources.Municipalities = CachedJmaMunicipalities(CacheFolder);
+    // The dialog reads the kept table itself, off the interface thread.
+    sources.CacheFolder = CacheFolder;
     sources.FetchMunicipalities = [this](std::function<void(std::vector<TJmaMunicipality>)> done) {
         StartDownload<std::vector<TJmaMunicipality>>(
             Downloads, DownloadClient(),
@@ -105,6 +106,7 @@ void TMainForm::ActLocationSettingExecute(QObject*) {
         OwnPlace.reset();
     }
     PlaceMissing = false;
+    FollowSourcesClock(); // a place abroad under Open-Meteo keeps the computer's clock
     ActRefreshExecute(nullptr);
 }
 

@@ -420,8 +420,11 @@ void TMainForm::ArmClock() {
 }
 
 void TMainForm::FollowSourcesClock() {
-    platform::SetClockZone(SelectedSource() == TSource::Jma ? platform::ClockZone::Japan
-                                                            : platform::ClockZone::Computer);
+    // The place's zone rules: Japan's for the agency, and for Open-Meteo at a place in Japan.
+    const bool japan =
+        SelectedSource() == TSource::Jma ||
+        (SelectedSource() == TSource::OpenMeteo && (!OwnPlace || InJapan(*OwnPlace)));
+    platform::SetClockZone(japan ? platform::ClockZone::Japan : platform::ClockZone::Computer);
     const platform::LocalDateTime now = platform::LocalNow();
     clockDay_ = EncodeDate(now.Year, now.Month, now.Day);
     clockHour_ = now.Hour;

@@ -2,6 +2,7 @@
 #include "app/MainForm.h"
 
 #include "platform/Clock.h"
+#include "weather/ForecastTime.h"
 #include "weather/KeptForecast.h"
 
 #include <QCursor>
@@ -196,12 +197,14 @@ void TMainForm::ShowTray(bool balloon) {
         title = placeTitle + FormatDayText(Weather.DayDate[d]) + "の天気予報";
         text = line;
     } else {
-        // The slot that holds the present time, named by its hours: a source may label it by
-        // its end ("12時" from 9 to 12 o'clock).
-        const std::size_t s = static_cast<std::size_t>(now.Hour / 3);
+        // The first period not yet ended that the forecast tells, as the widget's row begins,
+        // named by its hours: a source may label it by its end ("12時" from 9 to 12 o'clock).
+        const int first = FirstShownPointSlot(Weather, now.Hour);
+        const std::size_t s = static_cast<std::size_t>(first >= 0 ? first : now.Hour / 3);
         const std::size_t q = s / 2;
         SetTrayIconIndex(WeatherIconIndex(Weather.PointWeather[s]));
-        const std::string hours = std::to_string(3 * s) + "-" + std::to_string(3 * s + 3) + "時";
+        const std::string hours =
+            std::to_string(3 * (s % 8)) + "-" + std::to_string(3 * (s % 8) + 3) + "時";
         const std::string& weather = Weather.PointWeather[s];
         const std::string rest = (weather.empty() ? "--" : weather) + " " +
                                  Degrees(Weather.PointTemp[s]) + " 降水 " +

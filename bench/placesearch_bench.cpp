@@ -37,9 +37,14 @@ void TypeWord(benchmark::State& state, std::string_view word) {
         if (i == word.size() || (static_cast<unsigned char>(word[i]) & 0xC0) != 0x80)
             typed.emplace_back(word.substr(0, i));
     const TPlaceSearch& search = Search();
+    // As the dialog does: the near misses when nothing matches as typed.
     for (auto _ : state)
-        for (const std::string& text : typed)
-            benchmark::DoNotOptimize(search.Find(text, 100));
+        for (const std::string& text : typed) {
+            std::vector<std::size_t> found = search.Find(text, 100);
+            if (found.empty())
+                found = search.Suggest(text, 5);
+            benchmark::DoNotOptimize(found);
+        }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(typed.size()));
     state.counters["places"] = static_cast<double>(search.Places().size());
 }
@@ -56,6 +61,26 @@ void BM_SearchRomajiPerKey(benchmark::State& state) {
 void BM_SearchPrefectureAndName(benchmark::State& state) {
     TypeWord(state, "長野県 かるいざわ");
 }
+void BM_SearchNearMiss(benchmark::State& state) {
+    TypeWord(state, "karuisawa");
+}
+// A location list of 300,000 entries joined to the agency's municipalities and indexed, as the
+// location dialog does off the interface thread.
+void BM_IndexLargeList(benchmark::State& state) {
+    std::ifstream file(std::string(PELUMI_TEST_DATA_DIR) + "/jma/area.json", std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    const std::vector<TSearchPlace> table = JmaSearchPlaces(ReadJmaMunicipalities(text.str()));
+    std::vector<TLocationNames> names;
+    for (int i = 0; i < 300000; ++i)
+        names.push_back({"地方" + std::to_string(i % 500), "県" + std::to_string(i % 5000),
+                         "町" + std::to_string(i)});
+    for (auto _ : state) {
+        std::vector<TSearchPlace> places = table;
+        AddListEntries(places, names);
+        benchmark::DoNotOptimize(TPlaceSearch(std::move(places)));
+    }
+}
 void BM_BuildIndex(benchmark::State& state) {
     const std::vector<TSearchPlace> places = AllPlaces();
     for (auto _ : state)
@@ -68,4 +93,6 @@ BENCHMARK(BM_SearchKanjiPerKey)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SearchKanaPerKey)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SearchRomajiPerKey)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SearchPrefectureAndName)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SearchNearMiss)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildIndex)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IndexLargeList)->Unit(benchmark::kMillisecond)->Iterations(1);

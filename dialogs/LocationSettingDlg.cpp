@@ -3,6 +3,11 @@
 #include "dialogs/DialogCommon.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 
 #include <QApplication>
 #include <QHeaderView>
@@ -20,6 +25,26 @@ namespace {
 constexpr std::size_t kMaxResults = 100;
 // The look-up is asked after this pause in typing, not at every key.
 constexpr int kGeocodeDelayMs = 500;
+// Near misses offered when nothing matches.
+constexpr std::size_t kMaxSuggestions = 5;
+// As many places as this are indexed at once; more, or a table still to be read, on a worker.
+constexpr std::size_t kIndexAtOnce = 10000;
+// How long the dialog waits for a worker before it opens without its lists: a normal table is
+// read and indexed in far less.
+constexpr std::chrono::milliseconds kWaitForIndex{300};
+
+QString Folded(const QString& text) {
+    return text.toCaseFolded();
+}
+
+TLocationChoice ChoiceOfPlace(const TSearchPlace& place) {
+    TLocationChoice choice;
+    if (place.ListIndex >= 0)
+        choice.ListIndex = place.ListIndex;
+    else
+        choice.Own = TOwnPlace{place.Prefecture, place.Name, place.Code, "", std::nullopt};
+    return choice;
+}
 
 // Position of the item whose text equals `text` ignoring letter case, or -1.
 int IndexOfText(const QListWidget* list, const QString& text) {
@@ -57,6 +82,102 @@ bool IsEnter(const QKeyEvent* key) {
 }
 
 } // namespace
+
+struct TLocationSettingDialog::TIndex {
+    // One line of the browsing lists.
+    struct TRow {
+        std::array<std::string, 3> Names;
+        TLocationChoice Choice;
+    };
+    std::vector<TJmaMunicipality> Municipalities; // the table the places came from
+    std::unique_ptr<TPlaceSearch> Search;
+    std::vector<TRow> Rows;
+    // The first list: its names (each once, whatever the letter case) and, by the folded name,
+    // their rows; the rows of each first name and of each pair of names, in order.
+    QStringList FirstNames;
+    std::unordered_map<QString, int> FirstRows;
+    std::unordered_map<std::string, std::vector<std::size_t>> ByFirst;
+    std::unordered_map<std::string, std::vector<std::size_t>> ByPair;
+    std::string Error; // why the list could not be read, from a worker
+};
+
+struct TLocationSettingDialog::TBuild {
+    std::mutex Mutex;
+    std::condition_variable Done;
+    std::optional<TIndex> Result;
+    bool ReadCache = false;
+    std::atomic<bool> Cancelled{false};
+};
+
+TLocationSettingDialog::TIndex
+TLocationSettingDialog::BuildIndex(TPlaceKind kind, const CountFunc& count, const FieldFunc& field,
+                                   std::vector<TJmaMunicipality> municipalities,
+                                   const std::string& cacheFolder,
+                                   const std::atomic<bool>* cancelled) {
+    TIndex index;
+    if (municipalities.empty() && !cacheFolder.empty())
+        municipalities = CachedJmaMunicipalities(cacheFolder);
+    const int entryCount = count ? count() : 0;
+    std::vector<TLocationNames> entries;
+    entries.reserve(static_cast<std::size_t>(std::max(entryCount, 0)));
+    for (int i = 0; i < entryCount; ++i) {
+        if (cancelled != nullptr && *cancelled)
+            return index;
+        entries.push_back({field(i, 0), field(i, 1), field(i, 2)});
+    }
+
+    // The places to search: the table's municipalities lend the list's entries their readings;
+    // the page services can serve the entries only.
+    std::vector<TSearchPlace> places = JmaSearchPlaces(municipalities);
+    AddListEntries(places, entries);
+    if (kind == TPlaceKind::List)
+        std::erase_if(places, [](const TSearchPlace& p) { return p.ListIndex < 0; });
+    index.Search = std::make_unique<TPlaceSearch>(std::move(places));
+
+    if (kind == TPlaceKind::List || municipalities.empty()) {
+        index.Rows.reserve(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            TIndex::TRow row{{std::move(entries[i].Region), std::move(entries[i].Prefecture),
+                              std::move(entries[i].Name)},
+                             {}};
+            row.Choice.ListIndex = static_cast<int>(i);
+            index.Rows.push_back(std::move(row));
+        }
+    } else {
+        // Prefecture, area, municipality, each in the agency's code order (north to south); a
+        // municipality that is a list entry chooses the entry. The search's first places are
+        // the municipalities, in the table's order.
+        const std::vector<TJmaMunicipality>& table = municipalities;
+        std::vector<std::size_t> order(table.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        const auto key = [&table](std::size_t i) {
+            return std::pair(std::string_view(table[i].Code).substr(0, 2),
+                             std::string_view(table[i].Class10));
+        };
+        std::stable_sort(order.begin(), order.end(),
+                         [&key](std::size_t a, std::size_t b) { return key(a) < key(b); });
+        for (const std::size_t i : order) {
+            const TSearchPlace& place = index.Search->Places()[i];
+            index.Rows.push_back(
+                {{place.Prefecture, place.Region, place.Name}, ChoiceOfPlace(place)});
+        }
+    }
+
+    for (std::size_t i = 0; i < index.Rows.size(); ++i) {
+        if (cancelled != nullptr && *cancelled)
+            return index;
+        const TIndex::TRow& row = index.Rows[i];
+        const QString first = dialogs::ToQt(row.Names[0]);
+        if (index.FirstRows.emplace(Folded(first), static_cast<int>(index.FirstNames.size()))
+                .second)
+            index.FirstNames.push_back(first);
+        index.ByFirst[row.Names[0]].push_back(i);
+        index.ByPair[row.Names[0] + '\0' + row.Names[1]].push_back(i);
+    }
+    index.Municipalities = std::move(municipalities);
+    return index;
+}
 
 TLocationSettingDialog::TLocationSettingDialog(QWidget* owner, CountFunc count, FieldFunc field,
                                                TLocationSources sources)
@@ -103,13 +224,13 @@ TLocationSettingDialog::TLocationSettingDialog(QWidget* owner, CountFunc count, 
     geocodeTimer_->setInterval(kGeocodeDelayMs);
     setTabOrder(SearchEdit, Results);
 
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Button1, &QPushButton::clicked, this, [this] { OkClicked(); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     // An entry named only in another letter case can leave the third list empty, and a click
     // there can then choose nothing.
     const auto thirdListChanged = [this] {
         if (!settingFromCode_ && !preselecting_)
-            Choose(ChoiceOfThirdList());
+            ChooseFromLists(ChoiceOfThirdList());
     };
     connect(ListBox3, &QListWidget::itemSelectionChanged, this, thirdListChanged);
     connect(ListBox3, &QListWidget::currentRowChanged, this, thirdListChanged);
@@ -124,6 +245,8 @@ TLocationSettingDialog::TLocationSettingDialog(QWidget* owner, CountFunc count, 
     connect(SearchEdit, &QLineEdit::textChanged, this, [this] { Search(); });
     connect(Results, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { ChooseResult(Results->indexOfTopLevelItem(item)); });
+    // The line below the lists follows the highlighted result.
+    connect(Results, &QTreeWidget::currentItemChanged, this, [this] { ShowChoice(); });
     connect(geocodeTimer_, &QTimer::timeout, this, [this] { Geocode(); });
     SearchEdit->installEventFilter(this);
     Results->installEventFilter(this);
@@ -132,6 +255,11 @@ TLocationSettingDialog::TLocationSettingDialog(QWidget* owner, CountFunc count, 
 
 TLocationSettingDialog::~TLocationSettingDialog() {
     *alive_ = false;
+    // A worker may still call the accessors: it stops at its next entry.
+    if (build_)
+        build_->Cancelled = true;
+    for (std::thread& worker : workers_)
+        worker.join();
     // The lists outlive the accessors while the base class destroys the children.
     disconnect(ListBox1, nullptr, this, nullptr);
     disconnect(ListBox2, nullptr, this, nullptr);
@@ -162,65 +290,93 @@ void TLocationSettingDialog::ClearList(QListWidget* list) {
     settingFromCode_ = saved;
 }
 
-void TLocationSettingDialog::BuildPlaces() {
-    const int count = Count();
-    std::vector<TLocationNames> entries;
-    entries.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        entries.push_back({Field(i, 0), Field(i, 1), Field(i, 2)});
-
-    // The places to search: the table's municipalities lend the list's entries their readings;
-    // the page services can serve the entries only.
-    std::vector<TSearchPlace> places = JmaSearchPlaces(sources_.Municipalities);
-    AddListEntries(places, entries);
-    if (sources_.Kind == TPlaceKind::List)
-        std::erase_if(places, [](const TSearchPlace& p) { return p.ListIndex < 0; });
-    search_ = std::make_unique<TPlaceSearch>(std::move(places));
-
-    rows_.clear();
-    if (sources_.Kind == TPlaceKind::List || sources_.Municipalities.empty()) {
-        for (int i = 0; i < count; ++i) {
-            TRow row{{entries[static_cast<std::size_t>(i)].Region,
-                      entries[static_cast<std::size_t>(i)].Prefecture,
-                      entries[static_cast<std::size_t>(i)].Name},
-                     {}};
-            row.Choice.ListIndex = i;
-            rows_.push_back(std::move(row));
-        }
+void TLocationSettingDialog::StartBuild(std::vector<TJmaMunicipality> municipalities,
+                                        bool readCache) {
+    if (build_)
+        build_->Cancelled = true;
+    auto build = std::make_shared<TBuild>();
+    build->ReadCache = readCache;
+    build_ = build;
+    const std::size_t count = static_cast<std::size_t>(std::max(Count(), 0));
+    if (!readCache && count <= kIndexAtOnce && municipalities.size() <= kIndexAtOnce) {
+        ApplyIndex(
+            BuildIndex(sources_.Kind, count_, field_, std::move(municipalities), "", nullptr));
         return;
     }
-    // Prefecture, area, municipality, each in the agency's code order (north to south); a
-    // municipality that is a list entry chooses the entry. The search's first places are the
-    // municipalities, in the table's order.
-    const std::vector<TJmaMunicipality>& table = sources_.Municipalities;
-    std::vector<std::size_t> order(table.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    const auto key = [&table](std::size_t i) {
-        return std::pair(std::string_view(table[i].Code).substr(0, 2),
-                         std::string_view(table[i].Class10));
-    };
-    std::stable_sort(order.begin(), order.end(),
-                     [&key](std::size_t a, std::size_t b) { return key(a) < key(b); });
-    for (const std::size_t i : order) {
-        const TSearchPlace& place = search_->Places()[i];
-        rows_.push_back({{place.Prefecture, place.Region, place.Name}, ChoiceOfPlace(place)});
+    // Off the interface thread; the answer comes back through the event loop, or is taken
+    // below when it comes quickly.
+    StatusLabel->setText(QStringLiteral("地域の一覧を読み込んでいます…"));
+    workers_.emplace_back([build, alive = std::weak_ptr<bool>(alive_), this, kind = sources_.Kind,
+                           count = count_, field = field_, table = std::move(municipalities),
+                           cache = readCache ? sources_.CacheFolder : std::string()]() mutable {
+        TIndex index;
+        try {
+            index = BuildIndex(kind, count, field, std::move(table), cache, &build->Cancelled);
+        } catch (const std::exception& e) {
+            index = TIndex();
+            index.Error = e.what();
+        }
+        {
+            const std::lock_guard lock(build->Mutex);
+            build->Result = std::move(index);
+        }
+        build->Done.notify_all();
+        QMetaObject::invokeMethod(
+            qApp,
+            [build, alive, this] {
+                if (!alive.expired())
+                    TakeBuild(build);
+            },
+            Qt::QueuedConnection);
+    });
+    std::unique_lock lock(build->Mutex);
+    const bool done =
+        build->Done.wait_for(lock, kWaitForIndex, [&build] { return build->Result.has_value(); });
+    lock.unlock();
+    if (done)
+        TakeBuild(build);
+}
+
+void TLocationSettingDialog::TakeBuild(const std::shared_ptr<TBuild>& build) {
+    // A newer build supersedes this one.
+    if (build != build_ || build->Cancelled)
+        return;
+    std::optional<TIndex> index;
+    {
+        const std::lock_guard lock(build->Mutex);
+        index.swap(build->Result);
     }
+    if (!index)
+        return;
+    if (!index->Error.empty()) {
+        StatusLabel->setText(QStringLiteral("地域の一覧を読み込めません: ") +
+                             dialogs::ToQt(index->Error));
+        return;
+    }
+    StatusLabel->clear();
+    ApplyIndex(std::move(*index));
 }
 
-TLocationChoice TLocationSettingDialog::ChoiceOfPlace(const TSearchPlace& place) const {
-    TLocationChoice choice;
-    if (place.ListIndex >= 0)
-        choice.ListIndex = place.ListIndex;
-    else
-        choice.Own = TOwnPlace{place.Prefecture, place.Name, place.Code, "", std::nullopt};
-    return choice;
-}
-
-void TLocationSettingDialog::FormCreate() {
-    BuildPlaces();
+void TLocationSettingDialog::ApplyIndex(TIndex index) {
+    const bool first = !ready_;
+    sources_.Municipalities = std::move(index.Municipalities);
+    index_ = std::make_unique<TIndex>(std::move(index));
+    ready_ = true;
     FillFirstList();
-    if (sources_.Kind == TPlaceKind::Agency && sources_.Municipalities.empty() &&
+    const bool nothing = index_->Rows.empty() && index_->Search->Places().empty();
+    // Nothing to choose: say why instead of failing on an entry that does not exist.
+    Button2->setDefault(nothing);
+    Button1->setDefault(!nothing);
+    EmptyLabel->setVisible(nothing);
+    if (first)
+        Preselect();
+    else
+        PreselectChoice();
+    ShowChoice();
+    if (!SearchEdit->text().trimmed().isEmpty())
+        Search();
+    // No table at hand: the agency's source asks for it.
+    if (first && sources_.Kind == TPlaceKind::Agency && sources_.Municipalities.empty() &&
         sources_.FetchMunicipalities) {
         StatusLabel->setText(QStringLiteral("気象庁の地域表を取得しています…"));
         std::weak_ptr<bool> alive = alive_;
@@ -229,12 +385,12 @@ void TLocationSettingDialog::FormCreate() {
                 TakeMunicipalities(std::move(table));
         });
     }
-    if (rows_.empty() && search_->Places().empty()) {
-        // Nothing to choose: say why instead of failing on an entry that does not exist.
-        Button2->setDefault(true);
-        EmptyLabel->show();
-    }
+}
+
+void TLocationSettingDialog::FormCreate() {
     ShowChoice();
+    const bool readCache = sources_.Municipalities.empty() && !sources_.CacheFolder.empty();
+    StartBuild(std::move(sources_.Municipalities), readCache);
     if (Count() > 0)
         SelectLocation(0);
 }
@@ -243,11 +399,12 @@ void TLocationSettingDialog::FillFirstList() {
     ClearList(ListBox1);
     ClearList(ListBox2);
     ClearList(ListBox3);
-    for (const TRow& row : rows_) {
-        const QString name = dialogs::ToQt(row.Names[0]);
-        if (IndexOfText(ListBox1, name) < 0)
-            ListBox1->addItem(name);
-    }
+    if (!index_)
+        return;
+    const bool saved = settingFromCode_;
+    settingFromCode_ = true;
+    ListBox1->addItems(index_->FirstNames);
+    settingFromCode_ = saved;
 }
 
 void TLocationSettingDialog::TakeMunicipalities(std::vector<TJmaMunicipality> municipalities) {
@@ -257,25 +414,25 @@ void TLocationSettingDialog::TakeMunicipalities(std::vector<TJmaMunicipality> mu
         return;
     }
     StatusLabel->clear();
-    sources_.Municipalities = std::move(municipalities);
-    BuildPlaces();
-    FillFirstList();
-    EmptyLabel->hide();
-    PreselectChoice();
-    Search();
+    StartBuild(std::move(municipalities), false);
 }
 
 void TLocationSettingDialog::ListBox1Click() {
     ClearList(ListBox2);
-    if (ListBox1->currentRow() >= 0) {
+    if (index_ && ListBox1->currentRow() >= 0) {
         const std::string n1 = dialogs::FromQt(ListBox1->currentItem()->text());
-        for (const TRow& row : rows_) {
-            if (row.Names[0] != n1)
-                continue;
-            const QString name = dialogs::ToQt(row.Names[1]);
-            if (IndexOfText(ListBox2, name) < 0)
-                ListBox2->addItem(name);
-        }
+        QStringList names;
+        std::unordered_set<QString> seen;
+        if (const auto rows = index_->ByFirst.find(n1); rows != index_->ByFirst.end())
+            for (const std::size_t i : rows->second) {
+                const QString name = dialogs::ToQt(index_->Rows[i].Names[1]);
+                if (seen.insert(Folded(name)).second)
+                    names.push_back(name);
+            }
+        const bool saved = settingFromCode_;
+        settingFromCode_ = true;
+        ListBox2->addItems(names);
+        settingFromCode_ = saved;
         SetRow(ListBox2, 0);
     }
     // Without a first-level name the third list keeps its items.
@@ -285,40 +442,44 @@ void TLocationSettingDialog::ListBox1Click() {
 
 void TLocationSettingDialog::ListBox2Click() {
     ClearList(ListBox3);
-    if (ListBox1->currentRow() >= 0 && ListBox2->currentRow() >= 0) {
+    if (index_ && ListBox1->currentRow() >= 0 && ListBox2->currentRow() >= 0) {
         const std::string n1 = dialogs::FromQt(ListBox1->currentItem()->text());
         const std::string n2 = dialogs::FromQt(ListBox2->currentItem()->text());
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            const TRow& row = rows_[i];
-            if (row.Names[0] != n1 || row.Names[1] != n2)
-                continue;
-            const QString name = dialogs::ToQt(row.Names[2]);
-            if (IndexOfText(ListBox3, name) >= 0)
-                continue;
-            auto* item = new QListWidgetItem(name, ListBox3);
-            item->setData(Qt::UserRole, static_cast<int>(i));
-        }
+        std::unordered_set<QString> seen;
+        const bool saved = settingFromCode_;
+        settingFromCode_ = true;
+        if (const auto rows = index_->ByPair.find(n1 + '\0' + n2); rows != index_->ByPair.end())
+            for (const std::size_t i : rows->second) {
+                const QString name = dialogs::ToQt(index_->Rows[i].Names[2]);
+                if (!seen.insert(Folded(name)).second)
+                    continue;
+                auto* item = new QListWidgetItem(name, ListBox3);
+                item->setData(Qt::UserRole, static_cast<int>(i));
+            }
+        settingFromCode_ = saved;
         SetRow(ListBox3, 0);
     }
     if (!preselecting_)
-        Choose(ChoiceOfThirdList());
+        ChooseFromLists(ChoiceOfThirdList());
 }
 
 TLocationChoice TLocationSettingDialog::ChoiceOfThirdList() const {
     // The selected item, not the one with the focus frame: they can differ.
     const QList<QListWidgetItem*> selected = ListBox3->selectedItems();
-    if (selected.isEmpty())
+    if (selected.isEmpty() || !index_)
         return {};
     const int row = selected.first()->data(Qt::UserRole).toInt();
-    return row >= 0 && static_cast<std::size_t>(row) < rows_.size()
-               ? rows_[static_cast<std::size_t>(row)].Choice
+    return row >= 0 && static_cast<std::size_t>(row) < index_->Rows.size()
+               ? index_->Rows[static_cast<std::size_t>(row)].Choice
                : TLocationChoice();
 }
 
 void TLocationSettingDialog::PreselectNames(const std::array<std::string, 3>& names) {
     const bool saved = preselecting_;
     preselecting_ = true;
-    SetRow(ListBox1, IndexOfText(ListBox1, dialogs::ToQt(names[0])));
+    const auto first = index_ ? index_->FirstRows.find(Folded(dialogs::ToQt(names[0])))
+                              : decltype(index_->FirstRows)::const_iterator();
+    SetRow(ListBox1, index_ && first != index_->FirstRows.end() ? first->second : -1);
     ListBox1Click();
     SetRow(ListBox2, IndexOfText(ListBox2, dialogs::ToQt(names[1])));
     ListBox2Click();
@@ -326,11 +487,26 @@ void TLocationSettingDialog::PreselectNames(const std::array<std::string, 3>& na
     preselecting_ = saved;
 }
 
-void TLocationSettingDialog::PreselectChoice() {
-    if (!chosen_.Chosen())
+void TLocationSettingDialog::Preselect() {
+    if (!index_)
         return;
-    const auto same = [this](const TRow& row) { return row.Choice == chosen_; };
-    if (const auto row = std::find_if(rows_.begin(), rows_.end(), same); row != rows_.end()) {
+    if (chosen_.ListIndex >= 0 && !chosen_.Own &&
+        (sources_.Kind == TPlaceKind::List || sources_.Municipalities.empty())) {
+        // By the entry's names: of several entries with the same names the first is shown.
+        const int i = chosen_.ListIndex;
+        PreselectNames({Field(i, 0), Field(i, 1), Field(i, 2)});
+        chosen_ = ChoiceOfThirdList();
+        return;
+    }
+    PreselectChoice();
+}
+
+void TLocationSettingDialog::PreselectChoice() {
+    if (!chosen_.Chosen() || !index_)
+        return;
+    const auto same = [this](const TIndex::TRow& row) { return row.Choice == chosen_; };
+    if (const auto row = std::find_if(index_->Rows.begin(), index_->Rows.end(), same);
+        row != index_->Rows.end()) {
         PreselectNames(row->Names);
         return;
     }
@@ -345,7 +521,7 @@ void TLocationSettingDialog::PreselectChoice() {
         prefecture = chosen_.Own->Prefecture;
         name = chosen_.Own->Municipality;
     }
-    for (const TRow& row : rows_)
+    for (const TIndex::TRow& row : index_->Rows)
         if (row.Names[0] == prefecture && row.Names[2].starts_with(name)) {
             PreselectNames(row.Names);
             return;
@@ -361,16 +537,9 @@ void TLocationSettingDialog::SelectLocation(int index) {
         index = count - 1;
     if (index < 0)
         index = 0;
-    TLocationChoice choice;
-    choice.ListIndex = index;
-    chosen_ = choice;
-    if (sources_.Kind == TPlaceKind::List || sources_.Municipalities.empty()) {
-        // By the entry's names: of several entries with the same names the first is shown.
-        PreselectNames({Field(index, 0), Field(index, 1), Field(index, 2)});
-        chosen_ = ChoiceOfThirdList();
-    } else {
-        PreselectChoice();
-    }
+    chosen_ = {};
+    chosen_.ListIndex = index;
+    Preselect();
     ShowChoice();
 }
 
@@ -386,14 +555,30 @@ void TLocationSettingDialog::Choose(const TLocationChoice& choice) {
     ShowChoice();
 }
 
+void TLocationSettingDialog::ChooseFromLists(const TLocationChoice& choice) {
+    searchRules_ = false;
+    Choose(choice);
+}
+
+std::optional<TLocationChoice> TLocationSettingDialog::PendingChoice() const {
+    if (!searchRules_)
+        return chosen_;
+    const int row = Results->indexOfTopLevelItem(Results->currentItem());
+    if (row < 0 || static_cast<std::size_t>(row) >= results_.size())
+        return std::nullopt;
+    return results_[static_cast<std::size_t>(row)];
+}
+
 void TLocationSettingDialog::ShowChoice() {
-    Button1->setEnabled(chosen_.Chosen());
+    const std::optional<TLocationChoice> pending = PendingChoice();
+    // With a text typed and nothing to take, OK stays on offer to say what to do.
+    Button1->setEnabled(!pending || pending->Chosen());
     QString text;
-    if (chosen_.ListIndex >= 0 && chosen_.ListIndex < Count()) {
-        text =
-            dialogs::ToQt(Field(chosen_.ListIndex, 2) + " (" + Field(chosen_.ListIndex, 1) + ")");
-    } else if (chosen_.Own) {
-        const TOwnPlace& own = *chosen_.Own;
+    const TLocationChoice shown = pending.value_or(TLocationChoice());
+    if (shown.ListIndex >= 0 && shown.ListIndex < Count()) {
+        text = dialogs::ToQt(Field(shown.ListIndex, 2) + " (" + Field(shown.ListIndex, 1) + ")");
+    } else if (shown.Own) {
+        const TOwnPlace& own = *shown.Own;
         std::string where = own.Country.empty()      ? own.Prefecture
                             : own.Prefecture.empty() ? own.Country
                                                      : own.Country + " " + own.Prefecture;
@@ -402,50 +587,112 @@ void TLocationSettingDialog::ShowChoice() {
     ChosenLabel->setText(text.isEmpty() ? QString() : QStringLiteral("選択: ") + text);
 }
 
+void TLocationSettingDialog::SayWhatToDo() {
+    const QString typed = SearchEdit->text().trimmed();
+    if (geocodeTimer_->isActive() || StatusLabel->text() == QStringLiteral("検索しています…"))
+        StatusLabel->setText(QStringLiteral("検索中です。結果が出てから選んでください。"));
+    else if (Results->topLevelItemCount() == 0)
+        StatusLabel->setText(QStringLiteral("「") + typed +
+                             QStringLiteral("」に合う地域がありません。書き方を変えるか、"
+                                            "検索欄を空にして一覧から選んでください。"));
+    else
+        StatusLabel->setText(QStringLiteral("検索結果から地域を選んでください。"));
+    SearchEdit->setFocus();
+}
+
+void TLocationSettingDialog::OkClicked() {
+    const std::optional<TLocationChoice> pending = PendingChoice();
+    if (!pending) {
+        SayWhatToDo();
+        return;
+    }
+    if (!pending->Chosen())
+        return;
+    if (searchRules_)
+        ChooseResult(Results->indexOfTopLevelItem(Results->currentItem()));
+    accept();
+}
+
 void TLocationSettingDialog::Search() {
     geocodeTimer_->stop();
     Results->clear();
     results_.clear();
+    suggested_ = false;
     const std::string text = dialogs::FromQt(SearchEdit->text());
-    if (StatusLabel->text().startsWith(QStringLiteral("見つかりません")) ||
-        StatusLabel->text().startsWith(QStringLiteral("検索")))
+    const QString status = StatusLabel->text();
+    if (status.startsWith(QStringLiteral("見つかりません")) ||
+        status.startsWith(QStringLiteral("検索")) || status.startsWith(QStringLiteral("「")) ||
+        status.startsWith(QStringLiteral("もしかして")))
         StatusLabel->clear();
-    if (text.find_first_not_of(" \t") == std::string::npos)
+    searchRules_ = text.find_first_not_of(" \t") != std::string::npos;
+    if (!searchRules_ || !index_) {
+        ShowChoice();
         return;
-    for (const std::size_t i : search_->Find(text, kMaxResults)) {
-        const TSearchPlace& place = search_->Places()[i];
+    }
+    const auto add = [this](std::size_t i) {
+        const TSearchPlace& place = index_->Search->Places()[i];
         auto* item = new QTreeWidgetItem(Results, {dialogs::ToQt(place.Name),
                                                    dialogs::ToQt(place.Prefecture),
                                                    dialogs::ToQt(place.Region)});
         item->setToolTip(0, dialogs::ToQt(place.Reading));
         results_.push_back(ChoiceOfPlace(place));
+    };
+    for (const std::size_t i : index_->Search->Find(text, kMaxResults))
+        add(i);
+    if (results_.empty()) {
+        // Nothing as typed: what is one slip away, offered as a question.
+        QStringList names;
+        for (const std::size_t i : index_->Search->Suggest(text, kMaxSuggestions)) {
+            add(i);
+            names.push_back(dialogs::ToQt(index_->Search->Places()[i].Name));
+        }
+        if (!names.isEmpty()) {
+            suggested_ = true;
+            StatusLabel->setText(QStringLiteral("もしかして: ") + names.join(QStringLiteral("、")));
+        }
     }
-    if (!results_.empty()) {
+    if (!results_.empty())
         Results->setCurrentItem(Results->topLevelItem(0));
+    if (!results_.empty() && !suggested_) {
+        ShowChoice();
         return;
     }
     if (sources_.Kind == TPlaceKind::World && sources_.Geocode) {
-        StatusLabel->setText(QStringLiteral("検索します…"));
+        if (!suggested_)
+            StatusLabel->setText(QStringLiteral("検索します…"));
         geocodeTimer_->start();
-    } else {
+    } else if (!suggested_) {
         StatusLabel->setText(QStringLiteral("見つかりません"));
     }
+    ShowChoice();
 }
 
 void TLocationSettingDialog::Geocode() {
     const std::string text = dialogs::FromQt(SearchEdit->text());
-    StatusLabel->setText(QStringLiteral("検索しています…"));
+    if (!suggested_)
+        StatusLabel->setText(QStringLiteral("検索しています…"));
     std::weak_ptr<bool> alive = alive_;
     sources_.Geocode(text, [this, alive, text](std::optional<std::vector<TGeocodedPlace>> found) {
-        // A later text has its own look-up.
-        if (alive.expired() || dialogs::FromQt(SearchEdit->text()) != text || !results_.empty())
+        // A later text has its own look-up; places found as typed stand.
+        if (alive.expired() || dialogs::FromQt(SearchEdit->text()) != text ||
+            (!results_.empty() && !suggested_))
             return;
         if (!found) {
-            StatusLabel->setText(
-                QStringLiteral("検索できません (オフライン)。一覧の地域から選べます。"));
+            if (!suggested_)
+                StatusLabel->setText(
+                    QStringLiteral("検索できません (オフライン)。一覧の地域から選べます。"));
             return;
         }
-        StatusLabel->setText(found->empty() ? QStringLiteral("見つかりません") : QString());
+        if (found->empty()) {
+            if (!suggested_)
+                StatusLabel->setText(QStringLiteral("見つかりません"));
+            return;
+        }
+        // The look-up's places before near misses of our own.
+        Results->clear();
+        results_.clear();
+        suggested_ = false;
+        StatusLabel->clear();
         for (const TGeocodedPlace& place : *found) {
             new QTreeWidgetItem(Results, {dialogs::ToQt(place.Name), dialogs::ToQt(place.Country),
                                           dialogs::ToQt(place.Admin1)});
@@ -453,8 +700,8 @@ void TLocationSettingDialog::Geocode() {
             choice.Own = TOwnPlace{place.Admin1, place.Name, "", place.Country, place.Coordinates};
             results_.push_back(std::move(choice));
         }
-        if (!results_.empty())
-            Results->setCurrentItem(Results->topLevelItem(0));
+        Results->setCurrentItem(Results->topLevelItem(0));
+        ShowChoice();
     });
 }
 
@@ -497,6 +744,8 @@ bool TLocationSettingDialog::eventFilter(QObject* watched, QEvent* event) {
         if (current != nullptr) {
             ChooseResult(Results->indexOfTopLevelItem(current));
             Button1->setFocus(); // a second Enter confirms
+        } else {
+            SayWhatToDo();
         }
         return true;
     }

@@ -7,6 +7,7 @@
 #include "skin/Scale.h"
 #include "skin/SkinFile.h"
 #include "skin/SkinPaths.h"
+#include "weather/ForecastTime.h"
 #include "weather/WeatherData.h"
 
 #include <algorithm>
@@ -103,37 +104,104 @@ void WalkOwnLabelGroup(const TSkin& skin, const TSkinFile& file, const ElementSi
     WalkLabelGroups(skin, file, sink, {group});
 }
 
+// Day or night by the middle of a slot's period (the 03-06 slot is dark, the 15-18 slot not).
+bool DaySlot(int slot) {
+    const double middle = 3.0 * (slot % 8) + 1.5;
+    return 6.0 <= middle && middle < 18.0;
+}
+
+// The text the three-hourly row shows, once, when the forecast tells none of its slots.
+constexpr std::string_view kNoPointSlots = "3時間ごとの予報: 取得できず";
+
+// Where that text goes in a skin without [PointNoneLabel]: across the row's icons, in the
+// font of its hours.
+TLabelSetting NoPointSlotsSetting(const TSkin& skin, const TSkinFile& file) {
+    TLabelSetting setting;
+    file.ReadLabel("PointNoneLabel", setting, &skin.LabelDefaults);
+    if (setting.Width() > 0 && setting.Height() > 0)
+        return setting;
+    file.ReadLabel("PointTimeLabel", setting, &skin.LabelDefaults);
+    setting.DataFormat = "%r";
+    setting.HorizontalAlign = 1;
+    setting.VerticalAlign = 1;
+    TIconSetting group;
+    file.ReadIcon("PointWeatherIcon", group, &skin.IconDefaults);
+    TRect box;
+    for (int s = 0; s < 7; ++s) {
+        TIconSetting icon;
+        file.ReadIcon("PointWeatherIcon" + std::to_string(s), icon, &group);
+        if (icon.Width() <= 0 || icon.Height() <= 0)
+            continue;
+        if (box.Right <= box.Left) {
+            box = icon.Rect;
+            continue;
+        }
+        box.Left = std::min(box.Left, icon.Rect.Left);
+        box.Top = std::min(box.Top, icon.Rect.Top);
+        box.Right = std::max(box.Right, icon.Rect.Right);
+        box.Bottom = std::max(box.Bottom, icon.Rect.Bottom);
+    }
+    setting.Rect = box;
+    return setting;
+}
+
 void WalkPointForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
                        const ElementSink& sink) {
-    // The block starts with the three-hour slot holding the present time.
-    int q = platform::LocalNow().Hour / 3;
-    q = q < 0 ? 0 : (q > 7 ? 7 : q);
+    // The row begins with the period under way, or with the first later one the forecast tells
+    // (a new series begins after it); without any forecast, at the period under way with its
+    // dashes.
+    const int hour = platform::LocalNow().Hour;
+    const int first = FirstShownPointSlot(w, hour);
+    const bool noneTold = w.DayDate[0] != 0.0 && first < 0;
+    const int q = first >= 0 ? first : std::clamp(hour / 3, 0, 7);
+    const auto at = [&](int s) { return q + s; };
+    // A slot is drawn whole or not at all: one beyond the record, or beyond what the forecast
+    // told, draws nothing, its probability included.
     const auto blank = [&](int s) {
-        return BlankSlot(w, w.PointDate[q + s], w.PointWeather[q + s], {w.PointTemp[q + s]});
+        const int i = at(s);
+        return i >= 16 || noneTold ||
+               BlankSlot(w, w.PointDate[i], w.PointWeather[i], {w.PointTemp[i]});
     };
-    const auto unlessBlank = [&](int s, std::string text) {
-        return blank(s) ? std::string() : text;
+    const auto unlessBlank = [&](int s, const std::function<std::string()>& text) {
+        return blank(s) ? std::string() : text();
     };
     WalkIconGroup(skin, file, sink, "PointWeatherIcon", 7, [&](int s) {
-        const std::int32_t hour = w.PointHour[q + s];
-        return IconSlot{w.PointWeather[q + s], 6 <= hour && hour < 18, blank(s)};
+        return blank(s) ? IconSlot{{}, true, true}
+                        : IconSlot{w.PointWeather[at(s)], DaySlot(at(s)), false};
     });
+    WalkLabelGroups(
+        skin, file, sink,
+        {{"PointWeatherLabel", 7,
+          [&](const TLabelSetting& l, int s) {
+              return unlessBlank(s, [&] { return skin.FormatText(w.PointWeather[at(s)], l); });
+          }},
+         {"PointTimeLabel", 7,
+          [&](const TLabelSetting& l, int s) {
+              return unlessBlank(s, [&] { return skin.FormatHour(w.PointHour[at(s)], l); });
+          }},
+         {"PointTempLabel", 7,
+          [&](const TLabelSetting& l, int s) {
+              return unlessBlank(s, [&] { return skin.FormatNumber(w.PointTemp[at(s)], l); });
+          }},
+         {"PointProbLabel", 7, [&](const TLabelSetting& l, int s) {
+              return unlessBlank(s, [&] { return skin.FormatNumber(w.DayProb[at(s) / 2], l); });
+          }}});
+    // The day under the first slot of a new day: where the row passes midnight, or under its
+    // first slot when the row begins on a later day. A group of its own, so that a skin without
+    // it lends it no box of the slots.
     WalkLabelGroups(skin, file, sink,
-                    {{"PointWeatherLabel", 7,
-                      [&](const TLabelSetting& l, int s) {
-                          return unlessBlank(s, skin.FormatText(w.PointWeather[q + s], l));
-                      }},
-                     {"PointTimeLabel", 7,
-                      [&](const TLabelSetting& l, int s) {
-                          return unlessBlank(s, skin.FormatHour(w.PointHour[q + s], l));
-                      }},
-                     {"PointTempLabel", 7,
-                      [&](const TLabelSetting& l, int s) {
-                          return unlessBlank(s, skin.FormatNumber(w.PointTemp[q + s], l));
-                      }},
-                     {"PointProbLabel", 7, [&](const TLabelSetting& l, int s) {
-                          return skin.FormatNumber(w.DayProb[(q + s) / 2], l);
+                    {{"PointDayLabel", 7, [&](const TLabelSetting& l, int s) {
+                          const int i = at(s);
+                          const bool newDay = (s == 0 && i >= 8) || (s > 0 && i % 8 == 0);
+                          if (!newDay || blank(s))
+                              return std::string();
+                          const TDateTime date =
+                              w.PointDate[i] != 0.0 ? w.PointDate[i] : w.DayDate[0] + i / 8;
+                          return skin.FormatDate(date, l);
                       }}});
+    if (noneTold)
+        sink.label("PointNoneLabel", NoPointSlotsSetting(skin, file),
+                   skin.FormatText(kNoPointSlots, NoPointSlotsSetting(skin, file)));
 }
 
 void WalkWeekForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
@@ -213,6 +281,13 @@ std::string WithDayName(const std::string& format, const std::string& name) {
 
 void WalkDayForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
                      const ElementSink& sink) {
+    // A source that tells its report time leaves out the bands that have passed; so does the
+    // drawing of its forecast later in the day.
+    const TDateTime now = ClockMoment(platform::LocalNow());
+    const auto ended = [&](int band) {
+        return !w.ReportTime.empty() && band < 4 && w.DayDate[0] == DateOf(now) &&
+               w.DayDate[0] + (band + 1) / 4.0 <= now;
+    };
     WalkIconGroup(skin, file, sink, "DayWeatherIcon", 2, [&](int s) {
         return IconSlot{w.DayWeather[s], true};
     });
@@ -232,8 +307,9 @@ void WalkDayForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile& 
           [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.DayMinTemp[s], l); }},
          {"DayMaxTempLabel", 2,
           [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.DayMaxTemp[s], l); }},
-         {"DayProbLabel", 8,
-          [&](const TLabelSetting& l, int s) { return skin.FormatNumber(w.DayProb[s], l); }}});
+         {"DayProbLabel", 8, [&](const TLabelSetting& l, int s) {
+              return skin.FormatNumber(ended(s) ? NoValue : w.DayProb[s], l);
+          }}});
     // The agency's own words of the two days.
     WalkOwnLabelGroup(skin, file, sink, {"DayTextLabel", 2, [&](const TLabelSetting& l, int s) {
                                              return skin.FormatText(w.DayText[s], l);
@@ -251,6 +327,30 @@ void WalkSingleLabel(const TSkin& skin, const TSkinFile& file, const ElementSink
     TLabelSetting setting;
     file.ReadLabel(section, setting, &skin.LabelDefaults);
     sink.label(section, setting, skin.FormatText(text, setting));
+}
+
+// The report time; an old forecast's says how old it is, in the colour of a fault: the
+// label's OldFontColor, else the status line's colour.
+void WalkUpdateInfo(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
+                    const ElementSink& sink) {
+    const TDateTime now = ClockMoment(platform::LocalNow());
+    if (!IsOldForecast(w, now)) {
+        WalkSingleLabel(skin, file, sink, "UpdateInfoLabel", w.UpdateInfo);
+        return;
+    }
+    TLabelSetting setting;
+    file.ReadLabel("UpdateInfoLabel", setting, &skin.LabelDefaults);
+    TLabelSetting status;
+    file.ReadLabel("InformationLabel", status, &skin.LabelDefaults);
+    setting.FontColor = status.FontColor;
+    try {
+        if (const std::string old = file.ReadString("UpdateInfoLabel", "OldFontColor", "");
+            !old.empty())
+            setting.FontColor = TSkinFile::StringToColor(old);
+    } catch (const std::exception&) {
+        // not a colour: the status line's
+    }
+    sink.label("UpdateInfoLabel", setting, skin.FormatText(ReportAgeText(w, now), setting));
 }
 
 // The weather now: only while it is current, so that an old figure never stands as now.
@@ -303,7 +403,7 @@ void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& s
     WalkWeekForecast(skin, w, file, sink);
     WalkDayForecast(skin, w, file, sink);
     WalkSingleLabel(skin, file, sink, "LocationLabel", w.LocationName);
-    WalkSingleLabel(skin, file, sink, "UpdateInfoLabel", w.UpdateInfo);
+    WalkUpdateInfo(skin, w, file, sink);
     WalkSingleLabel(skin, file, sink, "InformationLabel", w.Information);
     WalkObservation(skin, w, file, sink);
     WalkWarnings(skin, w, file, sink);

@@ -281,3 +281,8 @@ std::string TSkinFile::ColorToString(TColor colour) {
 std::string TSkinFile::SystemLocaleString(nl_item item) {
     return SystemLocale().Text(item);
 }
+
+std::string TSkinFile::ReadString(std::string_view section, std::string_view key,
+                                  std::string_view defaultValue) const {
+    return ini_.ReadString(section, key, defaultValue);
+}

@@ -33,6 +33,9 @@ public:
     void ReadIcon(std::string_view section, TIconSetting& out, const TIconSetting* defaults) const;
     // Sets all 38 names: a list of the wrong length is replaced whole by the system's names.
     void ReadLocale(std::string_view section, TLocaleInfo& names) const;
+    // A key the records above do not hold; `defaultValue` when it is missing.
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue) const;
 
     // Items of the list syntax: blanks around items are skipped and end an item, a comma ends an
     // item, a double-quoted item may hold blanks and commas ("" inside stands for ").

@@ -17,6 +17,12 @@ struct TOwnPlace {
     bool operator==(const TOwnPlace&) const = default;
 };
 
+// The place lies in Japan: a municipality of the agency's table, or a looked-up place whose
+// country is Japan.
+inline bool InJapan(const TOwnPlace& place) {
+    return place.Country.empty() || place.Country == "日本" || place.Country == "Japan";
+}
+
 // What the location dialog chose: a list entry, or a place of one's own.
 struct TLocationChoice {
     int ListIndex = -1;

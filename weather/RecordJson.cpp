@@ -234,6 +234,7 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
     field("Overview", Text(w.Overview));
     field("OverviewHeadline", Text(w.OverviewHeadline));
     field("OverviewTime", Text(w.OverviewTime));
+    field("ReportTime", Text(w.ReportTime));
     return out + "\n}\n";
 }
 
@@ -339,6 +340,8 @@ bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string
                 w.OverviewHeadline = ToText(value, name);
             else if (name == "OverviewTime")
                 w.OverviewTime = ToText(value, name);
+            else if (name == "ReportTime")
+                w.ReportTime = ToText(value, name);
         }
     } catch (const FieldError& e) {
         error = e.message;

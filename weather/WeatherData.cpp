@@ -30,6 +30,7 @@ void TWeatherData::Clear() {
     PointSource.clear();
     Now = TObservation{};
     TodayName.clear();
+    ReportTime.clear();
     ClearWarnings();
     DayText.fill(std::string());
     DayWind.fill(std::string());

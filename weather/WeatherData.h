@@ -96,6 +96,10 @@ public:
     std::vector<TWarning> Warnings;
     std::string WarningsTime; // newest report among Warnings, "YYYY-MM-DDTHH:MM" (Japan); or ""
     std::string WarningsNote; // staleness written by the main window ("警報: 取得できず")
+    // The source's report time of the forecast, "YYYY-MM-DDTHH:MM" in the source's clock (the
+    // agency's 発表); empty when the source tells none. Tells how old the forecast is
+    // (ForecastTime.h).
+    std::string ReportTime;
 
     // The agency's own words; empty (NoValue, nothing) under the other sources.
     // Today's and tomorrow's texts as the agency writes them, every run of spaces one full-width

@@ -2,15 +2,20 @@
 // conditionally and kept, the point slots from the live source, and what each failure leaves.
 #include "weather/jma/Jma.h"
 
+#include "platform/Cache.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
+#include "skin/Skin.h"
 #include "support/FakeHttpClient.h"
 #include "support/Records.h"
 #include "support/SampleService.h"
 #include "support/TempDir.h"
 #include "weather/CurlHttpClient.h"
+#include "weather/ForecastTime.h"
+#include "weather/KeptAnswer.h"
 #include "weather/RecordJson.h"
 #include "weather/jma/JmaForecast.h"
+#include "weather/jma/JmaSeries.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
 #include "SampleApi.h"
@@ -431,7 +436,8 @@ TEST_F(JmaLoad, TheAgencysSeriesFillsThePointSlotsAtEveryHour) {
         const TForecastOutcome outcome = LoadForecast(client, request);
         TForecastOutcome expected;
         const TDateTime today = EncodeDate(now.Year, now.Month, now.Day);
-        expected.Loaded = FillFromJma(expected.Record, RealAnswer(), kChiyoda, "千代田区", today);
+        expected.Loaded =
+            FillFromJma(expected.Record, RealAnswer(), kChiyoda, "千代田区", ClockMoment(now));
         ASSERT_TRUE(expected.Loaded);
         PutSeriesSlots(expected.Record, today);
         ExpectSameOutcome(outcome, expected);
@@ -442,6 +448,147 @@ TEST_F(JmaLoad, TheAgencysSeriesFillsThePointSlotsAtEveryHour) {
     EXPECT_EQ(ReadAll(dir.File("cache/jma/series/130010.answer")),
               kSeriesUrl + "\n" + kServed.ETag + "\n" + kServed.LastModified + "\n" +
                   RealSeriesOf0312());
+}
+
+namespace {
+
+// The real series relabelled as the one of the 11th's 05 o'clock report: it tells the 12th's
+// periods up to 24 o'clock, the one under way at 05:30 (03-06) among them.
+std::string RealSeriesOf0311() {
+    std::string series = ReadAll(TestData("jma/series/VPFD-130010-2026-10-04T05.json"));
+    const std::pair<std::string, std::string> days[] = {
+        {"2026-10-04", "2026-03-11"}, {"2026-10-05", "2026-03-12"}, {"2026-10-06", "2026-03-13"}};
+    for (const auto& [from, to] : days)
+        for (std::size_t at = series.find(from); at != std::string::npos; at = series.find(from))
+            series.replace(at, from.size(), to);
+    return series;
+}
+
+// Each slot of the demo skin's row drawn whole (hour, temperature and probability) or not at
+// all; the hour of its first whole slot, "" for none.
+std::string FirstWholeSlot(const TWeatherData& w) {
+    TSkin skin;
+    skin.Load(TestData("skin/demo/demo.ini"));
+    std::map<std::string, std::string> texts;
+    for (const TSkin::TLabelItem& label : skin.Labels(w))
+        texts[label.Section] = label.Text;
+    std::string first;
+    for (int s = 0; s < 7; ++s) {
+        const std::string n = std::to_string(s);
+        const bool shown = !texts["PointTimeLabel" + n].empty();
+        EXPECT_EQ(!texts["PointTempLabel" + n].empty(), shown) << s;
+        EXPECT_EQ(!texts["PointProbLabel" + n].empty(), shown) << s;
+        if (shown && first.empty())
+            first = texts["PointTimeLabel" + n];
+    }
+    return first;
+}
+
+} // namespace
+
+// The real answers at the report hours: the row begins with a whole slot, the period under way
+// where a series still tells it (the kept earlier one at 05:30), else the new series' first.
+// Two days late no slot can be told, and the row says so rather than showing probabilities alone.
+TEST_F(JmaLoad, TheRowBeginsWithAWholeSlotAtEveryReportHourAndTwoDaysLate) {
+    client.Pages[kSeriesUrl] = RealSeriesOf0312();
+    client.Validators[kSeriesUrl] = kServed;
+    TForecastRequest request = Request();
+    request.JmaPlace = kChiyoda;
+    struct Case {
+        platform::LocalDateTime now;
+        bool earlierKept; // the 11th's series was kept before the 12th's came
+        const char* first;
+        const char* none;
+    };
+    const Case cases[] = {
+        {{2026, 3, 12, 5, 30, 0}, false, "9時", ""},
+        {{2026, 3, 12, 5, 30, 0}, true, "6時", ""},
+        {{2026, 3, 12, 11, 30, 0}, false, "12時", ""},
+        {{2026, 3, 12, 17, 30, 0}, false, "18時", ""},
+        {{2026, 3, 14, 5, 30, 0}, false, "", "3時間ごとの予報: 取得できず"},
+        {{2026, 3, 14, 17, 30, 0}, false, "", "3時間ごとの予報: 取得できず"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.now.Day) + " " + std::to_string(c.now.Hour) +
+                     (c.earlierKept ? " with the earlier series" : ""));
+        std::filesystem::remove_all(dir.File("cache"));
+        if (c.earlierKept) {
+            ASSERT_FALSE(
+                platform::TCache(request.CacheFolder)
+                    .Write("jma/series/130010.answer",
+                           FormatKeptAnswer({kSeriesUrl, {"\"older\"", ""}, RealSeriesOf0311()})));
+        }
+        platform::FixClock(c.now);
+        const TForecastOutcome outcome = LoadForecast(client, request);
+        ASSERT_TRUE(outcome.Loaded);
+        EXPECT_EQ(outcome.Record.PointSource, "");
+        EXPECT_EQ(FirstWholeSlot(outcome.Record), c.first);
+        TSkin skin;
+        skin.Load(TestData("skin/demo/demo.ini"));
+        std::string none;
+        for (const TSkin::TLabelItem& label : skin.Labels(outcome.Record))
+            if (label.Section == "PointNoneLabel")
+                none += label.Text;
+        EXPECT_EQ(none, c.none);
+        if (c.earlierKept) {
+            // The period under way from the 11th's series, its temperature at 06:00 from the
+            // 12th's; the 11th's series is kept as the earlier one, and serves after a 304 too.
+            EXPECT_EQ(outcome.Record.PointWeather[1], "曇");
+            EXPECT_EQ(outcome.Record.PointTemp[1], 17);
+            EXPECT_EQ(ReadAll(dir.File("cache/jma/series/130010.earlier.json")),
+                      RealSeriesOf0311());
+            const TForecastOutcome again = LoadForecast(client, request);
+            EXPECT_RECORD_EQ(again.Record, outcome.Record);
+        }
+    }
+}
+
+// Yesterday evening's answers, kept, read again the next morning without the network: today is
+// their 明日, the week follows, the bands and periods that have passed are gone, and the record
+// tells its report time, which makes it old.
+TEST_F(JmaLoad, KeptAnswersReadAgainAtTheNewDaysClock) {
+    const std::string evening = ReadAll(TestData("jma/forecast-130000-2022-07-27T17.json"));
+    std::string series = ReadAll(TestData("jma/series/VPFD-130010-2026-10-04T05.json"));
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"2026-10-04", "2022-07-27"},
+          {"2026-10-05", "2022-07-28"},
+          {"2026-10-06", "2022-07-29"},
+          {"T05:00:00+09:00\",\"infoType", "T17:00:00+09:00\",\"infoType"}})
+        for (std::size_t at = series.find(from); at != std::string::npos; at = series.find(from))
+            series.replace(at, from.size(), to);
+    TForecastRequest request = Request();
+    request.JmaPlace = kChiyoda;
+    const platform::TCache cache(request.CacheFolder);
+    // Nothing kept yet: nothing to show.
+    const TDateTime morning = ClockMoment({2022, 7, 28, 7, 30, 0});
+    EXPECT_FALSE(ReadKeptJma(request, morning).Loaded);
+    ASSERT_FALSE(cache.Write("jma/forecast/130000.answer",
+                             FormatKeptAnswer({kForecastUrl, kServed, evening})));
+    ASSERT_FALSE(
+        cache.Write("jma/series/130010.answer", FormatKeptAnswer({kSeriesUrl, kServed, series})));
+
+    const TForecastOutcome kept = ReadKeptJma(request, morning);
+    ASSERT_TRUE(kept.Loaded);
+    TWeatherData expected;
+    ASSERT_TRUE(FillFromJma(expected, evening, kChiyoda, "千代田区", morning));
+    ASSERT_TRUE(FillFromJmaSeries(expected, series, "130010", morning));
+    EXPECT_RECORD_EQ(kept.Record, expected);
+    EXPECT_EQ(kept.Record.DayDate[0], EncodeDate(2022, 7, 28));
+    EXPECT_EQ(kept.Record.DayWeather[0], "曇のち一時雨"); // the evening's 明日
+    EXPECT_EQ(kept.Record.TodayName, "");
+    EXPECT_EQ(kept.Record.DayProb[0], N_); // 00-06 has passed
+    EXPECT_EQ(kept.Record.DayProb[1], 20);
+    EXPECT_EQ(kept.Record.WeekWeather[0], "曇時々晴");
+    EXPECT_EQ(kept.Record.ReportTime, "2022-07-27T17:00");
+    EXPECT_EQ(FirstShownPointSlot(kept.Record, 7), 2);
+    EXPECT_TRUE(IsOldForecast(kept.Record, morning));
+    EXPECT_EQ(ReportAgeText(kept.Record, morning), "7月27日 17時 発表 (1日前)");
+    // Days on, its week still tells the day; beyond the week, nothing.
+    EXPECT_TRUE(ReadKeptJma(request, morning + 3).Loaded);
+    EXPECT_FALSE(ReadKeptJma(request, morning + 10).Loaded);
+    // Without the resolved place nothing is read.
+    request.JmaPlace.reset();
+    EXPECT_FALSE(ReadKeptJma(request, morning).Loaded);
 }
 
 // Only a series that cannot be had (none for the class10, an error page, an answer that is no
@@ -721,7 +868,7 @@ TEST_F(JmaOverHttp, ForecastDumpGivesTheSeriesInItsSlots) {
         const auto clock = platform::ParseLocalDateTime(now);
         const TDateTime today = EncodeDate(clock->Year, clock->Month, clock->Day);
         TWeatherData record;
-        ASSERT_TRUE(FillFromJma(record, answer, place, "千代田区", today));
+        ASSERT_TRUE(FillFromJma(record, answer, place, "千代田区", ClockMoment(*clock)));
         PutSeriesSlots(record, today);
         EXPECT_EQ(printed, WriteRecordJson(record, true));
     }

@@ -115,9 +115,29 @@ struct Expected {
     const char* todayName = ""; // "今夜" where today is the evening report's night
 };
 
+// The report time as the record keeps it, from the day and the text the widget shows:
+// "05時00分 発表" is today's, "前日17時00分 発表" yesterday's, "3月12日 05時00分 発表" that day's.
+std::string ReportTimeOf(TDateTime today, const std::string& shown) {
+    CalendarDate date = DecodeDate(today);
+    int hour = 0, minute = 0;
+    if (std::sscanf(shown.c_str(), "%d時%d分", &hour, &minute) == 2) {
+    } else if (shown.starts_with("前日") && std::sscanf(shown.c_str() + std::string("前日").size(),
+                                                        "%d時%d分", &hour, &minute) == 2) {
+        date = DecodeDate(today - 1);
+    } else if (std::sscanf(shown.c_str(), "%d月%d日 %d時%d分", &date.Month, &date.Day, &hour,
+                           &minute) != 4) {
+        return "";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", date.Year, date.Month, date.Day,
+                  hour, minute);
+    return text;
+}
+
 TWeatherData RecordOf(const Expected& e, const std::string& location, const Words& words) {
     TWeatherData w;
     PutWords(w, words);
+    w.ReportTime = ReportTimeOf(e.today, e.updateInfo);
     w.DayDate = {e.today, e.today + 1};
     for (int d = 0; d < 2; ++d) {
         w.DayWeather[d] = e.dayWeather[d];
@@ -870,9 +890,15 @@ TEST(JmaForecast, ASpoiltValueIsMissingAlone) {
         {"normal beyond reason", [&](json& a) { a[1]["tempAverage"]["areas"][1]["min"] = "1e9"; },
          [](TWeatherData& w) { w.WeekNormalMinTemp.reset(); }},
         {"extra report", [](json& a) { a[0]["reportDatetime"] = "2026-12-09T14:30:00+09:00"; },
-         [](TWeatherData& w) { w.UpdateInfo = "14時30分 発表"; }},
+         [](TWeatherData& w) {
+             w.UpdateInfo = "14時30分 発表";
+             w.ReportTime = "2026-12-09T14:30";
+         }},
         {"no report time", [](json& a) { a[0].erase("reportDatetime"); },
-         [](TWeatherData& w) { w.UpdateInfo = ""; }},
+         [](TWeatherData& w) {
+             w.UpdateInfo = "";
+             w.ReportTime = "";
+         }},
         {"unknown members",
          [](json& a) {
              a[0]["timeSeries"][0]["extra"] = {{"x", {1, 2}}};

@@ -4,6 +4,7 @@
 
 #include "support/Records.h"
 #include "support/TempDir.h"
+#include "weather/ForecastTime.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -81,6 +82,65 @@ TEST(JmaSeries, TheRealSeriesByTimeOnEachDay) {
         ASSERT_TRUE(FillFromJmaSeries(w, RealSeries(), "130010", c.today + 0.25));
         TWeatherData expected = RecordOf(c.today, c.expected);
         EXPECT_RECORD_EQ(w, expected);
+    }
+}
+
+// A series begins after its report: at 05:30 the 05 o'clock series does not tell the period under
+// way (03-06). The row then begins at the series' first period, or, with the series sent before
+// (here one of the 3rd's evening), at the period under way, whose temperature at its end the new
+// series tells. At each report hour the first slot of the row is whole.
+TEST(JmaSeries, TheRowBeginsWithAWholeSlotAtEveryReportHour) {
+    const TDateTime day = EncodeDate(2026, 10, 4);
+    // The evening's series: 雪 from midnight, 雨 from 03:00 and 06:00, and its temperatures.
+    const json evening = {{"firstAreaCode", "130010"},
+                          {"reportDateTime", "2026-10-03T17:00:00+09:00"},
+                          {"areaTimeSeries",
+                           {{"timeDefines",
+                             {{{"dateTime", "2026-10-04T00:00:00+09:00"}, {"duration", "PT3H"}},
+                              {{"dateTime", "2026-10-04T03:00:00+09:00"}, {"duration", "PT3H"}},
+                              {{"dateTime", "2026-10-04T06:00:00+09:00"}, {"duration", "PT3H"}}}},
+                            {"weather", {"雪", "雨", "雨"}}}},
+                          {"pointTimeSeries",
+                           {{"timeDefines",
+                             {{{"dateTime", "2026-10-04T03:00:00+09:00"}},
+                              {{"dateTime", "2026-10-04T06:00:00+09:00"}},
+                              {{"dateTime", "2026-10-04T09:00:00+09:00"}}}},
+                            {"temperature", {5, 6, 7}}}}};
+    json newer = evening;
+    newer["reportDateTime"] = "2026-10-04T11:00:00+09:00";
+    struct Case {
+        const char* when;
+        TDateTime now;
+        std::string earlier;
+        int first;
+        const char* weather;
+        std::int32_t hour, temp;
+    };
+    const Case cases[] = {
+        {"05:30", day + 5.5 / 24, "", 2, "晴", 9, 21},
+        {"05:30 with the evening's series", day + 5.5 / 24, evening.dump(), 1, "雨", 6, 17},
+        {"06:30 with the evening's series", day + 6.5 / 24, evening.dump(), 2, "晴", 9, 21},
+        {"05:30 with a newer series", day + 5.5 / 24, newer.dump(), 2, "晴", 9, 21},
+        {"05:30 with no series", day + 5.5 / 24, "<html>", 2, "晴", 9, 21},
+        {"11:30", day + 11.5 / 24, "", 3, "曇", 12, 23},
+        {"17:30", day + 17.5 / 24, "", 5, "曇", 18, 20},
+        {"00:30 the next day", day + 1 + 0.5 / 24, "", 0, "曇", 3, 18},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        TWeatherData w;
+        ASSERT_TRUE(FillFromJmaSeries(w, RealSeries(), "130010", c.now, c.earlier));
+        const int hour = static_cast<int>((c.now - DateOf(c.now)) * 24);
+        const int s = FirstShownPointSlot(w, hour);
+        ASSERT_EQ(s, c.first);
+        EXPECT_EQ(w.PointDate[s], DateOf(c.now) + s / 8);
+        EXPECT_EQ(w.PointWeather[s], c.weather);
+        EXPECT_EQ(w.PointHour[s], c.hour);
+        EXPECT_EQ(w.PointTemp[s], c.temp);
+        // A period that has ended is never taken from the earlier series.
+        if (!c.earlier.empty()) {
+            EXPECT_EQ(w.PointDate[0], 0.0);
+        }
     }
 }
 

@@ -386,6 +386,39 @@ TEST(OpenMeteoAnswer, DaysFollowThePlacesOwnCalendar) {
     EXPECT_EQ(w.UpdateInfo, "23時30分 取得");
 }
 
+// The 取得 time is told in the answer's own zone, the place's, whatever the computer's: 07:27 UTC
+// is 16:27 in Tokyo; an answer that names no zone is told in the clock's.
+TEST(OpenMeteoAnswer, TheFetchTimeIsThePlacesClock) {
+    const std::int64_t fetched = 1796801220; // 2026-12-09T07:27:00Z
+    struct Case {
+        json offset;
+        const char* text;
+    };
+    const Case cases[] = {
+        {32400, "16時27分 取得"},
+        {-18000, "2時27分 取得"},
+        {19800, "12時57分 取得"},
+        {0, "7時27分 取得"},
+        {"32400", ""},       // not a number: the clock's zone
+        {90000, ""},         // beyond any zone: the clock's zone
+        {json(nullptr), ""}, // left out: the clock's zone
+    };
+    for (const Case& c : cases) {
+        json answer = DistinctWeek().Build();
+        if (c.offset.is_null())
+            answer.erase("utc_offset_seconds");
+        else
+            answer["utc_offset_seconds"] = c.offset;
+        TWeatherData w;
+        ASSERT_TRUE(FillFromOpenMeteo(w, answer.dump(), "府中市", fetched)) << c.offset;
+        const platform::LocalDateTime clock = platform::ToLocalDateTime(fetched);
+        const std::string inClock = std::to_string(clock.Hour) + "時" +
+                                    (clock.Minute < 10 ? "0" : "") + std::to_string(clock.Minute) +
+                                    "分 取得";
+        EXPECT_EQ(w.UpdateInfo, *c.text ? std::string(c.text) : inClock) << c.offset;
+    }
+}
+
 TEST(OpenMeteoAnswer, HostileAnswers) {
     const std::string good = DistinctWeek().Text();
     json errorFalse = DistinctWeek().Build();

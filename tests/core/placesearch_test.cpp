@@ -139,6 +139,119 @@ TEST(PlaceSearch, FindsThePlaceByKanjiKanaAndRomaji) {
     }
 }
 
+TEST(PlaceSearch, EverySpellingPeopleTypeFindsItsPlace) {
+    struct Case {
+        const char* typed;
+        const char* first;
+    };
+    const Case cases[] = {
+        // Kunrei and Nihon-shiki beside Hepburn.
+        {"sizuoka", "静岡県 静岡市 #252"},
+        {"shizuoka", "静岡県 静岡市 #252"},
+        {"hukuoka", "福岡県 福岡市 #422"},
+        {"fukuoka", "福岡県 福岡市 #422"},
+        {"tyuuou", "東京都 中央区 #141"},
+        {"chuo", "東京都 中央区 #141"},
+        {"sinjuku", "東京都 新宿区 #143"},
+        {"shinnjuku", "東京都 新宿区 #143"},
+        {"zyouetsu", "新潟県 上越市 #198"},
+        {"jyoetsu", "新潟県 上越市 #198"},
+        {"sappoto", ""},
+        // Long vowels written or not.
+        {"oosaka", "大阪府 大阪市 #304"},
+        {"osaka", "大阪府 大阪市 #304"},
+        {"ohsaka", "大阪府 大阪市 #304"},
+        {"おーさか", "大阪府 大阪市 #304"},
+        {"オオサカ", "大阪府 大阪市 #304"},
+        // Half-width katakana, full-width letters.
+        {"ｶﾙｲｻﾞﾜ", "長野県 軽井沢町 #240"},
+        {"ｶﾙｲｻﾞﾜﾏﾁ", "長野県 軽井沢町 #240"},
+        {"ｋａｒｕｉｚａｗａ", "長野県 軽井沢町 #240"},
+        {"ﾁｮｳｼ", "千葉県 銚子市 #126"},
+        // A word for the prefecture by its reading, another for the place.
+        {"nagano karuizawa", "長野県 軽井沢町 #240"},
+        {"ながの かるいざわ", "長野県 軽井沢町 #240"},
+        {"gunma karuizawa", ""},
+    };
+    for (const Case& c : cases) {
+        const auto found = FirstResults(AgencySearch(), c.typed, 1);
+        EXPECT_EQ(found, c.first[0] == '\0' ? std::vector<std::string>()
+                                            : std::vector<std::string>{c.first})
+            << c.typed;
+    }
+}
+
+TEST(PlaceSearch, APrefectureByItsReadingListsEveryPlaceOfIt) {
+    struct Case {
+        const char* typed;
+        const char* prefecture;
+        const char* first; // a place whose own reading matches comes first
+    };
+    const Case cases[] = {
+        {"とうきょう", "東京都", "東京都 西東京市"},
+        {"トウキョウ", "東京都", "東京都 西東京市"},
+        {"tokyo", "東京都", "東京都 西東京市"},
+        {"toukyou", "東京都", "東京都 西東京市"},
+        {"tookyoo", "東京都", "東京都 西東京市"},
+        {"tōkyō", "東京都", "東京都 西東京市"},
+        {"おおさか", "大阪府", "大阪府 大阪市 #304"},
+        {"osaka", "大阪府", "大阪府 大阪市 #304"},
+        {"hokkaido", "北海道", "北海道 札幌市 #0"},
+        {"ほっかいどう", "北海道", "北海道 札幌市 #0"},
+    };
+    const auto& places = AgencySearch().Places();
+    for (const Case& c : cases) {
+        const auto found = AgencySearch().Find(c.typed, 1000);
+        ASSERT_FALSE(found.empty()) << c.typed;
+        EXPECT_EQ(Describe(places[found[0]]), c.first) << c.typed;
+        std::size_t inPrefecture = 0;
+        for (const TSearchPlace& place : places)
+            if (place.Prefecture == c.prefecture) {
+                ++inPrefecture;
+                EXPECT_NE(std::find_if(found.begin(), found.end(),
+                                       [&](std::size_t i) { return places[i] == place; }),
+                          found.end())
+                    << c.typed << ": " << Describe(place);
+            }
+        EXPECT_GT(inPrefecture, 40u) << c.prefecture;
+    }
+}
+
+TEST(PlaceSearch, ANearMissIsOfferedWhenNothingMatches) {
+    struct Case {
+        const char* typed;
+        std::vector<std::string> first;
+    };
+    const Case cases[] = {
+        {"karuisawa", {"長野県 軽井沢町 #240"}},
+        {"かるいさわ", {"長野県 軽井沢町 #240"}},
+        {"カルイサワ", {"長野県 軽井沢町 #240"}},
+        {"karuizwa", {"長野県 軽井沢町 #240"}},
+        {"kauizawa", {"長野県 軽井沢町 #240"}},
+        {"karuisa", {"長野県 軽井沢町 #240"}},
+        {"saporo", {"北海道 札幌市 #0"}},
+        {"taketoni", {"沖縄県 竹富町"}},
+        // Too short, too far, kanji, or found already.
+        {"krz", {}},
+        {"xyzzyq", {}},
+        {"軽井澤", {}},
+        {"karuizawa", {}},
+        {"かるいさわ まち", {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> suggested;
+        for (const std::size_t i : AgencySearch().Suggest(c.typed, c.first.size() + 1))
+            suggested.push_back(Describe(AgencySearch().Places()[i]));
+        if (c.first.empty()) {
+            EXPECT_TRUE(suggested.empty()) << c.typed << ": " << testing::PrintToString(suggested);
+            continue;
+        }
+        EXPECT_TRUE(AgencySearch().Find(c.typed, 5).empty()) << c.typed;
+        ASSERT_FALSE(suggested.empty()) << c.typed;
+        EXPECT_EQ(suggested[0], c.first[0]) << c.typed;
+    }
+}
+
 TEST(PlaceSearch, APrefectureListsItsPlacesNorthToSouthWithinIt) {
     const auto found = AgencySearch().Find("沖縄県", 1000);
     std::size_t listed = 0;
@@ -193,7 +306,34 @@ TEST(PlaceSearch, ReadingsBecomeHepburnRomaji) {
     };
     for (const auto& [kana, romaji] : cases)
         EXPECT_EQ(HiraganaToRomaji(kana), romaji) << kana;
-    EXPECT_EQ(LoosenRomaji("Shimbashi"), "shinbashi");
-    EXPECT_EQ(LoosenRomaji("toukyou"), LoosenRomaji("tokyo"));
+    EXPECT_EQ(HiraganaToRomaji("とーきょー"), "tookyoo");
+    // Each spelling and its Hepburn loosened alike.
+    const std::pair<const char*, const char*> spellings[] = {
+        {"Shimbashi", "shinbashi"},
+        {"toukyou", "tokyo"},
+        {"tookyoo", "tokyo"},
+        {"Ohta", "ota"},
+        {"ohara", "ohara"},
+        {"sizuoka", "shizuoka"},
+        {"hukuoka", "fukuoka"},
+        {"tyuuou", "chuo"},
+        {"cyuuou", "chuo"},
+        {"tikuma", "chikuma"},
+        {"matumoto", "matsumoto"},
+        {"mattu", "mattsu"},
+        {"zyouetsu", "joetsu"},
+        {"jyouetsu", "joetsu"},
+        {"dya", "ja"},
+        {"sya", "sha"},
+        {"ditto", "jitto"},
+        {"shinnjuku", "shinjuku"},
+        {"wo", "o"},
+        {"shuu", "shu"},
+        {"chuu", "chu"},
+    };
+    for (const auto& [typed, hepburn] : spellings)
+        EXPECT_EQ(LoosenRomaji(typed), hepburn) << typed;
     EXPECT_EQ(NormalizeSearchText("Ōno カルイザワ　ＡＢ１"), "ono かるいざわ ab1");
+    EXPECT_EQ(NormalizeSearchText("ｶﾙｲｻﾞﾜ ﾎﾟﾝﾎﾟﾝ ｳﾞ ｱﾞ ｰ"), "かるいざわ ぽんぽん ゔ あ ー");
+    EXPECT_EQ(NormalizeSearchText("か\u3099は\u309A"), "がぱ");
 }

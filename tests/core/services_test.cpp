@@ -324,7 +324,7 @@ TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
     EXPECT_NE(okJson.find("\"Information\": \"\",\n  \"PointSource\": \"\",\n  \"NowTime\": \"\","),
               std::string::npos)
         << okJson;
-    // Nor warnings: unknown.
+    // Nor warnings: unknown; nor a report time.
     EXPECT_NE(okJson.find("\"NowHumidity\": null,\n  \"TodayName\": \"\",\n"
                           "  \"Warnings\": null,\n  \"WarningsTime\": \"\",\n"
                           "  \"WarningsNote\": \"\",\n"),
@@ -342,7 +342,7 @@ TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
                           noRanges + "],\n  \"WeekMaxTempRange\": [" + noRanges +
                           "],\n  \"WeekNormalMinTemp\": null,\n  \"WeekNormalMaxTemp\": null,\n"
                           "  \"Overview\": \"\",\n  \"OverviewHeadline\": \"\",\n"
-                          "  \"OverviewTime\": \"\"\n"),
+                          "  \"OverviewTime\": \"\",\n  \"ReportTime\": \"\"\n}\n"),
               std::string::npos)
         << okJson;
 

@@ -73,16 +73,18 @@ TEST_F(BlankSlots, AWeekSlotWithNoDateAndNoDataShowsNothing) {
 TEST_F(BlankSlots, APointSlotWithNoDateAndNoDataShowsNothing) {
     TSkin skin;
     skin.Load(TestData("skin/demo/demo.ini"));
+    // Slot 6, the row's third at 14:30.
     TWeatherData beyond = record;
-    beyond.PointDate[4] = 0.0;
-    beyond.PointHour[4] = beyond.PointTemp[4] = NoValue;
-    beyond.PointWeather[4].clear();
+    beyond.PointDate[6] = 0.0;
+    beyond.PointHour[6] = beyond.PointTemp[6] = NoValue;
+    beyond.PointWeather[6].clear();
     TWeatherData unknown = beyond;
-    unknown.PointDate[4] = record.DayDate[0];
+    unknown.PointDate[6] = record.DayDate[0];
     const auto blank = Texts(skin, beyond);
-    EXPECT_EQ(blank.at("PointTimeLabel0"), "");
-    EXPECT_EQ(blank.at("PointTempLabel0"), "");
-    EXPECT_NE(Texts(skin, unknown).at("PointTempLabel0"), "");
+    EXPECT_EQ(blank.at("PointTimeLabel2"), "");
+    EXPECT_EQ(blank.at("PointTempLabel2"), "");
+    EXPECT_EQ(blank.at("PointProbLabel2"), "");
+    EXPECT_NE(Texts(skin, unknown).at("PointTempLabel2"), "");
     TBitmap withBlank, withUnknown;
     skin.Draw(&withBlank, &beyond);
     skin.Draw(&withUnknown, &unknown);

@@ -185,19 +185,20 @@ TEST_F(SkinDrawTest, PointBlockStartsAtTheCurrentSlotAndPicksDayOrNight) {
     skin.Load(WriteSkin(""));
     for (int i = 0; i < 16; ++i)
         weather.PointWeather[i] = "曇り";
-    weather.PointWeather[4] = "晴れ"; // 12-15 o'clock
+    // Day and night by the middle of each slot's period, whatever hour labels it.
+    weather.PointWeather[4] = "晴れ"; // 12-15 o'clock: day
     weather.PointWeather[5] = "晴れ";
-    weather.PointHour[5] = 18; // night
+    weather.PointHour[5] = 3; // 15-18: day
     weather.PointWeather[6] = "晴れ";
-    weather.PointHour[6] = 6; // day
+    weather.PointHour[6] = 12; // 18-21: night
     weather.PointWeather[7] = "晴れ";
-    weather.PointHour[7] = NoValue; // night
+    weather.PointHour[7] = NoValue; // 21-24: night
     weather.PointWeather[10] = "";  // no NA image: nothing
     platform::FixClock({2014, 1, 1, 14, 30, 0});
     skin.Draw(&bitmap, &weather);
     platform::ReleaseClock();
     ASSERT_EQ(bitmap.Width(), 10);
-    const std::uint32_t expected[] = {kRed, kBlue, kRed, kBlue, kGreen, kGreen, kGrey};
+    const std::uint32_t expected[] = {kRed, kRed, kBlue, kBlue, kGreen, kGreen, kGrey};
     for (int s = 0; s < 7; ++s)
         EXPECT_EQ(bitmap.Pixel(s, 0), expected[s]) << s;
     EXPECT_EQ(bitmap.Pixel(0, 1), kWhite); // the splitter at (0, 0), under the icons
@@ -280,8 +281,9 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
     platform::ReleaseClock();
 
     // Every label section of a drawing, in drawing order, with its text; the warnings last.
-    // (the agency's own words: three week groups, two normals, three day groups)
-    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 3u * 7 + 2 + 4u * 2 + 8 + 3u * 2 + 3 + 5 + 1);
+    // (the point block's four groups and its day under a new day's first slot; the agency's own
+    // words: three week groups, two normals, three day groups)
+    ASSERT_EQ(labels.size(), 5u * 7 + 5u * 7 + 3u * 7 + 2 + 4u * 2 + 8 + 3u * 2 + 3 + 5 + 1);
     auto find = [&](const std::string& section) -> const TSkin::TLabelItem& {
         for (const auto& l : labels)
             if (l.Section == section)
@@ -311,9 +313,9 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
 TEST_F(SkinDrawTest, ErrorsEndThePassKeepingWhatWasDrawn) {
     dir.Write("img/fine.png", "broken");
     skin.Load(WriteSkin(""));
-    weather.PointWeather[0] = "曇";
-    weather.PointWeather[1] = "晴";
-    platform::FixClock({2014, 1, 1, 0, 0, 0});
+    weather.PointWeather[2] = "曇";
+    weather.PointWeather[3] = "晴"; // 09-12: the day's image
+    platform::FixClock({2014, 1, 1, 6, 0, 0});
     EXPECT_THROW(skin.Draw(&bitmap, &weather), EPngError);
     platform::ReleaseClock();
     ASSERT_EQ(bitmap.Width(), 10);
@@ -333,9 +335,9 @@ TEST_F(SkinDrawTest, ImageNamesMatchFilesWhateverTheirLetterCase) {
         text += "[PointWeatherIcon" + std::to_string(s) + "]\nRect=" + std::to_string(s) + ",0," +
                 std::to_string(s + 1) + ",1\n";
     skin.Load(dir.Write("case.ini", text));
-    weather.PointWeather[0] = "晴れ";
-    weather.PointWeather[1] = "曇り";
-    platform::FixClock({2014, 1, 1, 0, 30, 0});
+    weather.PointWeather[4] = "晴れ";
+    weather.PointWeather[5] = "曇り";
+    platform::FixClock({2014, 1, 1, 12, 30, 0});
     skin.Draw(&bitmap, &weather);
     platform::ReleaseClock();
     ASSERT_EQ(bitmap.Width(), 10);

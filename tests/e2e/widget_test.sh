@@ -124,9 +124,10 @@ forecast_shown() {
     local skin=${1//\\//} location=$2 x y w h now bg diff
     read -r x y w h < <(geometry "$widget")
     now=$(date +%Y-%m-%dT%H:%M:%S)
+    # The widget reads the agency's forecast, and the live source's at a place in Japan, by
+    # Japan's clock.
+    [ "$source" = tenkilite ] || now=$(TZ=Asia/Tokyo date +%Y-%m-%dT%H:%M:%S)
     if [ "$source" = jma ]; then
-        # The widget reads the agency's forecast by Japan's clock.
-        now=$(TZ=Asia/Tokyo date +%Y-%m-%dT%H:%M:%S)
         "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(entry_field "$location" 1)" \
             "$(entry_field "$location" 2)" --now "$now" --cache "$work/jma-cache" \
             >"$work/record.json" || return 1

@@ -3,6 +3,7 @@
 // live source's look-up.
 #include "dialogs/DialogCommands.h"
 #include "dialogs/LocationSettingDlg.h"
+#include "platform/Cache.h"
 #include "support/TempDir.h"
 
 #include "ModalScript.h"
@@ -297,10 +298,157 @@ TEST(LocationSearch, TheLiveSourceLooksUpWhatNoPlaceMatchesAfterAPause) {
         older(std::vector<TGeocodedPlace>{
             {"ホノルル", "アメリカ合衆国", "ハワイ州", {21.3, -157.8}}});
         EXPECT_EQ(dialog->Results->topLevelItemCount(), 0);
+        // OK while the text is still looked up asks to wait; once it is cleared, パリ stands.
+        dialog->Button1->click();
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(dialog->StatusLabel->text(), "検索中です。結果が出てから選んでください。");
+        dialog->SearchEdit->clear();
         dialog->Button1->click();
     });
     EXPECT_TRUE(
         dialogs::RunLocationSetting(nullptr, List().Count(), List().Field(), sources, choice));
     EXPECT_EQ(choice, (TLocationChoice{-1, TOwnPlace{"イル＝ド＝フランス地域圏", "パリ", "",
                                                      "フランス", TCoordinates{48.85341, 2.3488}}}));
+}
+
+// OK takes the highlighted result, as the line below the lists says: the only one found, or the
+// one the arrows chose; a change of the lists after the typing takes the lists' place.
+TEST(LocationSearch, OkTakesTheHighlightedResult) {
+    struct Case {
+        const char* typed;
+        int downs;
+        bool thenLists; // the first list's third entry chosen after the typing
+        const char* line;
+        TLocationChoice expected;
+    };
+    const Case cases[] = {
+        {"軽井沢", 0, false, "選択: 軽井沢町 (長野県)", {1, std::nullopt}},
+        {"fuchu", 1, false, "選択: 府中市 (広島県)", {-1, Own("広島県", "府中市", "3420800")}},
+        {"karuisawa", 0, false, "選択: 軽井沢町 (長野県)", {1, std::nullopt}},
+        {"軽井沢", 0, true, "選択: 那覇市 (沖縄県)", {-1, Own("沖縄県", "那覇市", "4720100")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TLocationChoice choice;
+        choice.ListIndex = 0; // a first start: the list's first entry
+        WhenModal([&](QDialog* d) {
+            auto* dialog = OpenDialog<TLocationSettingDialog>(d);
+            EXPECT_EQ(dialog->ChosenLabel->text(), "選択: 仙台市 (宮城県)");
+            Type(dialog->SearchEdit, QString::fromUtf8(c.typed));
+            for (int i = 0; i < c.downs; ++i)
+                QTest::keyClick(dialog->SearchEdit, Qt::Key_Down);
+            if (c.thenLists) {
+                // Then 沖縄県 in the lists: its first municipality.
+                dialog->ListBox1->setCurrentRow(46);
+            }
+            EXPECT_EQ(dialog->ChosenLabel->text(), c.line);
+            // One click with the pointer.
+            QTest::mouseClick(dialog->Button1, Qt::LeftButton);
+        });
+        EXPECT_TRUE(
+            dialogs::RunLocationSetting(nullptr, List().Count(), List().Field(), Agency(), choice));
+        EXPECT_EQ(choice, c.expected);
+    }
+}
+
+// With a text typed and nothing to take, OK keeps the dialog open and says what to do; an
+// emptied field gives OK back its choice.
+TEST(LocationSearch, OkWithNothingFoundSaysWhatToDo) {
+    TLocationChoice choice;
+    choice.ListIndex = 2;
+    WhenModal([](QDialog* d) {
+        auto* dialog = OpenDialog<TLocationSettingDialog>(d);
+        Type(dialog->SearchEdit, QStringLiteral("zzzq"));
+        EXPECT_EQ(dialog->Results->topLevelItemCount(), 0);
+        EXPECT_EQ(dialog->ChosenLabel->text(), "");
+        EXPECT_TRUE(dialog->Button1->isEnabled());
+        QTest::mouseClick(dialog->Button1, Qt::LeftButton);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(dialog->StatusLabel->text(),
+                  "「zzzq」に合う地域がありません。書き方を変えるか、検索欄を空にして一覧から選んで"
+                  "ください。");
+        EXPECT_EQ(dialog->focusWidget(), dialog->SearchEdit);
+        // Enter says the same.
+        dialog->StatusLabel->clear();
+        QTest::keyClick(dialog->SearchEdit, Qt::Key_Return);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_TRUE(dialog->StatusLabel->text().startsWith("「zzzq」"));
+        dialog->SearchEdit->clear();
+        EXPECT_EQ(dialog->ChosenLabel->text(), "選択: 府中市 (東京都)");
+        QTest::mouseClick(dialog->Button1, Qt::LeftButton);
+    });
+    EXPECT_TRUE(
+        dialogs::RunLocationSetting(nullptr, List().Count(), List().Field(), Agency(), choice));
+    EXPECT_EQ(choice, (TLocationChoice{2, std::nullopt}));
+}
+
+// A near miss is offered as a question, highlighted, when nothing matches as typed.
+TEST(LocationSearch, ANearMissIsOffered) {
+    TLocationSettingDialog dialog(nullptr, List().Count(), List().Field(), Agency());
+    const std::pair<const char*, const char*> cases[] = {
+        {"karuisawa", "もしかして: 軽井沢町、"},
+        {"かるいさわ", "もしかして: 軽井沢町、"},
+        {"ｶﾙｲｻﾜ", "もしかして: 軽井沢町、"},
+        {"taketoni", "もしかして: 竹富町"},
+    };
+    for (const auto& [typed, status] : cases) {
+        dialog.SearchEdit->setText(QString::fromUtf8(typed));
+        EXPECT_TRUE(dialog.StatusLabel->text().startsWith(QString::fromUtf8(status)))
+            << typed << ": " << dialog.StatusLabel->text().toStdString();
+        // The first near miss is the first result.
+        const QString first = Row(dialog.Results, 0).value(0);
+        EXPECT_TRUE(!first.isEmpty() && QString::fromUtf8(status).mid(7).startsWith(first))
+            << typed;
+        EXPECT_EQ(dialog.Results->currentItem(), dialog.Results->topLevelItem(0));
+    }
+    // Found as typed: no question.
+    dialog.SearchEdit->setText(QStringLiteral("karuizawa"));
+    EXPECT_EQ(dialog.StatusLabel->text(), "");
+}
+
+// A location list of 300,000 entries, and the table read from the cache: both are read and
+// indexed off the interface thread, the lists fill when they are ready, the search finds every
+// entry, and a dialog closed meanwhile stops the worker.
+TEST(LocationSearch, ALargeListAndTheCachedTableAreIndexedOffTheInterfaceThread) {
+    Locations big;
+    constexpr int kEntries = 300000;
+    big.entries.reserve(kEntries);
+    for (int i = 0; i < kEntries; ++i)
+        big.entries.push_back(
+            {"地方" + std::to_string(i), "県" + std::to_string(i), "町" + std::to_string(i)});
+    {
+        // Closed at once: the worker stops and is waited for.
+        TLocationSettingDialog closed(nullptr, big.Count(), big.Field(), {});
+    }
+    TLocationSettingDialog dialog(nullptr, big.Count(), big.Field(), {});
+    dialog.SelectLocation(123456);
+    EXPECT_EQ(dialog.ChosenLabel->text(), "選択: 町123456 (県123456)");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.PlacesReady(); }, 120000));
+    EXPECT_EQ(dialog.ListBox1->count(), kEntries);
+    EXPECT_EQ(Current(dialog.ListBox3), "町123456");
+    dialog.SearchEdit->setText(QStringLiteral("町299999"));
+    EXPECT_EQ(Row(dialog.Results, 0), QStringList({"町299999", "県299999", "地方299999"}));
+
+    // The agency's table from the cache folder.
+    TempDir dir;
+    ASSERT_FALSE(
+        platform::TCache(dir.Path()).Write("jma/area.json", ReadAll(TestData("jma/area.json"))));
+    TLocationSources sources;
+    sources.Kind = TPlaceKind::Agency;
+    sources.CacheFolder = dir.Path();
+    bool fetched = false;
+    sources.FetchMunicipalities = [&](auto) { fetched = true; };
+    TLocationSettingDialog agency(nullptr, List().Count(), List().Field(), sources);
+    agency.SelectLocation(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return agency.PlacesReady(); }, 30000));
+    EXPECT_EQ(agency.ListBox1->count(), 47);
+    EXPECT_EQ(Current(agency.ListBox3), "軽井沢町");
+    EXPECT_FALSE(fetched);
+    // No table in the cache: the agency's source asks for it.
+    TLocationSources empty = sources;
+    empty.CacheFolder = dir.Path() + "/none";
+    TLocationSettingDialog asking(nullptr, List().Count(), List().Field(), empty);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asking.PlacesReady(); }, 30000));
+    EXPECT_TRUE(fetched);
+    EXPECT_EQ(asking.StatusLabel->text(), "気象庁の地域表を取得しています…");
 }

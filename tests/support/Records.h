@@ -102,6 +102,7 @@ inline std::string RecordDiff(const TWeatherData& actual, const TWeatherData& ex
     PELUMI_COMPARE_FIELD(Overview);
     PELUMI_COMPARE_FIELD(OverviewHeadline);
     PELUMI_COMPARE_FIELD(OverviewTime);
+    PELUMI_COMPARE_FIELD(ReportTime);
 #undef PELUMI_COMPARE_FIELD
     if (actual.WarningsKnown != expected.WarningsKnown || actual.Warnings != expected.Warnings)
         out << "\n  Warnings differ (known " << actual.WarningsKnown << ", "

@@ -64,8 +64,9 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
-    // The agency's days and hours are Japan's: so are --now and the clock under jma.
-    if (jma)
+    // The agency's days and hours are Japan's: so are --now and the clock under jma, and under
+    // openmeteo, whose places here are in Japan, as the program reads them.
+    if (live)
         platform::SetClockZone(platform::ClockZone::Japan);
     if (!now.empty()) {
         const auto fixed = platform::ParseLocalDateTime(now);

@@ -193,10 +193,10 @@ std::optional<TJmaStamp> ParseJmaStamp(std::string_view text) {
 }
 
 bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace& place,
-                 std::string_view locationName, TDateTime today) {
-    if (!std::isfinite(today))
+                 std::string_view locationName, TDateTime now) {
+    if (!std::isfinite(now))
         return false;
-    today = DateOf(today);
+    const TDateTime today = DateOf(now);
     const json doc = ParseAnswer(answer);
     const json* shortTerm = Element(&doc, 0);
     const json* series = Member(shortTerm, "timeSeries");
@@ -352,10 +352,14 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
             record.DayProb[static_cast<std::size_t>(4 * d + b)] =
                 anyBand ? near.bands[d][b] : week.dayProb[d];
     }
+    const bool toldOfTodaysBands = std::any_of(record.DayProb.begin(), record.DayProb.begin() + 4,
+                                               [](std::int32_t p) { return p != NoValue; });
+    // A band of today that has ended is no forecast any more (an answer read again later).
+    for (int b = 0; b < 4; ++b)
+        if (today + (b + 1) / 4.0 <= now)
+            record.DayProb[static_cast<std::size_t>(b)] = NoValue;
     const bool toldOfToday = !record.DayWeather[0].empty() || record.DayMinTemp[0] != NoValue ||
-                             record.DayMaxTemp[0] != NoValue ||
-                             std::any_of(record.DayProb.begin(), record.DayProb.begin() + 4,
-                                         [](std::int32_t p) { return p != NoValue; });
+                             record.DayMaxTemp[0] != NoValue || toldOfTodaysBands;
     if (!toldOfToday) {
         record.Clear();
         return false;
@@ -379,6 +383,11 @@ bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace&
 
     record.LocationName = std::string(locationName);
     if (const auto reported = ParseStamp(Member(shortTerm, "reportDatetime"))) {
+        const CalendarDate on = DecodeDate(reported->Date);
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d", on.Year, on.Month, on.Day,
+                      reported->Hour, reported->Minute);
+        record.ReportTime = stamp;
         char text[64];
         if (reported->Date == today) {
             std::snprintf(text, sizeof text, "%02d時%02d分 発表", reported->Hour, reported->Minute);

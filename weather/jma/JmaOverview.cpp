@@ -116,12 +116,16 @@ std::optional<TJmaOverview> ReadJmaOverview(std::string_view answer) {
     return overview;
 }
 
+std::string JmaOverviewName(const TJmaPlace& place) {
+    return "jma/overview/" + JmaWarningOffice(place) + ".answer";
+}
+
 bool AddJmaOverview(THttpClient& client, const std::string& jmaPrefix,
                     const std::string& cacheFolder, const TJmaPlace& place, TWeatherData& record) {
     const std::string office = JmaWarningOffice(place);
-    const TKeptAnswerRequest request{
-        jmaPrefix + "forecast/data/overview_forecast/" + office + ".json", cacheFolder,
-        "jma/overview/" + office + ".answer", kMaxJmaOverviewBytes};
+    const TKeptAnswerRequest request{jmaPrefix + "forecast/data/overview_forecast/" + office +
+                                         ".json",
+                                     cacheFolder, JmaOverviewName(place), kMaxJmaOverviewBytes};
     std::optional<TJmaOverview> overview;
     const auto accept = [&](std::string_view answer) {
         overview = ReadJmaOverview(answer);

@@ -30,6 +30,9 @@ std::optional<TJmaOverview> ReadJmaOverview(std::string_view answer);
 // Japan's) as Japan time "YYYY-MM-DDTHH:MM"; empty for a text that is not one.
 std::string JapanMinute(std::string_view stamp);
 
+// Where the overview of the place's office is kept in the cache folder.
+std::string JmaOverviewName(const TJmaPlace& place);
+
 // The overview of the place's office (the office that writes it: 014030 for 十勝, where the
 // forecast is in 014100's file), asked for conditionally below `jmaPrefix` and kept in
 // `cacheFolder` as jma/overview/{office}.answer, into the record's Overview, OverviewHeadline

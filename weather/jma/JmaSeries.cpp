@@ -85,11 +85,23 @@ std::optional<std::string_view> JmaSeriesWeatherText(std::string_view agencyText
     return std::nullopt;
 }
 
-bool FillFromJmaSeries(TWeatherData& record, std::string_view answer, std::string_view class10,
-                       TDateTime today) {
-    if (!std::isfinite(today))
-        return false;
-    today = DateOf(today);
+namespace {
+
+// What one series tells of the slots of today and tomorrow.
+struct TSeriesSlots {
+    TWeatherData Slots;                 // dates, hours and words of the periods it tells
+    std::array<std::int32_t, 16> Temps; // the point's temperature at each slot's end
+    std::array<bool, 16> TempRead{};    // the series has a value (maybe none) for the slot's end
+    TDateTime Report = 0.0;             // its report time, as a day count with the time of day
+    TDateTime FirstPeriod = 0.0;        // the start of its first period
+};
+
+TDateTime Moment(const TJmaStamp& stamp) {
+    return stamp.Date + (stamp.Hour * 60 + stamp.Minute) / 1440.0;
+}
+
+std::optional<TSeriesSlots> ReadSeries(std::string_view answer, std::string_view class10,
+                                       TDateTime today) {
     const json doc = ParseJsonAnswer(answer, kMaxSeriesBytes, kMaxDepth);
     const auto area = Text(JsonMember(&doc, "firstAreaCode"));
     const json* areaSeries = JsonMember(&doc, "areaTimeSeries");
@@ -97,14 +109,21 @@ bool FillFromJmaSeries(TWeatherData& record, std::string_view answer, std::strin
     const json* weather = JsonMember(areaSeries, "weather");
     if (area != class10 || periods == nullptr || !periods->is_array() || weather == nullptr ||
         !weather->is_array())
-        return false;
+        return std::nullopt;
 
-    TWeatherData slots;
+    TSeriesSlots read;
+    read.Temps.fill(NoValue);
+    if (const auto text = Text(JsonMember(&doc, "reportDateTime")))
+        if (const auto report = ParseJmaStamp(*text))
+            read.Report = Moment(*report);
+    TWeatherData& slots = read.Slots;
     for (std::size_t i = 0; i < periods->size(); ++i) {
         const json* period = JsonElement(periods, i);
         const auto start = Stamp(period);
         if (!start || Text(JsonMember(period, "duration")) != "PT3H")
             continue;
+        if (read.FirstPeriod == 0.0 || Moment(*start) < read.FirstPeriod)
+            read.FirstPeriod = Moment(*start);
         const int s = PeriodSlot(*start, today);
         if (s < 0 || slots.PointDate[s] != 0.0)
             continue;
@@ -122,19 +141,58 @@ bool FillFromJmaSeries(TWeatherData& record, std::string_view answer, std::strin
     const json* instants = JsonMember(pointSeries, "timeDefines");
     const json* temperatures = JsonMember(pointSeries, "temperature");
     // The first value of a time is its value, even when it is none.
-    std::array<bool, 16> read{};
     for (std::size_t j = 0;
          j < (instants != nullptr && instants->is_array() ? instants->size() : 0); ++j) {
         const auto instant = Stamp(JsonElement(instants, j));
         const int s = instant ? InstantSlot(*instant, today) : -1;
-        if (s < 0 || slots.PointDate[s] == 0.0 || std::exchange(read[s], true))
+        if (s < 0 || std::exchange(read.TempRead[s], true))
             continue;
         const json* value = JsonElement(temperatures, j);
         if (value == nullptr || !value->is_number_integer())
             continue;
         const auto degrees = value->get<std::int64_t>();
         if (degrees >= -kMaxDegrees && degrees <= kMaxDegrees)
-            slots.PointTemp[s] = static_cast<std::int32_t>(degrees);
+            read.Temps[s] = static_cast<std::int32_t>(degrees);
+    }
+    return read;
+}
+
+} // namespace
+
+bool FillFromJmaSeries(TWeatherData& record, std::string_view answer, std::string_view class10,
+                       TDateTime now, std::string_view earlier) {
+    if (!std::isfinite(now))
+        return false;
+    const TDateTime today = DateOf(now);
+    std::optional<TSeriesSlots> read = ReadSeries(answer, class10, today);
+    if (!read)
+        return false;
+    TWeatherData& slots = read->Slots;
+    std::array<bool, 16> fromEarlier{};
+    // The period under way when the new series begins after it: the earlier series still
+    // tells it.
+    const std::optional<TSeriesSlots> before =
+        earlier.empty() ? std::nullopt : ReadSeries(earlier, class10, today);
+    if (before && before->Report < read->Report)
+        for (int s = 0; s < 16; ++s) {
+            const TDateTime start = today + s / 8 + (s % 8) / 8.0;
+            const TDateTime end = start + 1.0 / 8.0;
+            if (slots.PointDate[s] != 0.0 || before->Slots.PointDate[s] == 0.0 || end <= now ||
+                (read->FirstPeriod != 0.0 && start >= read->FirstPeriod))
+                continue;
+            slots.PointDate[s] = before->Slots.PointDate[s];
+            slots.PointHour[s] = before->Slots.PointHour[s];
+            slots.PointWeather[s] = before->Slots.PointWeather[s];
+            fromEarlier[s] = true;
+        }
+    // Each slot's temperature from the newer series where it tells it.
+    for (int s = 0; s < 16; ++s) {
+        if (slots.PointDate[s] == 0.0)
+            continue;
+        if (read->TempRead[s])
+            slots.PointTemp[s] = read->Temps[s];
+        else if (fromEarlier[s])
+            slots.PointTemp[s] = before->Temps[s];
     }
 
     record.PointDate = slots.PointDate;

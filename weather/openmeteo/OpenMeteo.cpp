@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <utility>
 
 using json = nlohmann::json;
@@ -250,9 +251,45 @@ std::string ShortPlaceName(std::string_view municipality) {
     return {};
 }
 
+namespace {
+
+bool FillFromForecast(TWeatherData& record, const json& doc, std::string_view locationName,
+                      const platform::LocalDateTime& fetchedAt);
+
+// Seconds east of UTC that an answer's times are in; nothing when it does not say.
+std::optional<std::int64_t> AnswerOffset(const json& doc) {
+    const auto offset = Number(Member(&doc, "utc_offset_seconds"));
+    if (!offset || std::fabs(*offset) > 18.0 * 3600.0)
+        return std::nullopt;
+    return static_cast<std::int64_t>(*offset);
+}
+
+} // namespace
+
 bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::string_view locationName,
                        const platform::LocalDateTime& fetchedAt) {
+    return FillFromForecast(record, ParseAnswer(answer), locationName, fetchedAt);
+}
+
+bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::string_view locationName,
+                       std::int64_t fetchedAt) {
     const json doc = ParseAnswer(answer);
+    platform::LocalDateTime at = platform::ToLocalDateTime(fetchedAt);
+    if (const auto offset = AnswerOffset(doc)) {
+        // The place's wall clock, as the answer's hours are.
+        const auto t = static_cast<std::time_t>(fetchedAt + *offset);
+        std::tm place{};
+        gmtime_r(&t, &place);
+        at = {place.tm_year + 1900, place.tm_mon + 1, place.tm_mday,
+              place.tm_hour,        place.tm_min,     place.tm_sec};
+    }
+    return FillFromForecast(record, doc, locationName, at);
+}
+
+namespace {
+
+bool FillFromForecast(TWeatherData& record, const json& doc, std::string_view locationName,
+                      const platform::LocalDateTime& fetchedAt) {
     if (!doc.is_object())
         return false;
     if (const json* error = Member(&doc, "error"); error && *error != json(false))
@@ -399,6 +436,8 @@ bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::strin
     return true;
 }
 
+} // namespace
+
 TPlaceChoice LookUpPlace(THttpClient& client, const TForecastRequest& request) {
     // An empty name finds nothing; there is no need to ask.
     if (request.Municipality.empty())
@@ -428,9 +467,14 @@ TForecastOutcome LoadOpenMeteo(THttpClient& client, const TForecastRequest& requ
         return outcome;
     const std::string answer =
         GetPage(client, OpenMeteoForecastUrl(request.ForecastPrefix, *place));
-    outcome.Loaded =
-        !answer.empty() &&
-        FillFromOpenMeteo(outcome.Record, answer, request.Municipality, platform::LocalNow());
+    // Asked in the clock's zone, the answer's hours are the clock's; asked in the place's own
+    // (the clock's cannot be named), its 取得 time is told in that zone too.
+    const bool placesZone = platform::LocalTimeZone() == platform::kAutoTimeZone;
+    outcome.Loaded = !answer.empty() &&
+                     (placesZone ? FillFromOpenMeteo(outcome.Record, answer, request.Municipality,
+                                                     platform::UnixSecondsNow())
+                                 : FillFromOpenMeteo(outcome.Record, answer, request.Municipality,
+                                                     platform::LocalNow()));
     if (!outcome.Loaded)
         outcome.Record.Clear();
     return outcome;

@@ -89,6 +89,11 @@ std::string ShortPlaceName(std::string_view municipality);
 // JSON, too large, the API's error object, no dates) or holds no value at all.
 bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::string_view locationName,
                        const platform::LocalDateTime& fetchedAt);
+// The same, fetched at `fetchedAt` seconds since 1970: the 取得 time is told in the answer's own
+// zone (its utc_offset_seconds, the place's), as its hours are; in the clock's zone when the
+// answer does not say.
+bool FillFromOpenMeteo(TWeatherData& record, std::string_view answer, std::string_view locationName,
+                       std::int64_t fetchedAt);
 
 // The place of the request by the look-up: its municipality's name, then, when no result lies
 // in its prefecture, the shorter name (ShortPlaceName), of which only an exact result counts.
