@@ -12,8 +12,11 @@
 // ("PointDate", ..., "Information"; arrays in slot order, dates as day counts, missing integers
 // 2147483647, texts as strings), then "Warnings" (null when unknown, else a list of
 // {"code", "name", "status", "level"} with level advisory, warning, danger or emergency),
-// "WarningsTime" and "WarningsNote". forecast-dump prints it, skin-render and the widget's cache of
-// the last good forecast read it back.
+// "WarningsTime" and "WarningsNote", then the rain of the next hour: "RainTime", "Rain" (one
+// class 0-8 a frame, null for an unknown one; null as a whole when unknown), "RainStartsIn" and
+// "RainEndsIn" (minutes or null; on reading they are computed from the frames) and "RainStep"
+// (minutes between frames, null without rain fields). forecast-dump prints it, skin-render and the
+// widget's cache of the last good forecast read it back.
 
 // The record as that object, one member a line. With `ok`, an "ok" member comes first (the
 // load's result, for people reading a dump).

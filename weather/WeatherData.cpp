@@ -31,6 +31,7 @@ void TWeatherData::Clear() {
     Now = TObservation{};
     TodayName.clear();
     ClearWarnings();
+    ClearRain();
 }
 
 void TWeatherData::ClearWarnings() {
@@ -38,6 +39,14 @@ void TWeatherData::ClearWarnings() {
     Warnings.clear();
     WarningsTime.clear();
     WarningsNote.clear();
+}
+
+void TWeatherData::ClearRain() {
+    RainStep = NoValue;
+    RainTime.clear();
+    Rain.clear();
+    RainStartsIn = NoValue;
+    RainEndsIn = NoValue;
 }
 
 namespace {
