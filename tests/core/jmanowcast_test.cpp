@@ -97,13 +97,23 @@ TEST(NowcastTile, TheLegendsColoursAreItsClassesAndNothingElseIs) {
         std::optional<std::int32_t> rainClass;
     };
     const Case cases[] = {
-        {242, 242, 255, 255, 1}, {160, 210, 255, 255, 2}, {33, 140, 255, 255, 3},
-        {0, 65, 255, 255, 4},    {250, 245, 0, 255, 5},   {255, 245, 0, 255, 5},
-        {255, 153, 0, 255, 6},   {255, 40, 0, 255, 7},    {180, 0, 104, 255, 8},
+        {242, 242, 255, 255, 1},
+        {160, 210, 255, 255, 2},
+        {33, 140, 255, 255, 3},
+        {0, 65, 255, 255, 4},
+        {250, 245, 0, 255, 5},
+        {255, 245, 0, 255, 5},
+        {255, 153, 0, 255, 6},
+        {255, 40, 0, 255, 7},
+        {180, 0, 104, 255, 8},
         // A data tile's transparent white, the empty tile's black, any transparent pixel.
-        {255, 255, 255, 0, 0},   {0, 0, 0, 0, 0},         {33, 140, 255, 0, 0},
+        {255, 255, 255, 0, 0},
+        {0, 0, 0, 0, 0},
+        {33, 140, 255, 0, 0},
         // Half-transparent legend colours and near misses are no class.
-        {33, 140, 255, 128, {}}, {251, 245, 0, 255, {}},  {255, 255, 255, 255, {}},
+        {33, 140, 255, 128, {}},
+        {251, 245, 0, 255, {}},
+        {255, 255, 255, 255, {}},
         {0, 0, 0, 255, {}},
     };
     for (const Case& c : cases)
@@ -111,16 +121,16 @@ TEST(NowcastTile, TheLegendsColoursAreItsClassesAndNothingElseIs) {
             << int{c.r} << "," << int{c.g} << "," << int{c.b} << "," << int{c.a};
 
     // Every colour counted in ten real tiles of one frame has its class.
-    const json census =
-        json::parse(ReadAll(TestData("jma/nowcast/hrpns-tile-colour-census-2026-09-23T1015Z.json")));
+    const json census = json::parse(
+        ReadAll(TestData("jma/nowcast/hrpns-tile-colour-census-2026-09-23T1015Z.json")));
     int colours = 0;
     for (const json& tile : census["tiles"])
         for (const auto& [rgba, count] : tile["rgbaCounts"].items()) {
             int r = 0, g = 0, b = 0, a = 0;
             ASSERT_EQ(std::sscanf(rgba.c_str(), "%d,%d,%d,%d", &r, &g, &b, &a), 4) << rgba;
-            EXPECT_TRUE(RainClassOfColour(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
-                                          static_cast<std::uint8_t>(b),
-                                          static_cast<std::uint8_t>(a)))
+            EXPECT_TRUE(
+                RainClassOfColour(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                                  static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(a)))
                 << rgba;
             ++colours;
         }
@@ -147,8 +157,8 @@ TEST(NowcastTile, PixelsOfTilesInTheAgencysFormat) {
         std::optional<std::int32_t> rainClass;
     };
     const Case cases[] = {
-        {{0, 20}, 0},   {{10, 20}, 0},   {{20, 20}, 1},  {{30, 20}, 2},   {{40, 20}, 3},
-        {{50, 20}, 4},  {{60, 20}, 5},   {{70, 20}, 6},  {{80, 20}, 7},   {{90, 20}, 8},
+        {{0, 20}, 0},   {{10, 20}, 0},   {{20, 20}, 1},   {{30, 20}, 2},   {{40, 20}, 3},
+        {{50, 20}, 4},  {{60, 20}, 5},   {{70, 20}, 6},   {{80, 20}, 7},   {{90, 20}, 8},
         {{100, 20}, 5}, {{110, 20}, {}}, {{120, 20}, {}}, {{255, 255}, 0}, {{15, 20}, 0},
     };
     std::vector<TTilePoint> points;
@@ -245,11 +255,21 @@ TEST(NowcastTimes, ListsThatDoNotAgreeOrTellNothing) {
     const Case cases[] = {
         {"both at the newest", analyses, rows(t, all), t, {}},
         {"the forecasts of an older analysis", analyses, rows(t - 600, all), t - 600, {}},
-        {"the analyses fetched a moment before the next", analyses, rows(t + 300, all), t + 300, {}},
+        {"the analyses fetched a moment before the next",
+         analyses,
+         rows(t + 300, all),
+         t + 300,
+         {}},
         {"forecasts of an analysis the analyses do not tell", analyses, rows(t + 600, all), {}, {}},
-        {"forecasts missing two rows", analyses, rows(t, {60, 55, 50, 45, 40, 35, 30, 20, 15, 10}),
-         t, {1, 5}},
-        {"rows off the five minutes are no frames", analyses, rows(t, {61, 5}), t,
+        {"forecasts missing two rows",
+         analyses,
+         rows(t, {60, 55, 50, 45, 40, 35, 30, 20, 15, 10}),
+         t,
+         {1, 5}},
+        {"rows off the five minutes are no frames",
+         analyses,
+         rows(t, {61, 5}),
+         t,
          {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
         {"no analyses", {}, rows(t, all), {}, {}},
         {"analyses only of forecasts", rows(t, {5}), rows(t, all), {}, {}},
@@ -262,15 +282,17 @@ TEST(NowcastTimes, ListsThatDoNotAgreeOrTellNothing) {
             continue;
         EXPECT_EQ(frames->Base, *c.base) << c.name;
         for (int k = 0; k < kNowcastFrames; ++k) {
-            const bool missing = std::find(c.missing.begin(), c.missing.end(), k) != c.missing.end();
+            const bool missing =
+                std::find(c.missing.begin(), c.missing.end(), k) != c.missing.end();
             EXPECT_EQ(frames->Valid[static_cast<std::size_t>(k)],
                       missing ? std::nullopt : std::optional(*c.base + k * 300))
                 << c.name << " frame " << k;
         }
     }
-    for (const char* bad : {"", "{}", "[]", "[{\"basetime\": \"20260916010500\"}]",
-                            "[{\"basetime\": \"20260231010500\", \"validtime\": \"20260231010500\"}]",
-                            "[{\"basetime\": 20260916010500, \"validtime\": 20260916010500}]"})
+    for (const char* bad :
+         {"", "{}", "[]", "[{\"basetime\": \"20260916010500\"}]",
+          "[{\"basetime\": \"20260231010500\", \"validtime\": \"20260231010500\"}]",
+          "[{\"basetime\": 20260916010500, \"validtime\": 20260916010500}]"})
         EXPECT_FALSE(ReadNowcastTimes(bad)) << bad;
 }
 
@@ -440,22 +462,21 @@ TEST_F(NowcastServer, APlaceOnATilesEdgeReadsTheNextTile) {
     const JapanClock clock(kBase + 7 * 60);
     const TNowcastOutcome outcome = Load(kSapporo);
     ASSERT_EQ(outcome.Result, TNowcastResult::Read);
-    EXPECT_EQ(outcome.Rain,
-              (std::vector<std::int32_t>{4, 0, 4, 0, 4, 0, 4, 0, 4, 0, 4, 0, 4}));
+    EXPECT_EQ(outcome.Rain, (std::vector<std::int32_t>{4, 0, 4, 0, 4, 0, 4, 0, 4, 0, 4, 0, 4}));
     EXPECT_EQ(tileRequests, 2 * kNowcastFrames);
 }
 
 TEST_F(NowcastServer, WhatCannotBeHadIsUnknownNeverDry) {
-    const std::vector<std::int32_t> unknownFrames = {0, 0, 1, NoValue, 3, 4, 5,
-                                                     NoValue, 7, 8, 5, 0, 1};
+    const std::vector<std::int32_t> unknownFrames = {0,       0, 1, NoValue, 3, 4, 5,
+                                                     NoValue, 7, 8, 5,       0, 1};
     for (int k = 0; k < kNowcastFrames; ++k)
         SetTile(k, 909, 403, TileWith(143, 58, kClasses[static_cast<std::size_t>(k)]));
     // Frame 3's tile is missing (404), frame 7's has a colour outside the legend.
     tiles.erase("/bosai/" + NowcastTilePath(kBase, kBase + 3 * 300, 10, 909, 403));
     std::vector<TTileColour> odd(NowcastPalette().begin(), NowcastPalette().end());
     odd.push_back({200, 200, 200, 255});
-    SetTile(7, 909, 403, Tile([](int x, int y) { return std::uint8_t(x == 143 && y == 58 ? 10 : 1); },
-                              odd));
+    SetTile(7, 909, 403,
+            Tile([](int x, int y) { return std::uint8_t(x == 143 && y == 58 ? 10 : 1); }, odd));
     {
         const JapanClock clock(kBase + 29 * 60);
         const TNowcastOutcome outcome = Load(kTokyoStation);
@@ -510,7 +531,7 @@ TEST_F(NowcastServer, KeptTilesGoThreeHoursAfterTheirAnalysis) {
     EXPECT_FALSE(std::filesystem::exists(cache.File(old)));
     EXPECT_TRUE(std::filesystem::exists(cache.File(recent)));
     EXPECT_TRUE(std::filesystem::exists(cache.File("jma/nowcast/notes.png")));
-    EXPECT_TRUE(std::filesystem::exists(cache.File(
-        "jma/nowcast/" + NowcastTimeText(kBase) + "-" + NowcastTimeText(kBase + 3600) +
-        "-10-909-403.png")));
+    EXPECT_TRUE(
+        std::filesystem::exists(cache.File("jma/nowcast/" + NowcastTimeText(kBase) + "-" +
+                                           NowcastTimeText(kBase + 3600) + "-10-909-403.png")));
 }

@@ -30,9 +30,10 @@ TNowcastRequest Request(const SampleService& service, const std::string& cache) 
 // The centre of a world pixel at zoom 10.
 TCoordinates CentreOf(std::int64_t x, std::int64_t y) {
     const double n = 256.0 * 1024.0;
-    return {std::atan(std::sinh(std::numbers::pi * (1.0 - 2.0 * (static_cast<double>(y) + 0.5) / n))) *
-                180.0 / std::numbers::pi,
-            (static_cast<double>(x) + 0.5) / n * 360.0 - 180.0};
+    return {
+        std::atan(std::sinh(std::numbers::pi * (1.0 - 2.0 * (static_cast<double>(y) + 0.5) / n))) *
+            180.0 / std::numbers::pi,
+        (static_cast<double>(x) + 0.5) / n * 360.0 - 180.0};
 }
 
 // Loads until the load and the clock fall within one analysis (a five-minute step may pass
@@ -73,8 +74,8 @@ TEST(Nowcast, TheSampleServicesShowersWhereTheyFall) {
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx) {
                     const TCoordinates at = CentreOf(pixel.X + dx, pixel.Y + dy);
-                    greatest =
-                        std::max(greatest, sample.ClassAt(at.Latitude, at.Longitude, analysis + k * 300));
+                    greatest = std::max(
+                        greatest, sample.ClassAt(at.Latitude, at.Longitude, analysis + k * 300));
                 }
             expected.push_back(greatest);
         }
@@ -104,8 +105,8 @@ TEST(Nowcast, RainBroughtToAPlaceComesWhenSaid) {
     elsewhere.Municipality = "大阪市";
     EXPECT_EQ(LoadSteady(elsewhere, analysis).Rain, std::vector<std::int32_t>(13, 0));
 
-    for (const char* bad : {"1310100", "1310100:x", "1310100:25:9", "131010:25", "9910100:25",
-                            "1310100:181"})
+    for (const char* bad :
+         {"1310100", "1310100:x", "1310100:25:9", "131010:25", "9910100:25", "1310100:181"})
         EXPECT_FALSE(TSampleNowcast::ParseRainIn(bad)) << bad;
     EXPECT_EQ(TSampleNowcast::ParseRainIn("1310100:25"),
               (TSampleNowcast::TRainIn{"1310100", 25, 2}));

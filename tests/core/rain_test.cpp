@@ -51,26 +51,76 @@ TEST(Rain, FiguresAndTheLabelOfEachHour) {
     };
     const Case cases[] = {
         {"dry", 5, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, X, X, "1時間以内に雨の予報なし", false},
-        {"rain in 25 minutes", 5, {0, 0, 0, 0, 0, 2, 3, 3, 0, 0, 0, 0, 0}, 25, X,
-         "25分後に雨 (1-5mm/h)", true},
-        {"rain now, over in 40 minutes", 5, {3, 3, 2, 2, 1, 1, 1, 1, 0, 0, 2, 0, 0}, 0, 40,
-         "雨は40分後にやむ見込み", true},
-        {"rain the whole hour", 5, {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4}, 0, X,
-         "雨は1時間以上続く見込み", true},
-        {"rain now, its end unknown", 5, {3, 3, 3, X, 3, 3, 0, 0, 0, 0, 0, 0, 0}, 0, X,
-         "雨が降っています (5-10mm/h)", true},
-        {"rain after an unknown frame", 5, {0, 0, X, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0}, X, X,
-         "雨の予報: 取得できず", false},
-        {"rain before an unknown frame", 5, {0, 1, 0, 0, X, 0, 0, 0, 0, 0, 0, 0, 0}, 5, X,
-         "5分後に雨 (1mm/h未満)", true},
-        {"dry as far as known", 5, {0, 0, 0, 0, 0, 0, X, X, X, X, X, X, X}, X, X,
-         "雨の予報: 取得できず", false},
-        {"the first frame unknown", 5, {X, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}, X, X,
-         "雨の予報: 取得できず", false},
-        {"a class outside the legend is unknown", 5, {0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, X, X,
-         "雨の予報: 取得できず", false},
-        {"quarter hours, rain in 30 minutes", 15, {0, 0, 4, 0, 0}, 30, X,
-         "30分後に雨 (10-20mm/h)", true},
+        {"rain in 25 minutes",
+         5,
+         {0, 0, 0, 0, 0, 2, 3, 3, 0, 0, 0, 0, 0},
+         25,
+         X,
+         "25分後に雨 (1-5mm/h)",
+         true},
+        {"rain now, over in 40 minutes",
+         5,
+         {3, 3, 2, 2, 1, 1, 1, 1, 0, 0, 2, 0, 0},
+         0,
+         40,
+         "雨は40分後にやむ見込み",
+         true},
+        {"rain the whole hour",
+         5,
+         {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4},
+         0,
+         X,
+         "雨は1時間以上続く見込み",
+         true},
+        {"rain now, its end unknown",
+         5,
+         {3, 3, 3, X, 3, 3, 0, 0, 0, 0, 0, 0, 0},
+         0,
+         X,
+         "雨が降っています (5-10mm/h)",
+         true},
+        {"rain after an unknown frame",
+         5,
+         {0, 0, X, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0},
+         X,
+         X,
+         "雨の予報: 取得できず",
+         false},
+        {"rain before an unknown frame",
+         5,
+         {0, 1, 0, 0, X, 0, 0, 0, 0, 0, 0, 0, 0},
+         5,
+         X,
+         "5分後に雨 (1mm/h未満)",
+         true},
+        {"dry as far as known",
+         5,
+         {0, 0, 0, 0, 0, 0, X, X, X, X, X, X, X},
+         X,
+         X,
+         "雨の予報: 取得できず",
+         false},
+        {"the first frame unknown",
+         5,
+         {X, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2},
+         X,
+         X,
+         "雨の予報: 取得できず",
+         false},
+        {"a class outside the legend is unknown",
+         5,
+         {0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         X,
+         X,
+         "雨の予報: 取得できず",
+         false},
+        {"quarter hours, rain in 30 minutes",
+         15,
+         {0, 0, 4, 0, 0},
+         30,
+         X,
+         "30分後に雨 (10-20mm/h)",
+         true},
         {"quarter hours, dry", 15, {0, 0, 0, 0, 0}, X, X, "1時間以内に雨の予報なし", false},
         {"unknown as a whole", 5, {}, X, X, "雨の予報: 取得できず", false},
     };
@@ -84,17 +134,15 @@ TEST(Rain, FiguresAndTheLabelOfEachHour) {
 }
 
 TEST(Rain, FramesSayNothingOnceTheClockHasLeftThem) {
-    const TWeatherData record = Record(5, "2026-09-16T10:05", {0, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2});
+    const TWeatherData record =
+        Record(5, "2026-09-16T10:05", {0, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2});
     struct Case {
         const char* now;
         bool current;
     };
-    const Case cases[] = {{"2026-09-16T10:05", true},
-                          {"2026-09-16T10:35", true},
-                          {"2026-09-16T10:36", false},
-                          {"2026-09-16T09:35", true},
-                          {"2026-09-16T09:34", false},
-                          {"2026-09-14T10:05", false}};
+    const Case cases[] = {{"2026-09-16T10:05", true},  {"2026-09-16T10:35", true},
+                          {"2026-09-16T10:36", false}, {"2026-09-16T09:35", true},
+                          {"2026-09-16T09:34", false}, {"2026-09-14T10:05", false}};
     for (const Case& c : cases) {
         EXPECT_EQ(IsCurrentRain(record, At(c.now)), c.current) << c.now;
         EXPECT_EQ(RainLabelText(record, At(c.now)),
@@ -170,10 +218,9 @@ TEST(Rain, TheRecordAsJson) {
         << error;
     EXPECT_EQ(back.RainStartsIn, 30);
     EXPECT_EQ(back.RainEndsIn, X);
-    for (const char* bad :
-         {R"({"Rain": [0, 9]})", R"({"Rain": []})", R"({"Rain": "dry"})", R"({"Rain": [0, 1.5]})",
-          R"({"RainStep": 0})", R"({"RainStep": "5"})", R"({"RainTime": 5})",
-          R"({"RainStartsIn": "soon"})"})
+    for (const char* bad : {R"({"Rain": [0, 9]})", R"({"Rain": []})", R"({"Rain": "dry"})",
+                            R"({"Rain": [0, 1.5]})", R"({"RainStep": 0})", R"({"RainStep": "5"})",
+                            R"({"RainTime": 5})", R"({"RainStartsIn": "soon"})"})
         EXPECT_FALSE(ReadRecordJson(bad, back, error)) << bad;
 }
 
@@ -218,20 +265,22 @@ TEST(RainNotice, OneBalloonAShower) {
     // Rain already falling at the first reading: no balloon for it, none for its return within
     // the hour; Open-Meteo's quarter hours name their source.
     TRainNotice fresh;
-    EXPECT_FALSE(fresh.Consider(Record(15, "2026-09-16T10:00", {2, 2, 0, 0, 0}),
-                                At("2026-09-16T10:05")));
-    EXPECT_FALSE(fresh.Consider(Record(15, "2026-09-16T10:30", {0, 2, 0, 0, 0}),
-                                At("2026-09-16T10:35")));
+    EXPECT_FALSE(
+        fresh.Consider(Record(15, "2026-09-16T10:00", {2, 2, 0, 0, 0}), At("2026-09-16T10:05")));
+    EXPECT_FALSE(
+        fresh.Consider(Record(15, "2026-09-16T10:30", {0, 2, 0, 0, 0}), At("2026-09-16T10:35")));
     fresh.Reset();
-    EXPECT_EQ(fresh.Consider(Record(15, "2026-09-16T10:30", {0, 2, 0, 0, 0}),
-                             At("2026-09-16T10:35")),
-              (TRainNoticeText{"まもなく雨: 約15分後 (1-5mm/h)", "Open-Meteo の予報 (10:30 時点)"}));
+    EXPECT_EQ(
+        fresh.Consider(Record(15, "2026-09-16T10:30", {0, 2, 0, 0, 0}), At("2026-09-16T10:35")),
+        (TRainNoticeText{"まもなく雨: 約15分後 (1-5mm/h)", "Open-Meteo の予報 (10:30 時点)"}));
     // Unknown frames before the rain leave it undecided.
     TRainNotice undecided;
-    EXPECT_FALSE(undecided.Consider(Record(5, "2026-09-16T10:00", {0, X, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}),
-                                    At("2026-09-16T10:00")));
-    EXPECT_TRUE(undecided.Consider(Record(5, "2026-09-16T10:05", {0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}),
-                                   At("2026-09-16T10:05")));
+    EXPECT_FALSE(
+        undecided.Consider(Record(5, "2026-09-16T10:00", {0, X, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}),
+                           At("2026-09-16T10:00")));
+    EXPECT_TRUE(
+        undecided.Consider(Record(5, "2026-09-16T10:05", {0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}),
+                           At("2026-09-16T10:05")));
 }
 
 TEST(OpenMeteoRain, QuarterHoursFromTheOneJustEnded) {
@@ -241,8 +290,7 @@ TEST(OpenMeteoRain, QuarterHoursFromTheOneJustEnded) {
         const std::int64_t start = *JapanTimeSeconds(first);
         for (std::size_t k = 0; k < sums.size(); ++k) {
             times += std::string(k ? "," : "") + "\"" +
-                     JapanTimeText(start + static_cast<std::int64_t>(k) * 900 + offset -
-                                   9 * 3600) +
+                     JapanTimeText(start + static_cast<std::int64_t>(k) * 900 + offset - 9 * 3600) +
                      "\"";
             values += std::string(k ? "," : "") + sums[k];
         }
@@ -263,8 +311,8 @@ TEST(OpenMeteoRain, QuarterHoursFromTheOneJustEnded) {
          TOpenMeteoRain{"2026-09-16T05:30", {1, 2, 3, X, 5}}},
         {"at 11:30, the answer starting at it", answer("2026-09-16T11:30", sums),
          "2026-09-16T11:44", TOpenMeteoRain{"2026-09-16T11:30", {0, 1, 2, 3, X}}},
-        {"at 17:30, the answer ending early", answer("2026-09-16T17:00", sums),
-         "2026-09-16T17:30", TOpenMeteoRain{"2026-09-16T17:30", {2, 3, X, 5, 0}}},
+        {"at 17:30, the answer ending early", answer("2026-09-16T17:00", sums), "2026-09-16T17:30",
+         TOpenMeteoRain{"2026-09-16T17:30", {2, 3, X, 5, 0}}},
         {"an answer of another zone", answer("2026-09-16T00:15", sums, 3600), "2026-09-16T00:30",
          TOpenMeteoRain{"2026-09-16T00:30", {1, 2, 3, X, 5}}},
         {"an answer two days old", answer("2026-09-14T11:00", sums), "2026-09-16T11:30",
