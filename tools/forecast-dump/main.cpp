@@ -5,6 +5,7 @@
 #include "platform/Layout.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/Forecast.h"
+#include "weather/Nowcast.h"
 #include "weather/Observation.h"
 #include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
@@ -186,6 +187,22 @@ int main(int argc, char** argv) {
             if (now.Result == TObservationResult::Failed)
                 std::cerr << "forecast-dump: the weather now could not be had\n";
             outcome.Record.Now = now.Now;
+            // The rain of the next hour, from the source that covers the place.
+            TNowcastRequest rain;
+            rain.Source = request.Source;
+            rain.JmaPrefix = request.JmaPrefix;
+            rain.ForecastPrefix = request.ForecastPrefix;
+            rain.CacheFolder = request.CacheFolder;
+            rain.Prefecture = request.Prefecture;
+            rain.Municipality = request.Municipality;
+            rain.JmaPlace = request.JmaPlace ? request.JmaPlace : outcome.FoundJmaPlace;
+            rain.Station = observed.Station ? observed.Station : now.FoundStation;
+            if (!jma)
+                rain.Coordinates = observed.Coordinates;
+            const TNowcastOutcome nowcast = LoadNowcast(client, rain);
+            if (!nowcast.Problem.empty())
+                std::cerr << "forecast-dump: " << nowcast.Problem << "\n";
+            ApplyNowcastOutcome(outcome.Record, nowcast);
         }
         std::cout << WriteRecordJson(outcome.Record, outcome.Loaded) << std::flush;
         return outcome.Loaded ? 0 : 1;
