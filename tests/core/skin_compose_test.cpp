@@ -279,8 +279,9 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
     const std::vector<TSkin::TLabelItem> labels = skin.Labels(weather);
     platform::ReleaseClock();
 
-    // Every label section of a drawing, in drawing order, with its text; the warnings last.
-    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 4u * 2 + 8 + 3 + 5 + 1);
+    // Every label section of a drawing, in drawing order, with its text; the rain of the next
+    // hour, then the warnings last.
+    ASSERT_EQ(labels.size(), 4u * 7 + 5u * 7 + 4u * 2 + 8 + 3 + 5 + 1 + 1);
     auto find = [&](const std::string& section) -> const TSkin::TLabelItem& {
         for (const auto& l : labels)
             if (l.Section == section)
@@ -289,7 +290,8 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
         return labels.front();
     };
     EXPECT_EQ(labels.front().Section, "PointWeatherLabel0");
-    EXPECT_EQ(labels[labels.size() - 2].Section, "NowHumidityLabel");
+    EXPECT_EQ(labels[labels.size() - 3].Section, "NowHumidityLabel");
+    EXPECT_EQ(labels[labels.size() - 2].Section, "RainLabel");
     EXPECT_EQ(labels.back().Section, "WarningLabel");
     EXPECT_EQ(find("PointTimeLabel1").Text, "9");
     EXPECT_EQ(find("PointTimeLabel1").Setting.Rect, (TRect{30, 0, 60, 12}));
