@@ -324,10 +324,12 @@ TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
     EXPECT_NE(okJson.find("\"Information\": \"\",\n  \"PointSource\": \"\",\n  \"NowTime\": \"\","),
               std::string::npos)
         << okJson;
-    // Nor warnings: unknown.
+    // Nor warnings: unknown; nor the rain of the next hour: no members of it at all.
     EXPECT_TRUE(okJson.ends_with("\"NowHumidity\": null,\n  \"TodayName\": \"\",\n"
                                  "  \"Warnings\": null,\n  \"WarningsTime\": \"\",\n"
-                                 "  \"WarningsNote\": \"\"\n}\n"))
+                                 "  \"WarningsNote\": \"\",\n  \"RainTime\": \"\",\n"
+                                 "  \"Rain\": null,\n  \"RainStartsIn\": null,\n"
+                                 "  \"RainEndsIn\": null,\n  \"RainStep\": null\n}\n"))
         << okJson;
 
     const auto [failStatus, failJson] =

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -93,6 +94,7 @@ int main(int argc, char** argv) {
         }
         TForecastRequest request;
         TObservationRequest observed;
+        std::optional<TCoordinates> stationAt;
         request.Source = jma                     ? TSource::Jma
                          : live                  ? TSource::OpenMeteo
                          : source == "tenkilite" ? TSource::TenkiLite
@@ -124,8 +126,14 @@ int main(int argc, char** argv) {
                 TJmaConstants constants;
                 std::string problem;
                 if (LoadJmaStationConstants(client, request.JmaPrefix, request.CacheFolder,
-                                            constants, problem))
+                                            constants, problem)) {
                     observed.Station = ChooseAmedasStation(constants, p, request.Municipality);
+                    // The rain of the next hour is read at that station.
+                    if (observed.Station)
+                        if (const auto at = constants.Stations.find(observed.Station->Number);
+                            at != constants.Stations.end())
+                            stationAt = at->second;
+                }
                 std::cerr << ", observation "
                           << (observed.Station
                                   ? observed.Station->Number + " " + observed.Station->Name
@@ -197,6 +205,7 @@ int main(int argc, char** argv) {
             rain.Municipality = request.Municipality;
             rain.JmaPlace = request.JmaPlace ? request.JmaPlace : outcome.FoundJmaPlace;
             rain.Station = observed.Station ? observed.Station : now.FoundStation;
+            rain.StationCoordinates = stationAt;
             if (!jma)
                 rain.Coordinates = observed.Coordinates;
             const TNowcastOutcome nowcast = LoadNowcast(client, rain);
