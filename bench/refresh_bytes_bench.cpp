@@ -3,13 +3,16 @@
 // conditional answers included: bytes of the bodies received and the requests made, per
 // ten-minute observation refresh (the latest time moved, or not) and per hourly refresh of the
 // forecast (unchanged: a 304; changed: the whole answer). The constants are in the cache before
-// the first measured refresh, as they are after a first start.
+// the first measured refresh, as they are after a first start. The rain of the next hour: per
+// five-minute refresh of the nowcast with nothing new (two 304s, no tile) and with a new analysis
+// (both lists, 13 tiles), over a dry sky and through showers.
 #include "SampleApi.h"
 #include "SampleJmaSite.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "weather/Forecast.h"
 #include "weather/HttpClient.h"
+#include "weather/Nowcast.h"
 #include "weather/Observation.h"
 
 #include <benchmark/benchmark.h>
@@ -67,6 +70,10 @@ public:
                 return {true, {}, {}};
             }
             answer.Body = page->Body;
+            if (url.ends_with(".png")) {
+                TileBytes += answer.Body.size();
+                ++Tiles;
+            }
         }
         Bytes += answer.Body.size();
         return answer;
@@ -76,6 +83,10 @@ public:
     std::size_t Bytes = 0;
     int Requests = 0;
     int NotModified = 0;
+    std::size_t TileBytes = 0;
+    int Tiles = 0;
+
+    TSampleJmaSite& Site() { return site_; }
 
 private:
     TSampleJmaSite site_;
@@ -157,5 +168,68 @@ void HourlyRefresh(benchmark::State& state) {
     Report(state, client, refreshes);
 }
 BENCHMARK(HourlyRefresh)->ArgName("report_changed")->Arg(0)->Arg(1);
+
+// The nowcast's refreshes at the sample's place of 千代田区: `new_analysis` 0 is a refresh within
+// the same five minutes (the lists answer 304, every tile is kept), 1 a refresh five minutes
+// later (new lists, 13 new tiles). `wet` 0 is a dry sky (the sample's rain brought to 沖縄県
+// only), 1 the drifting showers at an hour when one lies over the place.
+void NowcastRefresh(benchmark::State& state) {
+    const bool moves = state.range(0) != 0;
+    const bool wet = state.range(1) != 0;
+    Folder folder;
+    CountingClient client;
+    TNowcastRequest request;
+    request.Source = TSource::Jma;
+    request.JmaPrefix = kJma;
+    request.CacheFolder = folder.path.string();
+    request.Prefecture = "東京都";
+    request.Municipality = "千代田区";
+    request.JmaPlace = LoadNowcast(client, request).FoundJmaPlace;
+    const TCoordinates place = *request.JmaPlace->Coordinates;
+    // Five-minute steps of a day in October, from 00:00 in Japan.
+    std::int64_t at = 1791039600;
+    if (wet) {
+        // The first analysis whose hour has rain at the place in most of its frames.
+        const auto wetFrames = [&](std::int64_t analysis) {
+            int frames = 0;
+            for (int k = 0; k < 13; ++k)
+                frames +=
+                    SampleShowerClass(place.Latitude, place.Longitude, analysis + k * 300) > 0;
+            return frames;
+        };
+        while (wetFrames(at) < 9)
+            at += 300;
+    } else {
+        client.Site().BringRain({{"4720100", 0, 3}}, at);
+    }
+    const auto fix = [](std::int64_t unix) {
+        platform::FixClock(platform::ToLocalDateTime(unix + 60));
+    };
+    fix(at);
+    (void)LoadNowcast(client, request);
+    int refreshes = 0;
+    client.Bytes = 0;
+    client.Requests = 0;
+    client.NotModified = 0;
+    client.TileBytes = 0;
+    client.Tiles = 0;
+    for (auto _ : state) {
+        if (moves)
+            fix(at += 300);
+        benchmark::DoNotOptimize(LoadNowcast(client, request));
+        ++refreshes;
+    }
+    platform::ReleaseClock();
+    Report(state, client, refreshes);
+    state.counters["tiles_per_refresh"] = static_cast<double>(client.Tiles) / refreshes;
+    state.counters["tile_bytes_per_refresh"] = static_cast<double>(client.TileBytes) / refreshes;
+}
+BENCHMARK(NowcastRefresh)
+    ->ArgNames({"new_analysis", "wet"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Iterations(24);
 
 } // namespace

@@ -32,7 +32,7 @@ QLabel* MakeLabel(QWidget* parent, int x, int y) {
 
 TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog(owner) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setFixedSize(285, 125);
+    setFixedSize(285, 145);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, palette.color(QPalette::Base));
@@ -52,12 +52,13 @@ TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog
     licence->adjustSize();
     // The version and the links start where the title starts.
     Label2 = MakeLabel(this, 56, 32);
-    Label3 = MakeLabel(this, 56, 92);
-    Label4 = MakeLabel(this, 56, 72);
+    Label3 = MakeLabel(this, 56, 112);
+    Label4 = MakeLabel(this, 56, 92);
     Label5 = MakeLabel(this, 56, 52);
+    Label6 = MakeLabel(this, 56, 72);
     QFont link = LabelFont(false);
     link.setUnderline(true);
-    for (QLabel* label : {Label3, Label4, Label5}) {
+    for (QLabel* label : {Label3, Label4, Label5, Label6}) {
         label->setFont(link);
         QPalette linkPalette = label->palette();
         linkPalette.setColor(QPalette::WindowText, Qt::blue);
@@ -73,6 +74,8 @@ TAboutDialog::TAboutDialog(QWidget* owner, const QString& homePageUrl) : QDialog
     Label4->adjustSize();
     Label5->setText(QStringLiteral("出典：気象庁ホームページ"));
     Label5->adjustSize();
+    Label6->setText(QStringLiteral("降水ナウキャスト: 気象庁"));
+    Label6->adjustSize();
     FormCreate();
 }
 
@@ -116,13 +119,16 @@ void TAboutDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TAboutDialog::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == Label3 || watched == Label4 || watched == Label5) &&
+    if ((watched == Label3 || watched == Label4 || watched == Label5 || watched == Label6) &&
         event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         auto* label = static_cast<QLabel*>(watched);
         if (mouse->button() == Qt::LeftButton &&
             label->rect().contains(mouse->position().toPoint()))
-            label == Label3 ? Label3Click() : label == Label4 ? Label4Click() : Label5Click();
+            label == Label3   ? Label3Click()
+            : label == Label4 ? Label4Click()
+            : label == Label5 ? Label5Click()
+                              : Label6Click();
         return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -138,4 +144,8 @@ void TAboutDialog::Label4Click() {
 
 void TAboutDialog::Label5Click() {
     platform::OpenUrl(QStringLiteral("https://www.jma.go.jp/bosai/forecast/"));
+}
+
+void TAboutDialog::Label6Click() {
+    platform::OpenUrl(QStringLiteral("https://www.jma.go.jp/bosai/nowc/"));
 }

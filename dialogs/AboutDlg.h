@@ -5,8 +5,9 @@
 class QLabel;
 
 // The about box: borderless with a one-pixel frame, the program icon, the title, the program's
-// own file version, the sources' attributions (their terms ask for them: the agency's forecast,
-// and Open-Meteo's for the three-hourly part) and the home-page link.
+// own file version, the sources' attributions (their terms ask for them: the agency's forecast
+// and its precipitation nowcast, and Open-Meteo's for the three-hourly part) and the home-page
+// link.
 // Each link opens the browser and leaves the box open; releasing any mouse button over the empty
 // area closes it. Escape does not close it.
 class TAboutDialog : public QDialog {
@@ -28,6 +29,7 @@ public:
     QLabel* Label3; // home-page link
     QLabel* Label4; // "3時間予報: Open-Meteo.com", a link to the service
     QLabel* Label5; // "出典：気象庁ホームページ", a link to the agency's forecast pages
+    QLabel* Label6; // "降水ナウキャスト: 気象庁", a link to the agency's nowcast pages
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -40,4 +42,5 @@ private:
     void Label3Click();
     void Label4Click();
     void Label5Click();
+    void Label6Click();
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Errors.h"
+#include "platform/ImageLimits.h"
 #include "skin/Surface.h"
 
 #include <string>
@@ -14,10 +15,6 @@ class EPngError : public EPelumiError {
 public:
     using EPelumiError::EPelumiError;
 };
-
-// Images larger than this in either direction are refused like a broken file, so that a
-// hostile or mistaken image cannot exhaust memory.
-constexpr int kMaxImageSide = 4096;
 
 // Decodes a PNG file into a premultiplied surface of its size. Paletted, grey and 16-bit images
 // are converted; an image without alpha is opaque (a tRNS colour becomes transparent). Gamma

@@ -60,6 +60,8 @@ struct ElementSink {
     // An image of ImageFiles drawn as it is in an icon box.
     std::function<void(const TIconSetting&, const std::string& image)> image;
     std::function<void(std::string section, const TLabelSetting&, std::string text)> label;
+    // The rain strip; empty skips it.
+    std::function<void(const TRainBarSetting&)> rainBar;
 };
 
 struct LabelGroup {
@@ -395,6 +397,19 @@ void WalkWarnings(const TSkin& skin, const TWeatherData& w, const TSkinFile& fil
     sink.label("WarningLabel", setting, skin.FormatWarnings(w, setting));
 }
 
+// The rain of the next hour: its strip, then its label.
+void WalkRain(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
+              const ElementSink& sink) {
+    if (sink.rainBar) {
+        TRainBarSetting bar;
+        file.ReadRainBar("RainBar", bar);
+        sink.rainBar(bar);
+    }
+    TLabelSetting setting;
+    file.ReadLabel("RainLabel", setting, &skin.LabelDefaults);
+    sink.label("RainLabel", setting, skin.FormatRain(w, setting));
+}
+
 // Every element section in drawing order. The element sections are read anew at every walk,
 // so an edit shows at the next drawing.
 void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& sink) {
@@ -406,6 +421,7 @@ void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& s
     WalkUpdateInfo(skin, w, file, sink);
     WalkSingleLabel(skin, file, sink, "InformationLabel", w.Information);
     WalkObservation(skin, w, file, sink);
+    WalkRain(skin, w, file, sink);
     WalkWarnings(skin, w, file, sink);
 }
 
@@ -456,6 +472,9 @@ void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather, double scale) {
     };
     sink.label = [&](const std::string&, const TLabelSetting& setting, const std::string& text) {
         DrawLabel(bitmap, text, &setting, scale);
+    };
+    sink.rainBar = [&](const TRainBarSetting& setting) {
+        DrawRainBar(bitmap, *weather, setting, scale);
     };
     WalkElements(*this, *weather, sink);
 }

@@ -73,6 +73,19 @@ public:
     // while the warnings are unknown.
     std::string FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting) const;
 
+    // The rain of the next hour (SkinRain.cpp). RainLabel's text at the clock's time
+    // (RainLabelText through the label's DataFormat), nothing at all for a record without rain
+    // fields; and the [RainBar] strip: one cell a frame across the box (Gap skin pixels apart),
+    // a cell with rain filled with its class's colour of the agency's legend, a dry one with
+    // EmptyColor, an unknown one (and every cell while the frames are unknown or no longer
+    // current) with a dash of UnknownColor across its middle, each outlined in FrameColor.
+    // Nothing is drawn for a record without rain fields.
+    std::string FormatRain(const TWeatherData& weather, const TLabelSetting& setting) const;
+    static void DrawRainBar(TBitmap* bitmap, const TWeatherData& weather,
+                            const TRainBarSetting& setting, double scale = 1.0);
+    // The legend's colour of a class (0x00BBGGRR); clNone for 0 and anything but 1-8.
+    static TColor RainClassColour(std::int32_t rainClass);
+
     // The image `name` (a name from ImageFiles, whose file exists) at a scale: at 1 the PNG as
     // it is; above 1 its size times the scale (edges rounded as everywhere), from the name's
     // @2x image (Scale.h) when that is a good PNG of exactly twice the size, else from the 1x

@@ -31,6 +31,9 @@ public:
     void ReadLabel(std::string_view section, TLabelSetting& out,
                    const TLabelSetting* defaults) const;
     void ReadIcon(std::string_view section, TIconSetting& out, const TIconSetting* defaults) const;
+    // [RainBar] (SkinRain.cpp): every key from its built-in default. A colour that is neither a
+    // colour name nor an integer throws EConvertError, as FontColor does.
+    void ReadRainBar(std::string_view section, TRainBarSetting& out) const;
     // Sets all 38 names: a list of the wrong length is replaced whole by the system's names.
     void ReadLocale(std::string_view section, TLocaleInfo& names) const;
     // A key the records above do not hold; `defaultValue` when it is missing.

@@ -97,3 +97,13 @@ struct TLocaleInfo {
     std::array<std::string, 7> ShortDayNames;
     bool operator==(const TLocaleInfo&) const = default;
 };
+
+// [RainBar]: the strip of the rain of the next hour, one cell a frame from left to right.
+struct TRainBarSetting {
+    TRect Rect;
+    std::int32_t Gap = 1;             // skin pixels between cells
+    TColor FrameColor = 0x00808080;   // each cell's outline; clNone: none
+    TColor EmptyColor = clNone;       // a cell without rain; clNone: the background shows
+    TColor UnknownColor = 0x00808080; // the unknown mark, a dash across the cell
+    bool operator==(const TRainBarSetting&) const = default;
+};

@@ -1,6 +1,7 @@
 #include "weather/RecordJson.h"
 
 #include "weather/JsonAnswer.h"
+#include "weather/Rain.h"
 
 #include <nlohmann/json.hpp>
 
@@ -180,6 +181,62 @@ void ReadWarnings(const json& value, TWeatherData& w) {
     w.Warnings = std::move(warnings);
 }
 
+// The rain of the next hour: classes with null for an unknown frame, the whole null when
+// unknown; RainStartsIn and RainEndsIn follow from the frames, so reading computes them anew.
+std::string OptionalInteger(std::int32_t value) {
+    return value == NoValue ? "null" : std::to_string(value);
+}
+
+std::string RainFramesText(const TWeatherData& w) {
+    if (w.Rain.empty())
+        return "null";
+    std::string out = "[";
+    for (std::size_t k = 0; k < w.Rain.size(); ++k)
+        out += (k ? ", " : "") + OptionalInteger(w.Rain[k]);
+    return out + "]";
+}
+
+std::int32_t ToOptionalInteger(const json& value, const std::string& name) {
+    if (value.is_null())
+        return NoValue;
+    const std::int32_t v = ToInt(value, name);
+    if (v == NoValue)
+        throw FieldError{"\"" + name + "\" needs an integer or null"};
+    return v;
+}
+
+// A frame count well beyond the sources' 13.
+constexpr std::size_t kMaxRainFrames = 64;
+
+// One of the Rain members; true when `name` is one of them.
+bool ReadRainMember(const std::string& name, const json& value, TWeatherData& w) {
+    if (name == "RainStep") {
+        w.RainStep = ToOptionalInteger(value, name);
+        if (w.RainStep != NoValue && w.RainStep <= 0)
+            throw FieldError{"\"RainStep\" needs minutes above 0 or null"};
+    } else if (name == "RainTime") {
+        w.RainTime = ToText(value, name);
+    } else if (name == "Rain") {
+        std::vector<std::int32_t> frames;
+        if (!value.is_null()) {
+            if (!value.is_array() || value.empty() || value.size() > kMaxRainFrames)
+                throw FieldError{"\"Rain\" needs null or an array of 1 to 64 frames"};
+            for (const json& frame : value) {
+                const std::int32_t c = ToOptionalInteger(frame, name);
+                if (c != NoValue && (c < 0 || c > 8))
+                    throw FieldError{"\"Rain\" needs classes 0 to 8 or null"};
+                frames.push_back(c);
+            }
+        }
+        w.Rain = std::move(frames);
+    } else if (name == "RainStartsIn" || name == "RainEndsIn") {
+        (void)ToOptionalInteger(value, name);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
@@ -235,6 +292,11 @@ std::string WriteRecordJson(const TWeatherData& w, std::optional<bool> ok) {
     field("OverviewHeadline", Text(w.OverviewHeadline));
     field("OverviewTime", Text(w.OverviewTime));
     field("ReportTime", Text(w.ReportTime));
+    field("RainTime", Text(w.RainTime));
+    field("Rain", RainFramesText(w));
+    field("RainStartsIn", OptionalInteger(w.RainStartsIn));
+    field("RainEndsIn", OptionalInteger(w.RainEndsIn));
+    field("RainStep", OptionalInteger(w.RainStep));
     return out + "\n}\n";
 }
 
@@ -258,6 +320,7 @@ bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string
     }
     try {
         TWeatherData& w = record;
+        bool rainRead = false;
         for (const auto& [name, value] : document.items()) {
             if (name == "PointDate")
                 FillArray(value, name, w.PointDate, ToDate);
@@ -342,7 +405,11 @@ bool ReadRecordJsonValue(const json& document, TWeatherData& record, std::string
                 w.OverviewTime = ToText(value, name);
             else if (name == "ReportTime")
                 w.ReportTime = ToText(value, name);
+            else if (ReadRainMember(name, value, w))
+                rainRead = true;
         }
+        if (rainRead)
+            SetRain(w, w.RainStep, w.RainTime, w.Rain);
     } catch (const FieldError& e) {
         error = e.message;
         return false;

@@ -15,7 +15,11 @@
 // "WarningsTime" and "WarningsNote", then the agency's own words ("DayText", "DayWind", "DayWave",
 // "WeekReliability" as text arrays, "WeekMinTempRange" and "WeekMaxTempRange" as seven
 // [lower, upper] pairs, "WeekNormalMinTemp" and "WeekNormalMaxTemp" as numbers or null,
-// "Overview", "OverviewHeadline", "OverviewTime"). forecast-dump prints it, skin-render and the
+// "Overview", "OverviewHeadline", "OverviewTime"), "ReportTime", then the rain of the next hour:
+// "RainTime", "Rain" (one class 0-8 a frame, null for an unknown one; null as a whole when
+// unknown), "RainStartsIn" and "RainEndsIn" (minutes or null; on reading they are computed from
+// the frames) and "RainStep" (minutes between frames, null without rain fields). forecast-dump
+// prints it, skin-render and the
 // widget's cache of the last good forecast read it back.
 
 // The record as that object, one member a line. With `ok`, an "ok" member comes first (the

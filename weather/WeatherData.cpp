@@ -32,6 +32,7 @@ void TWeatherData::Clear() {
     TodayName.clear();
     ReportTime.clear();
     ClearWarnings();
+    ClearRain();
     DayText.fill(std::string());
     DayWind.fill(std::string());
     DayWave.fill(std::string());
@@ -54,6 +55,14 @@ void TWeatherData::ClearWarnings() {
     Warnings.clear();
     WarningsTime.clear();
     WarningsNote.clear();
+}
+
+void TWeatherData::ClearRain() {
+    RainStep = NoValue;
+    RainTime.clear();
+    Rain.clear();
+    RainStartsIn = NoValue;
+    RainEndsIn = NoValue;
 }
 
 namespace {

@@ -122,10 +122,23 @@ public:
     std::string OverviewHeadline;
     std::string OverviewTime;
 
+    // The rain of the next hour (weather/Rain.h), refreshed apart from the forecast: minutes
+    // between frames (5 the agency's nowcast, 15 Open-Meteo; NoValue: no rain fields at all), the
+    // first frame's time ("YYYY-MM-DDTHH:MM", Japan), one class a frame (0 none, 1-8 the legend,
+    // NoValue unknown; empty: unknown as a whole), the minutes to the first frame with rain and,
+    // while it rains, to the first without (NoValue: none in the hour, or unknown).
+    std::int32_t RainStep = NoValue;
+    std::string RainTime;
+    std::vector<std::int32_t> Rain;
+    std::int32_t RainStartsIn = NoValue;
+    std::int32_t RainEndsIn = NoValue;
+
     // Puts every field into the no-data state.
     void Clear();
     // The warnings become unknown.
     void ClearWarnings();
+    // No rain fields: RainStep NoValue and the rest empty.
+    void ClearRain();
 
     // Every field equal (dates compared as numbers).
     bool operator==(const TWeatherData&) const = default;

@@ -342,7 +342,9 @@ TEST_F(AgainstSampleService, ForecastDumpPrintsTheRecordAndItsExitCode) {
                           noRanges + "],\n  \"WeekMaxTempRange\": [" + noRanges +
                           "],\n  \"WeekNormalMinTemp\": null,\n  \"WeekNormalMaxTemp\": null,\n"
                           "  \"Overview\": \"\",\n  \"OverviewHeadline\": \"\",\n"
-                          "  \"OverviewTime\": \"\",\n  \"ReportTime\": \"\"\n}\n"),
+                          "  \"OverviewTime\": \"\",\n  \"ReportTime\": \"\",\n"
+                          "  \"RainTime\": \"\",\n  \"Rain\": null,\n  \"RainStartsIn\": null,\n"
+                          "  \"RainEndsIn\": null,\n  \"RainStep\": null\n}\n"),
               std::string::npos)
         << okJson;
 

@@ -282,8 +282,8 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
 
     // Every label section of a drawing, in drawing order, with its text; the warnings last.
     // (the point block's four groups and its day under a new day's first slot; the agency's own
-    // words: three week groups, two normals, three day groups)
-    ASSERT_EQ(labels.size(), 5u * 7 + 5u * 7 + 3u * 7 + 2 + 4u * 2 + 8 + 3u * 2 + 3 + 5 + 1);
+    // words: three week groups, two normals, three day groups; the rain of the next hour)
+    ASSERT_EQ(labels.size(), 5u * 7 + 5u * 7 + 3u * 7 + 2 + 4u * 2 + 8 + 3u * 2 + 3 + 5 + 1 + 1);
     auto find = [&](const std::string& section) -> const TSkin::TLabelItem& {
         for (const auto& l : labels)
             if (l.Section == section)
@@ -292,7 +292,8 @@ TEST_F(SkinDrawTest, LabelsListsWhatDrawDraws) {
         return labels.front();
     };
     EXPECT_EQ(labels.front().Section, "PointWeatherLabel0");
-    EXPECT_EQ(labels[labels.size() - 2].Section, "NowHumidityLabel");
+    EXPECT_EQ(labels[labels.size() - 3].Section, "NowHumidityLabel");
+    EXPECT_EQ(labels[labels.size() - 2].Section, "RainLabel");
     EXPECT_EQ(labels.back().Section, "WarningLabel");
     EXPECT_EQ(find("PointTimeLabel1").Text, "9");
     EXPECT_EQ(find("PointTimeLabel1").Setting.Rect, (TRect{30, 0, 60, 12}));

@@ -11,7 +11,7 @@
 
 TEST(AboutDialog, TextsAndFrame) {
     TAboutDialog dialog(nullptr, "http://home.example/");
-    EXPECT_EQ(dialog.size(), QSize(285, 125));
+    EXPECT_EQ(dialog.size(), QSize(285, 145));
     EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(dialog.Label1->text(), "Pelumi 2");
     EXPECT_TRUE(dialog.Label1->font().bold());
@@ -21,18 +21,20 @@ TEST(AboutDialog, TextsAndFrame) {
     EXPECT_EQ(dialog.Label3->text(), "http://home.example/");
     EXPECT_TRUE(dialog.Label3->font().underline());
     EXPECT_EQ(dialog.Label3->cursor().shape(), Qt::PointingHandCursor);
-    // The sources' terms ask for these lines: the agency's for its forecast, Open-Meteo's for
-    // the three-hourly part.
+    // The sources' terms ask for these lines: the agency's for its forecast and its nowcast,
+    // Open-Meteo's for the three-hourly part.
     EXPECT_EQ(dialog.Label5->text(), "出典：気象庁ホームページ");
+    EXPECT_EQ(dialog.Label6->text(), "降水ナウキャスト: 気象庁");
     EXPECT_EQ(dialog.Label4->text(), "3時間予報: Open-Meteo.com");
-    const QLabel* lines[] = {dialog.Label2, dialog.Label5, dialog.Label4, dialog.Label3};
-    for (const QLabel* link : {dialog.Label4, dialog.Label5}) {
+    const QLabel* lines[] = {dialog.Label2, dialog.Label5, dialog.Label6, dialog.Label4,
+                             dialog.Label3};
+    for (const QLabel* link : {dialog.Label4, dialog.Label5, dialog.Label6}) {
         EXPECT_TRUE(link->font().underline());
         EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
     }
     for (std::size_t i = 0; i < std::size(lines); ++i) {
         EXPECT_LE(lines[i]->geometry().right(), 285 - 8) << i;
-        EXPECT_LE(lines[i]->geometry().bottom(), 125 - 8) << i;
+        EXPECT_LE(lines[i]->geometry().bottom(), 145 - 8) << i;
         if (i > 0) {
             EXPECT_LE(lines[i - 1]->geometry().bottom(), lines[i]->geometry().top()) << i;
         }
@@ -75,6 +77,10 @@ TEST(AboutDialog, WhatClosesIt) {
          [](TAboutDialog& d) { QTest::mouseClick(d.Label5, Qt::LeftButton); },
          false,
          {"https://www.jma.go.jp/bosai/forecast/"}},
+        {"click on the nowcast's line opens the agency's nowcast pages",
+         [](TAboutDialog& d) { QTest::mouseClick(d.Label6, Qt::LeftButton); },
+         false,
+         {"https://www.jma.go.jp/bosai/nowc/"}},
         {"Escape", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, true, {}},
         {"Enter", [](TAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Return); }, true, {}},
         {"Enter of the keypad",
@@ -117,11 +123,13 @@ TEST(AboutDialog, LinesInLineWithTheTitleAndNoEmptyLink) {
     for (const QString& home : {QStringLiteral("http://home.example/"), QString()}) {
         TAboutDialog dialog(nullptr, home);
         dialog.show();
-        for (const QLabel* line : {dialog.Label2, dialog.Label3, dialog.Label4, dialog.Label5})
+        for (const QLabel* line :
+             {dialog.Label2, dialog.Label3, dialog.Label4, dialog.Label5, dialog.Label6})
             EXPECT_EQ(line->x(), dialog.Label1->x()) << line->text().toStdString();
         EXPECT_EQ(dialog.Label3->isVisible(), !home.isEmpty()) << home.toStdString();
         EXPECT_TRUE(dialog.Label4->isVisible());
         EXPECT_TRUE(dialog.Label5->isVisible());
+        EXPECT_TRUE(dialog.Label6->isVisible());
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/Layout.h"
 #include "weather/CurlHttpClient.h"
 #include "weather/Forecast.h"
+#include "weather/Nowcast.h"
 #include "weather/Observation.h"
 #include "weather/RecordJson.h"
 #include "weather/WeatherData.h"
@@ -14,6 +15,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -93,6 +95,7 @@ int main(int argc, char** argv) {
         }
         TForecastRequest request;
         TObservationRequest observed;
+        std::optional<TCoordinates> stationAt;
         request.Source = jma                     ? TSource::Jma
                          : live                  ? TSource::OpenMeteo
                          : source == "tenkilite" ? TSource::TenkiLite
@@ -124,8 +127,14 @@ int main(int argc, char** argv) {
                 TJmaConstants constants;
                 std::string problem;
                 if (LoadJmaStationConstants(client, request.JmaPrefix, request.CacheFolder,
-                                            constants, problem))
+                                            constants, problem)) {
                     observed.Station = ChooseAmedasStation(constants, p, request.Municipality);
+                    // The rain of the next hour is read at that station.
+                    if (observed.Station)
+                        if (const auto at = constants.Stations.find(observed.Station->Number);
+                            at != constants.Stations.end())
+                            stationAt = at->second;
+                }
                 std::cerr << ", observation "
                           << (observed.Station
                                   ? observed.Station->Number + " " + observed.Station->Name
@@ -187,6 +196,23 @@ int main(int argc, char** argv) {
             if (now.Result == TObservationResult::Failed)
                 std::cerr << "forecast-dump: the weather now could not be had\n";
             outcome.Record.Now = now.Now;
+            // The rain of the next hour, from the source that covers the place.
+            TNowcastRequest rain;
+            rain.Source = request.Source;
+            rain.JmaPrefix = request.JmaPrefix;
+            rain.ForecastPrefix = request.ForecastPrefix;
+            rain.CacheFolder = request.CacheFolder;
+            rain.Prefecture = request.Prefecture;
+            rain.Municipality = request.Municipality;
+            rain.JmaPlace = request.JmaPlace ? request.JmaPlace : outcome.FoundJmaPlace;
+            rain.Station = observed.Station ? observed.Station : now.FoundStation;
+            rain.StationCoordinates = stationAt;
+            if (!jma)
+                rain.Coordinates = observed.Coordinates;
+            const TNowcastOutcome nowcast = LoadNowcast(client, rain);
+            if (!nowcast.Problem.empty())
+                std::cerr << "forecast-dump: " << nowcast.Problem << "\n";
+            ApplyNowcastOutcome(outcome.Record, nowcast);
         }
         std::cout << WriteRecordJson(outcome.Record, outcome.Loaded) << std::flush;
         return outcome.Loaded ? 0 : 1;

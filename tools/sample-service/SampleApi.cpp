@@ -1,6 +1,8 @@
 #include "SampleApi.h"
 #include "SampleHash.h"
+#include "SampleNowcast.h"
 
+#include "platform/Clock.h"
 #include "platform/Convert.h"
 #include "weather/DateTime.h"
 
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <numbers>
 #include <optional>
 #include <span>
@@ -407,6 +410,19 @@ TSampleApi::Answer TSampleApi::Forecast(const Params& params) const {
         if (std::find(kDaily.begin(), kDaily.end(), v) == kDaily.end())
             return Error("Cannot initialize ForecastVariableDaily from invalid String value " + v +
                          " for key daily");
+    // The quarter hours: the precipitation of the drifting showers (SampleNowcast.h), counted
+    // from the present quarter of the clock.
+    const std::vector<std::string> minutelyVars = SplitList(Param(params, "minutely_15"));
+    for (const std::string& v : minutelyVars)
+        if (v != "precipitation")
+            return Error("Cannot initialize ForecastVariableMinutely15 from invalid String value " +
+                         v + " for key minutely_15");
+    const std::int32_t pastQuarters =
+        platform::StrToIntDef(Param(params, "past_minutely_15", "0"), -1);
+    const std::int32_t quarters =
+        platform::StrToIntDef(Param(params, "forecast_minutely_15", "96"), -1);
+    if (pastQuarters < 0 || pastQuarters > 96 || quarters < 0 || quarters > 96 * 16)
+        return Error("Invalid minutely_15 range");
 
     const TDateTime today = EncodeDate(year_, month_, day_);
     const auto unit = [](std::string_view v) -> const char* {
@@ -464,6 +480,27 @@ TSampleApi::Answer TSampleApi::Forecast(const Params& params) const {
     if (!dailyVars.empty()) {
         answer["daily_units"] = dailyUnits;
         answer["daily"] = daily;
+    }
+    if (!minutelyVars.empty()) {
+        constexpr std::int64_t quarter = 15 * 60;
+        const std::int64_t now = platform::UnixSecondsNow();
+        const std::int64_t first =
+            now - ((now % quarter) + quarter) % quarter - std::int64_t{pastQuarters} * quarter;
+        json times = json::array(), sums = json::array();
+        for (std::int64_t k = 0; k < pastQuarters + quarters; ++k) {
+            const std::int64_t at = first + k * quarter;
+            const std::time_t local = static_cast<std::time_t>(at + zone->OffsetSeconds);
+            std::tm t{};
+            gmtime_r(&local, &t);
+            char stamp[24];
+            std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M", &t);
+            times.push_back(stamp);
+            // The sum of the quarter before the stamp, at the rate of its middle.
+            sums.push_back(
+                Round(SampleClassRate(SampleShowerClass(*lat, *lon, at - quarter / 2)) / 4.0, 1));
+        }
+        answer["minutely_15_units"] = {{"time", "iso8601"}, {"precipitation", "mm"}};
+        answer["minutely_15"] = {{"time", times}, {"precipitation", sums}};
     }
     return {200, answer.dump()};
 }

@@ -223,6 +223,8 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::Get(std::string_view path, i
         page.LastModified = HttpDate(ReportTime("[" + page.Body + "]").value_or(0));
     } else if (path.starts_with("amedas/")) {
         return GetAmedas(path, platform::UnixSecondsNow());
+    } else if (path.starts_with("jmatile/data/nowc/")) {
+        return GetNowcast(path, platform::UnixSecondsNow());
     } else if (constexpr std::string_view r8 = "warning/data/r8/";
                path.starts_with(r8) && path.ends_with(".json")) {
         page.Body = warnings_.Answer(
@@ -322,6 +324,24 @@ std::optional<TSampleJmaSite::Page> TSampleJmaSite::GetAmedas(std::string_view p
         page.Body = records.dump();
         page.LastModified = HttpDate(std::min(latest, start + 3 * 3600 - 600) - japan);
     }
+    page.ETag = ETagOf(page.Body);
+    return page;
+}
+
+void TSampleJmaSite::BringRain(std::vector<TSampleNowcast::TRainIn> rainIn, std::int64_t start) {
+    nowcast_ = TSampleNowcast(std::move(rainIn), start);
+}
+
+std::optional<TSampleJmaSite::Page> TSampleJmaSite::GetNowcast(std::string_view path,
+                                                               std::int64_t unixNow) const {
+    const auto found = nowcast_.Get(path, unixNow);
+    if (!found)
+        return std::nullopt;
+    Page page;
+    page.Body = found->Body;
+    page.ContentType = found->ContentType;
+    // The lists change with every analysis; a tile never changes once published.
+    page.LastModified = HttpDate(TSampleNowcast::NewestAnalysis(unixNow));
     page.ETag = ETagOf(page.Body);
     return page;
 }

@@ -2,6 +2,7 @@
 
 #include "SampleJma.h"
 #include "SampleJmaWarnings.h"
+#include "SampleNowcast.h"
 
 #include <optional>
 #include <string>
@@ -41,6 +42,11 @@ public:
 
     const std::string& AmedasTable() const { return amedasTable_; }
 
+    // The nowcast (SampleNowcast.h): its time lists and tiles at the clock's time, below
+    // "jmatile/data/nowc/". Rain brought to places replaces the drifting showers.
+    void BringRain(std::vector<TSampleNowcast::TRainIn> rainIn, std::int64_t start);
+    std::optional<Page> GetNowcast(std::string_view path, std::int64_t unixNow) const;
+
     // The weather now: amedas/const/amedas_class20_list.json (each class20 with up to five
     // stations of its class10), amedas/data/latest_time.txt (the clock's ten minutes, Japan
     // time) and a point block for every station of the table up to that time, with values that
@@ -54,4 +60,5 @@ private:
     std::string amedasTable_;
     std::string class20List_;
     std::string constantsDate_; // Last-Modified of the constants: today's midnight in Japan
+    TSampleNowcast nowcast_;
 };

@@ -24,7 +24,7 @@ namespace {
 const char* const kUsage =
     "usage: sample-service [--port N] [--today YYYY-MM-DD] [--locations FILE] "
     "[--version-number N] [--delay-ms N] [--hour H] [--real-index] "
-    "[--warning CLASS20:CODE[:STATUS]]...\n";
+    "[--warning CLASS20:CODE[:STATUS]]... [--rain-in CLASS20:MINUTES[:CLASS]]...\n";
 
 // "2.0.7.2" -> 2*16777216 + 0*65536 + 7*256 + 2.
 long long PackedVersion(std::string_view version) {
@@ -173,6 +173,7 @@ int main(int argc, char** argv) {
     TSampleApi::Names names = TSampleApi::Names::Exact;
     int hour = -1;
     std::vector<TSampleJmaWarnings::TInForce> warnings;
+    std::vector<TSampleNowcast::TRainIn> rainIn;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         // The look-up knows names as the real index does (仙台, not 仙台市).
@@ -216,6 +217,15 @@ int main(int argc, char** argv) {
                 return 2;
             }
             warnings.push_back(*warning);
+        } else if (arg == "--rain-in") {
+            const auto rain = TSampleNowcast::ParseRainIn(value);
+            if (!rain) {
+                std::cerr << "sample-service: --rain-in needs CLASS20:MINUTES[:CLASS] (minutes "
+                             "0-180, class 1-8): "
+                          << value << "\n";
+                return 2;
+            }
+            rainIn.push_back(*rain);
         } else if (arg == "--hour") {
             hour = platform::StrToIntDef(value, -1);
             if (hour < 0 || hour > 23) {
@@ -258,7 +268,10 @@ int main(int argc, char** argv) {
     const TSampleApi api(site.Entries(), today.Year, today.Month, today.Day, names);
     // The agency's today is Japan's unless the command line names the day.
     const platform::LocalDateTime jmaToday = todayText.empty() ? platform::JapanNow() : today;
-    const TSampleJmaSite jma(jmaToday.Year, jmaToday.Month, jmaToday.Day, std::move(warnings));
+    TSampleJmaSite jma(jmaToday.Year, jmaToday.Month, jmaToday.Day, std::move(warnings));
+    // Rain comes to the places named, counted from the analysis of this start.
+    if (!rainIn.empty())
+        jma.BringRain(std::move(rainIn), platform::UnixSecondsNow());
     httplib::Server server;
     // Clients that gave up on a slow answer still hold a worker until it is sent.
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };

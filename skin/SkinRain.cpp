@@ -1,0 +1,101 @@
+// The rain of the next hour on the widget: the [RainBar] strip and the RainLabel text.
+#include "platform/Clock.h"
+#include "platform/Errors.h"
+#include "skin/Scale.h"
+#include "skin/Skin.h"
+#include "skin/SkinFile.h"
+#include "weather/Rain.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr TColor Bgr(int r, int g, int b) {
+    return (b << 16) | (g << 8) | r;
+}
+
+// The agency's legend (its tiles' yellow for 20-30 mm/h).
+constexpr std::array<TColor, 9> kLegend = {
+    clNone,           Bgr(242, 242, 255), Bgr(160, 210, 255), Bgr(33, 140, 255), Bgr(0, 65, 255),
+    Bgr(250, 245, 0), Bgr(255, 153, 0),   Bgr(255, 40, 0),    Bgr(180, 0, 104)};
+
+// Only the colour's own bits: a system colour's flag bits draw nothing sensible.
+void Fill(TBitmap& bitmap, TColor colour, std::int64_t left, std::int64_t top, std::int64_t right,
+          std::int64_t bottom) {
+    if (colour == clNone)
+        return;
+    const auto clamp = [](std::int64_t v) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, -1, 1 << 30));
+    };
+    TSkin::FillBitmapRect(bitmap, colour & 0x00FFFFFF, clamp(left), clamp(top), clamp(right),
+                          clamp(bottom));
+}
+
+} // namespace
+
+void TSkinFile::ReadRainBar(std::string_view section, TRainBarSetting& out) const {
+    const TRainBarSetting d;
+    ParseRect(ini_.ReadString(section, "Rect", ""), out.Rect, &d.Rect);
+    out.Gap = ini_.ReadInteger(section, "Gap", d.Gap);
+    const auto colour = [&](const char* key, TColor fallback) {
+        const std::string text = ini_.ReadString(section, key, ColorToString(fallback));
+        try {
+            return StringToColor(text);
+        } catch (const EConvertError&) {
+            throw EConvertError("スキンファイル \"" + FileName + "\" の [" + std::string(section) +
+                                "] にある " + key + " の値 \"" + text +
+                                "\" は色の名前でも数値でもありません。");
+        }
+    };
+    out.FrameColor = colour("FrameColor", d.FrameColor);
+    out.EmptyColor = colour("EmptyColor", d.EmptyColor);
+    out.UnknownColor = colour("UnknownColor", d.UnknownColor);
+}
+
+TColor TSkin::RainClassColour(std::int32_t rainClass) {
+    return rainClass >= 1 && rainClass <= 8 ? kLegend[static_cast<std::size_t>(rainClass)] : clNone;
+}
+
+std::string TSkin::FormatRain(const TWeatherData& weather, const TLabelSetting& setting) const {
+    const std::string text = RainLabelText(weather, platform::UnixSecondsNow());
+    return text.empty() ? std::string() : FormatText(text, setting);
+}
+
+void TSkin::DrawRainBar(TBitmap* bitmap, const TWeatherData& weather,
+                        const TRainBarSetting& setting, double scale) {
+    if (!bitmap || weather.RainStep == NoValue || weather.RainStep <= 0)
+        return;
+    scale = UsableScale(scale);
+    const TRect box = ScaledRect(setting.Rect, scale);
+    const std::int64_t width = std::int64_t{box.Right} - box.Left;
+    const std::int64_t height = std::int64_t{box.Bottom} - box.Top;
+    if (width <= 0 || height <= 0)
+        return;
+    // Frames the clock has left behind are as unknown as frames never read.
+    const bool current = IsCurrentRain(weather, platform::UnixSecondsNow());
+    const auto cells = static_cast<std::int64_t>(
+        current ? weather.Rain.size() : static_cast<std::size_t>(60 / weather.RainStep + 1));
+    const std::int64_t gap = std::max<std::int64_t>(0, ScaledEdge(std::max(0, setting.Gap), scale));
+    const std::int64_t line = std::max<std::int64_t>(1, ScaledEdge(1, scale));
+    const std::int64_t dash = std::max(line, height / 5);
+    for (std::int64_t i = 0; i < cells; ++i) {
+        // Cells share the box by one rule, so they keep their widths at any scale.
+        const std::int64_t left = box.Left + i * (width + gap) / cells;
+        const std::int64_t right = box.Left + (i + 1) * (width + gap) / cells - gap;
+        if (right <= left)
+            continue;
+        const std::int32_t c = current ? weather.Rain[static_cast<std::size_t>(i)] : NoValue;
+        if (c == NoValue) {
+            const std::int64_t top = box.Top + (height - dash) / 2;
+            Fill(*bitmap, setting.UnknownColor, left, top, right, top + dash);
+        } else {
+            Fill(*bitmap, c == 0 ? setting.EmptyColor : RainClassColour(c), left, box.Top, right,
+                 box.Bottom);
+        }
+        Fill(*bitmap, setting.FrameColor, left, box.Top, right, box.Top + line);
+        Fill(*bitmap, setting.FrameColor, left, box.Bottom - line, right, box.Bottom);
+        Fill(*bitmap, setting.FrameColor, left, box.Top, left + line, box.Bottom);
+        Fill(*bitmap, setting.FrameColor, right - line, box.Top, right, box.Bottom);
+    }
+}
