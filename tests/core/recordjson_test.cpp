@@ -169,7 +169,7 @@ TEST(RecordJson, TheAgencysWordsAsWritten) {
                         "  \"WeekNormalMaxTemp\": null,\n"
                         "  \"Overview\": \"\",\n"
                         "  \"OverviewHeadline\": \"\",\n"
-                        "  \"OverviewTime\": \"2023-01-28T10:32\"\n"),
+                        "  \"OverviewTime\": \"2023-01-28T10:32\",\n"),
               std::string::npos)
         << text;
 }
