@@ -5,6 +5,7 @@
 #include "skin/Compose.h"
 #include "skin/Png.h"
 #include "skin/Scale.h"
+#include "skin/SkinCache.h"
 #include "skin/SkinFile.h"
 #include "skin/SkinPaths.h"
 #include "weather/WeatherData.h"
@@ -258,10 +259,10 @@ void WalkWarnings(const TSkin& skin, const TWeatherData& w, const TSkinFile& fil
     sink.label("WarningLabel", setting, skin.FormatWarnings(w, setting));
 }
 
-// Every element section in drawing order. The element sections are read anew at every walk,
-// so an edit shows at the next drawing.
-void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& sink) {
-    const TSkinFile file(skin.FileName);
+// Every element section in drawing order, read from the file as it is now, so an edit shows at
+// the next drawing.
+void WalkElements(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
+                  const ElementSink& sink) {
     WalkPointForecast(skin, w, file, sink);
     WalkWeekForecast(skin, w, file, sink);
     WalkDayForecast(skin, w, file, sink);
@@ -280,45 +281,46 @@ std::vector<TSkin::TLabelItem> TSkin::Labels(const TWeatherData& weather) const 
     sink.label = [&](std::string section, const TLabelSetting& setting, std::string text) {
         labels.push_back({std::move(section), setting, std::move(text)});
     };
-    WalkElements(*this, weather, sink);
+    WalkElements(*this, weather, (*cache_).File(FileName), sink);
     return labels;
 }
 
 void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather, double scale) {
     if (!bitmap || !weather || !platform::FileExists(FileName))
         return;
-    const std::string background = SkinImagePath(SkinDir, ImageFiles.Background);
-    if (!platform::FileExists(background))
+    if (!platform::FileExists(SkinImagePath(SkinDir, ImageFiles.Background)))
         return; // the last picture stays
-    scale = UsableScale(scale);
-    if (scale != 1.0) {
-        // The widget's picture stays within the image limit: a huge background lowers the scale.
-        const TImageSize size = ReadPngSize(background);
-        scale = std::max(1.0, std::min(scale, static_cast<double>(kMaxImageSide) /
-                                                  std::max(size.Width, size.Height)));
-    }
-    *bitmap = LoadSkinImage(ImageFiles.Background, scale);
-    bitmap->SetPixelRatio(scale);
-    const std::string splitter = SkinImagePath(SkinDir, ImageFiles.Splitter);
-    if (platform::FileExists(splitter))
-        BlendBitmap(*bitmap, LoadSkinImage(ImageFiles.Splitter, scale), 0, 0);
+    TSkinCache& cache = *cache_;
+    cache.Refresh(*this, scale);
+    // A broken background ends the pass before the bitmap is touched.
+    const TSkinCache::TBase base = cache.Base(*this, scale);
+    scale = base.Scale;
+    const int width = base.Pixels->Width(), height = base.Pixels->Height();
 
+    std::vector<TLayer> layers;
     ElementSink sink;
     sink.icon = [&](const TIconSetting& setting, const IconSlot& slot) {
-        if (slot.blank)
-            return;
-        const TBitmap icon = CreateWeatherIcon(slot.phrase, slot.isDay, scale);
-        DrawIcon(bitmap, &icon, setting, scale);
+        if (!slot.blank)
+            layers.push_back(cache.Icon(*this, slot.phrase, slot.isDay, setting, scale));
     };
     sink.image = [&](const TIconSetting& setting, const std::string& name) {
-        // A badge the skin names but does not ship is left out, like a missing weather image.
-        if (!platform::FileExists(SkinImagePath(SkinDir, name)))
-            return;
-        const TBitmap image = LoadSkinImage(name, scale);
-        DrawIcon(bitmap, &image, setting, scale);
+        layers.push_back(cache.Image(*this, name, setting, scale));
     };
     sink.label = [&](const std::string&, const TLabelSetting& setting, const std::string& text) {
-        DrawLabel(bitmap, text, &setting, scale);
+        layers.push_back(cache.Label(*this, text, setting, scale, width, height));
     };
-    WalkElements(*this, *weather, sink);
+    try {
+        WalkElements(*this, *weather, cache.File(FileName), sink);
+    } catch (...) {
+        // What was drawn before the error stays on the bitmap.
+        *bitmap = *base.Pixels;
+        for (const TLayer& layer : layers)
+            if (layer.Pixels)
+                BlendBitmap(*bitmap, *layer.Pixels, layer.X, layer.Y);
+        bitmap->SetPixelRatio(scale);
+        throw;
+    }
+    *bitmap = cache.Compose(base, layers);
+    bitmap->SetPixelRatio(scale);
+    cache.EndDrawing();
 }

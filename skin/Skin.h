@@ -13,12 +13,46 @@
 class TWeatherData;
 struct TObservation;
 class TFont;
+class TSkinCache;
 enum class TWarningLevel : std::int32_t;
+
+// A picture to put on the widget: premultiplied pixels (none: nothing to draw) with their
+// top-left corner in device pixels. The pixels are shared, never changed once made.
+struct TLayer {
+    std::shared_ptr<const TBitmap> Pixels;
+    std::int64_t X = 0;
+    std::int64_t Y = 0;
+};
+
+// The size of a label's text as it is drawn, in device pixels: the advance of the whole text
+// (for smoothed text, of its ink's font, never less than the label font's) and the cell height.
+struct TLabelExtent {
+    int Width = 0;
+    int Height = 0;
+};
+
+// What a skin keeps between drawings so that a redraw costs what changed: images decoded and
+// scaled once per scale, icons composed once, labels rendered once per text and setting, the
+// last picture. A copy of a skin starts with nothing kept.
+class TSkinCacheHolder {
+public:
+    TSkinCacheHolder();
+    TSkinCacheHolder(const TSkinCacheHolder&);
+    TSkinCacheHolder& operator=(const TSkinCacheHolder&);
+    TSkinCacheHolder(TSkinCacheHolder&&) noexcept;
+    TSkinCacheHolder& operator=(TSkinCacheHolder&&) noexcept;
+    ~TSkinCacheHolder();
+    TSkinCache& operator*() const;
+
+private:
+    mutable std::unique_ptr<TSkinCache> cache_;
+};
 
 // The loaded skin: the path of its file and the load-time sections. Owned once by the main
 // window; loads a skin file, draws the forecast record into the widget bitmap and fills the
-// tray's image list. Element sections are read from the file at every drawing; images are
-// loaded from disk at every drawing too.
+// tray's image list. Element sections are read from the file at every drawing, so an edit shows
+// at the next one; images, icons and label texts are kept from one drawing to the next and made
+// anew when their files (or the fields naming them) change.
 class TSkin {
 public:
     TSkin();
@@ -115,6 +149,18 @@ public:
     void RenderText(TBitmap* bitmap, int x, int y, std::string_view text, const TRect& box,
                     bool antiAliasing, TColor colour, const TLabelSetting& setting,
                     double scale = 1.0) const;
+    // The size DrawLabel aligns `text` by in the label's box at a scale.
+    TLabelExtent MeasureLabel(std::string_view text, const TLabelSetting& setting,
+                              double scale = 1.0) const;
+
+    // What DrawLabel, RenderText and DrawIcon put on a bitmap (of clipWidth x clipHeight for
+    // text), as a layer: blended onto that bitmap it gives the same pixels.
+    TLayer LabelLayer(std::string_view text, const TLabelSetting& setting, double scale,
+                      int clipWidth, int clipHeight) const;
+    TLayer TextLayer(int x, int y, std::string_view text, const TRect& box, bool antiAliasing,
+                     TColor colour, const TLabelSetting& setting, double scale, int clipWidth,
+                     int clipHeight) const;
+    static TLayer IconLayer(const TBitmap& icon, const TIconSetting& setting, double scale);
 
     std::string FileName; // full path of the loaded skin file; empty before the first load
     std::string SkinDir;  // folder of FileName with a trailing separator
@@ -123,4 +169,7 @@ public:
     TLabelSetting LabelDefaults;
     TIconSetting IconDefaults;
     TLocaleInfo LocaleInfo;
+
+private:
+    TSkinCacheHolder cache_;
 };

@@ -6,6 +6,7 @@
 #include <langinfo.h>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Named colours that are not plain 0x00BBGGRR values.
@@ -18,6 +19,8 @@ constexpr TColor clDefault = 0x20000000;
 class TSkinFile {
 public:
     explicit TSkinFile(const std::string& path);
+    // A reader of `bytes`, the file's content as read from `path`.
+    TSkinFile(const std::string& path, std::string_view bytes);
 
     std::string FileName;
 
@@ -28,6 +31,7 @@ public:
     void ReadImagePosition(std::string_view section, TImagePosition& positions) const;
     // Every key but Rect defaults to the field of `defaults` (of `out` itself when null). Rect
     // never falls back: a present item that is not an integer takes the edge of `defaults`.
+    // A reader remembers what it read, so reading a section again costs a comparison.
     void ReadLabel(std::string_view section, TLabelSetting& out,
                    const TLabelSetting* defaults) const;
     void ReadIcon(std::string_view section, TIconSetting& out, const TIconSetting* defaults) const;
@@ -52,5 +56,8 @@ public:
     static std::string SystemLocaleString(nl_item item);
 
 private:
+    template <class T> struct TRead { T In, Defaults, Out; };
     platform::IniFile ini_;
+    mutable std::unordered_map<std::string, std::vector<TRead<TLabelSetting>>> labels_;
+    mutable std::unordered_map<std::string, std::vector<TRead<TIconSetting>>> icons_;
 };
