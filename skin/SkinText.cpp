@@ -116,7 +116,16 @@ TLabelExtent TSkin::MeasureLabel(std::string_view text, const TLabelSetting& set
                                  double scale) const {
     scale = UsableScale(scale);
     const auto font = CreateLabelFont(setting, scale);
-    return {font->TextWidth(text), font->TextHeight()};
+    TLabelExtent extent{font->TextWidth(text), font->TextHeight()};
+    // Smoothed text is drawn with the font of twice the size, whose advances are not exactly
+    // twice the label font's (4 % more at some heights): its ink decides where the text ends, or
+    // a right-aligned text in a snug box would lose its last pixels.
+    if (setting.AntiAliasing != 0) {
+        const TFont doubled(SupersampleFont(setting, scale));
+        const std::int64_t half = (std::int64_t{doubled.TextWidth(text)} + 1) / 2;
+        extent.Width = static_cast<int>(std::max<std::int64_t>(extent.Width, half));
+    }
+    return extent;
 }
 
 void TSkin::DrawLabel(TBitmap* bitmap, std::string_view text, const TLabelSetting* setting,

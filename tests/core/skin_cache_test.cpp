@@ -53,8 +53,8 @@ TEST(SkinCache, EveryRedrawIsTheDrawingOfAFreshSkin) {
                        {"15", "強風注意報", "発表", TWarningLevel::Advisory}};
     TWeatherData empty;
     empty.Information = "接続しています";
-    const TWeatherData* const sequence[] = {&full, &status, &warmer, &warned,
-                                            &empty, &full, &full, &warned};
+    const TWeatherData* const sequence[] = {&full,  &status, &warmer, &warned,
+                                            &empty, &full,   &full,   &warned};
     for (const std::string& path : ShippedSkins())
         for (const double scale : {1.0, 1.5, 2.0}) {
             TSkin skin;
