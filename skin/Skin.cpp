@@ -60,6 +60,7 @@ struct ElementSink {
     // An image of ImageFiles drawn as it is in an icon box.
     std::function<void(const TIconSetting&, const std::string& image)> image;
     std::function<void(std::string section, const TLabelSetting&, std::string text)> label;
+    double scale = 1.0; // texts fitted to their boxes are fitted at this scale
 };
 
 struct LabelGroup {
@@ -222,41 +223,61 @@ void WalkObservation(const TSkin& skin, const TWeatherData& w, const TSkinFile& 
                      const ElementSink& sink) {
     const TObservation now =
         IsCurrentObservation(w.Now, platform::UnixSecondsNow()) ? w.Now : TObservation{};
+    // Under the place's name a station named like the place says nothing new.
+    const std::string station =
+        TSkin::StationRepeatsPlace(now.Station, w.LocationName) ? "" : now.Station;
     const auto walk = [&](const char* section, const std::optional<double>& value, bool valued,
                           std::string_view text) {
         TLabelSetting setting;
         file.ReadLabel(section, setting, &skin.LabelDefaults);
-        sink.label(section, setting, skin.FormatObservation(now, value, valued, text, setting));
+        std::string shown = skin.FormatObservation(now, value, valued, text, setting);
+        // The blank that stood before a dropped station goes with it.
+        if (text.empty())
+            while (!shown.empty() && shown.back() == ' ')
+                shown.pop_back();
+        sink.label(section, setting, std::move(shown));
     };
-    walk("NowTempLabel", now.Temp, true, now.Station);
-    walk("NowTimeLabel", std::nullopt, false, now.Station);
-    walk("NowPrecipLabel", now.Precip1h, true, now.Station);
+    walk("NowTempLabel", now.Temp, true, station);
+    walk("NowTimeLabel", std::nullopt, false, station);
+    walk("NowPrecipLabel", now.Precip1h, true, station);
     walk("NowWindLabel", now.Wind, true, now.WindDirection);
-    walk("NowHumidityLabel", now.Humidity, true, now.Station);
+    walk("NowHumidityLabel", now.Humidity, true, station);
 }
 
 // The badge of the most severe tier in force and the warnings label, over everything else. The
-// badge shows only while warnings are in force and the skin names an image for their tier.
+// badge shows only while warnings are in force and the skin has the image of their tier; the
+// names then begin where the badge's box ends, when that lies within the label's box, so that the
+// states without a badge may use the whole row. Each state has its colour: the names the label's,
+// none in force NoDataColor, unknown after a failure FaultColor (both default to FontColor).
 void WalkWarnings(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
                   const ElementSink& sink) {
-    if (sink.image && w.WarningsKnown && !w.Warnings.empty()) {
+    TLabelSetting setting;
+    file.ReadLabel("WarningLabel", setting, &skin.LabelDefaults);
+    const bool inForce = w.WarningsKnown && !w.Warnings.empty();
+    if (inForce) {
         TWarningLevel level = TWarningLevel::Advisory;
         for (const TWarning& warning : w.Warnings)
             level = std::max(level, warning.Level);
-        const std::string* image =
-            level == TWarningLevel::Emergency ? &skin.ImageFiles.WarningEmergency
-            : level == TWarningLevel::Danger  ? &skin.ImageFiles.WarningDanger
-            : level == TWarningLevel::Warning ? &skin.ImageFiles.WarningWarning
-                                              : &skin.ImageFiles.WarningAdvisory;
-        if (!image->empty()) {
-            TIconSetting setting;
-            file.ReadIcon("WarningIcon", setting, &skin.IconDefaults);
-            sink.image(setting, *image);
+        const std::string& image =
+            level == TWarningLevel::Emergency ? skin.ImageFiles.WarningEmergency
+            : level == TWarningLevel::Danger  ? skin.ImageFiles.WarningDanger
+            : level == TWarningLevel::Warning ? skin.ImageFiles.WarningWarning
+                                              : skin.ImageFiles.WarningAdvisory;
+        if (!image.empty() && platform::FileExists(SkinImagePath(skin.SkinDir, image))) {
+            TIconSetting icon;
+            file.ReadIcon("WarningIcon", icon, &skin.IconDefaults);
+            if (sink.image)
+                sink.image(icon, image);
+            if (icon.Width() > 0 && icon.Height() > 0 && setting.Rect.Left < icon.Rect.Right &&
+                icon.Rect.Right < setting.Rect.Right)
+                setting.Rect.Left = icon.Rect.Right;
         }
+    } else if (w.WarningsKnown) {
+        setting.FontColor = file.ReadColor("WarningLabel", "NoDataColor", setting.FontColor);
+    } else {
+        setting.FontColor = file.ReadColor("WarningLabel", "FaultColor", setting.FontColor);
     }
-    TLabelSetting setting;
-    file.ReadLabel("WarningLabel", setting, &skin.LabelDefaults);
-    sink.label("WarningLabel", setting, skin.FormatWarnings(w, setting));
+    sink.label("WarningLabel", setting, skin.FormatWarnings(w, setting, sink.scale));
 }
 
 // Every element section in drawing order, read from the file as it is now, so an edit shows at
@@ -275,9 +296,10 @@ void WalkElements(const TSkin& skin, const TWeatherData& w, const TSkinFile& fil
 
 } // namespace
 
-std::vector<TSkin::TLabelItem> TSkin::Labels(const TWeatherData& weather) const {
+std::vector<TSkin::TLabelItem> TSkin::Labels(const TWeatherData& weather, double scale) const {
     std::vector<TLabelItem> labels;
     ElementSink sink;
+    sink.scale = UsableScale(scale);
     sink.label = [&](std::string section, const TLabelSetting& setting, std::string text) {
         labels.push_back({std::move(section), setting, std::move(text)});
     };
@@ -309,6 +331,7 @@ void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather, double scale) {
     sink.label = [&](const std::string&, const TLabelSetting& setting, const std::string& text) {
         layers.push_back(cache.Label(*this, text, setting, scale, width, height));
     };
+    sink.scale = scale;
     try {
         WalkElements(*this, *weather, cache.File(FileName), sink);
     } catch (...) {

@@ -82,7 +82,8 @@ public:
     // The labels Draw would draw for `weather` at this moment, in drawing order, also those
     // whose box draws nothing. Reads the element sections like Draw (a bad FontColor throws
     // EConvertError) and touches no image.
-    std::vector<TLabelItem> Labels(const TWeatherData& weather) const;
+    // Texts that depend on the room they get (the warnings) are fitted at `scale`.
+    std::vector<TLabelItem> Labels(const TWeatherData& weather, double scale = 1.0) const;
 
     // Refills the tray image list with the skin's 16 x 16 images, in the order written at
     // kTrayImageCount. Does nothing without a skin file. A broken PNG propagates its error; the
@@ -100,10 +101,15 @@ public:
     // tier's colour, edged in white), at any size.
     static void MarkTrayImage(TBitmap& image, TWarningLevel level);
 
-    // The warnings label's text: the names in force joined with "・" (the label's NoDataString
-    // when none are), with the record's WarningsNote after them in brackets; the note alone
-    // while the warnings are unknown.
-    std::string FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting) const;
+    // The warnings label's text for its box at a scale: the names in force, most severe first,
+    // joined with "・" as far as whole names fit, then " 他N件" for those left out ("警報・注意報
+    // N件" when not even one fits), through the label's DataFormat; the record's WarningsNote
+    // after them in brackets, always whole. The label's NoDataString when none are in force (with
+    // the note), kWarningsUnknownText while they are unknown after a failure (no list, a note),
+    // nothing while they are unknown without a note (a place the agency does not cover).
+    std::string FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting,
+                               double scale = 1.0) const;
+    static constexpr std::string_view kWarningsUnknownText = "警報・注意報: 取得できず";
 
     // The image `name` (a name from ImageFiles, whose file exists) at a scale: at 1 the PNG as
     // it is; above 1 its size times the scale (edges rounded as everywhere), from the name's
@@ -124,6 +130,11 @@ public:
     std::string FormatObservation(const TObservation& now, const std::optional<double>& value,
                                   bool valued, std::string_view text,
                                   const TLabelSetting& setting) const;
+    // A station named like the place ("千代田区" under "東京都千代田区", "札幌" under
+    // "北海道札幌市"): the place's name ends with the station's, alone or followed by 市, 区, 町 or
+    // 村. The labels of the weather now then leave the station out (%r gives nothing, blanks before
+    // it go).
+    static bool StationRepeatsPlace(std::string_view station, std::string_view place);
 
     // Composition. Settings hold skin pixels; bitmaps are device pixels at `scale`.
     void DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& setting,

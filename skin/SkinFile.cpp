@@ -211,18 +211,22 @@ void TSkinFile::ReadLabel(std::string_view section, TLabelSetting& out,
     out.FontUnderline = ReadFlag(ini_, section, "FontUnderline", d.FontUnderline);
     out.FontStrikeOut = ReadFlag(ini_, section, "FontStrikeOut", d.FontStrikeOut);
     out.FontCharSet = ReadByte(ini_, section, "FontCharSet", d.FontCharSet);
-    const std::string colour = ini_.ReadString(section, "FontColor", ColorToString(d.FontColor));
-    try {
-        out.FontColor = StringToColor(colour);
-    } catch (const EConvertError&) {
-        throw EConvertError("スキンファイル \"" + FileName + "\" の [" + std::string(section) +
-                            "] にある FontColor の値 \"" + colour +
-                            "\" は色の名前でも数値でもありません。");
-    }
+    out.FontColor = ReadColor(section, "FontColor", d.FontColor);
     out.AntiAliasing = ReadFlag(ini_, section, "AntiAliasing", d.AntiAliasing);
     out.DataFormat = ini_.ReadString(section, "DataFormat", d.DataFormat);
     out.NoDataString = ini_.ReadString(section, "NoDataString", d.NoDataString);
     reads.push_back({in, d, out});
+}
+
+TColor TSkinFile::ReadColor(std::string_view section, std::string_view key, TColor fallback) const {
+    const std::string colour = ini_.ReadString(section, key, ColorToString(fallback));
+    try {
+        return StringToColor(colour);
+    } catch (const EConvertError&) {
+        throw EConvertError("スキンファイル \"" + FileName + "\" の [" + std::string(section) +
+                            "] にある " + std::string(key) + " の値 \"" + colour +
+                            "\" は色の名前でも数値でもありません。");
+    }
 }
 
 void TSkinFile::ReadIcon(std::string_view section, TIconSetting& out,

@@ -35,6 +35,9 @@ public:
     void ReadLabel(std::string_view section, TLabelSetting& out,
                    const TLabelSetting* defaults) const;
     void ReadIcon(std::string_view section, TIconSetting& out, const TIconSetting* defaults) const;
+    // A colour key of a section (a colour name or an integer), `fallback` when it is missing.
+    // Throws EConvertError for any other value, the empty one included, like FontColor.
+    TColor ReadColor(std::string_view section, std::string_view key, TColor fallback) const;
     // Sets all 38 names: a list of the wrong length is replaced whole by the system's names.
     void ReadLocale(std::string_view section, TLocaleInfo& names) const;
 

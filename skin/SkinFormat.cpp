@@ -1,7 +1,8 @@
+#include "skin/Scale.h"
 #include "skin/Skin.h"
-
 #include "weather/WeatherData.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -194,14 +195,45 @@ std::string TSkin::FormatObservation(const TObservation& now, const std::optiona
     });
 }
 
-std::string TSkin::FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting) const {
+bool TSkin::StationRepeatsPlace(std::string_view station, std::string_view place) {
+    if (station.empty())
+        return false;
+    for (const std::string_view suffix : {"", "市", "区", "町", "村"}) {
+        const std::string named = std::string(station) + std::string(suffix);
+        if (place.ends_with(named))
+            return true;
+    }
+    return false;
+}
+
+std::string TSkin::FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting,
+                                  double scale) const {
     if (!weather.WarningsKnown)
-        return weather.WarningsNote;
-    std::string names;
+        return weather.WarningsNote.empty() ? std::string() : std::string(kWarningsUnknownText);
+    const std::string note = weather.WarningsNote.empty() ? "" : " (" + weather.WarningsNote + ")";
+    if (weather.Warnings.empty()) {
+        const std::string text = FormatText("", setting);
+        return text.empty() ? text : text + note;
+    }
+    // Most severe first, whatever order the record holds them in.
+    std::vector<const TWarning*> order;
     for (const TWarning& w : weather.Warnings)
-        names += (names.empty() ? "" : "・") + w.Name;
-    std::string text = FormatText(names, setting);
-    if (!text.empty() && !weather.WarningsNote.empty())
-        text += " (" + weather.WarningsNote + ")";
-    return text;
+        order.push_back(&w);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const TWarning* a, const TWarning* b) { return a->Level > b->Level; });
+    const TRect box = ScaledRect(setting.Rect, UsableScale(scale));
+    const std::int64_t room = std::int64_t{box.Right} - box.Left;
+    const std::size_t count = order.size();
+    std::string names;
+    for (std::size_t shown = count; shown >= 1; --shown) {
+        names.clear();
+        for (std::size_t i = 0; i < shown; ++i)
+            names += (i == 0 ? "" : "・") + order[i]->Name;
+        if (shown < count)
+            names += " 他" + std::to_string(count - shown) + "件";
+        const std::string text = FormatText(names, setting) + note;
+        if (MeasureLabel(text, setting, scale).Width <= room)
+            return text;
+    }
+    return FormatText("警報・注意報 " + std::to_string(count) + "件", setting) + note;
 }

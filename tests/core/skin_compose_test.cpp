@@ -428,8 +428,9 @@ TEST_F(SkinDrawTest, TheWarningBadgeShowsTheMostSevereTierWhileAnyIsInForce) {
     }
 }
 
-TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNot) {
-    skin.Load(WriteSkin("[WarningLabel]\nRect=0,0,10,4\nNoDataString=警報なし\n"));
+TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNotEachInItsColour) {
+    skin.Load(WriteSkin("[WarningLabel]\nRect=0,0,400,14\nNoDataString=警報なし\n"
+                        "FontColor=0x0000FF\nNoDataColor=0x808080\nFaultColor=0x0080FF\n"));
     const std::vector<TWarning> two = {{"03", "レベル3大雨警報", "発表", TWarningLevel::Warning},
                                        {"15", "強風注意報", "継続", TWarningLevel::Advisory}};
     struct Case {
@@ -437,15 +438,19 @@ TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNot) {
         std::vector<TWarning> warnings;
         const char* note;
         const char* text;
+        TColor colour;
     };
     const Case cases[] = {
-        {true, two, "", "レベル3大雨警報・強風注意報"},
-        {true, two, "10:40 現在", "レベル3大雨警報・強風注意報 (10:40 現在)"},
-        {true, {}, "", "警報なし"},
-        {false, {}, "警報: 取得できず", "警報: 取得できず"},
-        {false, {}, "", ""},
+        {true, two, "", "レベル3大雨警報・強風注意報", 0x0000FF},
+        {true, two, "10:40 現在", "レベル3大雨警報・強風注意報 (10:40 現在)", 0x0000FF},
+        {true, {two[1], two[0]}, "", "レベル3大雨警報・強風注意報", 0x0000FF}, // severe first
+        {true, {}, "", "警報なし", 0x808080},
+        {true, {}, "10:40 現在", "警報なし (10:40 現在)", 0x808080},
+        {false, {}, "警報: 取得できず", "警報・注意報: 取得できず", 0x0080FF},
+        {false, {}, "", "", 0x0080FF},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
         weather.WarningsKnown = c.known;
         weather.Warnings = c.warnings;
         weather.WarningsNote = c.note;
@@ -453,7 +458,13 @@ TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNot) {
         ASSERT_FALSE(labels.empty());
         EXPECT_EQ(labels.back().Section, "WarningLabel");
         EXPECT_EQ(labels.back().Text, c.text);
+        EXPECT_EQ(labels.back().Setting.FontColor, c.colour);
     }
+    // Without the keys every state has the label's colour; a bad one is an error like FontColor.
+    skin.Load(WriteSkin("[WarningLabel]\nRect=0,0,400,14\nFontColor=0x0000FF\n"));
+    EXPECT_EQ(skin.Labels(weather).back().Setting.FontColor, 0x0000FF);
+    skin.Load(WriteSkin("[WarningLabel]\nRect=0,0,400,14\nFaultColor=grey\n"));
+    EXPECT_THROW(skin.Labels(weather), EConvertError);
 }
 
 TEST(SkinTrayMark, ACornerTriangleInTheTiersColourEdgedInWhite) {
