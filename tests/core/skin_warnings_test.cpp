@@ -70,6 +70,8 @@ TEST_F(SkinWarningsTest, ANameThatDoesNotFitIsLeftOutWholeAndCounted) {
         // The note stays whole; the names make room for it.
         {Width(all + " (10:40 現在)"), "10:40 現在", all + " (10:40 現在)"},
         {Width(all + " (10:40 現在)") - 1, "10:40 現在", two + " (10:40 現在)"},
+        {Width(count + " (12/31 23:59 現在)"), "12/31 23:59 現在", count + " (12/31 23:59 現在)"},
+        {Width(count + " (12/31 23:59 現在)") - 1, "12/31 23:59 現在", "3件 (12/31 23:59 現在)"},
     };
     for (const Case& c : cases) {
         LoadSkin(c.room);
@@ -125,9 +127,12 @@ TEST_F(SkinWarningsTest, TheNamesBeginBesideADrawnBadge) {
     TBitmap bitmap;
     skin.Draw(&bitmap, &weather);
     EXPECT_EQ(bitmap.Pixel(20, 8), 0xFFFF0000u);
-    // A badge box that does not end within the label's box leaves the label as it is.
-    LoadSkin(300, "[WarningIcon]\nRect=0,1,8,15\n");
-    EXPECT_EQ(skin.Labels(weather).back().Setting.Rect, (TRect{10, 0, 310, 16}));
+    // A badge box that does not end within the label's box, or lies on another row, leaves the
+    // label as it is.
+    for (const char* box : {"0,1,8,15", "10,16,60,30"}) {
+        LoadSkin(300, std::string("[WarningIcon]\nRect=") + box + "\n");
+        EXPECT_EQ(skin.Labels(weather).back().Setting.Rect, (TRect{10, 0, 310, 16})) << box;
+    }
 }
 
 TEST(SkinNowStation, AStationNamedLikeThePlaceIsNotWrittenTwice) {
