@@ -246,9 +246,10 @@ void WalkObservation(const TSkin& skin, const TWeatherData& w, const TSkinFile& 
 
 // The badge of the most severe tier in force and the warnings label, over everything else. The
 // badge shows only while warnings are in force and the skin has the image of their tier; the
-// names then begin where the badge's box ends, when that lies within the label's box, so that the
-// states without a badge may use the whole row. Each state has its colour: the names the label's,
-// none in force NoDataColor, unknown after a failure FaultColor (both default to FontColor).
+// names then begin where the badge's box ends, when that box shares rows with the label's and
+// ends within it, so that the states without a badge may use the whole row. Each state has its
+// colour: the names the label's, none in force NoDataColor, unknown after a failure FaultColor
+// (both default to FontColor).
 void WalkWarnings(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
                   const ElementSink& sink) {
     TLabelSetting setting;
@@ -268,8 +269,10 @@ void WalkWarnings(const TSkin& skin, const TWeatherData& w, const TSkinFile& fil
             file.ReadIcon("WarningIcon", icon, &skin.IconDefaults);
             if (sink.image)
                 sink.image(icon, image);
-            if (icon.Width() > 0 && icon.Height() > 0 && setting.Rect.Left < icon.Rect.Right &&
-                icon.Rect.Right < setting.Rect.Right)
+            const bool sameRow =
+                icon.Rect.Top < setting.Rect.Bottom && setting.Rect.Top < icon.Rect.Bottom;
+            if (icon.Width() > 0 && icon.Height() > 0 && sameRow &&
+                setting.Rect.Left < icon.Rect.Right && icon.Rect.Right < setting.Rect.Right)
                 setting.Rect.Left = icon.Rect.Right;
         }
     } else if (w.WarningsKnown) {

@@ -97,16 +97,17 @@ public:
     // 16 x 16 skin pixels at a scale, transparent around them; wholly transparent for NoValue.
     static TBitmap TrayTemperatureImage(std::int32_t degrees, double scale = 1.0);
 
-    // Puts the corner mark of a warning tier on a tray image (its upper-right corner, in the
-    // tier's colour, edged in white), at any size.
+    // Puts the corner mark of a warning tier on a tray image (a triangle over half of its
+    // upper-right corner, in the tier's colour, rimmed in white), at any size.
     static void MarkTrayImage(TBitmap& image, TWarningLevel level);
 
     // The warnings label's text for its box at a scale: the names in force, most severe first,
     // joined with "・" as far as whole names fit, then " 他N件" for those left out ("警報・注意報
-    // N件" when not even one fits), through the label's DataFormat; the record's WarningsNote
-    // after them in brackets, always whole. The label's NoDataString when none are in force (with
-    // the note), kWarningsUnknownText while they are unknown after a failure (no list, a note),
-    // nothing while they are unknown without a note (a place the agency does not cover).
+    // N件" when not even one fits, "N件" when a note leaves no room for that), through the
+    // label's DataFormat; the record's WarningsNote after them in brackets, always whole. The
+    // label's NoDataString when none are in force (with the note), kWarningsUnknownText while they
+    // are unknown after a failure (no list, a note), nothing while they are unknown without a note
+    // (a place the agency does not cover).
     std::string FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting,
                                double scale = 1.0) const;
     static constexpr std::string_view kWarningsUnknownText = "警報・注意報: 取得できず";

@@ -235,5 +235,10 @@ std::string TSkin::FormatWarnings(const TWeatherData& weather, const TLabelSetti
         if (MeasureLabel(text, setting, scale).Width <= room)
             return text;
     }
-    return FormatText("警報・注意報 " + std::to_string(count) + "件", setting) + note;
+    // Not even one name: the count, shorter still where a long note leaves little room.
+    const std::string counted =
+        FormatText("警報・注意報 " + std::to_string(count) + "件", setting) + note;
+    if (note.empty() || MeasureLabel(counted, setting, scale).Width <= room)
+        return counted;
+    return FormatText(std::to_string(count) + "件", setting) + note;
 }

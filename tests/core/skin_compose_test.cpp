@@ -6,6 +6,7 @@
 #include "weather/WeatherData.h"
 
 #include <climits>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -467,21 +468,69 @@ TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNotEachInItsColour) {
     EXPECT_THROW(skin.Labels(weather), EConvertError);
 }
 
-TEST(SkinTrayMark, ACornerTriangleInTheTiersColourEdgedInWhite) {
+TEST(SkinTrayMark, ACornerTriangleInTheTiersColourRimmedInWhite) {
     for (const int side : {16, 32}) {
         SCOPED_TRACE(side);
+        const int rim = side / 16, half = side / 2;
         const TBitmap plain = SolidBitmap(side, side, 0xFF336699u);
-        TBitmap marked = plain;
-        TSkin::MarkTrayImage(marked, TWarningLevel::Warning);
-        EXPECT_EQ(marked.Pixel(side - 1, 0), 0xFFE02828u);
-        EXPECT_EQ(marked.Pixel(side - 1, side / 4), 0xFFE02828u);
-        EXPECT_EQ(marked.Pixel(side - side * 7 / 16, 0), 0xFFFFFFFFu); // the edge
-        EXPECT_EQ(marked.Pixel(0, 0), plain.Pixel(0, 0));
-        EXPECT_EQ(marked.Pixel(side - 1, side - 1), plain.Pixel(side - 1, side - 1));
-        TBitmap purple = plain, black = plain;
-        TSkin::MarkTrayImage(purple, TWarningLevel::Danger);
-        TSkin::MarkTrayImage(black, TWarningLevel::Emergency);
-        EXPECT_EQ(purple.Pixel(side - 1, 0), 0xFF9B30C8u);
-        EXPECT_EQ(black.Pixel(side - 1, 0), 0xFF141414u);
+        struct Case {
+            TWarningLevel level;
+            std::uint32_t colour;
+        };
+        const Case cases[] = {{TWarningLevel::Warning, 0xFFFF2800u},
+                              {TWarningLevel::Danger, 0xFFAA00AAu},
+                              {TWarningLevel::Emergency, 0xFF0C000Cu}};
+        for (const Case& c : cases) {
+            TBitmap marked = plain;
+            TSkin::MarkTrayImage(marked, c.level);
+            EXPECT_EQ(marked.Pixel(side - 1 - rim, rim), c.colour); // inside the corner
+            EXPECT_EQ(marked.Pixel(side - 1, 0), 0xFFFFFFFFu);      // the rim at the edges
+            EXPECT_EQ(marked.Pixel(side - half / 2, 0), 0xFFFFFFFFu);
+            EXPECT_EQ(marked.Pixel(side - 1, half / 2), 0xFFFFFFFFu);
+            EXPECT_EQ(marked.Pixel(side - half, 0), 0xFFFFFFFFu); // and along the slope
+            EXPECT_EQ(marked.Pixel(side - half - 1, 0), plain.Pixel(0, 0));
+            EXPECT_EQ(marked.Pixel(0, 0), plain.Pixel(0, 0));
+            EXPECT_EQ(marked.Pixel(side - 1, half), plain.Pixel(0, 0));
+        }
     }
+}
+
+namespace {
+
+// Relative luminance of an opaque pixel (0xAARRGGBB), and the contrast ratio of two.
+double Luminance(std::uint32_t pixel) {
+    const auto channel = [](std::uint32_t v) {
+        const double c = v / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel((pixel >> 16) & 0xFF) + 0.7152 * channel((pixel >> 8) & 0xFF) +
+           0.0722 * channel(pixel & 0xFF);
+}
+
+double Contrast(std::uint32_t a, std::uint32_t b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+// On a dark panel and on a light one, every tier's mark has a shape of its own: enough of its
+// pixels stand apart from the panel (contrast 3:1 or more) to trace it.
+TEST(SkinTrayMark, EveryTierStandsOutOnADarkAndALightPanel) {
+    for (const int side : {16, 32})
+        for (const std::uint32_t panel : {0xFF1E2228u, 0xFF000000u, 0xFFF0F0F0u, 0xFFFFFFFFu})
+            for (const TWarningLevel level :
+                 {TWarningLevel::Warning, TWarningLevel::Danger, TWarningLevel::Emergency}) {
+                TBitmap mark(side, side); // transparent: the mark alone over the panel
+                TSkin::MarkTrayImage(mark, level);
+                TBitmap shown = SolidBitmap(side, side, panel);
+                BlendBitmap(shown, mark, 0, 0);
+                int apart = 0;
+                for (int y = 0; y < side; ++y)
+                    for (int x = 0; x < side; ++x)
+                        apart += Contrast(shown.Pixel(x, y), panel) >= 3.0 ? 1 : 0;
+                // More than one edge of the triangle's worth.
+                EXPECT_GE(apart, side * 3 / 4) << "side " << side << " panel " << std::hex << panel
+                                               << " tier " << static_cast<int>(level);
+            }
 }
