@@ -224,17 +224,31 @@ std::string TSkin::FormatWarnings(const TWeatherData& weather, const TLabelSetti
     const TRect box = ScaledRect(setting.Rect, UsableScale(scale));
     const std::int64_t room = std::int64_t{box.Right} - box.Left;
     const std::size_t count = order.size();
-    std::string names;
-    for (std::size_t shown = count; shown >= 1; --shown) {
-        names.clear();
+    // The text with the first `shown` names; the others counted.
+    const auto text = [&](std::size_t shown) {
+        std::string names;
         for (std::size_t i = 0; i < shown; ++i)
             names += (i == 0 ? "" : "・") + order[i]->Name;
         if (shown < count)
             names += " 他" + std::to_string(count - shown) + "件";
-        const std::string text = FormatText(names, setting) + note;
-        if (MeasureLabel(text, setting, scale).Width <= room)
-            return text;
+        return FormatText(names, setting) + note;
+    };
+    const auto fits = [&](const std::string& t) {
+        return MeasureLabel(t, setting, scale).Width <= room;
+    };
+    if (std::string all = text(count); fits(all))
+        return all;
+    // A name more is wider than the count it replaces: the first that does not fit ends the
+    // search.
+    std::string best;
+    for (std::size_t shown = 1; shown < count; ++shown) {
+        std::string t = text(shown);
+        if (!fits(t))
+            break;
+        best = std::move(t);
     }
+    if (!best.empty())
+        return best;
     // Not even one name: the count, shorter still where a long note leaves little room.
     const std::string counted =
         FormatText("警報・注意報 " + std::to_string(count) + "件", setting) + note;

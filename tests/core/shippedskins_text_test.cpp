@@ -141,14 +141,15 @@ private:
             return it->second;
         const TRect box = ScaledRect(label.Setting.Rect, scale_);
         const TLabelExtent extent = skin_.MeasureLabel(label.Text, label.Setting, scale_);
-        const int room = extent.Width + extent.Height + 8;
+        // Glyphs reach beyond their advance by less than a line's height.
+        const int margin = extent.Height + 8;
         const int w = box.Right - box.Left, h = box.Bottom - box.Top;
         // The label in a box of its own size near the corner of a canvas: moved by an even
         // number of skin pixels, a whole number of device pixels at 1x, 1.5x and 2x, so that its
         // size and rounding stay. The same text centred in a box with room all around is the
         // text uncut.
         const auto near = [&](std::int32_t edge) {
-            const std::int32_t target = 2 * (room / 2 + 1);
+            const std::int32_t target = 2 * (margin / 2 + 1);
             return target + (edge & 1) - edge;
         };
         const std::int32_t dx = near(label.Setting.Rect.Left), dy = near(label.Setting.Rect.Top);
@@ -156,7 +157,8 @@ private:
         inBox.Rect = {label.Setting.Rect.Left + dx, label.Setting.Rect.Top + dy,
                       label.Setting.Rect.Right + dx, label.Setting.Rect.Bottom + dy};
         const TRect drawnBox = ScaledRect(inBox.Rect, scale_);
-        const int canvasW = drawnBox.Right + 2 * room, canvasH = drawnBox.Bottom + 2 * room;
+        const int canvasW = std::max(drawnBox.Right, extent.Width + 2 * margin) + 2 * margin;
+        const int canvasH = std::max(drawnBox.Bottom, extent.Height + 2 * margin) + 2 * margin;
         roomy.Rect = {0, 0, static_cast<std::int32_t>(canvasW / scale_),
                       static_cast<std::int32_t>(canvasH / scale_)};
         roomy.HorizontalAlign = 1;
