@@ -176,3 +176,28 @@ TEST(SkinNowStation, AStationNamedLikeThePlaceIsNotWrittenTwice) {
     EXPECT_EQ(repeated, "08:40");
     EXPECT_EQ(other, "08:40 千代田区");
 }
+
+// A skin made before the warnings row draws the same picture whatever the warnings say: they
+// show in the tray and its balloon only.
+TEST_F(SkinWarningsTest, ASkinWithoutTheRowDrawsAsBefore) {
+    skin.Load(dir.Write("old.ini", "[ImageFiles]\nBackground=back.png\n[Label]\nFontColor=clWhite\n"
+                                   "[LocationLabel]\nRect=0,0,400,20\n"));
+    weather.LocationName = "千代田区";
+    TBitmap before;
+    skin.Draw(&before, &weather);
+    struct Case {
+        bool known;
+        std::vector<TWarning> warnings;
+        const char* note;
+    };
+    const Case cases[] = {
+        {true, {kEmergency, kRain}, ""}, {true, {}, "10:40 現在"}, {false, {}, "警報: 取得できず"}};
+    for (const Case& c : cases) {
+        weather.WarningsKnown = c.known;
+        weather.Warnings = c.warnings;
+        weather.WarningsNote = c.note;
+        TBitmap after;
+        skin.Draw(&after, &weather);
+        EXPECT_TRUE(after == before) << c.note;
+    }
+}
