@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 
 #include "platform/Clock.h"
+#include "weather/WarningBalloon.h"
 #include "weather/WarningNotices.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
@@ -187,12 +188,16 @@ void TMainForm::AnnounceWarnings(const TForecastRequest& request, const TJmaWarn
                            warnings.Reports, WarningNoticeChoice());
     if (fresh.empty())
         return;
-    lastBalloonTitle_ = "気象警報・注意報";
+    const TWarningBalloon balloon = WarningBalloonOf(fresh);
+    lastBalloonTitle_ = balloon.Title;
     lastBalloonText_ = WarningNoticeText(request.Municipality, fresh);
     ++warningBalloons_;
     // Said on the standard error too: a desktop without a notification service may drop it.
     std::fprintf(stderr, "Pelumi: %s: %s\n", lastBalloonTitle_.c_str(), lastBalloonText_.c_str());
-    TrayIcon1.showMessage(Q(lastBalloonTitle_), Q(lastBalloonText_), QSystemTrayIcon::Warning,
+    TrayIcon1.showMessage(Q(lastBalloonTitle_), Q(lastBalloonText_),
+                          balloon.Icon == TBalloonIcon::Error     ? QSystemTrayIcon::Critical
+                          : balloon.Icon == TBalloonIcon::Warning ? QSystemTrayIcon::Warning
+                                                                  : QSystemTrayIcon::Information,
                           15000);
 }
 

@@ -107,10 +107,17 @@ std::uint32_t SourceOver(std::uint32_t source, std::uint32_t target) {
 }
 
 void BlendBitmap(TBitmap& target, const TBitmap& source, std::int64_t x, std::int64_t y) {
-    const std::int64_t left = std::max<std::int64_t>(0, x);
-    const std::int64_t top = std::max<std::int64_t>(0, y);
-    const std::int64_t right = std::min<std::int64_t>(target.Width(), x + source.Width());
-    const std::int64_t bottom = std::min<std::int64_t>(target.Height(), y + source.Height());
+    BlendBitmap(target, source, x, y, TRect{0, 0, target.Width(), target.Height()});
+}
+
+void BlendBitmap(TBitmap& target, const TBitmap& source, std::int64_t x, std::int64_t y,
+                 const TRect& clip) {
+    const std::int64_t left = std::max<std::int64_t>({0, x, clip.Left});
+    const std::int64_t top = std::max<std::int64_t>({0, y, clip.Top});
+    const std::int64_t right =
+        std::min<std::int64_t>({target.Width(), x + source.Width(), clip.Right});
+    const std::int64_t bottom =
+        std::min<std::int64_t>({target.Height(), y + source.Height(), clip.Bottom});
     for (std::int64_t ty = top; ty < bottom; ++ty) {
         const std::uint32_t* s = source.Scanline(static_cast<int>(ty - y));
         std::uint32_t* d = target.Scanline(static_cast<int>(ty));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "skin/SkinTypes.h"
 #include "skin/Surface.h"
 
 #include <cstdint>
@@ -10,6 +11,9 @@ std::uint32_t SourceOver(std::uint32_t source, std::uint32_t target);
 // Draws `source` onto `target` with its top-left corner at (x, y), premultiplied source-over,
 // clipped to the target (positions far outside it are safe).
 void BlendBitmap(TBitmap& target, const TBitmap& source, std::int64_t x, std::int64_t y);
+// The same, changing only the target's pixels inside `clip` (right and bottom exclusive).
+void BlendBitmap(TBitmap& target, const TBitmap& source, std::int64_t x, std::int64_t y,
+                 const TRect& clip);
 
 // Scales `source` smoothly to the size the caller gave `target` (every pixel is rewritten): a
 // triangle filter over the premultiplied channels, between pixel centres when enlarging and over

@@ -5,6 +5,7 @@
 #include "skin/Compose.h"
 #include "skin/Png.h"
 #include "skin/Scale.h"
+#include "skin/SkinCache.h"
 #include "skin/SkinFile.h"
 #include "skin/SkinPaths.h"
 #include "weather/ForecastTime.h"
@@ -62,6 +63,7 @@ struct ElementSink {
     std::function<void(std::string section, const TLabelSetting&, std::string text)> label;
     // The rain strip; empty skips it.
     std::function<void(const TRainBarSetting&)> rainBar;
+    double scale = 1.0; // texts fitted to their boxes are fitted at this scale
 };
 
 struct LabelGroup {
@@ -360,41 +362,64 @@ void WalkObservation(const TSkin& skin, const TWeatherData& w, const TSkinFile& 
                      const ElementSink& sink) {
     const TObservation now =
         IsCurrentObservation(w.Now, platform::UnixSecondsNow()) ? w.Now : TObservation{};
+    // Under the place's name a station named like the place says nothing new.
+    const std::string station =
+        TSkin::StationRepeatsPlace(now.Station, w.LocationName) ? "" : now.Station;
     const auto walk = [&](const char* section, const std::optional<double>& value, bool valued,
                           std::string_view text) {
         TLabelSetting setting;
         file.ReadLabel(section, setting, &skin.LabelDefaults);
-        sink.label(section, setting, skin.FormatObservation(now, value, valued, text, setting));
+        std::string shown = skin.FormatObservation(now, value, valued, text, setting);
+        // The blank that stood before a dropped station goes with it.
+        if (text.empty())
+            while (!shown.empty() && shown.back() == ' ')
+                shown.pop_back();
+        sink.label(section, setting, std::move(shown));
     };
-    walk("NowTempLabel", now.Temp, true, now.Station);
-    walk("NowTimeLabel", std::nullopt, false, now.Station);
-    walk("NowPrecipLabel", now.Precip1h, true, now.Station);
+    walk("NowTempLabel", now.Temp, true, station);
+    walk("NowTimeLabel", std::nullopt, false, station);
+    walk("NowPrecipLabel", now.Precip1h, true, station);
     walk("NowWindLabel", now.Wind, true, now.WindDirection);
-    walk("NowHumidityLabel", now.Humidity, true, now.Station);
+    walk("NowHumidityLabel", now.Humidity, true, station);
 }
 
 // The badge of the most severe tier in force and the warnings label, over everything else. The
-// badge shows only while warnings are in force and the skin names an image for their tier.
+// badge shows only while warnings are in force and the skin has the image of their tier; the
+// names then begin where the badge's box ends, when that box shares rows with the label's and
+// ends within it, so that the states without a badge may use the whole row. Each state has its
+// colour: the names the label's, none in force NoDataColor, unknown after a failure FaultColor
+// (both default to FontColor).
 void WalkWarnings(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
                   const ElementSink& sink) {
-    if (sink.image && w.WarningsKnown && !w.Warnings.empty()) {
+    TLabelSetting setting;
+    file.ReadLabel("WarningLabel", setting, &skin.LabelDefaults);
+    const bool inForce = w.WarningsKnown && !w.Warnings.empty();
+    if (inForce) {
         TWarningLevel level = TWarningLevel::Advisory;
         for (const TWarning& warning : w.Warnings)
             level = std::max(level, warning.Level);
-        const std::string* image =
-            level == TWarningLevel::Emergency ? &skin.ImageFiles.WarningEmergency
-            : level == TWarningLevel::Danger  ? &skin.ImageFiles.WarningDanger
-            : level == TWarningLevel::Warning ? &skin.ImageFiles.WarningWarning
-                                              : &skin.ImageFiles.WarningAdvisory;
-        if (!image->empty()) {
-            TIconSetting setting;
-            file.ReadIcon("WarningIcon", setting, &skin.IconDefaults);
-            sink.image(setting, *image);
+        const std::string& image =
+            level == TWarningLevel::Emergency ? skin.ImageFiles.WarningEmergency
+            : level == TWarningLevel::Danger  ? skin.ImageFiles.WarningDanger
+            : level == TWarningLevel::Warning ? skin.ImageFiles.WarningWarning
+                                              : skin.ImageFiles.WarningAdvisory;
+        if (!image.empty() && platform::FileExists(SkinImagePath(skin.SkinDir, image))) {
+            TIconSetting icon;
+            file.ReadIcon("WarningIcon", icon, &skin.IconDefaults);
+            if (sink.image)
+                sink.image(icon, image);
+            const bool sameRow =
+                icon.Rect.Top < setting.Rect.Bottom && setting.Rect.Top < icon.Rect.Bottom;
+            if (icon.Width() > 0 && icon.Height() > 0 && sameRow &&
+                setting.Rect.Left < icon.Rect.Right && icon.Rect.Right < setting.Rect.Right)
+                setting.Rect.Left = icon.Rect.Right;
         }
+    } else if (w.WarningsKnown) {
+        setting.FontColor = file.ReadColor("WarningLabel", "NoDataColor", setting.FontColor);
+    } else {
+        setting.FontColor = file.ReadColor("WarningLabel", "FaultColor", setting.FontColor);
     }
-    TLabelSetting setting;
-    file.ReadLabel("WarningLabel", setting, &skin.LabelDefaults);
-    sink.label("WarningLabel", setting, skin.FormatWarnings(w, setting));
+    sink.label("WarningLabel", setting, skin.FormatWarnings(w, setting, sink.scale));
 }
 
 // The rain of the next hour: its strip, then its label.
@@ -410,10 +435,10 @@ void WalkRain(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
     sink.label("RainLabel", setting, skin.FormatRain(w, setting));
 }
 
-// Every element section in drawing order. The element sections are read anew at every walk,
-// so an edit shows at the next drawing.
-void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& sink) {
-    const TSkinFile file(skin.FileName);
+// Every element section in drawing order, read from the file as it is now, so an edit shows at
+// the next drawing.
+void WalkElements(const TSkin& skin, const TWeatherData& w, const TSkinFile& file,
+                  const ElementSink& sink) {
     WalkPointForecast(skin, w, file, sink);
     WalkWeekForecast(skin, w, file, sink);
     WalkDayForecast(skin, w, file, sink);
@@ -427,54 +452,57 @@ void WalkElements(const TSkin& skin, const TWeatherData& w, const ElementSink& s
 
 } // namespace
 
-std::vector<TSkin::TLabelItem> TSkin::Labels(const TWeatherData& weather) const {
+std::vector<TSkin::TLabelItem> TSkin::Labels(const TWeatherData& weather, double scale) const {
     std::vector<TLabelItem> labels;
     ElementSink sink;
+    sink.scale = UsableScale(scale);
     sink.label = [&](std::string section, const TLabelSetting& setting, std::string text) {
         labels.push_back({std::move(section), setting, std::move(text)});
     };
-    WalkElements(*this, weather, sink);
+    WalkElements(*this, weather, (*cache_).File(FileName), sink);
     return labels;
 }
 
 void TSkin::Draw(TBitmap* bitmap, const TWeatherData* weather, double scale) {
     if (!bitmap || !weather || !platform::FileExists(FileName))
         return;
-    const std::string background = SkinImagePath(SkinDir, ImageFiles.Background);
-    if (!platform::FileExists(background))
+    if (!platform::FileExists(SkinImagePath(SkinDir, ImageFiles.Background)))
         return; // the last picture stays
-    scale = UsableScale(scale);
-    if (scale != 1.0) {
-        // The widget's picture stays within the image limit: a huge background lowers the scale.
-        const TImageSize size = ReadPngSize(background);
-        scale = std::max(1.0, std::min(scale, static_cast<double>(kMaxImageSide) /
-                                                  std::max(size.Width, size.Height)));
-    }
-    *bitmap = LoadSkinImage(ImageFiles.Background, scale);
-    bitmap->SetPixelRatio(scale);
-    const std::string splitter = SkinImagePath(SkinDir, ImageFiles.Splitter);
-    if (platform::FileExists(splitter))
-        BlendBitmap(*bitmap, LoadSkinImage(ImageFiles.Splitter, scale), 0, 0);
+    TSkinCache& cache = *cache_;
+    cache.Refresh(*this, scale);
+    // A broken background ends the pass before the bitmap is touched.
+    const TSkinCache::TBase base = cache.Base(*this, scale);
+    scale = base.Scale;
+    const int width = base.Pixels->Width(), height = base.Pixels->Height();
 
+    std::vector<TLayer> layers;
     ElementSink sink;
     sink.icon = [&](const TIconSetting& setting, const IconSlot& slot) {
-        if (slot.blank)
-            return;
-        const TBitmap icon = CreateWeatherIcon(slot.phrase, slot.isDay, scale);
-        DrawIcon(bitmap, &icon, setting, scale);
+        if (!slot.blank)
+            layers.push_back(cache.Icon(*this, slot.phrase, slot.isDay, setting, scale));
     };
     sink.image = [&](const TIconSetting& setting, const std::string& name) {
-        // A badge the skin names but does not ship is left out, like a missing weather image.
-        if (!platform::FileExists(SkinImagePath(SkinDir, name)))
-            return;
-        const TBitmap image = LoadSkinImage(name, scale);
-        DrawIcon(bitmap, &image, setting, scale);
+        layers.push_back(cache.Image(*this, name, setting, scale));
     };
     sink.label = [&](const std::string&, const TLabelSetting& setting, const std::string& text) {
-        DrawLabel(bitmap, text, &setting, scale);
+        layers.push_back(cache.Label(*this, text, setting, scale, width, height));
     };
     sink.rainBar = [&](const TRainBarSetting& setting) {
-        DrawRainBar(bitmap, *weather, setting, scale);
+        layers.push_back(RainBarLayer(*weather, setting, scale, width, height));
     };
-    WalkElements(*this, *weather, sink);
+    sink.scale = scale;
+    try {
+        WalkElements(*this, *weather, cache.File(FileName), sink);
+    } catch (...) {
+        // What was drawn before the error stays on the bitmap.
+        *bitmap = *base.Pixels;
+        for (const TLayer& layer : layers)
+            if (layer.Pixels)
+                BlendBitmap(*bitmap, *layer.Pixels, layer.X, layer.Y);
+        bitmap->SetPixelRatio(scale);
+        throw;
+    }
+    *bitmap = cache.Compose(base, layers);
+    bitmap->SetPixelRatio(scale);
+    cache.EndDrawing();
 }

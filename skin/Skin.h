@@ -15,12 +15,46 @@
 class TWeatherData;
 struct TObservation;
 class TFont;
+class TSkinCache;
 enum class TWarningLevel : std::int32_t;
+
+// A picture to put on the widget: premultiplied pixels (none: nothing to draw) with their
+// top-left corner in device pixels. The pixels are shared, never changed once made.
+struct TLayer {
+    std::shared_ptr<const TBitmap> Pixels;
+    std::int64_t X = 0;
+    std::int64_t Y = 0;
+};
+
+// The size of a label's text as it is drawn, in device pixels: the advance of the whole text
+// (for smoothed text, of its ink's font, never less than the label font's) and the cell height.
+struct TLabelExtent {
+    int Width = 0;
+    int Height = 0;
+};
+
+// What a skin keeps between drawings so that a redraw costs what changed: images decoded and
+// scaled once per scale, icons composed once, labels rendered once per text and setting, the
+// last picture. A copy of a skin starts with nothing kept.
+class TSkinCacheHolder {
+public:
+    TSkinCacheHolder();
+    TSkinCacheHolder(const TSkinCacheHolder&);
+    TSkinCacheHolder& operator=(const TSkinCacheHolder&);
+    TSkinCacheHolder(TSkinCacheHolder&&) noexcept;
+    TSkinCacheHolder& operator=(TSkinCacheHolder&&) noexcept;
+    ~TSkinCacheHolder();
+    TSkinCache& operator*() const;
+
+private:
+    mutable std::unique_ptr<TSkinCache> cache_;
+};
 
 // The loaded skin: the path of its file and the load-time sections. Owned once by the main
 // window; loads a skin file, draws the forecast record into the widget bitmap and fills the
-// tray's image list. Element sections are read from the file at every drawing; images are
-// loaded from disk at every drawing too.
+// tray's image list. Element sections are read from the file at every drawing, so an edit shows
+// at the next one; images, icons and label texts are kept from one drawing to the next and made
+// anew when their files (or the fields naming them) change.
 class TSkin {
 public:
     TSkin();
@@ -50,7 +84,8 @@ public:
     // The labels Draw would draw for `weather` at this moment, in drawing order, also those
     // whose box draws nothing. Reads the element sections like Draw (a bad FontColor throws
     // EConvertError) and touches no image.
-    std::vector<TLabelItem> Labels(const TWeatherData& weather) const;
+    // Texts that depend on the room they get (the warnings) are fitted at `scale`.
+    std::vector<TLabelItem> Labels(const TWeatherData& weather, double scale = 1.0) const;
 
     // Refills the tray image list with the skin's 16 x 16 images, in the order written at
     // kTrayImageCount. Does nothing without a skin file. A broken PNG propagates its error; the
@@ -64,14 +99,20 @@ public:
     // 16 x 16 skin pixels at a scale, transparent around them; wholly transparent for NoValue.
     static TBitmap TrayTemperatureImage(std::int32_t degrees, double scale = 1.0);
 
-    // Puts the corner mark of a warning tier on a tray image (its upper-right corner, in the
-    // tier's colour, edged in white), at any size.
+    // Puts the corner mark of a warning tier on a tray image (a triangle over half of its
+    // upper-right corner, in the tier's colour, rimmed in white), at any size.
     static void MarkTrayImage(TBitmap& image, TWarningLevel level);
 
-    // The warnings label's text: the names in force joined with "・" (the label's NoDataString
-    // when none are), with the record's WarningsNote after them in brackets; the note alone
-    // while the warnings are unknown.
-    std::string FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting) const;
+    // The warnings label's text for its box at a scale: the names in force, most severe first,
+    // joined with "・" as far as whole names fit, then " 他N件" for those left out ("警報・注意報
+    // N件" when not even one fits, "N件" when a note leaves no room for that), through the
+    // label's DataFormat; the record's WarningsNote after them in brackets, always whole. The
+    // label's NoDataString when none are in force (with the note), kWarningsUnknownText while they
+    // are unknown after a failure (no list, a note), nothing while they are unknown without a note
+    // (a place the agency does not cover).
+    std::string FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting,
+                               double scale = 1.0) const;
+    static constexpr std::string_view kWarningsUnknownText = "警報・注意報: 取得できず";
 
     // The rain of the next hour (SkinRain.cpp). RainLabel's text at the clock's time
     // (RainLabelText through the label's DataFormat), nothing at all for a record without rain
@@ -79,10 +120,11 @@ public:
     // a cell with rain filled with its class's colour of the agency's legend, a dry one with
     // EmptyColor, an unknown one (and every cell while the frames are unknown or no longer
     // current) with a dash of UnknownColor across its middle, each outlined in FrameColor.
-    // Nothing is drawn for a record without rain fields.
+    // The strip is a layer of what lies on a picture of clipWidth × clipHeight device pixels;
+    // nothing for a record without rain fields.
     std::string FormatRain(const TWeatherData& weather, const TLabelSetting& setting) const;
-    static void DrawRainBar(TBitmap* bitmap, const TWeatherData& weather,
-                            const TRainBarSetting& setting, double scale = 1.0);
+    static TLayer RainBarLayer(const TWeatherData& weather, const TRainBarSetting& setting,
+                               double scale, int clipWidth, int clipHeight);
     // The legend's colour of a class (0x00BBGGRR); clNone for 0 and anything but 1-8.
     static TColor RainClassColour(std::int32_t rainClass);
 
@@ -113,6 +155,11 @@ public:
     std::string FormatObservation(const TObservation& now, const std::optional<double>& value,
                                   bool valued, std::string_view text,
                                   const TLabelSetting& setting) const;
+    // A station named like the place ("千代田区" under "東京都千代田区", "札幌" under
+    // "北海道札幌市"): the place's name ends with the station's, alone or followed by 市, 区, 町 or
+    // 村. The labels of the weather now then leave the station out (%r gives nothing, blanks before
+    // it go).
+    static bool StationRepeatsPlace(std::string_view station, std::string_view place);
 
     // Composition. Settings hold skin pixels; bitmaps are device pixels at `scale`.
     void DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& setting,
@@ -138,6 +185,18 @@ public:
     void RenderText(TBitmap* bitmap, int x, int y, std::string_view text, const TRect& box,
                     bool antiAliasing, TColor colour, const TLabelSetting& setting,
                     double scale = 1.0) const;
+    // The size DrawLabel aligns `text` by in the label's box at a scale.
+    TLabelExtent MeasureLabel(std::string_view text, const TLabelSetting& setting,
+                              double scale = 1.0) const;
+
+    // What DrawLabel, RenderText and DrawIcon put on a bitmap (of clipWidth x clipHeight for
+    // text), as a layer: blended onto that bitmap it gives the same pixels.
+    TLayer LabelLayer(std::string_view text, const TLabelSetting& setting, double scale,
+                      int clipWidth, int clipHeight) const;
+    TLayer TextLayer(int x, int y, std::string_view text, const TRect& box, bool antiAliasing,
+                     TColor colour, const TLabelSetting& setting, double scale, int clipWidth,
+                     int clipHeight) const;
+    static TLayer IconLayer(const TBitmap& icon, const TIconSetting& setting, double scale);
 
     std::string FileName; // full path of the loaded skin file; empty before the first load
     std::string SkinDir;  // folder of FileName with a trailing separator
@@ -146,4 +205,7 @@ public:
     TLabelSetting LabelDefaults;
     TIconSetting IconDefaults;
     TLocaleInfo LocaleInfo;
+
+private:
+    TSkinCacheHolder cache_;
 };

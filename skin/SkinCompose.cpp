@@ -4,6 +4,7 @@
 #include "skin/Skin.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -109,8 +110,16 @@ void TSkin::ResampleBitmap(const TBitmap& source, TBitmap& target) {
 
 void TSkin::DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& setting,
                      double scale) const {
-    if (!bitmap || !icon || icon->Empty())
+    if (!bitmap || !icon)
         return;
+    const TLayer layer = IconLayer(*icon, setting, scale);
+    if (layer.Pixels)
+        BlendBitmap(*bitmap, *layer.Pixels, layer.X, layer.Y);
+}
+
+TLayer TSkin::IconLayer(const TBitmap& icon, const TIconSetting& setting, double scale) {
+    if (icon.Empty())
+        return {};
     // 64-bit: the edges of a box may be anywhere in the 32-bit range. Sizing and centring are
     // done in device pixels, so an icon sits on whole pixels at any scale.
     const TRect box = ScaledRect(setting.Rect, UsableScale(scale));
@@ -118,8 +127,8 @@ void TSkin::DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& s
     const std::int64_t right = box.Right, bottom = box.Bottom;
     const std::int64_t w = right - left, h = bottom - top;
     if (w <= 0 || h <= 0)
-        return;
-    const std::int64_t iw = icon->Width(), ih = icon->Height();
+        return {};
+    const std::int64_t iw = icon.Width(), ih = icon.Height();
     std::int64_t gw = iw, gh = ih;
     if (setting.AutoResize) {
         if (setting.KeepAspect) {
@@ -138,14 +147,13 @@ void TSkin::DrawIcon(TBitmap* bitmap, const TBitmap* icon, const TIconSetting& s
     }
     // A scaled icon larger than any widget could be is skipped rather than allocated.
     if (gw <= 0 || gh <= 0 || gw > kMaxImageSide || gh > kMaxImageSide)
-        return;
+        return {};
     const std::int64_t x = AlignedPosition(setting.HorizontalAlign, left, right, gw);
     const std::int64_t y = AlignedPosition(setting.VerticalAlign, top, bottom, gh);
-    if (!setting.AutoResize) {
-        BlendBitmap(*bitmap, *icon, x, y);
-        return;
-    }
-    TBitmap g(static_cast<int>(gw), static_cast<int>(gh));
-    ResampleBitmap(*icon, g);
-    BlendBitmap(*bitmap, g, x, y);
+    auto g = std::make_shared<TBitmap>(static_cast<int>(gw), static_cast<int>(gh));
+    if (setting.AutoResize)
+        ResampleBitmap(icon, *g);
+    else
+        *g = icon;
+    return {std::move(g), x, y};
 }

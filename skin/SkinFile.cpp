@@ -134,10 +134,16 @@ private:
     locale_t locale_;
 };
 
+// A section is read with the same defaults at every drawing; other reads need not be kept.
+constexpr std::size_t kMaxReadsPerSection = 8;
+
 } // namespace
 
 TSkinFile::TSkinFile(const std::string& path)
     : FileName(path), ini_(platform::IniFile::Load(path)) {}
+
+TSkinFile::TSkinFile(const std::string& path, std::string_view bytes)
+    : FileName(path), ini_(platform::IniFile::Parse(platform::DecodeTextFile(bytes))) {}
 
 void TSkinFile::ReadGeneral(std::string_view section, TGeneralInfo& info) const {
     info.CategoryName = ini_.ReadString(section, "CategoryName", "");
@@ -183,6 +189,15 @@ void TSkinFile::ReadLabel(std::string_view section, TLabelSetting& out,
                           const TLabelSetting* defaults) const {
     // Copied, since `defaults` may be `out` itself.
     const TLabelSetting d = defaults ? *defaults : out;
+    auto& reads = labels_[std::string(section)];
+    for (const auto& read : reads)
+        if (read.In == out && read.Defaults == d) {
+            out = read.Out;
+            return;
+        }
+    if (reads.size() >= kMaxReadsPerSection)
+        reads.clear();
+    const TLabelSetting in = out;
     ParseRect(ini_.ReadString(section, "Rect", ""), out.Rect, &d.Rect);
     out.HorizontalAlign = ini_.ReadInteger(section, "HorizontalAlign", d.HorizontalAlign);
     out.VerticalAlign = ini_.ReadInteger(section, "VerticalAlign", d.VerticalAlign);
@@ -196,27 +211,42 @@ void TSkinFile::ReadLabel(std::string_view section, TLabelSetting& out,
     out.FontUnderline = ReadFlag(ini_, section, "FontUnderline", d.FontUnderline);
     out.FontStrikeOut = ReadFlag(ini_, section, "FontStrikeOut", d.FontStrikeOut);
     out.FontCharSet = ReadByte(ini_, section, "FontCharSet", d.FontCharSet);
-    const std::string colour = ini_.ReadString(section, "FontColor", ColorToString(d.FontColor));
-    try {
-        out.FontColor = StringToColor(colour);
-    } catch (const EConvertError&) {
-        throw EConvertError("スキンファイル \"" + FileName + "\" の [" + std::string(section) +
-                            "] にある FontColor の値 \"" + colour +
-                            "\" は色の名前でも数値でもありません。");
-    }
+    out.FontColor = ReadColor(section, "FontColor", d.FontColor);
     out.AntiAliasing = ReadFlag(ini_, section, "AntiAliasing", d.AntiAliasing);
     out.DataFormat = ini_.ReadString(section, "DataFormat", d.DataFormat);
     out.NoDataString = ini_.ReadString(section, "NoDataString", d.NoDataString);
+    reads.push_back({in, d, out});
+}
+
+TColor TSkinFile::ReadColor(std::string_view section, std::string_view key, TColor fallback) const {
+    const std::string colour = ini_.ReadString(section, key, ColorToString(fallback));
+    try {
+        return StringToColor(colour);
+    } catch (const EConvertError&) {
+        throw EConvertError("スキンファイル \"" + FileName + "\" の [" + std::string(section) +
+                            "] にある " + std::string(key) + " の値 \"" + colour +
+                            "\" は色の名前でも数値でもありません。");
+    }
 }
 
 void TSkinFile::ReadIcon(std::string_view section, TIconSetting& out,
                          const TIconSetting* defaults) const {
     const TIconSetting d = defaults ? *defaults : out;
+    auto& reads = icons_[std::string(section)];
+    for (const auto& read : reads)
+        if (read.In == out && read.Defaults == d) {
+            out = read.Out;
+            return;
+        }
+    if (reads.size() >= kMaxReadsPerSection)
+        reads.clear();
+    const TIconSetting in = out;
     ParseRect(ini_.ReadString(section, "Rect", ""), out.Rect, &d.Rect);
     out.HorizontalAlign = ini_.ReadInteger(section, "HorizontalAlign", d.HorizontalAlign);
     out.VerticalAlign = ini_.ReadInteger(section, "VerticalAlign", d.VerticalAlign);
     out.AutoResize = ReadFlag(ini_, section, "AutoResize", d.AutoResize);
     out.KeepAspect = ReadFlag(ini_, section, "KeepAspect", d.KeepAspect);
+    reads.push_back({in, d, out});
 }
 
 void TSkinFile::ReadLocale(std::string_view section, TLocaleInfo& names) const {

@@ -6,6 +6,7 @@
 #include <langinfo.h>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Named colours that are not plain 0x00BBGGRR values.
@@ -18,6 +19,8 @@ constexpr TColor clDefault = 0x20000000;
 class TSkinFile {
 public:
     explicit TSkinFile(const std::string& path);
+    // A reader of `bytes`, the file's content as read from `path`.
+    TSkinFile(const std::string& path, std::string_view bytes);
 
     std::string FileName;
 
@@ -28,12 +31,16 @@ public:
     void ReadImagePosition(std::string_view section, TImagePosition& positions) const;
     // Every key but Rect defaults to the field of `defaults` (of `out` itself when null). Rect
     // never falls back: a present item that is not an integer takes the edge of `defaults`.
+    // A reader remembers what it read, so reading a section again costs a comparison.
     void ReadLabel(std::string_view section, TLabelSetting& out,
                    const TLabelSetting* defaults) const;
     void ReadIcon(std::string_view section, TIconSetting& out, const TIconSetting* defaults) const;
     // [RainBar] (SkinRain.cpp): every key from its built-in default. A colour that is neither a
     // colour name nor an integer throws EConvertError, as FontColor does.
     void ReadRainBar(std::string_view section, TRainBarSetting& out) const;
+    // A colour key of a section (a colour name or an integer), `fallback` when it is missing.
+    // Throws EConvertError for any other value, the empty one included, like FontColor.
+    TColor ReadColor(std::string_view section, std::string_view key, TColor fallback) const;
     // Sets all 38 names: a list of the wrong length is replaced whole by the system's names.
     void ReadLocale(std::string_view section, TLocaleInfo& names) const;
     // A key the records above do not hold; `defaultValue` when it is missing.
@@ -58,5 +65,8 @@ public:
     static std::string SystemLocaleString(nl_item item);
 
 private:
+    template <class T> struct TRead { T In, Defaults, Out; };
     platform::IniFile ini_;
+    mutable std::unordered_map<std::string, std::vector<TRead<TLabelSetting>>> labels_;
+    mutable std::unordered_map<std::string, std::vector<TRead<TIconSetting>>> icons_;
 };

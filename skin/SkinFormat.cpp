@@ -1,7 +1,8 @@
+#include "skin/Scale.h"
 #include "skin/Skin.h"
-
 #include "weather/WeatherData.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -225,14 +226,64 @@ std::string TSkin::FormatObservation(const TObservation& now, const std::optiona
     });
 }
 
-std::string TSkin::FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting) const {
+bool TSkin::StationRepeatsPlace(std::string_view station, std::string_view place) {
+    if (station.empty())
+        return false;
+    for (const std::string_view suffix : {"", "市", "区", "町", "村"}) {
+        const std::string named = std::string(station) + std::string(suffix);
+        if (place.ends_with(named))
+            return true;
+    }
+    return false;
+}
+
+std::string TSkin::FormatWarnings(const TWeatherData& weather, const TLabelSetting& setting,
+                                  double scale) const {
     if (!weather.WarningsKnown)
-        return weather.WarningsNote;
-    std::string names;
+        return weather.WarningsNote.empty() ? std::string() : std::string(kWarningsUnknownText);
+    const std::string note = weather.WarningsNote.empty() ? "" : " (" + weather.WarningsNote + ")";
+    if (weather.Warnings.empty()) {
+        const std::string text = FormatText("", setting);
+        return text.empty() ? text : text + note;
+    }
+    // Most severe first, whatever order the record holds them in.
+    std::vector<const TWarning*> order;
     for (const TWarning& w : weather.Warnings)
-        names += (names.empty() ? "" : "・") + w.Name;
-    std::string text = FormatText(names, setting);
-    if (!text.empty() && !weather.WarningsNote.empty())
-        text += " (" + weather.WarningsNote + ")";
-    return text;
+        order.push_back(&w);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const TWarning* a, const TWarning* b) { return a->Level > b->Level; });
+    const TRect box = ScaledRect(setting.Rect, UsableScale(scale));
+    const std::int64_t room = std::int64_t{box.Right} - box.Left;
+    const std::size_t count = order.size();
+    // The text with the first `shown` names; the others counted.
+    const auto text = [&](std::size_t shown) {
+        std::string names;
+        for (std::size_t i = 0; i < shown; ++i)
+            names += (i == 0 ? "" : "・") + order[i]->Name;
+        if (shown < count)
+            names += " 他" + std::to_string(count - shown) + "件";
+        return FormatText(names, setting) + note;
+    };
+    const auto fits = [&](const std::string& t) {
+        return MeasureLabel(t, setting, scale).Width <= room;
+    };
+    if (std::string all = text(count); fits(all))
+        return all;
+    // A name more is wider than the count it replaces: the first that does not fit ends the
+    // search.
+    std::string best;
+    for (std::size_t shown = 1; shown < count; ++shown) {
+        std::string t = text(shown);
+        if (!fits(t))
+            break;
+        best = std::move(t);
+    }
+    if (!best.empty())
+        return best;
+    // Not even one name: the count, shorter still where a long note leaves little room.
+    const std::string counted =
+        FormatText("警報・注意報 " + std::to_string(count) + "件", setting) + note;
+    if (note.empty() || MeasureLabel(counted, setting, scale).Width <= room)
+        return counted;
+    return FormatText(std::to_string(count) + "件", setting) + note;
 }

@@ -3,10 +3,12 @@
 #include "skin/Png.h"
 #include "skin/Scale.h"
 #include "skin/Skin.h"
+#include "skin/SkinCache.h"
 #include "skin/SkinPaths.h"
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 bool TSkin::SplitPhrase(std::string_view phrase, std::string_view connector, std::string& left,
                         std::string& right) {
@@ -58,53 +60,69 @@ std::string TSkin::WordImage(std::string_view word, bool isDay) const {
 }
 
 TBitmap TSkin::CreateWeatherIcon(std::string_view phrase, bool isDay, double scale) const {
+    const auto icon = ComposeWeatherIcon(*this, phrase, isDay, scale, [&](const std::string& name) {
+        return std::make_shared<const TBitmap>(LoadSkinImage(name, UsableScale(scale)));
+    });
+    return icon ? *icon : TBitmap();
+}
+
+std::shared_ptr<const TBitmap> ComposeWeatherIcon(const TSkin& skin, std::string_view phrase,
+                                                  bool isDay, double scale,
+                                                  const TImageSource& image) {
     scale = UsableScale(scale);
+    const TImageFiles& files = skin.ImageFiles;
+    const TImagePosition& positions = skin.ImagePosition;
     std::string left, right;
     std::string connector;
     bool composite = true;
-    if (SplitPhrase(phrase, "のち", left, right) || SplitPhrase(phrase, "後", left, right))
-        connector = ImageFiles.After;
-    else if (SplitPhrase(phrase, "時々", left, right) || SplitPhrase(phrase, "一時", left, right))
-        connector = ImageFiles.Occas;
+    if (TSkin::SplitPhrase(phrase, "のち", left, right) ||
+        TSkin::SplitPhrase(phrase, "後", left, right))
+        connector = files.After;
+    else if (TSkin::SplitPhrase(phrase, "時々", left, right) ||
+             TSkin::SplitPhrase(phrase, "一時", left, right))
+        connector = files.Occas;
     else
         composite = false; // left is the whole phrase, right empty
-    std::string name1 = WordImage(left, isDay);
-    std::string name2 = right.empty() ? std::string() : WordImage(right, isDay);
-    if (!platform::FileExists(SkinImagePath(SkinDir, name1)))
-        name1 = ImageFiles.NA;
-    if (!platform::FileExists(SkinImagePath(SkinDir, name2)))
-        name2 = ImageFiles.NA;
+    std::string name1 = skin.WordImage(left, isDay);
+    std::string name2 = right.empty() ? std::string() : skin.WordImage(right, isDay);
+    if (!platform::FileExists(SkinImagePath(skin.SkinDir, name1)))
+        name1 = files.NA;
+    if (!platform::FileExists(SkinImagePath(skin.SkinDir, name2)))
+        name2 = files.NA;
 
     if (!composite) {
-        const std::string path = SkinImagePath(SkinDir, name1);
-        return platform::FileExists(path) ? LoadSkinImage(name1, scale) : TBitmap();
+        const std::string path = SkinImagePath(skin.SkinDir, name1);
+        return platform::FileExists(path) ? image(name1) : nullptr;
     }
 
     struct Part {
         const std::string* name;
         TPoint position;
-        TBitmap image;
+        std::shared_ptr<const TBitmap> image;
     };
-    std::array<Part, 3> parts{{{&name1, ImagePosition.Image1Pos, {}},
-                               {&name2, ImagePosition.Image2Pos, {}},
-                               {&connector, ImagePosition.ConnectorPos, {}}}};
+    std::array<Part, 3> parts{{{&name1, positions.Image1Pos, {}},
+                               {&name2, positions.Image2Pos, {}},
+                               {&connector, positions.ConnectorPos, {}}}};
     std::int64_t width = 0, height = 0;
     for (Part& part : parts) {
-        const std::string path = SkinImagePath(SkinDir, *part.name);
+        const std::string path = SkinImagePath(skin.SkinDir, *part.name);
         const bool shown = part.position.X >= 0 && part.position.Y >= 0;
         // The offsets are laid out at the scale too, with the same rounding as every edge.
         part.position = ScaledPoint(part.position, scale);
         if (shown && platform::FileExists(path))
-            part.image = LoadSkinImage(*part.name, scale);
-        width = std::max(width, std::int64_t{part.position.X} + part.image.Width());
-        height = std::max(height, std::int64_t{part.position.Y} + part.image.Height());
+            part.image = image(*part.name);
+        const int w = part.image ? part.image->Width() : 0;
+        const int h = part.image ? part.image->Height() : 0;
+        width = std::max(width, std::int64_t{part.position.X} + w);
+        height = std::max(height, std::int64_t{part.position.Y} + h);
     }
     // Positions far out would make a canvas no widget can show: it is cut at the image limit.
-    TBitmap b(static_cast<int>(std::min<std::int64_t>(width, kMaxImageSide)),
-              static_cast<int>(std::min<std::int64_t>(height, kMaxImageSide)));
-    ClearBitmap(b);
+    auto b =
+        std::make_shared<TBitmap>(static_cast<int>(std::min<std::int64_t>(width, kMaxImageSide)),
+                                  static_cast<int>(std::min<std::int64_t>(height, kMaxImageSide)));
+    TSkin::ClearBitmap(*b);
     for (const Part& part : parts)
-        if (!part.image.Empty())
-            BlendBitmap(b, part.image, part.position.X, part.position.Y);
+        if (part.image && !part.image->Empty())
+            BlendBitmap(*b, *part.image, part.position.X, part.position.Y);
     return b;
 }

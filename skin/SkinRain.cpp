@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace {
 
@@ -62,16 +63,27 @@ std::string TSkin::FormatRain(const TWeatherData& weather, const TLabelSetting& 
     return text.empty() ? std::string() : FormatText(text, setting);
 }
 
-void TSkin::DrawRainBar(TBitmap* bitmap, const TWeatherData& weather,
-                        const TRainBarSetting& setting, double scale) {
-    if (!bitmap || weather.RainStep == NoValue || weather.RainStep <= 0)
-        return;
+TLayer TSkin::RainBarLayer(const TWeatherData& weather, const TRainBarSetting& setting,
+                           double scale, int clipWidth, int clipHeight) {
+    if (weather.RainStep == NoValue || weather.RainStep <= 0)
+        return {};
     scale = UsableScale(scale);
     const TRect box = ScaledRect(setting.Rect, scale);
     const std::int64_t width = std::int64_t{box.Right} - box.Left;
     const std::int64_t height = std::int64_t{box.Bottom} - box.Top;
     if (width <= 0 || height <= 0)
-        return;
+        return {};
+    // The layer holds only the part of the strip on the picture.
+    const std::int64_t x0 = std::clamp<std::int64_t>(box.Left, 0, clipWidth);
+    const std::int64_t y0 = std::clamp<std::int64_t>(box.Top, 0, clipHeight);
+    const std::int64_t x1 = std::clamp<std::int64_t>(box.Right, 0, clipWidth);
+    const std::int64_t y1 = std::clamp<std::int64_t>(box.Bottom, 0, clipHeight);
+    if (x1 <= x0 || y1 <= y0)
+        return {};
+    auto pixels = std::make_shared<TBitmap>(static_cast<int>(x1 - x0), static_cast<int>(y1 - y0));
+    TBitmap& bitmap = *pixels;
+    const auto fill = [&](TColor colour, std::int64_t l, std::int64_t t, std::int64_t r,
+                          std::int64_t b) { Fill(bitmap, colour, l - x0, t - y0, r - x0, b - y0); };
     // Frames the clock has left behind are as unknown as frames never read.
     const bool current = IsCurrentRain(weather, platform::UnixSecondsNow());
     const auto cells = static_cast<std::int64_t>(
@@ -88,14 +100,15 @@ void TSkin::DrawRainBar(TBitmap* bitmap, const TWeatherData& weather,
         const std::int32_t c = current ? weather.Rain[static_cast<std::size_t>(i)] : NoValue;
         if (c == NoValue) {
             const std::int64_t top = box.Top + (height - dash) / 2;
-            Fill(*bitmap, setting.UnknownColor, left, top, right, top + dash);
+            fill(setting.UnknownColor, left, top, right, top + dash);
         } else {
-            Fill(*bitmap, c == 0 ? setting.EmptyColor : RainClassColour(c), left, box.Top, right,
+            fill(c == 0 ? setting.EmptyColor : RainClassColour(c), left, box.Top, right,
                  box.Bottom);
         }
-        Fill(*bitmap, setting.FrameColor, left, box.Top, right, box.Top + line);
-        Fill(*bitmap, setting.FrameColor, left, box.Bottom - line, right, box.Bottom);
-        Fill(*bitmap, setting.FrameColor, left, box.Top, left + line, box.Bottom);
-        Fill(*bitmap, setting.FrameColor, right - line, box.Top, right, box.Bottom);
+        fill(setting.FrameColor, left, box.Top, right, box.Top + line);
+        fill(setting.FrameColor, left, box.Bottom - line, right, box.Bottom);
+        fill(setting.FrameColor, left, box.Top, left + line, box.Bottom);
+        fill(setting.FrameColor, right - line, box.Top, right, box.Bottom);
     }
+    return {std::move(pixels), x0, y0};
 }

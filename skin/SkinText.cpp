@@ -112,25 +112,46 @@ std::unique_ptr<TFont> TSkin::CreateLabelFont(const TLabelSetting& setting, doub
     return std::make_unique<TFont>(LabelFont(setting, UsableScale(scale)));
 }
 
+TLabelExtent TSkin::MeasureLabel(std::string_view text, const TLabelSetting& setting,
+                                 double scale) const {
+    scale = UsableScale(scale);
+    const auto font = CreateLabelFont(setting, scale);
+    TLabelExtent extent{font->TextWidth(text), font->TextHeight()};
+    // Smoothed text is drawn with the font of twice the size, whose advances are not exactly
+    // twice the label font's (4 % more at some heights): its ink decides where the text ends, or
+    // a right-aligned text in a snug box would lose its last pixels.
+    if (setting.AntiAliasing != 0) {
+        const TFont doubled(SupersampleFont(setting, scale));
+        const std::int64_t half = (std::int64_t{doubled.TextWidth(text)} + 1) / 2;
+        extent.Width = static_cast<int>(std::max<std::int64_t>(extent.Width, half));
+    }
+    return extent;
+}
+
 void TSkin::DrawLabel(TBitmap* bitmap, std::string_view text, const TLabelSetting* setting,
                       double scale) const {
     if (!setting || !bitmap)
         return;
+    const TLayer layer = LabelLayer(text, *setting, scale, bitmap->Width(), bitmap->Height());
+    if (layer.Pixels)
+        BlendBitmap(*bitmap, *layer.Pixels, layer.X, layer.Y);
+}
+
+TLayer TSkin::LabelLayer(std::string_view text, const TLabelSetting& setting, double scale,
+                         int clipWidth, int clipHeight) const {
     // Measured and aligned in device pixels with the font at the scale, not scaled afterwards.
-    const TRect box = ScaledRect(setting->Rect, UsableScale(scale));
+    const TRect box = ScaledRect(setting.Rect, UsableScale(scale));
     if (static_cast<std::int64_t>(box.Right) - box.Left <= 0 ||
         static_cast<std::int64_t>(box.Bottom) - box.Top <= 0)
-        return;
-    const auto font = CreateLabelFont(*setting, scale);
-    const std::int64_t th = font->TextHeight();
-    const std::int64_t tw = font->TextWidth(text);
-    const std::int64_t x = Align(setting->HorizontalAlign, box.Left, box.Right, tw);
-    const std::int64_t y = Align(setting->VerticalAlign, box.Top, box.Bottom, th);
+        return {};
+    const TLabelExtent extent = MeasureLabel(text, setting, scale);
+    const std::int64_t x = Align(setting.HorizontalAlign, box.Left, box.Right, extent.Width);
+    const std::int64_t y = Align(setting.VerticalAlign, box.Top, box.Bottom, extent.Height);
     // Out of 32-bit range the text lies wholly beyond the bitmap.
     if (x < INT_MIN || x > INT_MAX || y < INT_MIN || y > INT_MAX)
-        return;
-    RenderText(bitmap, static_cast<int>(x), static_cast<int>(y), text, box,
-               setting->AntiAliasing != 0, setting->FontColor, *setting, scale);
+        return {};
+    return TextLayer(static_cast<int>(x), static_cast<int>(y), text, box, setting.AntiAliasing != 0,
+                     setting.FontColor, setting, scale, clipWidth, clipHeight);
 }
 
 void TSkin::RenderText(TBitmap* bitmap, int x, int y, std::string_view text, const TRect& box,
@@ -138,9 +159,18 @@ void TSkin::RenderText(TBitmap* bitmap, int x, int y, std::string_view text, con
                        double scale) const {
     if (!bitmap || bitmap->Empty())
         return;
+    const TLayer layer = TextLayer(x, y, text, box, antiAliasing, colour, setting, scale,
+                                   bitmap->Width(), bitmap->Height());
+    if (layer.Pixels)
+        BlendBitmap(*bitmap, *layer.Pixels, layer.X, layer.Y);
+}
+
+TLayer TSkin::TextLayer(int x, int y, std::string_view text, const TRect& box, bool antiAliasing,
+                        TColor colour, const TLabelSetting& setting, double scale, int clipWidth,
+                        int clipHeight) const {
     const std::int64_t left = box.Left, top = box.Top, right = box.Right, bottom = box.Bottom;
-    if (right - left <= 0 || bottom - top <= 0)
-        return;
+    if (clipWidth <= 0 || clipHeight <= 0 || right - left <= 0 || bottom - top <= 0)
+        return {};
 
     scale = UsableScale(scale);
     const auto font = CreateLabelFont(setting, scale);
@@ -159,10 +189,10 @@ void TSkin::RenderText(TBitmap* bitmap, int x, int y, std::string_view text, con
     const std::int64_t reach = 2 * th + 4;
     const std::int64_t x0 = std::max({left, std::int64_t{0}, std::int64_t{x} - reach});
     const std::int64_t y0 = std::max({top, std::int64_t{0}, std::int64_t{y} - reach});
-    const std::int64_t x1 = std::min({right, std::int64_t{bitmap->Width()}, x + tw + reach});
-    const std::int64_t y1 = std::min({bottom, std::int64_t{bitmap->Height()}, y + th + reach});
+    const std::int64_t x1 = std::min({right, std::int64_t{clipWidth}, x + tw + reach});
+    const std::int64_t y1 = std::min({bottom, std::int64_t{clipHeight}, y + th + reach});
     if (x1 <= x0 || y1 <= y0)
-        return;
+        return {};
     const int w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
 
     TBitmap alpha(w, h); // coverage in the blue channel
@@ -193,12 +223,14 @@ void TSkin::RenderText(TBitmap* bitmap, int x, int y, std::string_view text, con
         }
     }
 
+    // The label colour premultiplied by the coverage, where the text has ink.
+    auto pixels = std::make_shared<TBitmap>(w, h);
     for (int py = 0; py < h; ++py) {
         const std::uint32_t* src = alpha.Scanline(py);
-        std::uint32_t* dst = bitmap->Scanline(static_cast<int>(y0) + py) + x0;
+        std::uint32_t* dst = pixels->Scanline(py);
         for (int px = 0; px < w; ++px)
             if (src[px] != 0)
-                dst[px] =
-                    SourceOver(skintext::LabelPixel(colour, static_cast<int>(src[px])), dst[px]);
+                dst[px] = skintext::LabelPixel(colour, static_cast<int>(src[px]));
     }
+    return {std::move(pixels), x0, y0};
 }

@@ -123,19 +123,20 @@ TBitmap TSkin::TrayTemperatureImage(std::int32_t degrees, double scale) {
 }
 
 void TSkin::MarkTrayImage(TBitmap& image, TWarningLevel level) {
+    // The agency's colours of the tiers, as the skins' badges show them.
     std::uint32_t colour = 0;
     switch (level) {
     case TWarningLevel::Advisory:
-        colour = 0xFFF2C230;
+        colour = 0xFFF2E700;
         break;
     case TWarningLevel::Warning:
-        colour = 0xFFE02828;
+        colour = 0xFFFF2800;
         break;
     case TWarningLevel::Danger:
-        colour = 0xFF9B30C8;
+        colour = 0xFFAA00AA;
         break;
     case TWarningLevel::Emergency:
-        colour = 0xFF141414;
+        colour = 0xFF0C000C;
         break;
     default:
         return;
@@ -143,9 +144,10 @@ void TSkin::MarkTrayImage(TBitmap& image, TWarningLevel level) {
     const int w = image.Width(), h = image.Height();
     if (w <= 0 || h <= 0)
         return;
-    // A triangle over the upper-right corner, 7/16 of the side, with a white edge of one pixel
-    // per 16 so that it stands apart from any weather picture.
-    const int side = std::max(3, (std::min(w, h) * 7 + 8) / 16);
+    // A triangle over the upper-right corner, half the side, rimmed in white on all three edges
+    // (a pixel per 16): the colour stands out on a light panel, the rim on a dark one, where a
+    // black 特別警報 would otherwise vanish.
+    const int side = std::max(3, (std::min(w, h) + 1) / 2);
     const int edge = std::max(1, (std::min(w, h) + 8) / 16);
     for (int y = 0; y < side && y < h; ++y)
         for (int x = w - side; x < w; ++x) {
@@ -155,6 +157,7 @@ void TSkin::MarkTrayImage(TBitmap& image, TWarningLevel level) {
             const int inside = (x - (w - side)) - y;
             if (inside < 0)
                 continue;
-            image.Pixel(x, y) = inside < edge ? 0xFFFFFFFFu : colour;
+            const bool rim = inside < edge || y < edge || x >= w - edge;
+            image.Pixel(x, y) = rim ? 0xFFFFFFFFu : colour;
         }
 }

@@ -85,3 +85,18 @@ TEST(Golden, ShippedSkinsWithAStatusOverAKeptForecast) {
         ExpectGolden(skin, 2.0, std::string(name) + "-x2.png", "status.json");
     }
 }
+
+// Warnings in force, a 特別警報 first, confirmed a while ago: the row of its own under the header,
+// its badge, the names that fit and 他N件, the time they were confirmed.
+TEST(Golden, ShippedSkinsWithWarningsInForce) {
+    const std::pair<const char*, const char*> skins[] = {
+        {"Simple/small.ini", "small-warned-1030"},
+        {"Simple/compact.ini", "compact-warned-1030"},
+        {"Glass/column.ini", "column-warned-1030"},
+    };
+    for (const auto& [skin, name] : skins) {
+        SCOPED_TRACE(skin);
+        ExpectGolden(skin, 1.0, std::string(name) + ".png", "warned.json");
+        ExpectGolden(skin, 2.0, std::string(name) + "-x2.png", "warned.json");
+    }
+}

@@ -90,10 +90,28 @@ TEST(ShippedSkins, ThereAreSeveralInMoreThanOneCategoryEachDescribed) {
 }
 
 TEST(ShippedSkins, ImagesExistAsPngWithAlphaOfTheRightSizes) {
-    const char* keys[] = {"Background", "Splitter",  "Fine",       "FineNight", "Cloudy",
-                          "Rain",       "Snow",      "After",      "Occas",     "NA",
-                          "Fog",        "TrayFine",  "TrayCloudy", "TrayRain",  "TraySnow",
-                          "TrayNA",     "TrayError", "TrayFog"};
+    const char* keys[] = {"Background",
+                          "Splitter",
+                          "Fine",
+                          "FineNight",
+                          "Cloudy",
+                          "Rain",
+                          "Snow",
+                          "After",
+                          "Occas",
+                          "NA",
+                          "Fog",
+                          "TrayFine",
+                          "TrayCloudy",
+                          "TrayRain",
+                          "TraySnow",
+                          "TrayNA",
+                          "TrayError",
+                          "TrayFog",
+                          "WarningAdvisory",
+                          "WarningWarning",
+                          "WarningDanger",
+                          "WarningEmergency"};
     for (const auto& path : ShippedSkins()) {
         const auto ini = platform::IniFile::Load(path);
         const auto dir = platform::ExtractFilePath(path);
@@ -182,7 +200,8 @@ TEST(ShippedSkins, TheDefaultShowsEveryValueOfTheRecordWithJapaneseNames) {
     for (const auto& g : groups)
         for (int s = 0; s < g.slots; ++s)
             EXPECT_TRUE(ini.Find(g.name + std::to_string(s), "Rect")) << g.name << s;
-    for (const char* single : {"LocationLabel", "UpdateInfoLabel", "InformationLabel"})
+    for (const char* single : {"LocationLabel", "UpdateInfoLabel", "InformationLabel",
+                               "NowTempLabel", "NowTimeLabel", "WarningIcon", "WarningLabel"})
         EXPECT_TRUE(ini.Find(single, "Rect")) << single;
 
     // composites need both offsets; a lone trailing "%" would be dropped

@@ -1,12 +1,17 @@
 // Every label of every shipped skin, drawn with the real fonts and the widest texts the widget
-// can be given, must show whole and keep clear of its neighbours: "100%", two-digit frosts,
-// the longest place of urls.list, every date and hour, the longest status line.
+// can be given, at 1x, 1.5x and 2x, must show whole, keep its ink inside the skin's panel and keep
+// clear of its neighbours: "100%", two-digit frosts, the longest place of urls.list, every date
+// and hour, the longest status line over a kept forecast, the report time of an old forecast, the
+// longest station names, every warning alone and the longest lists of them, none, unknown, stale.
 #include "platform/Clock.h"
 #include "skin/Font.h"
+#include "skin/Png.h"
+#include "skin/Scale.h"
 #include "skin/Skin.h"
 #include "support/ShippedSkins.h"
 #include "weather/LocationList.h"
 #include "weather/WeatherData.h"
+#include "weather/jma/JmaWarnings.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
 #include <gtest/gtest.h>
@@ -56,58 +61,153 @@ struct InkBox {
 };
 
 // Two texts on one line run together unless about a space's width of clear columns parts
-// them; texts one above the other, unless a clear row does.
+// them; texts one above the other, unless a clear row does (skin pixels, scaled with the drawing).
 constexpr int kClearColumns = 3;
 constexpr int kClearRows = 1;
+// Ink keeps this far inside the panel's edge, clear of its rim (skin pixels).
+constexpr int kFrameInset = 3;
 
-bool RunTogether(const InkBox& a, const InkBox& b) {
+bool RunTogether(const InkBox& a, const InkBox& b, double scale) {
+    const int clearColumns = static_cast<int>(kClearColumns * scale);
+    const int clearRows = static_cast<int>(kClearRows * scale);
     const bool rowsShared = a.top < b.bottom && b.top < a.bottom;
     const bool columnsShared = a.left < b.right && b.left < a.right;
     const int columnsBetween = std::max(b.left - a.right, a.left - b.right);
     const int rowsBetween = std::max(b.top - a.bottom, a.top - b.bottom);
-    return (rowsShared && columnsBetween < kClearColumns) ||
-           (columnsShared && rowsBetween < kClearRows);
+    return (rowsShared && columnsBetween < clearColumns) ||
+           (columnsShared && rowsBetween < clearRows);
 }
 
-// Draws every label of `record` alone and reports a text that its box cuts (it does not fit
-// the box, or it differs from the same text drawn in a box with room for it all around) and
-// two texts that run together.
-void CheckLabels(const TSkin& skin, const TWeatherData& record, const std::string& what,
-                 Problems& problems) {
-    std::vector<InkBox> inks;
-    for (const TSkin::TLabelItem& label : skin.Labels(record)) {
-        const TRect& box = label.Setting.Rect;
-        if (label.Setting.Width() <= 0 || label.Setting.Height() <= 0 || label.Text.empty())
-            continue;
-        const auto font = skin.CreateLabelFont(label.Setting);
-        const int room = font->TextWidth(label.Text) + font->TextHeight() + 8;
+// The skin's panel at a scale: where its background is solid, shrunk by kFrameInset.
+std::vector<bool> Frame(const TSkin& skin, double scale, int& width, int& height) {
+    const TBitmap back = skin.LoadSkinImage(skin.ImageFiles.Background, scale);
+    width = back.Width();
+    height = back.Height();
+    const int inset = static_cast<int>(ScaledEdge(kFrameInset, scale));
+    std::vector<bool> solid(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            solid[static_cast<std::size_t>(y) * width + x] = (back.Pixel(x, y) >> 24) >= 200;
+    std::vector<bool> frame(solid.size());
+    for (int y = inset; y < height - inset; ++y)
+        for (int x = inset; x < width - inset; ++x) {
+            // Solid at the four corners of the inset square, and the panel is convex.
+            const auto at = [&](int px, int py) {
+                return solid[static_cast<std::size_t>(py) * width + px];
+            };
+            frame[static_cast<std::size_t>(y) * width + x] =
+                at(x - inset, y - inset) && at(x + inset, y - inset) && at(x - inset, y + inset) &&
+                at(x + inset, y + inset);
+        }
+    return frame;
+}
+
+// Draws every label of the records alone at a scale and reports a text that its box cuts (it
+// does not fit the box, or it differs from the same text drawn in a box with room for it all
+// around), ink outside the panel, and two texts that run together. A text in a setting is
+// looked at once.
+class LabelChecker {
+public:
+    LabelChecker(const TSkin& skin, double scale, std::string name, Problems& problems)
+        : skin_(skin), scale_(scale), name_(std::move(name)), problems_(problems) {
+        frame_ = Frame(skin, scale, width_, height_);
+    }
+
+    void Check(const TWeatherData& record) {
+        std::vector<InkBox> inks;
+        for (const TSkin::TLabelItem& label : skin_.Labels(record, scale_)) {
+            if (label.Setting.Width() <= 0 || label.Setting.Height() <= 0 || label.Text.empty())
+                continue;
+            const std::optional<InkBox>& ink = Ink(label);
+            if (!ink)
+                continue;
+            for (const InkBox& other : inks)
+                if (RunTogether(other, *ink, scale_))
+                    problems_.try_emplace(name_ + ": [" + other.section + "] runs into [" +
+                                              ink->section + "]",
+                                          other.text + " " + ink->text);
+            inks.push_back(*ink);
+        }
+    }
+
+private:
+    const std::optional<InkBox>& Ink(const TSkin::TLabelItem& label) {
+        std::string key = label.Section + "\n" + label.Text + "\n";
+        for (const std::int32_t v :
+             {label.Setting.Rect.Left, label.Setting.Rect.Top, label.Setting.Rect.Right,
+              label.Setting.Rect.Bottom, label.Setting.FontColor})
+            key += std::to_string(v) + ",";
+        if (const auto it = seen_.find(key); it != seen_.end())
+            return it->second;
+        const TRect box = ScaledRect(label.Setting.Rect, scale_);
+        const TLabelExtent extent = skin_.MeasureLabel(label.Text, label.Setting, scale_);
+        // Glyphs reach beyond their advance by less than a line's height.
+        const int margin = extent.Height + 8;
         const int w = box.Right - box.Left, h = box.Bottom - box.Top;
+        // The label in a box of its own size near the corner of a canvas: moved by an even
+        // number of skin pixels, a whole number of device pixels at 1x, 1.5x and 2x, so that its
+        // size and rounding stay. The same text centred in a box with room all around is the
+        // text uncut.
+        const auto near = [&](std::int32_t edge) {
+            const std::int32_t target = 2 * (margin / 2 + 1);
+            return target + (edge & 1) - edge;
+        };
+        const std::int32_t dx = near(label.Setting.Rect.Left), dy = near(label.Setting.Rect.Top);
         TLabelSetting inBox = label.Setting, roomy = label.Setting;
-        inBox.Rect = {room, room, room + w, room + h};
-        roomy.Rect = {0, 0, w + 2 * room, h + 2 * room};
-        TBitmap drawn(w + 2 * room, h + 2 * room), free(w + 2 * room, h + 2 * room);
-        skin.DrawLabel(&drawn, label.Text, &inBox);
-        skin.DrawLabel(&free, label.Text, &roomy);
+        inBox.Rect = {label.Setting.Rect.Left + dx, label.Setting.Rect.Top + dy,
+                      label.Setting.Rect.Right + dx, label.Setting.Rect.Bottom + dy};
+        const TRect drawnBox = ScaledRect(inBox.Rect, scale_);
+        const int canvasW = std::max(drawnBox.Right, extent.Width + 2 * margin) + 2 * margin;
+        const int canvasH = std::max(drawnBox.Bottom, extent.Height + 2 * margin) + 2 * margin;
+        roomy.Rect = {0, 0, static_cast<std::int32_t>(canvasW / scale_),
+                      static_cast<std::int32_t>(canvasH / scale_)};
+        roomy.HorizontalAlign = 1;
+        roomy.VerticalAlign = 1;
+        TBitmap drawn(canvasW, canvasH), free(canvasW, canvasH);
+        skin_.DrawLabel(&drawn, label.Text, &inBox, scale_);
+        skin_.DrawLabel(&free, label.Text, &roomy, scale_);
         int x = 0, y = 0, freeX = 0, freeY = 0;
         const TBitmap ink = CropToInk(drawn, x, y);
         const std::string name = "[" + label.Section + "] \"" + label.Text + "\"";
+        const std::string where = name_ + " at " + Scale() + ": ";
         // A text wider or taller than its box is out of place even where its glyphs' blank
         // edges hide the cut: the alignment puts it beyond the box.
-        if (!(ink == CropToInk(free, freeX, freeY)) || font->TextWidth(label.Text) > w ||
-            font->TextHeight() > h)
-            problems.try_emplace(what + ": [" + label.Section + "] is cut by its box", name);
+        if (!(ink == CropToInk(free, freeX, freeY)) || extent.Width > w || extent.Height > h)
+            problems_.try_emplace(where + "[" + label.Section + "] is cut by its box", name);
+        std::optional<InkBox>& result = seen_[key];
         if (ink.Empty())
-            continue;
-        const int left = box.Left + x - room, top = box.Top + y - room;
-        const InkBox mine{label.Section, name, left, top, left + ink.Width(), top + ink.Height()};
-        for (const InkBox& other : inks)
-            if (RunTogether(other, mine))
-                problems.try_emplace(what + ": [" + other.section + "] runs into [" + mine.section +
-                                         "]",
-                                     other.text + " " + mine.text);
-        inks.push_back(mine);
+            return result;
+        const int left = box.Left + x - drawnBox.Left, top = box.Top + y - drawnBox.Top;
+        for (int py = 0; py < ink.Height(); ++py)
+            for (int px = 0; px < ink.Width(); ++px) {
+                if ((ink.Pixel(px, py) >> 24) == 0)
+                    continue;
+                const int fx = left + px, fy = top + py;
+                if (fx < 0 || fy < 0 || fx >= width_ || fy >= height_ ||
+                    !frame_[static_cast<std::size_t>(fy) * width_ + fx]) {
+                    problems_.try_emplace(where + "[" + label.Section + "] leaves the panel", name);
+                    py = ink.Height();
+                    break;
+                }
+            }
+        result = InkBox{label.Section, name, left, top, left + ink.Width(), top + ink.Height()};
+        return result;
     }
-}
+
+    std::string Scale() const {
+        char text[16];
+        std::snprintf(text, sizeof text, "%gx", scale_);
+        return text;
+    }
+
+    const TSkin& skin_;
+    double scale_;
+    std::string name_;
+    Problems& problems_;
+    std::vector<bool> frame_;
+    int width_ = 0, height_ = 0;
+    std::map<std::string, std::optional<InkBox>> seen_;
+};
 
 // The texts `make` gives for the entries of urls.list, widest first as the skin's label
 // `section` draws them.
@@ -174,6 +274,42 @@ TWeatherData WorstRecord(TDateTime today, std::int32_t temp, std::int32_t hour,
     return w;
 }
 
+// The warnings: every kind alone and first of all kinds at once, none and unknown; each with
+// no note, the note of the same day and the note of another day.
+std::vector<TWeatherData> WarningRecords(const TWeatherData& base) {
+    std::vector<TWarning> all;
+    for (const TWarningKind& kind : WarningKinds())
+        all.push_back({std::string(kind.Code), std::string(kind.Name), "発表", kind.Level});
+    // A kind the table does not know yet gets a name of the code.
+    all.push_back(WarningOfCode("99", "発表"));
+    std::vector<std::vector<TWarning>> lists;
+    for (const TWarning& first : all) {
+        lists.push_back({first});
+        std::vector<TWarning> many = {first};
+        for (const TWarning& other : all)
+            if (other.Code != first.Code)
+                many.push_back(other);
+        lists.push_back(many);
+    }
+    std::vector<TWeatherData> records;
+    for (const char* note : {"", "10:40 現在", "12/31 23:59 現在"}) {
+        TWeatherData none = base;
+        none.WarningsKnown = true;
+        none.WarningsNote = note;
+        records.push_back(none);
+        for (const auto& list : lists) {
+            TWeatherData w = none;
+            w.Warnings = list;
+            records.push_back(w);
+        }
+    }
+    TWeatherData unknown = base;
+    unknown.WarningsKnown = false;
+    unknown.WarningsNote = "警報: 取得できず";
+    records.push_back(unknown);
+    return records;
+}
+
 } // namespace
 
 TEST(ShippedSkins, WorstCaseTextsShowWholeAndKeepClearOfEachOther) {
@@ -181,6 +317,14 @@ TEST(ShippedSkins, WorstCaseTextsShowWholeAndKeepClearOfEachOther) {
     const TDateTime today = EncodeDate(2026, 12, 9);
     // The status lines the refresh writes, over an empty record and over a kept forecast.
     const char* const statuses[] = {"接続しています", "再接続します (あと5回)", "データ取得に失敗"};
+    // The report times of a forecast of today, of yesterday, of days ago (a kept one), of the
+    // live source.
+    const char* const reports[] = {"23時59分 発表", "前日17時00分 発表", "12月31日 23時00分 発表",
+                                   "23時59分 取得"};
+    // The widest names of the agency's temperature stations (the one of seven characters, one
+    // of five kanji), six kanji, the live source's; the weather now ten minutes old.
+    const char* const stations[] = {"ぬかびら源泉郷", "江戸川臨海", "阿寒湖畔温泉", "Open-Meteo"};
+    const std::string observed = JapanTimeText(platform::UnixSecondsNow() - 600);
     for (const std::string& path : ShippedSkins()) {
         TSkin skin;
         skin.Load(path);
@@ -188,24 +332,45 @@ TEST(ShippedSkins, WorstCaseTextsShowWholeAndKeepClearOfEachOther) {
         Problems problems;
         const std::vector<std::string> places = WidestPlaces(skin, 3);
         ASSERT_EQ(places.size(), 3u);
+        std::vector<TWeatherData> records;
         for (const std::string& place : places)
-            CheckLabels(skin, WorstRecord(today, -88, 21, place), name, problems);
+            records.push_back(WorstRecord(today, -88, 21, place));
         for (std::int32_t temp = -10; temp >= -99; --temp)
-            CheckLabels(skin, WorstRecord(today, temp, 21, places[0]), name, problems);
+            records.push_back(WorstRecord(today, temp, 21, places[0]));
         for (int day = 0; day < 35; ++day) // every day of the month in every slot
-            CheckLabels(skin, WorstRecord(today - 8 + day, -88, 21, places[0]), name, problems);
+            records.push_back(WorstRecord(today - 8 + day, -88, 21, places[0]));
         for (std::int32_t hour = 0; hour <= 24; hour += 3)
-            CheckLabels(skin, WorstRecord(today, -88, hour, places[0]), name, problems);
+            records.push_back(WorstRecord(today, -88, hour, places[0]));
         std::vector<std::string> lines(std::begin(statuses), std::end(statuses));
         lines.push_back(WidestNotFoundStatus(skin));
         for (const std::string& status : lines) {
             TWeatherData failed;
             failed.Information = status;
-            CheckLabels(skin, failed, name, problems);
-            // A refresh over the kept forecast: the status shows with every other text.
-            TWeatherData kept = WorstRecord(today, -88, 21, places[0]);
-            kept.Information = status;
-            CheckLabels(skin, kept, name, problems);
+            records.push_back(failed);
+            // A refresh over the kept forecast, however old: the status shows with every other
+            // text.
+            for (const char* report : reports) {
+                TWeatherData kept = WorstRecord(today, -88, 21, places[0]);
+                kept.Information = status;
+                kept.UpdateInfo = report;
+                records.push_back(kept);
+            }
+        }
+        // The whole widget at once: the weather now at a long-named station, the longest
+        // report time, the status line and the warnings in every state.
+        TWeatherData full = WorstRecord(today, -88, 21, places[0]);
+        full.Information = lines.back();
+        full.UpdateInfo = "12月31日 23時00分 発表";
+        for (const char* station : stations) {
+            full.Now = {observed, station, -88.8, 99.5, 88.8, "北北東", 100.0};
+            records.push_back(full);
+        }
+        for (const TWeatherData& warned : WarningRecords(full))
+            records.push_back(warned);
+        for (const double scale : {1.0, 1.5, 2.0}) {
+            LabelChecker checker(skin, scale, name, problems);
+            for (const TWeatherData& record : records)
+                checker.Check(record);
         }
         for (const auto& [problem, example] : problems)
             ADD_FAILURE() << problem << ", for example " << example;

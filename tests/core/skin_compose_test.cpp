@@ -6,6 +6,7 @@
 #include "weather/WeatherData.h"
 
 #include <climits>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -432,8 +433,9 @@ TEST_F(SkinDrawTest, TheWarningBadgeShowsTheMostSevereTierWhileAnyIsInForce) {
     }
 }
 
-TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNot) {
-    skin.Load(WriteSkin("[WarningLabel]\nRect=0,0,10,4\nNoDataString=警報なし\n"));
+TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNotEachInItsColour) {
+    skin.Load(WriteSkin("[WarningLabel]\nRect=0,0,400,14\nNoDataString=警報なし\n"
+                        "FontColor=0x0000FF\nNoDataColor=0x808080\nFaultColor=0x0080FF\n"));
     const std::vector<TWarning> two = {{"03", "レベル3大雨警報", "発表", TWarningLevel::Warning},
                                        {"15", "強風注意報", "継続", TWarningLevel::Advisory}};
     struct Case {
@@ -441,15 +443,19 @@ TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNot) {
         std::vector<TWarning> warnings;
         const char* note;
         const char* text;
+        TColor colour;
     };
     const Case cases[] = {
-        {true, two, "", "レベル3大雨警報・強風注意報"},
-        {true, two, "10:40 現在", "レベル3大雨警報・強風注意報 (10:40 現在)"},
-        {true, {}, "", "警報なし"},
-        {false, {}, "警報: 取得できず", "警報: 取得できず"},
-        {false, {}, "", ""},
+        {true, two, "", "レベル3大雨警報・強風注意報", 0x0000FF},
+        {true, two, "10:40 現在", "レベル3大雨警報・強風注意報 (10:40 現在)", 0x0000FF},
+        {true, {two[1], two[0]}, "", "レベル3大雨警報・強風注意報", 0x0000FF}, // severe first
+        {true, {}, "", "警報なし", 0x808080},
+        {true, {}, "10:40 現在", "警報なし (10:40 現在)", 0x808080},
+        {false, {}, "警報: 取得できず", "警報・注意報: 取得できず", 0x0080FF},
+        {false, {}, "", "", 0x0080FF},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
         weather.WarningsKnown = c.known;
         weather.Warnings = c.warnings;
         weather.WarningsNote = c.note;
@@ -457,24 +463,78 @@ TEST_F(SkinDrawTest, TheWarningLabelNamesThemOrSaysWhyNot) {
         ASSERT_FALSE(labels.empty());
         EXPECT_EQ(labels.back().Section, "WarningLabel");
         EXPECT_EQ(labels.back().Text, c.text);
+        EXPECT_EQ(labels.back().Setting.FontColor, c.colour);
+    }
+    // Without the keys every state has the label's colour; a bad one is an error like FontColor.
+    skin.Load(WriteSkin("[WarningLabel]\nRect=0,0,400,14\nFontColor=0x0000FF\n"));
+    EXPECT_EQ(skin.Labels(weather).back().Setting.FontColor, 0x0000FF);
+    skin.Load(WriteSkin("[WarningLabel]\nRect=0,0,400,14\nFaultColor=grey\n"));
+    EXPECT_THROW(skin.Labels(weather), EConvertError);
+}
+
+TEST(SkinTrayMark, ACornerTriangleInTheTiersColourRimmedInWhite) {
+    for (const int side : {16, 32}) {
+        SCOPED_TRACE(side);
+        const int rim = side / 16, half = side / 2;
+        const TBitmap plain = SolidBitmap(side, side, 0xFF336699u);
+        struct Case {
+            TWarningLevel level;
+            std::uint32_t colour;
+        };
+        const Case cases[] = {{TWarningLevel::Warning, 0xFFFF2800u},
+                              {TWarningLevel::Danger, 0xFFAA00AAu},
+                              {TWarningLevel::Emergency, 0xFF0C000Cu}};
+        for (const Case& c : cases) {
+            TBitmap marked = plain;
+            TSkin::MarkTrayImage(marked, c.level);
+            EXPECT_EQ(marked.Pixel(side - 1 - rim, rim), c.colour); // inside the corner
+            EXPECT_EQ(marked.Pixel(side - 1, 0), 0xFFFFFFFFu);      // the rim at the edges
+            EXPECT_EQ(marked.Pixel(side - half / 2, 0), 0xFFFFFFFFu);
+            EXPECT_EQ(marked.Pixel(side - 1, half / 2), 0xFFFFFFFFu);
+            EXPECT_EQ(marked.Pixel(side - half, 0), 0xFFFFFFFFu); // and along the slope
+            EXPECT_EQ(marked.Pixel(side - half - 1, 0), plain.Pixel(0, 0));
+            EXPECT_EQ(marked.Pixel(0, 0), plain.Pixel(0, 0));
+            EXPECT_EQ(marked.Pixel(side - 1, half), plain.Pixel(0, 0));
+        }
     }
 }
 
-TEST(SkinTrayMark, ACornerTriangleInTheTiersColourEdgedInWhite) {
-    for (const int side : {16, 32}) {
-        SCOPED_TRACE(side);
-        const TBitmap plain = SolidBitmap(side, side, 0xFF336699u);
-        TBitmap marked = plain;
-        TSkin::MarkTrayImage(marked, TWarningLevel::Warning);
-        EXPECT_EQ(marked.Pixel(side - 1, 0), 0xFFE02828u);
-        EXPECT_EQ(marked.Pixel(side - 1, side / 4), 0xFFE02828u);
-        EXPECT_EQ(marked.Pixel(side - side * 7 / 16, 0), 0xFFFFFFFFu); // the edge
-        EXPECT_EQ(marked.Pixel(0, 0), plain.Pixel(0, 0));
-        EXPECT_EQ(marked.Pixel(side - 1, side - 1), plain.Pixel(side - 1, side - 1));
-        TBitmap purple = plain, black = plain;
-        TSkin::MarkTrayImage(purple, TWarningLevel::Danger);
-        TSkin::MarkTrayImage(black, TWarningLevel::Emergency);
-        EXPECT_EQ(purple.Pixel(side - 1, 0), 0xFF9B30C8u);
-        EXPECT_EQ(black.Pixel(side - 1, 0), 0xFF141414u);
-    }
+namespace {
+
+// Relative luminance of an opaque pixel (0xAARRGGBB), and the contrast ratio of two.
+double Luminance(std::uint32_t pixel) {
+    const auto channel = [](std::uint32_t v) {
+        const double c = v / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel((pixel >> 16) & 0xFF) + 0.7152 * channel((pixel >> 8) & 0xFF) +
+           0.0722 * channel(pixel & 0xFF);
+}
+
+double Contrast(std::uint32_t a, std::uint32_t b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+// On a dark panel and on a light one, every tier's mark has a shape of its own: enough of its
+// pixels stand apart from the panel (contrast 3:1 or more) to trace it.
+TEST(SkinTrayMark, EveryTierStandsOutOnADarkAndALightPanel) {
+    for (const int side : {16, 32})
+        for (const std::uint32_t panel : {0xFF1E2228u, 0xFF000000u, 0xFFF0F0F0u, 0xFFFFFFFFu})
+            for (const TWarningLevel level :
+                 {TWarningLevel::Warning, TWarningLevel::Danger, TWarningLevel::Emergency}) {
+                TBitmap mark(side, side); // transparent: the mark alone over the panel
+                TSkin::MarkTrayImage(mark, level);
+                TBitmap shown = SolidBitmap(side, side, panel);
+                BlendBitmap(shown, mark, 0, 0);
+                int apart = 0;
+                for (int y = 0; y < side; ++y)
+                    for (int x = 0; x < side; ++x)
+                        apart += Contrast(shown.Pixel(x, y), panel) >= 3.0 ? 1 : 0;
+                // More than one edge of the triangle's worth.
+                EXPECT_GE(apart, side * 3 / 4) << "side " << side << " panel " << std::hex << panel
+                                               << " tier " << static_cast<int>(level);
+            }
 }

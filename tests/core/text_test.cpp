@@ -172,26 +172,27 @@ TEST(LabelText, TextIsCompositedOverTheBitmap) {
 TEST(LabelText, TextWiderThanItsBoxIsCutAtTheBoxEdges) {
     const std::string text = "Wide 晴れ時々曇り text";
     TSkin skin;
-    const auto probe = Label({0, 0, 1, 1}, 0, 0, false);
-    const int tw = skin.CreateLabelFont(probe)->TextWidth(text);
-    const int th = skin.CreateLabelFont(probe)->TextHeight();
-    ASSERT_GT(tw, 60);
     struct Case {
         int align, vertical;
         int left, top, right, bottom;
         int expectedX, expectedY;
     };
-    const int centreLeft = 70, centreRight = 70 + tw - 21; // odd negative slack truncates
-    const int flatTop = 12, flatBottom = 12 + th - 5;      // 5 pixels too low: up by 2, not 3
-    const Case cases[] = {
-        {2, 1, 80, 10, 110, 30, 110 - tw, 10 + (20 - th) / 2},
-        {1, 1, centreLeft, 10, centreRight, 30, centreLeft + (centreRight - centreLeft - tw) / 2,
-         10 + (20 - th) / 2},
-        {5, 1, 30, 10, 60, 30, 0, 10 + (20 - th) / 2},
-        {0, 1, 20, flatTop, 200, flatBottom, 20, flatTop - 2},
-        {0, 2, 20, flatTop, 200, flatBottom, 20, flatBottom - th},
-    };
     for (bool aa : {false, true}) {
+        // Aligned by the width it is drawn at: smoothed text by its doubled font's.
+        const TLabelExtent extent = skin.MeasureLabel(text, Label({0, 0, 1, 1}, 0, 0, aa));
+        const int tw = extent.Width, th = extent.Height;
+        ASSERT_GT(tw, 60);
+        ASSERT_EQ(th, skin.CreateLabelFont(Label({0, 0, 1, 1}, 0, 0, aa))->TextHeight());
+        const int centreLeft = 70, centreRight = 70 + tw - 21; // odd negative slack truncates
+        const int flatTop = 12, flatBottom = 12 + th - 5;      // 5 pixels too low: up by 2, not 3
+        const Case cases[] = {
+            {2, 1, 80, 10, 110, 30, 110 - tw, 10 + (20 - th) / 2},
+            {1, 1, centreLeft, 10, centreRight, 30,
+             centreLeft + (centreRight - centreLeft - tw) / 2, 10 + (20 - th) / 2},
+            {5, 1, 30, 10, 60, 30, 0, 10 + (20 - th) / 2},
+            {0, 1, 20, flatTop, 200, flatBottom, 20, flatTop - 2},
+            {0, 2, 20, flatTop, 200, flatBottom, 20, flatBottom - th},
+        };
         for (const auto& c : cases) {
             TBitmap clipped(300, 40), whole(300, 40);
             auto label = Label({c.left, c.top, c.right, c.bottom}, c.align, 0x3060C0, aa);
@@ -214,6 +215,27 @@ TEST(LabelText, TextWiderThanItsBoxIsCutAtTheBoxEdges) {
             EXPECT_GT(InkedPixels(clipped), th) << "align " << c.align << "/" << c.vertical;
         }
     }
+}
+
+// Smoothed text at the heights whose doubled font is wider than twice the label font keeps
+// its last character whole when aligned right or centred in a box as wide as it measures.
+TEST(LabelText, SmoothedTextInASnugBoxKeepsAllItsInk) {
+    TSkin skin;
+    const std::string text = "11時00分 発表";
+    for (const int height : {10, 11, 12, 13, 14, 15})
+        for (const int align : {1, 2}) {
+            auto label = Label({0, 0, 1, 30}, align, 0xFFFFFF, true);
+            label.FontHeight = height;
+            const int width = skin.MeasureLabel(text, label).Width;
+            label.Rect = {20, 0, 20 + width, 30};
+            TBitmap snug(200, 30), free(200, 30);
+            skin.DrawLabel(&snug, text, &label);
+            auto roomy = label;
+            roomy.Rect = {20, 0, 200, 30};
+            roomy.HorizontalAlign = 0;
+            skin.DrawLabel(&free, text, &roomy);
+            EXPECT_EQ(InkedPixels(snug), InkedPixels(free)) << "height " << height;
+        }
 }
 
 TEST(LabelText, HugeBoxesDrawOnlyWhatIsOnTheBitmap) {

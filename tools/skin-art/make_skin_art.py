@@ -463,46 +463,51 @@ def tray_set(folder):
         save(tray(kind), os.path.join(folder, "tray_" + kind + ".png"))
 
 
-# warning banners: the tier's badge (a pill with its word) and a band for the label beside it
+# warning badges: the tier's word in a pill of the agency's colour for the tier, with a white
+# inner rim and a dark outer one, so that the pill stands out on a dark panel and a light one
+# alike (a black 特別警報 on the dark skins' navy by its white rim, a yellow 注意報 on the light
+# panel by its dark one)
 
 TIERS = {
     # tier: (word, pill colour, word colour)
-    "advisory": ("注意報", (242, 194, 48, 255), (46, 34, 0, 255)),
-    "warning": ("警報", (216, 36, 36, 255), (255, 255, 255, 255)),
-    "danger": ("危険警報", (142, 44, 196, 255), (255, 255, 255, 255)),
-    "emergency": ("特別警報", (16, 16, 16, 255), (255, 255, 255, 255)),
+    "advisory": ("注意報", (242, 231, 0, 255), (30, 26, 0, 255)),
+    "warning": ("警報", (255, 40, 0, 255), (255, 255, 255, 255)),
+    "danger": ("危険警報", (170, 0, 170, 255), (255, 255, 255, 255)),
+    "emergency": ("特別警報", (12, 0, 12, 255), (255, 255, 255, 255)),
 }
-BADGE_W = 48
+BADGE_W, BADGE_H = 48, 16
+BADGE_EDGE = (24, 24, 32, 235)
 
 
-def warning_banner(w, h, tier, band, band_edge):
-    """A row w x h: the tier's pill at the left and a quiet band for the label to the right,
-    so that the row reads over whatever the widget shows beneath it."""
-    word, pill, ink = TIERS[tier]
+def warning_badge(tier):
+    word, fill, ink = TIERS[tier]
+    w, h = BADGE_W, BADGE_H
     img = canvas(w, h)
     W, H = w * SS, h * SS
-    r = H / 2
-    band_mask = Image.new("L", (W, H), 0)
-    ImageDraw.Draw(band_mask).rounded_rectangle((0, 0, W - 1, H - 1), radius=r, fill=255)
-    img = over(img, with_outline(band_mask, Image.new("RGBA", (W, H), band), band_edge,
-                                 max(1, SS // 2)))
-    pw = BADGE_W * SS
-    pill_mask = Image.new("L", (W, H), 0)
-    ImageDraw.Draw(pill_mask).rounded_rectangle((0, 0, pw - 1, H - 1), radius=r, fill=255)
-    edge = (255, 255, 255, 230) if tier == "emergency" else (0, 0, 0, 60)
-    img = over(img, with_outline(pill_mask, Image.new("RGBA", (W, H), pill), edge, max(1, SS // 2)))
+    rim = SS  # each ring one final pixel wide
+    outer = Image.new("L", (W, H), 0)
+    ImageDraw.Draw(outer).rounded_rectangle((0, 0, W - 1, H - 1), radius=H / 2, fill=255)
+    white = Image.new("L", (W, H), 0)
+    ImageDraw.Draw(white).rounded_rectangle((rim, rim, W - 1 - rim, H - 1 - rim),
+                                            radius=H / 2 - rim, fill=255)
+    inner = Image.new("L", (W, H), 0)
+    ImageDraw.Draw(inner).rounded_rectangle((2 * rim, 2 * rim, W - 1 - 2 * rim, H - 1 - 2 * rim),
+                                            radius=H / 2 - 2 * rim, fill=255)
+    img = over(img, mask_fill((W, H), outer, BADGE_EDGE))
+    img = over(img, mask_fill((W, H), white, (255, 255, 255, 255)))
+    img = over(img, mask_fill((W, H), inner, fill))
     m = Image.new("L", (W, H), 0)
-    font = ImageFont.truetype(FONT, int(H * 0.72))
-    ImageDraw.Draw(m).text((pw / 2, H / 2 + SS * 0.3), word, font=font, fill=255, anchor="mm",
+    size = int(H * (0.56 if len(word) > 3 else 0.62))
+    font = ImageFont.truetype(FONT, size)
+    ImageDraw.Draw(m).text((W / 2, H / 2 + SS * 0.4), word, font=font, fill=255, anchor="mm",
                            stroke_width=max(0, SS // 6), stroke_fill=255)
     img = over(img, mask_fill((W, H), m, ink))
     return finish(img, w, h)
 
 
-def warning_set(folder, suffix, w, h, band, band_edge):
+def warning_set(folder):
     for tier in TIERS:
-        save(warning_banner(w, h, tier, band, band_edge),
-             os.path.join(folder, "warn_%s_%s.png" % (tier, suffix)))
+        save(warning_badge(tier), os.path.join(folder, "warn_%s.png" % tier))
 
 
 def save(img, path):
@@ -538,44 +543,43 @@ def draw_skins(root):
     simple = os.path.join(root, "Simple")
     weather_set(os.path.join(simple, "img"), 32, (255, 255, 255, 255), (30, 40, 56, 200))
     tray_set(os.path.join(simple, "img"))
+    warning_set(os.path.join(simple, "img"))
 
-    # small.ini: 440 x 262; the bottom line is the status line's (InformationLabel)
+    # small.ini: 440 x 282; under the header the warnings row (34-50), then today/tomorrow and the
+    # 3-hour block, the week, and the bottom line for the status line (InformationLabel)
     dim = (200, 210, 220, 200)
-    save(panel(440, 262, (6, 4, 434, 254), 12, **DARK), os.path.join(simple, "img", "bg_small.png"))
+    save(panel(440, 282, (6, 4, 434, 274), 12, **DARK), os.path.join(simple, "img", "bg_small.png"))
     # The vertical line parts today/tomorrow (room for four "100%" apart) from the 3-hour block.
-    save(splitter(440, 262, [(16, 31, 424, 31), (16, 148, 424, 148), (179, 36, 179, 144)],
+    save(splitter(440, 282, [(16, 31, 424, 31), (16, 168, 424, 168), (179, 56, 179, 164)],
                   (255, 255, 255, 70),
-                  band_headings(60, 29, 71, dim) + band_headings(60, 29, 127, dim) +
+                  band_headings(60, 29, 91, dim) + band_headings(60, 29, 147, dim) +
                   # the week's figures, each word in the colour of its figures
-                  [("最高", 318, 241, 10, (255, 150, 120, 230)), ("/", 332, 241, 10, dim),
-                   ("最低", 346, 241, 10, (130, 190, 255, 230)), ("℃", 363, 241, 10, dim),
-                   ("降水確率 %", 400, 241, 10, (160, 240, 240, 220))]),
+                  [("最高", 318, 261, 10, (255, 150, 120, 230)), ("/", 332, 261, 10, dim),
+                   ("最低", 346, 261, 10, (130, 190, 255, 230)), ("℃", 363, 261, 10, dim),
+                   ("降水確率 %", 400, 261, 10, (160, 240, 240, 220))]),
          os.path.join(simple, "img", "split_small.png"))
 
-    warning_set(os.path.join(simple, "img"), "small", 408, 16, (24, 30, 44, 255), (255, 255, 255, 60))
-
-    # compact.ini: 264 x 198
-    save(panel(264, 198, (6, 4, 258, 190), 12, **DARK), os.path.join(simple, "img", "bg_compact.png"))
-    save(splitter(264, 198, [(16, 29, 248, 29), (16, 116, 248, 116), (132, 34, 132, 112)],
-                  (255, 255, 255, 70), band_headings(14, 29, 94, dim) + band_headings(136, 29, 94, dim)),
+    # compact.ini: 264 x 224; two header lines (place and temperature; the observation and the
+    # report time), the warnings row (39-55), today and tomorrow, five 3-hour slots, the status
+    save(panel(264, 224, (6, 4, 258, 216), 12, **DARK), os.path.join(simple, "img", "bg_compact.png"))
+    save(splitter(264, 224, [(16, 36, 248, 36), (16, 142, 248, 142), (132, 60, 132, 138)],
+                  (255, 255, 255, 70), band_headings(14, 29, 120, dim) + band_headings(136, 29, 120, dim)),
          os.path.join(simple, "img", "split_compact.png"))
-
-    warning_set(os.path.join(simple, "img"), "compact", 236, 16, (24, 30, 44, 255),
-                (255, 255, 255, 60))
 
     glass = os.path.join(root, "Glass")
     weather_set(os.path.join(glass, "img"), 32, (70, 90, 120, 255), (255, 255, 255, 220), 230)
     tray_set(os.path.join(glass, "img"))
-    # column.ini: 196 x 410
+    warning_set(os.path.join(glass, "img"))
+    # column.ini: 216 x 446; the place and temperature, the badge beside the observation, the
+    # warnings' names on a line of their own, then the forecast
     ink = (90, 100, 116, 230)
-    save(panel(196, 410, (6, 4, 190, 402), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
-    save(splitter(196, 410, [(16, 29, 180, 29), (16, 148, 180, 148), (16, 377, 180, 377)],
+    save(panel(216, 446, (6, 4, 210, 438), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
+    save(splitter(216, 446, [(16, 65, 200, 65), (16, 184, 200, 184), (16, 413, 200, 413)],
                   (60, 80, 110, 90),
-                  band_headings(60, 30, 71, ink) + band_headings(60, 30, 127, ink) +
-                  [("最高", 112, 157, 9, (210, 70, 50, 230)), ("/", 124, 157, 9, ink),
-                   ("最低", 136, 157, 9, (40, 100, 200, 230)), ("降水", 168, 157, 9, (20, 130, 150, 230))]),
+                  band_headings(62, 35, 107, ink) + band_headings(62, 35, 163, ink) +
+                  [("最高", 115, 193, 9, (210, 70, 50, 230)), ("/", 129, 193, 9, ink),
+                   ("最低", 143, 193, 9, (40, 100, 200, 230)), ("降水", 188, 193, 9, (20, 130, 150, 230))]),
          os.path.join(glass, "img", "split_column.png"))
-    warning_set(os.path.join(glass, "img"), "column", 168, 16, (250, 251, 253, 255), (60, 80, 110, 90))
 
 
 if __name__ == "__main__":
