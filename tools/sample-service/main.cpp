@@ -24,7 +24,7 @@ namespace {
 const char* const kUsage =
     "usage: sample-service [--port N] [--today YYYY-MM-DD] [--locations FILE] "
     "[--version-number N] [--delay-ms N] [--hour H] [--real-index] "
-    "[--warning CLASS20:CODE[:STATUS]]...\n";
+    "[--warning CLASS20:CODE[:STATUS]]... [--warning-flood CLASS20:COUNT]\n";
 
 // "2.0.7.2" -> 2*16777216 + 0*65536 + 7*256 + 2.
 long long PackedVersion(std::string_view version) {
@@ -216,6 +216,14 @@ int main(int argc, char** argv) {
                 return 2;
             }
             warnings.push_back(*warning);
+        } else if (arg == "--warning-flood") {
+            const auto flood = TSampleJmaWarnings::Flood(value);
+            if (flood.empty()) {
+                std::cerr << "sample-service: --warning-flood needs CLASS20:COUNT (1-100000): "
+                          << value << "\n";
+                return 2;
+            }
+            warnings.insert(warnings.end(), flood.begin(), flood.end());
         } else if (arg == "--hour") {
             hour = platform::StrToIntDef(value, -1);
             if (hour < 0 || hour > 23) {
