@@ -53,9 +53,9 @@ inline constexpr std::int64_t kMaxReportAhead = 24 * 60 * 60;
 // (report times compared as instants, whatever their zone; a time that cannot be read is the
 // oldest; a report more than kMaxReportAhead after `unixNow` is passed over). Of codes the table
 // does not know, the first kMaxUnknownWarningCodes count and the rest is DroppedCodes. A report
-// listing the municipality with `kinds` that is not an array, or with a kind
-// in force whose code is not a few ASCII letters and digits, makes it unknown. Nothing when the
-// text is not such an answer (no JSON array, or no report with municipalities). Never throws.
+// listing the municipality with `kinds` that is not an array, or with a kind in force whose code
+// is not a few ASCII letters and digits, makes it unknown. Nothing when the text is not such an
+// answer (no JSON array, or no report with municipalities). Never throws.
 std::optional<TJmaWarnings> ReadJmaWarnings(std::string_view answer, std::string_view class20,
                                             std::int64_t unixNow);
 
