@@ -2,15 +2,17 @@
 
 #include "platform/Paths.h"
 
-#include <QLocalSocket>
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -19,6 +21,13 @@ namespace {
 constexpr char kShowRequest[] = "show\n";
 constexpr char kShown[] = "shown\n";
 constexpr char kEnding[] = "ending\n";
+constexpr char kSocketFile[] = "show";
+// Connections waiting to be accepted; more wait in their own connect.
+constexpr int kBacklog = 16;
+// Connections taken in one go, so that a flood cannot hold the event loop.
+constexpr int kAcceptsAtOnce = 32;
+// After an accept error (out of descriptors), accepting waits this long.
+constexpr int kAcceptRetryMs = 250;
 
 std::string NormalPath(const std::string& path) {
     std::error_code ec;
@@ -28,10 +37,9 @@ std::string NormalPath(const std::string& path) {
 
 // The kernel says who is at the other end; the folder's rights already keep other users out,
 // this keeps them out also where the folder was made by someone else.
-bool PeerIsThisUser(const QLocalSocket& socket) {
+bool PeerIsThisUser(int fd) {
     ucred peer{};
     socklen_t size = sizeof peer;
-    const auto fd = static_cast<int>(socket.socketDescriptor());
     return fd >= 0 && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
            peer.uid == ::getuid();
 }
@@ -41,13 +49,22 @@ bool PeerIsThisUser(const QLocalSocket& socket) {
 TSingleInstance::TSingleInstance(std::string settingsFileName)
     : settingsFileName_(std::move(settingsFileName)),
       lockFileName_(QString::fromStdString(settingsFileName_ + ".lock")) {
-    connect(&server_, &QLocalServer::newConnection, this, &TSingleInstance::Accept);
+    acceptRetry_.setSingleShot(true);
+    acceptRetry_.setInterval(kAcceptRetryMs);
+    connect(&acceptRetry_, &QTimer::timeout, this, [this] {
+        if (acceptNotifier_)
+            acceptNotifier_->setEnabled(true);
+    });
 }
 
 TSingleInstance::~TSingleInstance() {
+    acceptNotifier_.reset();
+    if (listenFd_ >= 0) {
+        ::close(listenFd_);
+        ::unlinkat(folder_->Fd, kSocketFile, 0);
+    }
     // While the lock is still held, nobody else uses the folder: it goes with the socket.
     if (folder_) {
-        server_.close();
         ::rmdir(SocketFolder(settingsFileName_).c_str());
         folder_.reset();
     }
@@ -71,7 +88,7 @@ TSingleInstance::TFolder::~TFolder() {
 }
 
 QString TSingleInstance::TFolder::SocketName() const {
-    return QStringLiteral("/proc/self/fd/%1/show").arg(Fd);
+    return QStringLiteral("/proc/self/fd/%1/%2").arg(Fd).arg(QLatin1String(kSocketFile));
 }
 
 std::unique_ptr<TSingleInstance::TFolder>
@@ -127,7 +144,8 @@ TSingleInstance::TAnswer TSingleInstance::AskToShow(const QDeadlineTimer& deadli
         return TAnswer::Unreachable; // starting, not listening yet; or not this user's folder
     QLocalSocket socket;
     socket.connectToServer(folder->SocketName());
-    if (!socket.waitForConnected(200) || !PeerIsThisUser(socket))
+    if (!socket.waitForConnected(200) ||
+        !PeerIsThisUser(static_cast<int>(socket.socketDescriptor())))
         return TAnswer::Unreachable;
     socket.write(kShowRequest);
     socket.flush();
@@ -156,45 +174,104 @@ void TSingleInstance::Listen() {
         return;
     }
     // The lock is ours: a socket left there is of a program that has ended.
-    QLocalServer::removeServer(folder_->SocketName());
-    if (!server_.listen(folder_->SocketName()))
+    ::unlinkat(folder_->Fd, kSocketFile, 0);
+    // The name goes through the folder held open ("/proc/self/fd/N/show"): always short.
+    const QByteArray name = folder_->SocketName().toLocal8Bit();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(),
+                std::min(sizeof address.sun_path - 1, static_cast<std::size_t>(name.size())));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, kBacklog) != 0) {
         std::fprintf(stderr, "Pelumi: %s で待ち受けられません (%s)。\n",
-                     ServerName(settingsFileName_).toLocal8Bit().constData(),
-                     server_.errorString().toLocal8Bit().constData());
+                     ServerName(settingsFileName_).toLocal8Bit().constData(), std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+    listenFd_ = fd;
+    acceptNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(acceptNotifier_.get(), &QSocketNotifier::activated, this, &TSingleInstance::Accept);
 }
 
 void TSingleInstance::Accept() {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (!PeerIsThisUser(*socket)) {
-            socket->abort();
+    for (int taken = 0; taken < kAcceptsAtOnce; ++taken) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            acceptFailing_ = false;
+            Admit(fd);
             continue;
         }
-        auto read = [this, socket] {
-            // A request is one short line; anything else is not ours to keep.
-            if (!socket->canReadLine() && socket->bytesAvailable() > 64) {
-                socket->abort();
-                return;
-            }
-            while (socket->canReadLine()) {
-                if (socket->readLine() != kShowRequest)
-                    continue;
-                if (ending_) {
-                    socket->write(kEnding);
-                } else {
-                    if (showHandler_)
-                        showHandler_();
-                    else
-                        pendingShow_ = true;
-                    socket->write(kShown);
-                }
-                socket->flush();
-            }
-        };
-        connect(socket, &QLocalSocket::readyRead, this, read);
-        // The request may have arrived with the connection itself.
-        read();
+        if (errno == EINTR || errno == ECONNABORTED)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return;
+        // Out of descriptors or memory: the connection waits in the queue, the socket stays,
+        // and accepting resumes in a moment (at once the notifier would fire without end).
+        if (!acceptFailing_)
+            std::fprintf(
+                stderr, "Pelumi: 二重起動の問い合わせを受けられません (%s)。待ち受けは続けます。\n",
+                std::strerror(errno));
+        acceptFailing_ = true;
+        acceptNotifier_->setEnabled(false);
+        acceptRetry_.start();
+        return;
     }
+}
+
+void TSingleInstance::Admit(int fd) {
+    if (!PeerIsThisUser(fd)) {
+        ::close(fd);
+        return;
+    }
+    // The oldest makes room: a request comes with its connection and is answered at once, so
+    // only a connection that says nothing stays long.
+    while (clients_.size() >= MaxClients)
+        Drop(clients_.front());
+    auto* const socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+        ::close(fd);
+        delete socket;
+        return;
+    }
+    clients_.push_back(socket);
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] { Drop(socket); });
+    QTimer::singleShot(ClientMs, socket, [this, socket] { Drop(socket); });
+    auto read = [this, socket] {
+        // A request is one short line; anything else is not ours to keep.
+        if (!socket->canReadLine() && socket->bytesAvailable() > 64) {
+            Drop(socket);
+            return;
+        }
+        while (socket->canReadLine()) {
+            if (socket->readLine() != kShowRequest)
+                continue;
+            if (ending_) {
+                socket->write(kEnding);
+            } else {
+                if (showHandler_)
+                    showHandler_();
+                else
+                    pendingShow_ = true;
+                socket->write(kShown);
+            }
+            socket->flush();
+        }
+    };
+    connect(socket, &QLocalSocket::readyRead, this, read);
+    // The request may have arrived with the connection itself.
+    read();
+}
+
+void TSingleInstance::Drop(QLocalSocket* socket) {
+    const auto held = std::find(clients_.begin(), clients_.end(), socket);
+    if (held == clients_.end())
+        return; // dropped already
+    clients_.erase(held);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
 }
 
 void TSingleInstance::SetShowHandler(std::function<void()> handler) {

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QDeadlineTimer>
-#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
+#include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,7 +21,10 @@
 // or reach them. Two copies with different settings files do not meet.
 //
 // The lock and the socket are the holder's until its process ends: a start that comes while the
-// holder is ending is told so, waits for the lock and takes over.
+// holder is ending is told so, waits for the lock and takes over. A flood of connections cannot
+// end it: at most MaxClients are held at once (a new one pushes out the oldest), each for
+// ClientMs at most, and when no connection can be accepted (out of descriptors) the socket stays
+// and accepting resumes a moment later.
 class TSingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -53,11 +59,19 @@ public:
 
     const QString& LockFileName() const { return lockFileName_; }
 
+    static constexpr std::size_t MaxClients = 8;
+    static constexpr int ClientMs = 2000;
+    // While First: whether the socket is listening, and the connections held now.
+    bool Listening() const { return listenFd_ >= 0; }
+    std::size_t Clients() const { return clients_.size(); }
+
 private:
     enum class TAnswer { Shown, Ending, Unreachable, Silent };
     TAnswer AskToShow(const QDeadlineTimer& deadline);
     void Listen();
     void Accept();
+    void Admit(int fd);
+    void Drop(QLocalSocket* socket);
 
     // The socket folder held open while listening, so that the name used (through
     // /proc/self/fd, which also keeps a long settings path within a socket name's length) is
@@ -72,8 +86,12 @@ private:
     std::string settingsFileName_;
     QString lockFileName_;
     std::unique_ptr<QLockFile> lock_;
-    std::unique_ptr<TFolder> folder_; // outlives server_, which removes its socket through it
-    QLocalServer server_;
+    std::unique_ptr<TFolder> folder_; // holds the socket file while listening
+    int listenFd_ = -1;
+    std::unique_ptr<QSocketNotifier> acceptNotifier_;
+    QTimer acceptRetry_; // accepting paused after an error resumes when it fires
+    bool acceptFailing_ = false;
+    std::deque<QLocalSocket*> clients_; // oldest first
     std::function<void()> showHandler_;
     bool pendingShow_ = false;
     bool ending_ = false;

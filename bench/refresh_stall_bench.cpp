@@ -10,6 +10,12 @@
 // and the most processor time the thread spent between two ticks (`busy_`) is the longest
 // stretch the program itself kept the loop busy: what an idle machine would show as the stall.
 //
+// BM_WarningsFloodStall does the same for the warnings of the agency's source when its answer
+// puts 28,500 unknown codes in force for the place (about 1 MB, sample-service
+// --warning-flood), for one real 警報 and for none: the start-up (forecast and warnings on screen)
+// and the next poll, with the warnings shown, the balloons of each and the balloon's length in
+// bytes.
+//
 // Offscreen by default; QT_QPA_PLATFORM=xcb measures on a real X display (Xvfb).
 #include "app/MainForm.h"
 
@@ -43,9 +49,9 @@ QApplication& App() {
 // sample-service on a free port, answering every page after `delayMs`.
 class SlowService {
 public:
-    explicit SlowService(int delayMs) {
+    explicit SlowService(int delayMs, const QStringList& more = {}) {
         process_.start(QStringLiteral(PELUMI_BIN_DIR "/sample-service"),
-                       {"--port", "0", "--delay-ms", QString::number(delayMs)});
+                       QStringList{"--port", "0", "--delay-ms", QString::number(delayMs)} + more);
         if (!process_.waitForReadyRead(10000))
             throw std::runtime_error("sample-service did not start");
         url_ = process_.readLine().trimmed().toStdString();
@@ -181,8 +187,75 @@ void BM_RefreshStall(benchmark::State& state) {
     state.counters["probe_ticks"] = static_cast<double>(ticks);
 }
 
+void BM_WarningsFloodStall(benchmark::State& state) {
+    App();
+    const int codes = static_cast<int>(state.range(0));
+    QStringList options = {"--today", "2026-12-09", "--locations",
+                           PELUMI_TEST_DATA_DIR "/locations/sample.list"};
+    if (codes == 1)
+        options << "--warning"
+                << "1310100:03";
+    else if (codes > 1)
+        options << "--warning-flood"
+                << "1310100:" + QString::number(codes);
+    SlowService service(0, options);
+    QTemporaryDir folder;
+    const std::filesystem::path dir = folder.path().toStdString();
+    std::filesystem::copy(PELUMI_TEST_DATA_DIR "/locations/sample.list", dir / "urls.list");
+    std::filesystem::copy(PELUMI_BIN_DIR "/Skin", dir / "Skin",
+                          std::filesystem::copy_options::recursive);
+    // The agency's source for 千代田区, the list's first place, whose agency place is known.
+    std::ofstream(dir / "zomika2.ini")
+        << "[URL]\nPrefixJma=" << service.Url() << "bosai/\nPrefixOpenMeteo=" << service.Url()
+        << "\n[JmaPlaces]\n東京,千代田区=130000,130010,1310100,44132,35.69167,139.75"
+        << "\n[Option]\nServer=3\nLocation=0\n";
+    double startUp = 0, startUpBusy = 0, poll = 0, pollBusy = 0;
+    std::size_t shown = 0, balloons = 0, pollBalloons = 0, balloonLength = 0;
+    bool done = true;
+    for (auto _ : state) {
+        StallProbe probe;
+        TMainForm form(dir.string() + "/");
+        const auto idle = [&form] { return !form.Refreshing() && !form.RefreshingWarnings(); };
+        probe.Start();
+        done = RunUntil(idle, 60000) && form.Weather.WarningsKnown;
+        probe.Stop();
+        startUp = probe.LongestStallMs();
+        startUpBusy = probe.BusiestMs();
+        shown = form.Weather.Warnings.size();
+        balloons = static_cast<std::size_t>(form.WarningBalloons());
+        balloonLength = form.BalloonText().size();
+
+        probe.Start();
+        // As the 10-minute timer asks: inside the loop.
+        QTimer::singleShot(50, &form, [&form] { form.RefreshWarnings(); });
+        RunUntil([&form] { return form.RefreshingWarnings(); }, 5000);
+        done = RunUntil(idle, 60000) && form.Weather.WarningsKnown && done;
+        probe.Stop();
+        poll = probe.LongestStallMs();
+        pollBusy = probe.BusiestMs();
+        pollBalloons = static_cast<std::size_t>(form.WarningBalloons()) - balloons;
+        form.close();
+    }
+    if (!done)
+        state.SkipWithError("the warnings did not come");
+    state.counters["stall_start_ms"] = startUp;
+    state.counters["busy_start_ms"] = startUpBusy;
+    state.counters["stall_poll_ms"] = poll;
+    state.counters["busy_poll_ms"] = pollBusy;
+    state.counters["warnings_shown"] = static_cast<double>(shown);
+    state.counters["balloons_start"] = static_cast<double>(balloons);
+    state.counters["balloons_poll"] = static_cast<double>(pollBalloons);
+    state.counters["balloon_bytes"] = static_cast<double>(balloonLength);
+}
+
 } // namespace
 
 BENCHMARK(BM_RefreshStall)->Arg(10000)->Iterations(1)->Unit(benchmark::kSecond);
 // The same with a server that answers at once: the interface's share without waiting.
 BENCHMARK(BM_RefreshStall)->Arg(0)->Iterations(1)->Unit(benchmark::kSecond);
+// The warnings of one place flooded with unknown codes.
+BENCHMARK(BM_WarningsFloodStall)->Arg(28500)->Iterations(1)->Unit(benchmark::kSecond);
+// The same place with one real 警報, and without any warning: what a balloon, and the start-up
+// and a poll, cost anyway.
+BENCHMARK(BM_WarningsFloodStall)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_WarningsFloodStall)->Arg(0)->Iterations(1)->Unit(benchmark::kSecond);

@@ -1,11 +1,14 @@
-// The live source's answers: the forecast into the record and the choice among look-up results.
-// Whatever the input, the mapping never throws, refuses without touching the record, or fills
-// slots only with values the record can hold.
+// The live source's answers: the forecast into the record, the choice among look-up results and
+// the current block. Whatever the input, the mapping never throws, refuses without touching the
+// record, or fills slots only with values the record can hold; the weather now holds a time in
+// Japan and only values the weather can have.
 #include "weather/openmeteo/OpenMeteo.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -21,6 +24,10 @@ bool Degrees(std::int32_t t) {
 
 bool Percent(std::int32_t p) {
     return p == NoValue || (p >= 0 && p <= 100);
+}
+
+bool Within(const std::optional<double>& value, TObservedRange range) {
+    return !value || (*value >= range.Low && *value <= range.High);
 }
 
 } // namespace
@@ -47,5 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (choice.Result == TPlaceLookup::Found)
         Check(std::abs(choice.Coordinates.Latitude) <= 90.0 &&
               std::abs(choice.Coordinates.Longitude) <= 180.0);
+    if (const auto now = ReadOpenMeteoCurrent(input)) {
+        Check(JapanTimeSeconds(now->Time).has_value());
+        Check(now->Station == "Open-Meteo");
+        Check(Within(now->Temp, kObservedTemp) && Within(now->Humidity, kObservedHumidity) &&
+              Within(now->Wind, kObservedWind) && Within(now->Precip1h, kObservedPrecip1h));
+        Check(!now->Temp || std::fabs(std::round(*now->Temp * 10.0) - *now->Temp * 10.0) < 1e-6);
+        Check(now->WindDirection.empty() || now->Wind.has_value());
+    }
     return 0;
 }

@@ -140,6 +140,7 @@ std::optional<TKeptForecast> ReadKeptForecastJson(std::string_view text) {
         return std::nullopt;
     result.Record.Information.clear();
     result.Record.ClearWarnings();
+    DropImplausibleValues(result.Record.Now); // a copy an older version kept unchecked
     result.Key = Canonical(*made);
     result.FetchedAt = fetchedAt;
     return result;

@@ -33,6 +33,12 @@ char32_t NextCodePoint(std::string_view text, std::size_t& at) {
         }
         c = (c << 6) | (next & 0x3F);
     }
+    // An overlong form, a surrogate or a value beyond U+10FFFF is no UTF-8 either.
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kLeast[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+        ++at;
+        return 0xFFFD;
+    }
     at += static_cast<std::size_t>(length);
     return c;
 }

@@ -172,6 +172,51 @@ std::optional<std::int64_t> JapanTimeSeconds(std::string_view text) {
     return days * 86400 + hour * 3600 + minute * 60 - kJapanOffset;
 }
 
+std::optional<std::int64_t> ZonedTimeSeconds(std::string_view text) {
+    const auto wall = JapanTimeSeconds(text.substr(0, 16));
+    if (!wall)
+        return std::nullopt;
+    std::string_view rest = text.substr(16);
+    int second = 0;
+    if (rest.starts_with(':')) {
+        if (!platform::ReadDigits(rest, 1, 2, second) || second > 60)
+            return std::nullopt;
+        rest.remove_prefix(3);
+        if (rest.starts_with('.')) {
+            std::size_t digits = 1;
+            while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
+                ++digits;
+            if (digits == 1)
+                return std::nullopt;
+            rest.remove_prefix(digits);
+        }
+    }
+    std::int64_t offset = kJapanOffset;
+    if (rest == "Z") {
+        offset = 0;
+    } else if (!rest.empty()) {
+        int hours = 0, minutes = 0;
+        if (rest.size() != 6 || (rest[0] != '+' && rest[0] != '-') || rest[3] != ':' ||
+            !platform::ReadDigits(rest, 1, 2, hours) ||
+            !platform::ReadDigits(rest, 4, 2, minutes) || hours > 18 || minutes > 59)
+            return std::nullopt;
+        offset = (rest[0] == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
+    }
+    // JapanTimeSeconds read the wall clock as Japan's.
+    return *wall + kJapanOffset - offset + second;
+}
+
+void DropImplausibleValues(TObservation& observation) {
+    const auto check = [](std::optional<double>& value, TObservedRange range) {
+        if (value && !(*value >= range.Low && *value <= range.High))
+            value.reset();
+    };
+    check(observation.Temp, kObservedTemp);
+    check(observation.Humidity, kObservedHumidity);
+    check(observation.Wind, kObservedWind);
+    check(observation.Precip1h, kObservedPrecip1h);
+}
+
 bool IsCurrentObservation(const TObservation& observation, std::int64_t unixNow) {
     const auto at = JapanTimeSeconds(observation.Time);
     return at && *at >= unixNow - kObservationMaxAge && *at <= unixNow + kObservationMaxAge;

@@ -50,12 +50,29 @@ struct TObservation {
 std::string JapanTimeText(std::int64_t unixSeconds);
 std::optional<std::int64_t> JapanTimeSeconds(std::string_view text);
 
+// A time of an answer with its zone, "YYYY-MM-DDTHH:MM", optionally ":SS" and a fraction, then
+// "Z", "+HH:MM" or "-HH:MM" (within 18 hours), as seconds since 1970; a time without a zone is
+// Japan's. Nothing for any other text.
+std::optional<std::int64_t> ZonedTimeSeconds(std::string_view text);
+
 // An observation older than this is not the weather now.
 inline constexpr std::int64_t kObservationMaxAge = 60 * 60;
 
 // The observation is the weather now at `unixNow`: it has a time no more than
 // kObservationMaxAge before (or after, for a clock that is behind) it.
 bool IsCurrentObservation(const TObservation& observation, std::int64_t unixNow);
+
+// What the weather can be, for every source of observations: a value outside is a broken
+// answer, never weather.
+struct TObservedRange {
+    double Low, High;
+};
+inline constexpr TObservedRange kObservedTemp{-90.0, 60.0};    // ℃
+inline constexpr TObservedRange kObservedHumidity{0.0, 100.0}; // %
+inline constexpr TObservedRange kObservedWind{0.0, 120.0};     // m/s
+inline constexpr TObservedRange kObservedPrecip1h{0.0, 300.0}; // mm in an hour
+// Makes each value of `observation` outside its range (or not finite) nothing.
+void DropImplausibleValues(TObservation& observation);
 
 // The one forecast record. Point slots 0-7 are today's three-hour periods, 8-15 tomorrow's
 // (slot s covers 3*(s mod 8) to 3*(s mod 8)+3 o'clock); weekly slot 0 is tomorrow and slot 6

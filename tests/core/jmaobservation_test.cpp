@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "support/FakeHttpClient.h"
 #include "support/TempDir.h"
+#include "weather/KeptForecast.h"
 #include "weather/Observation.h"
 #include "weather/RecordJson.h"
 #include "weather/openmeteo/OpenMeteo.h"
@@ -12,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -60,6 +62,26 @@ TEST(JapanTime, TextAndSecondsRoundTripAndRefuseWhatIsNoTime) {
     for (const char* bad : {"", "2026-02-30T10:00", "2026-10-04T24:00", "2026-10-04 08:40",
                             "2026-10-04T08:40:00", "2026-13-01T00:00", "２026-10-04T08:40"})
         EXPECT_FALSE(JapanTimeSeconds(bad)) << bad;
+}
+
+// A time with its zone is the instant it names; without one it is Japan's.
+TEST(JapanTime, ATimeWithItsZoneIsAnInstant) {
+    const std::int64_t noon = At("2026-10-04T12:00");
+    const std::pair<const char*, std::int64_t> good[] = {
+        {"2026-10-04T12:00:00+09:00", noon}, {"2026-10-04T03:00:00Z", noon},
+        {"2026-10-03T15:00:00-12:00", noon}, {"2026-10-04T08:30:00+05:30", noon},
+        {"2026-10-04T03:00:00.250Z", noon},  {"2026-10-04T12:00", noon},
+        {"2026-10-04T12:00:59", noon + 59},  {"2026-10-04T12:00+09:00", noon},
+        {"2026-10-04T17:00:00+14:00", noon}, {"9999-12-31T23:59:59Z", 253402300799},
+    };
+    for (const auto& [text, at] : good)
+        EXPECT_EQ(ZonedTimeSeconds(text), std::optional<std::int64_t>(at)) << text;
+    for (const char* bad :
+         {"", "2026-10-04T12:00:00+9:00", "2026-10-04T12:00:00+09:60", "2026-10-04T12:00:00+19:00",
+          "2026-10-04T12:00:00Zjunk", "2026-10-04T12:00:0Z", "2026-10-04T12:00:00.Z",
+          "2026-10-04T12:00:00+0900", "2026-10-04T12:00:00 +09:00", "2026-13-04T12:00:00Z",
+          "2026-10-04T12:00:61Z", " 2026-10-04T12:00:00Z", "2026-10-04T12:00:00z"})
+        EXPECT_FALSE(ZonedTimeSeconds(bad)) << bad;
 }
 
 TEST(JapanTime, AnObservationIsNowForAnHourOnly) {
@@ -303,6 +325,72 @@ TEST(OpenMeteoCurrent, TheCurrentBlockInJapanTime) {
         EXPECT_FALSE(ReadOpenMeteoCurrent(bad)) << bad;
     EXPECT_NE(OpenMeteoCurrentUrl("http://x/", {35.5, 139.25}).find("&current="),
               std::string::npos);
+}
+
+// One rule for every source: a value outside what the weather can be is nothing, from the
+// agency's block, from the live source's current block and from a kept forecast alike.
+TEST(ObservedValues, OutsideTheirRangeAreNothingOnEveryPath) {
+    struct Case {
+        const char* amedas;    // the block's key
+        const char* openMeteo; // the current block's key
+        const char* kept;      // the record's key
+        std::optional<double> TObservation::*field;
+        double value;
+        bool kept_;
+    };
+    const auto T = &TObservation::Temp;
+    const auto H = &TObservation::Humidity;
+    const auto W = &TObservation::Wind;
+    const auto R = &TObservation::Precip1h;
+    const Case cases[] = {
+        {"temp", "temperature_2m", "NowTemp", T, 1e300, false},
+        {"temp", "temperature_2m", "NowTemp", T, -1e300, false},
+        {"temp", "temperature_2m", "NowTemp", T, 60.1, false},
+        {"temp", "temperature_2m", "NowTemp", T, -90.1, false},
+        {"temp", "temperature_2m", "NowTemp", T, 60.0, true},
+        {"temp", "temperature_2m", "NowTemp", T, -90.0, true},
+        {"humidity", "relative_humidity_2m", "NowHumidity", H, 100.5, false},
+        {"humidity", "relative_humidity_2m", "NowHumidity", H, -1.0, false},
+        {"humidity", "relative_humidity_2m", "NowHumidity", H, 100.0, true},
+        {"wind", "wind_speed_10m", "NowWind", W, 120.5, false},
+        {"wind", "wind_speed_10m", "NowWind", W, -0.5, false},
+        {"wind", "wind_speed_10m", "NowWind", W, 120.0, true},
+        {"precipitation1h", "precipitation", "NowPrecip1h", R, 300.5, false},
+        {"precipitation1h", "precipitation", "NowPrecip1h", R, -0.5, false},
+        {"precipitation1h", "precipitation", "NowPrecip1h", R, 1e300, false},
+        {"precipitation1h", "precipitation", "NowPrecip1h", R, 300.0, true},
+        {"precipitation1h", "precipitation", "NowPrecip1h", R, 0.0, true},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream what;
+        what << c.amedas << " " << c.value;
+        SCOPED_TRACE(what.str());
+        const std::optional<double> expected =
+            c.kept_ ? std::optional<double>(c.value) : std::nullopt;
+        const auto agency = ReadAmedasPoint(EditedBlock([&](json& r) {
+                                                r[c.amedas] = {c.value, 0};
+                                            }),
+                                            At("2026-10-04T08:40"), "東京");
+        ASSERT_TRUE(agency);
+        EXPECT_EQ((*agency).*c.field, expected);
+        json current = {{"time", "2026-10-04T08:45"}};
+        current[c.openMeteo] = c.value;
+        const auto live =
+            ReadOpenMeteoCurrent(json{{"utc_offset_seconds", 32400}, {"current", current}}.dump());
+        ASSERT_TRUE(live);
+        EXPECT_EQ((*live).*c.field, expected);
+        // A kept forecast written before the rule.
+        TKeptForecast old;
+        old.Record.DayDate[0] = EncodeDate(2026, 10, 4);
+        old.Record.DayWeather[0] = "晴";
+        old.Key = R"({"Place":"東京"})";
+        old.FetchedAt = At("2026-10-04T08:40");
+        json text = json::parse(WriteKeptForecastJson(old));
+        text[c.kept] = c.value;
+        const auto read = ReadKeptForecastJson(text.dump());
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->Record.Now.*c.field, expected);
+    }
 }
 
 TEST(ObservationRecord, TheJsonHoldsTheWeatherNowAndReadsItBack) {

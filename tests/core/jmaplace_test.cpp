@@ -4,6 +4,7 @@
 #include "support/FakeHttpClient.h"
 #include "support/TempDir.h"
 #include "weather/LocationList.h"
+#include "weather/jma/JmaAreas.h"
 #include "weather/jma/JmaPlace.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 #include <sys/resource.h>
@@ -261,6 +263,127 @@ TEST(JmaPlace, DamagedConstantsReadAsNothingOrLoseOnlyTheirBadEntries) {
                               {"44132", At(35, 41.5, 139, 45)}}));
 }
 
+namespace {
+
+// A JSON object of `count` members "1000000", "1000001", ... each holding `value`.
+std::string Members(std::size_t count, std::string_view value) {
+    std::string text = "{";
+    for (std::size_t i = 0; i < count; ++i)
+        text += (i == 0 ? "\"" : ",\"") + std::to_string(1000000 + i) + "\":" + std::string(value);
+    return text + "}";
+}
+
+// An area.json whose one municipality's chain is whole, with `extra` at one level.
+std::string AreaJson(const char* level, std::size_t extra) {
+    const std::map<std::string, std::string> levels = {
+        {"offices", R"({"130000":{"name":"東京都"}})"},
+        {"class10s", R"({"130010":{"name":"東京地方","parent":"130000"}})"},
+        {"class15s", R"({"130011":{"name":"23区東部","parent":"130010"}})"},
+        {"class20s", R"({"1310100":{"name":"千代田区","parent":"130011"}})"}};
+    std::string text = "{";
+    for (const auto& [key, value] : levels) {
+        std::string members = value;
+        if (key == level) {
+            members = Members(extra, R"({"name":"x","parent":"130011"})");
+            members.back() = ',';
+            members += value.substr(1);
+        }
+        text += (text.size() > 1 ? ",\"" : "\"") + key + "\":" + members;
+    }
+    return text + "}";
+}
+
+} // namespace
+
+// What the agency could not send is refused whole, with its reason: more bytes than any of its
+// constants has by far, more entries at one level, a longer list of stations. The real files,
+// and files at the bounds, are read.
+TEST(JmaPlace, ConstantsBeyondWhatTheAgencySendsAreRefused) {
+    using R = TJmaConstantRead;
+    const std::string one = R"(["44132"])";
+    std::string longList = "[\"0\"";
+    for (std::size_t i = 1; i <= kMaxJmaStationList; ++i)
+        longList += ",\"" + std::to_string(i) + "\"";
+    longList += "]";
+    const std::string station = R"({"lat":[35,41.5],"lon":[139,45],"kjName":"東京","elems":"1"})";
+    enum File { Area, ForecastArea, Table, Class20List };
+    struct Case {
+        const char* what;
+        File file;
+        std::string text;
+        R why;
+    };
+    const Case cases[] = {
+        {"amedas_class20_list.json of 16 MB, 843,860 entries", Class20List, Members(843860, one),
+         R::TooLarge},
+        {"amedas_class20_list.json of 20,001 entries", Class20List,
+         Members(kMaxJmaConstantEntries + 1, one), R::TooLarge},
+        {"amedas_class20_list.json of 20,000 entries", Class20List,
+         Members(kMaxJmaConstantEntries, one), R::Read},
+        {"a municipality listing 65 stations", Class20List, R"({"1310100":)" + longList + "}",
+         R::TooLarge},
+        {"the real amedas_class20_list.json", Class20List,
+         ReadAll(TestData("jma/amedas/amedas_class20_list-2022-02-24.json")), R::Read},
+        {"area.json of 14.5 MB", Area, AreaJson("class20s", 355000), R::TooLarge},
+        {"area.json with 20,001 municipalities", Area, AreaJson("class20s", kMaxJmaConstantEntries),
+         R::TooLarge},
+        {"area.json with 20,001 offices", Area, AreaJson("offices", kMaxJmaConstantEntries),
+         R::TooLarge},
+        {"area.json with 20,000 municipalities", Area,
+         AreaJson("class20s", kMaxJmaConstantEntries - 1), R::Read},
+        {"the real area.json", Area, Real().area, R::Read},
+        {"amedastable.json of 20,001 stations", Table, Members(kMaxJmaConstantEntries + 1, station),
+         R::TooLarge},
+        {"the real amedastable.json", Table,
+         ReadAll(TestData("jma/amedas/amedastable-2026-04-14.json")), R::Read},
+        {"forecast_area.json of 20,001 areas", ForecastArea,
+         R"({"130000":[)" +
+             [] {
+                 std::string areas = R"({"class10":"130010"})";
+                 for (std::size_t i = 0; i < kMaxJmaConstantEntries; ++i)
+                     areas += R"(,{"class10":"1)" + std::to_string(i) + "\"}";
+                 return areas;
+             }() +
+             "]}",
+         R::TooLarge},
+        {"a forecast area listing 65 stations", ForecastArea,
+         R"({"130000":[{"class10":"130010","amedas":)" + longList + "}]}", R::TooLarge},
+        {"the real forecast_area.json", ForecastArea, Real().forecastArea, R::Read},
+        {"no constant at all", Area, "<html>", R::NotTheFile},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TJmaConstants into = Real().Read();
+        ASSERT_TRUE(ReadAmedasClass20List(R"({"1310100":["44132"]})", into));
+        R why = R::Read;
+        bool read = false;
+        std::size_t held = 0;
+        switch (c.file) {
+        case Area:
+            read = ReadJmaAreas(c.text, into, &why);
+            held = into.Offices.size() + into.Class20s.size();
+            EXPECT_EQ(ReadJmaMunicipalities(c.text).empty(), c.why != R::Read);
+            break;
+        case ForecastArea:
+            read = ReadJmaForecastAreas(c.text, into, &why);
+            held = into.Class10Stations.size() + into.Class10StationLists.size();
+            break;
+        case Table:
+            read = ReadAmedasTable(c.text, into, &why);
+            held = into.Stations.size() + into.StationInfo.size();
+            break;
+        case Class20List:
+            read = ReadAmedasClass20List(c.text, into, &why);
+            held = into.Class20Stations.size();
+            break;
+        }
+        EXPECT_EQ(why, c.why);
+        EXPECT_EQ(read, c.why == R::Read);
+        // A refused file leaves its part empty.
+        EXPECT_EQ(held == 0, c.why != R::Read);
+    }
+}
+
 // The cache folder.
 
 namespace {
@@ -386,6 +509,36 @@ TEST_F(JmaPlaceCache, WhatIsNoConstantIsNeitherKeptNorUsed) {
     r = LookUp("北海道", "札幌市");
     EXPECT_EQ(r.Result, TJmaLookup::Failed);
     EXPECT_EQ(r.Problem, "気象庁の定数 common/const/area.json を取得できません");
+}
+
+TEST_F(JmaPlaceCache, AConstantTooLargeIsRefusedAndSaysSo) {
+    // Downloaded: refused, not kept, and the problem says why.
+    Real().Serve(client);
+    client.Pages[all[0]] = AreaJson("class20s", kMaxJmaConstantEntries);
+    TJmaPlaceResult r = LookUp("東京都", "千代田区");
+    EXPECT_EQ(r.Result, TJmaLookup::Failed);
+    EXPECT_EQ(r.Problem, "気象庁の定数 common/const/area.json は気象庁のものと思えないほど大きい"
+                         "ため読みません");
+    EXPECT_FALSE(std::filesystem::exists(CacheFile("area.json")));
+    // Kept in the cache (14.5 MB): not read, the agency's file is fetched in its place.
+    Real().Serve(client);
+    dir.Write("cache/jma/area.json", AreaJson("class20s", 355000));
+    r = LookUp("東京都", "千代田区");
+    EXPECT_EQ(r.Result, TJmaLookup::Found);
+    EXPECT_EQ(r.Place.Class20, "1310100");
+    EXPECT_EQ(ReadAll(CacheFile("area.json")), Real().area);
+    dir.Write("cache/jma/area.json", AreaJson("class20s", 355000));
+    EXPECT_TRUE(CachedJmaMunicipalities(dir.Path() + "/cache").empty());
+    // The station constants: a station list of 16 MB.
+    client.Pages[std::string(kPrefix) + "amedas/const/amedas_class20_list.json"] =
+        Members(843860, R"(["44132"])");
+    TJmaConstants constants;
+    std::string problem;
+    EXPECT_FALSE(
+        LoadJmaStationConstants(client, kPrefix, dir.Path() + "/cache", constants, problem));
+    EXPECT_EQ(problem, "気象庁の定数 amedas/const/amedas_class20_list.json は気象庁のものと"
+                       "思えないほど大きいため読みません");
+    EXPECT_TRUE(constants.Class20Stations.empty());
 }
 
 TEST_F(JmaPlaceCache, ACacheThatCannotBeWrittenIsReportedAndTheDownloadStillServes) {

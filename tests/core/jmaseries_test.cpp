@@ -218,3 +218,35 @@ TEST(JmaSeries, AnAnswerThatIsNoSeriesOfTheAreaIsRefused) {
     TWeatherData w;
     EXPECT_FALSE(FillFromJmaSeries(w, real, "130010", std::numeric_limits<double>::quiet_NaN()));
 }
+
+// The series' times with another zone name the same instants: the real series told in UTC, at
+// -12:00, or with a fraction of a second fills the same slots.
+TEST(JmaSeries, TimesOfAnyZoneAreTheSameInstants) {
+    const TDateTime today = EncodeDate(2026, 10, 4);
+    TWeatherData expected;
+    ASSERT_TRUE(FillFromJmaSeries(expected, RealSeries(), "130010", today + 0.25));
+    struct Case {
+        const char* zone;
+        std::int64_t offset; // seconds east of UTC
+        const char* seconds;
+    };
+    for (const Case c : {Case{"Z", 0, ":00"}, Case{"-12:00", -12 * 3600, ":00"},
+                         Case{"+09:00", 9 * 3600, ":00.000"}}) {
+        SCOPED_TRACE(c.zone);
+        json series = json::parse(RealSeries());
+        const auto retell = [&](json& times) {
+            for (json& t : times) {
+                const auto at = ZonedTimeSeconds(t["dateTime"].get<std::string>());
+                ASSERT_TRUE(at);
+                // JapanTimeText tells the wall clock 9 hours east of UTC.
+                t["dateTime"] = JapanTimeText(*at + c.offset - 9 * 3600) + c.seconds + c.zone;
+            }
+        };
+        retell(series["areaTimeSeries"]["timeDefines"]);
+        retell(series["pointTimeSeries"]["timeDefines"]);
+        ASSERT_NE(series.dump().find(std::string(c.seconds) + c.zone + "\""), std::string::npos);
+        TWeatherData w;
+        ASSERT_TRUE(FillFromJmaSeries(w, series.dump(), "130010", today + 0.25));
+        EXPECT_RECORD_EQ(w, expected);
+    }
+}

@@ -24,6 +24,8 @@ namespace {
 using json = nlohmann::json;
 
 const char* const kNone = "発表警報・注意報はなし";
+// The clock of the readings: 2026-10-04 12:00 in Japan.
+const std::int64_t kNow = *JapanTimeSeconds("2026-10-04T12:00");
 
 std::string RealAnswer() {
     return ReadAll(TestData("jma/warning/r8-011000-2026-10-04.json"));
@@ -124,16 +126,16 @@ TEST(JmaWarnings, TheRealAnswerGivesTheOracleForEveryMunicipality) {
     ASSERT_EQ(expected.size(), 10u);
     for (const auto& [class20, list] : expected) {
         SCOPED_TRACE(class20);
-        const auto read = ReadJmaWarnings(answer, class20);
+        const auto read = ReadJmaWarnings(answer, class20, kNow);
         ASSERT_TRUE(read);
         EXPECT_TRUE(read->Known);
         EXPECT_EQ(Listed(*read), list);
         EXPECT_EQ(read->Time.empty(), list.empty());
     }
     // 濃霧注意報 in 稚内市, from the report of 03:44 (the VPWW55 解除 of 09-29 stays out).
-    EXPECT_EQ(ReadJmaWarnings(answer, "0121400")->Warnings,
+    EXPECT_EQ(ReadJmaWarnings(answer, "0121400", kNow)->Warnings,
               (std::vector<TWarning>{{"20", "濃霧注意報", "継続", TWarningLevel::Advisory}}));
-    EXPECT_EQ(ReadJmaWarnings(answer, "0121400")->Reports,
+    EXPECT_EQ(ReadJmaWarnings(answer, "0121400", kNow)->Reports,
               (std::vector<std::string>{"2026-10-04T03:44"}));
 }
 
@@ -197,19 +199,20 @@ TEST(JmaWarnings, HandMadeAnswers) {
          false,
          {},
          ""},
-        {"kinds without a usable code are passed over",
+        {"kinds without a usable code that are not in force are passed over",
          Answer({{t1,
-                  {{place, json::array({{{"status", "発表"}},
-                                        Kind("", "発表"),
-                                        {{"code", 5}, {"status", "発表"}},
-                                        Kind("0\n5", "発表")})}}}}),
+                  {{place, json::array({{{"status", "解除"}},
+                                        Kind("", "解除"),
+                                        {{"code", 5}, {"status", kNone}},
+                                        Kind("0\n5", "解除"),
+                                        Kind("14", "継続")})}}}}),
          true,
-         {},
-         ""},
+         {{"14", "雷注意報", "継続", TWarningLevel::Advisory}},
+         "2026-10-01T10:00"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto read = ReadJmaWarnings(c.answer, place);
+        const auto read = ReadJmaWarnings(c.answer, place, kNow);
         ASSERT_TRUE(read);
         EXPECT_EQ(read->Known, c.known);
         EXPECT_EQ(read->Warnings, c.warnings);
@@ -218,8 +221,148 @@ TEST(JmaWarnings, HandMadeAnswers) {
     for (const char* notR8 :
          {"", "{}", "[]", "[1, 2]", "<html>404</html>", R"({"warning": {"class20Items": []}})"}) {
         SCOPED_TRACE(notR8);
-        EXPECT_FALSE(ReadJmaWarnings(notR8, place));
+        EXPECT_FALSE(ReadJmaWarnings(notR8, place, kNow));
     }
+}
+
+// A place listed with anything in force that cannot be read is unknown, as a failed download is:
+// never "nothing in force". Another municipality's unreadable kinds leave the place alone.
+TEST(JmaWarnings, AListedPlaceWhoseWarningsCannotBeReadIsUnknown) {
+    const std::string t1 = "2026-10-01T10:00:00+09:00", t2 = "2026-10-02T16:20:00+09:00";
+    const std::string place = "1310100", other = "1310200";
+    const auto withStrongWind = [&](json kinds) {
+        return Answer({{t1, {{place, json::array({Kind("15", "継続")})}}}, {t2, {{place, kinds}}}});
+    };
+    struct Case {
+        const char* what;
+        std::string answer;
+    };
+    const Case cases[] = {
+        {"kinds an object", withStrongWind(Kind("05", "発表"))},
+        {"kinds a text", withStrongWind("05")},
+        {"kinds null", withStrongWind(nullptr)},
+        {"a kind in force whose code is a number",
+         withStrongWind(json::array({Kind("03", "発表"), {{"code", 5}, {"status", "発表"}}}))},
+        {"a kind in force whose code is full-width digits",
+         withStrongWind(json::array({Kind("０５", "発表")}))},
+        {"a kind in force whose code is kanji",
+         withStrongWind(json::array({Kind("暴風", "継続")}))},
+        {"a kind in force whose code is missing",
+         withStrongWind(json::array({{{"status", "発表"}}}))},
+        {"a kind in force whose code is empty", withStrongWind(json::array({Kind("", "発表")}))},
+        {"a kind in force whose code holds a line break",
+         withStrongWind(json::array({Kind("0\n5", "発表")}))},
+        {"a kind in force whose code is nine characters",
+         withStrongWind(json::array({Kind("123456789", "発表")}))},
+        {"a kind that is a number", withStrongWind(json::array({5}))},
+        {"an item without kinds",
+         json::array({{{"reportDatetime", t1},
+                       {"warning", {{"class20Items", json::array({{{"areaCode", place}}})}}}}})
+             .dump()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto read = ReadJmaWarnings(c.answer, place, kNow);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(*read, TJmaWarnings{});
+    }
+    // The neighbour's unreadable kinds say nothing of this place.
+    const auto read =
+        ReadJmaWarnings(Answer({{t1, {{other, "05"}, {place, json::array({Kind("15", "継続")})}}},
+                                {t2, {{other, json::array({Kind("０５", "発表")})}}}}),
+                        place, kNow);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, (TJmaWarnings{true,
+                                   {{"15", "強風注意報", "継続", TWarningLevel::Advisory}},
+                                   "2026-10-01T10:00",
+                                   {"2026-10-01T10:00"},
+                                   0}));
+}
+
+// Report times are instants whatever their zone: 03:00Z is 12:00 in Japan, after 10:00+09:00.
+// A report more than a day ahead of the clock (kNow: 2026-10-04 12:00 in Japan) is passed over.
+TEST(JmaWarnings, ReportTimesAreComparedAsInstants) {
+    const std::string place = "1310100";
+    const auto kinds = [](const char* code, const char* status) {
+        return json::array({Kind(code, status)});
+    };
+    struct Case {
+        const char* what;
+        std::vector<Report> reports;
+        bool known;
+        std::vector<std::string> inForce; // "code:status@report"
+    };
+    const Case cases[] = {
+        {"発表 at 03:00Z after 解除 at 10:00+09:00",
+         {{"2026-10-04T03:00:00Z", {{place, kinds("05", "発表")}}},
+          {"2026-10-04T10:00:00+09:00", {{place, kinds("05", "解除")}}}},
+         true,
+         {"05:発表@2026-10-04T12:00"}},
+        {"the same in the other order, with a fraction of a second",
+         {{"2026-10-04T10:00:00+09:00", {{place, kinds("05", "解除")}}},
+          {"2026-10-04T03:00:00.000Z", {{place, kinds("05", "発表")}}}},
+         true,
+         {"05:発表@2026-10-04T12:00"}},
+        {"解除 at 02:00-12:00 (23:00 in Japan) after 発表 at 20:00+09:00",
+         {{"2026-10-04T02:00:00-12:00", {{place, kinds("05", "解除")}}},
+          {"2026-10-04T20:00:00+09:00", {{place, kinds("05", "発表")}}}},
+         true,
+         {}},
+        {"a 解除 dated 9999 cancels nothing",
+         {{"2026-10-04T05:00:00+09:00", {{place, kinds("05", "発表")}}},
+          {"9999-12-31T23:59:59+09:00", {{place, kinds("05", "解除")}}}},
+         true,
+         {"05:発表@2026-10-04T05:00"}},
+        {"a report 23 hours ahead counts",
+         {{"2026-10-04T05:00:00+09:00", {{place, kinds("05", "発表")}}},
+          {"2026-10-05T11:00:00+09:00", {{place, kinds("05", "解除")}}}},
+         true,
+         {}},
+        {"the only report listing the place, 25 hours ahead, leaves it unknown",
+         {{"2026-10-05T13:00:00+09:00", {{place, kinds("05", "発表")}}}},
+         false,
+         {}},
+        {"a time that cannot be read is the oldest",
+         {{"2026-10-04T05:00:00+09:00", {{place, kinds("05", "解除")}}},
+          {"2026-10-04 06:00", {{place, kinds("05", "発表")}}}},
+         true,
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto read = ReadJmaWarnings(Answer(c.reports), place, kNow);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->Known, c.known);
+        std::vector<std::string> inForce;
+        for (std::size_t i = 0; i < read->Warnings.size(); ++i)
+            inForce.push_back(read->Warnings[i].Code + ":" + read->Warnings[i].Status + "@" +
+                              read->Reports.at(i));
+        EXPECT_EQ(inForce, c.inForce);
+    }
+}
+
+// An answer of about 1 MB that puts 28,500 codes no table knows in force for one municipality,
+// beside two real kinds: the real kinds and the first few unknown codes are kept, the rest is
+// counted as dropped.
+TEST(JmaWarnings, AFloodOfUnknownCodesKeepsTheKnownKindsAndAFew) {
+    auto inForce = TSampleJmaWarnings::Flood("1310100:28500");
+    ASSERT_EQ(inForce.size(), 28500u);
+    inForce.push_back(*TSampleJmaWarnings::Parse("1310100:03"));
+    inForce.push_back(*TSampleJmaWarnings::Parse("1310100:15:継続"));
+    const TSampleJmaSite site(2026, 10, 4, inForce);
+    const std::string answer = site.Get("warning/data/r8/130000.json", 5)->Body;
+    EXPECT_GT(answer.size(), 900u * 1024u);
+    EXPECT_LT(answer.size(), 1024u * 1024u); // within the reader's limit: read, not refused
+    const auto read = ReadJmaWarnings(answer, "1310100", kNow);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->Known);
+    std::vector<std::string> codes;
+    for (const TWarning& w : read->Warnings)
+        codes.push_back(w.Code);
+    EXPECT_EQ(codes, (std::vector<std::string>{"03", "100", "101", "102", "103", "104", "105",
+                                               "106", "107", "15"}));
+    EXPECT_EQ(read->DroppedCodes, 28500u - kMaxUnknownWarningCodes);
+    EXPECT_EQ(read->Reports, std::vector<std::string>(10, "2026-10-04T05:00"));
 }
 
 TEST(JmaWarnings, TheOfficeOfTheFileIsTheClass10sOwn) {
@@ -272,6 +415,9 @@ TEST(LoadJmaWarnings, FailuresAreUnknownNeverNone) {
         {"a portal page", std::string("<html>メンテナンス中</html>")},
         {"an answer without the municipality",
          Answer({{"2026-10-04T05:00:00+09:00", {{"0151100", json::array({Kind("05", "発表")})}}}})},
+        {"an answer listing the municipality with a code that cannot be read",
+         Answer({{"2026-10-04T05:00:00+09:00",
+                  {{"0121400", json::array({{{"code", 5}, {"status", "発表"}}})}}}})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -281,6 +427,47 @@ TEST(LoadJmaWarnings, FailuresAreUnknownNeverNone) {
         const TWarningsOutcome outcome = LoadJmaWarnings(client, request);
         EXPECT_TRUE(outcome.Failed);
         EXPECT_EQ(outcome.Warnings, TJmaWarnings{});
+    }
+}
+
+// A 304 vouches for the kept copy, which was changed on disk since: a copy that leaves the place
+// unknown is asked for again whole, never read as "none".
+TEST(LoadJmaWarnings, AKeptCopyChangedOnDiskIsAskedForAgain) {
+    TForecastRequest request;
+    request.JmaPrefix = "http://jma.test/bosai/";
+    request.JmaPlace = TJmaPlace{"011000", "011000", "0121400", "", {}};
+    const std::string url = request.JmaPrefix + "warning/data/r8/011000.json";
+    const std::string kept = "jma/warning/011000.answer";
+    const std::string fog = R"("code":"20","status":"継続")";
+    struct Case {
+        const char* what;
+        std::string changed; // the place's fog advisory in the kept copy
+    };
+    const Case cases[] = {
+        {"its code a number", R"("code":20,"status":"継続")"},
+        {"its code missing", R"("status":"継続")"},
+        {"its code in full-width digits", R"("code":"２０","status":"継続")"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        request.CacheFolder = dir.Path();
+        FakeHttpClient client;
+        client.Pages[url] = RealAnswer();
+        client.Validators[url] = {"\"r8\"", ""};
+        ASSERT_FALSE(LoadJmaWarnings(client, request).Failed);
+        std::string copy = ReadAll(dir.File(kept));
+        ASSERT_NE(copy.find(fog), std::string::npos);
+        for (std::size_t at; (at = copy.find(fog)) != std::string::npos;)
+            copy.replace(at, fog.size(), c.changed);
+        dir.Write(kept, copy);
+        const TWarningsOutcome outcome = LoadJmaWarnings(client, request);
+        EXPECT_FALSE(outcome.Failed);
+        EXPECT_EQ(outcome.Warnings.Warnings,
+                  (std::vector<TWarning>{{"20", "濃霧注意報", "継続", TWarningLevel::Advisory}}));
+        // The conditional request, and the whole answer after the copy was refused.
+        EXPECT_EQ(client.Requested, (std::vector<std::string>{url, url, url}));
+        EXPECT_TRUE(ReadAll(dir.File(kept)).ends_with("\n" + RealAnswer())); // kept anew
     }
 }
 
@@ -318,10 +505,12 @@ TEST(SampleJmaWarnings, EveryOfficeHasAFileWithNothingInForceUnlessToldSo) {
         EXPECT_FALSE(page->ETag.empty());
     }
     EXPECT_FALSE(quiet.Get("warning/data/r8/999999.json", 5));
-    const auto none = ReadJmaWarnings(quiet.Get("warning/data/r8/130000.json", 5)->Body, "1310100");
+    const auto none =
+        ReadJmaWarnings(quiet.Get("warning/data/r8/130000.json", 5)->Body, "1310100", kNow);
     ASSERT_TRUE(none);
-    EXPECT_EQ(*none, (TJmaWarnings{true, {}, "", {}}));
-    const auto two = ReadJmaWarnings(stormy.Get("warning/data/r8/130000.json", 5)->Body, "1310100");
+    EXPECT_EQ(*none, (TJmaWarnings{true, {}, "", {}, 0}));
+    const auto two =
+        ReadJmaWarnings(stormy.Get("warning/data/r8/130000.json", 5)->Body, "1310100", kNow);
     ASSERT_TRUE(two);
     EXPECT_TRUE(two->Known);
     EXPECT_EQ(two->Warnings,
@@ -330,8 +519,8 @@ TEST(SampleJmaWarnings, EveryOfficeHasAFileWithNothingInForceUnlessToldSo) {
     EXPECT_EQ(two->Time, "2026-10-04T05:00");
     EXPECT_EQ(two->Reports, (std::vector<std::string>{"2026-10-04T05:00", "2026-10-04T05:00"}));
     // The neighbour in the same file has none.
-    EXPECT_EQ(*ReadJmaWarnings(stormy.Get("warning/data/r8/130000.json", 5)->Body, "1310200"),
-              (TJmaWarnings{true, {}, "", {}}));
+    EXPECT_EQ(*ReadJmaWarnings(stormy.Get("warning/data/r8/130000.json", 5)->Body, "1310200", kNow),
+              (TJmaWarnings{true, {}, "", {}, 0}));
 }
 
 // forecast-dump jma over loopback: the agency's real r8 answer for 宗谷, and the printed

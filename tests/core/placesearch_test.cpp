@@ -337,3 +337,17 @@ TEST(PlaceSearch, ReadingsBecomeHepburnRomaji) {
     EXPECT_EQ(NormalizeSearchText("ｶﾙｲｻﾞﾜ ﾎﾟﾝﾎﾟﾝ ｳﾞ ｱﾞ ｰ"), "かるいざわ ぽんぽん ゔ あ ー");
     EXPECT_EQ(NormalizeSearchText("か\u3099は\u309A"), "がぱ");
 }
+
+// What is not UTF-8 is dropped, whatever form it takes; the characters around it stay.
+TEST(PlaceSearch, BytesThatAreNotUtf8AreDropped) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"か\xed\xbd\x93る", "かる"},                 // a surrogate (U+DF53)
+        {"か\xf7\xbf\xbf\xbfる", "かる"},             // beyond U+10FFFF
+        {"か\xe0\x81\x81る", "かる"},                 // an overlong A
+        {"か\xc0\x80る", "かる"},                     // an overlong NUL
+        {"か\xe3\x82る", "かる"},                     // a character cut short
+        {"\xf0\x9f\x98\x80か", "\xf0\x9f\x98\x80か"}, // U+1F600 is kept
+    };
+    for (const auto& [text, normal] : cases)
+        EXPECT_EQ(NormalizeSearchText(text), normal) << text;
+}

@@ -17,12 +17,18 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -53,6 +59,17 @@ public:
     void SetShowHandler() {
         OnHolder([this](TSingleInstance& i) { i.SetShowHandler([this] { ++shown; }); });
     }
+    // The holder's state, asked on its own thread.
+    std::size_t Clients() {
+        std::size_t clients = 0;
+        OnHolder([&clients](TSingleInstance& i) { clients = i.Clients(); });
+        return clients;
+    }
+    bool Listening() {
+        bool listening = false;
+        OnHolder([&listening](TSingleInstance& i) { listening = i.Listening(); });
+        return listening;
+    }
 
     TResult result = TResult::NoAnswer;
     std::atomic<int> shown{0};
@@ -77,6 +94,67 @@ private:
     bool handlerAtOnce_;
     TSingleInstance* instance_ = nullptr;
     QSemaphore ready_;
+};
+
+// A connection to the holder's socket through the system's own calls: made before descriptors
+// run out, never waiting in connect (a full queue refuses it).
+class RawClient {
+public:
+    RawClient() : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {}
+    ~RawClient() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+
+    bool Connect(const QString& path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = path.toLocal8Bit();
+        if (fd_ < 0 || static_cast<std::size_t>(name.size()) >= sizeof address.sun_path)
+            return false;
+        std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+        return ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+    bool Send(std::string_view text) {
+        return ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(text.size());
+    }
+    // What the holder sends within `ms`: "" when it closes the connection, nothing when it
+    // says nothing in that time.
+    std::optional<std::string> Receive(int ms) {
+        pollfd wait{fd_, POLLIN, 0};
+        if (::poll(&wait, 1, ms) != 1)
+            return std::nullopt;
+        char buffer[64];
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+    }
+
+private:
+    int fd_;
+};
+
+// No new descriptor for this process while it lives: the limit (one above the highest number a
+// new descriptor may take) is the lowest free number.
+class NoMoreDescriptors {
+public:
+    NoMoreDescriptors() {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit limited = saved_;
+        limited.rlim_cur = static_cast<rlim_t>(lowestFree);
+        EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &limited), 0);
+        EXPECT_EQ(::dup(0), -1);
+    }
+    ~NoMoreDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    NoMoreDescriptors(const NoMoreDescriptors&) = delete;
+    NoMoreDescriptors& operator=(const NoMoreDescriptors&) = delete;
+
+private:
+    rlimit saved_{};
 };
 
 struct SingleInstanceTest : ::testing::Test {
@@ -176,6 +254,59 @@ TEST_F(SingleInstanceTest, OnlyTheShowRequestOfThisUserCounts) {
     EXPECT_EQ(folder.st_uid, ::getuid());
     EXPECT_EQ(TSingleInstance::ServerName(settings).toStdString(),
               TSingleInstance::SocketFolder(settings) + "/show");
+}
+
+// A flood of silent connections: the holder keeps a few, each for a while, and still answers.
+TEST_F(SingleInstanceTest, AFloodOfConnectionsIsBoundedAndTheHolderStillAnswers) {
+    HolderThread first(settings);
+    ASSERT_EQ(first.result, TResult::First);
+    std::vector<std::unique_ptr<RawClient>> flood;
+    int connected = 0;
+    for (int i = 0; i < 1000; ++i) {
+        flood.push_back(std::make_unique<RawClient>());
+        connected += flood.back()->Connect(TSingleInstance::ServerName(settings)) ? 1 : 0;
+        if (i % 50 == 0)
+            QThread::msleep(5); // the holder takes them as they come
+    }
+    EXPECT_GT(connected, 100);
+    QThread::msleep(200);
+    EXPECT_LE(first.Clients(), TSingleInstance::MaxClients);
+    EXPECT_GT(first.Clients(), 0u);
+    // The flood still open, a start is answered.
+    TSingleInstance second(settings);
+    EXPECT_EQ(second.Start(2000), TResult::ShownOther);
+    EXPECT_EQ(first.shown, 1);
+    // A connection that says nothing is closed after its time.
+    RawClient silent;
+    ASSERT_TRUE(silent.Connect(TSingleInstance::ServerName(settings)));
+    EXPECT_EQ(silent.Receive(TSingleInstance::ClientMs + 2000), std::string());
+    EXPECT_TRUE(first.Listening());
+}
+
+// No descriptor left to accept with (the error that once closed the socket for good): the
+// socket stays, and the requests that waited are answered once descriptors are free again.
+TEST_F(SingleInstanceTest, AnAcceptErrorKeepsTheSocketListening) {
+    HolderThread first(settings);
+    ASSERT_EQ(first.result, TResult::First);
+    std::array<RawClient, 3> waiting;
+    {
+        const NoMoreDescriptors limit;
+        for (RawClient& client : waiting) {
+            ASSERT_TRUE(client.Connect(TSingleInstance::ServerName(settings)));
+            ASSERT_TRUE(client.Send("show\n"));
+        }
+        // The holder tries to take them, and fails, for a while.
+        QThread::msleep(600);
+        EXPECT_TRUE(first.Listening());
+        EXPECT_EQ(first.Clients(), 0u);
+    }
+    EXPECT_TRUE(std::filesystem::exists(TSingleInstance::ServerName(settings).toStdString()));
+    for (RawClient& client : waiting)
+        EXPECT_EQ(client.Receive(3000), std::optional<std::string>("shown\n"));
+    EXPECT_EQ(first.shown, 3);
+    TSingleInstance second(settings);
+    EXPECT_EQ(second.Start(2000), TResult::ShownOther);
+    EXPECT_EQ(first.shown, 4);
 }
 
 TEST_F(SingleInstanceTest, ANameTakenElsewhereDoesNotStopTheUsersOwnStarts) {

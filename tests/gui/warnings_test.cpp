@@ -125,3 +125,50 @@ TEST_F(WarningsTest, TheManualScheduleAsksOnlyOnRefreshAndTheChoiceIsKept) {
     form->ActInterval1H.trigger();
     EXPECT_TRUE(form->WarningsTimer.isActive());
 }
+
+namespace {
+
+// An answer of about 1 MB that puts 28,500 codes no table knows in force for 千代田区, beside a
+// real 警報.
+class WarningsFloodTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::FixClock({2026, 12, 9, 10, 30, 0});
+        program.UseSampleListAndShippedSkins();
+    }
+    void TearDown() override { platform::ReleaseClock(); }
+
+    SampleService service{{"--today", "2026-12-09", "--locations",
+                           TestData("locations/sample.list"), "--warning", "1310100:03",
+                           "--warning-flood", "1310100:28500"}};
+    TestProgram program;
+    MessageLog messages;
+};
+
+} // namespace
+
+TEST_F(WarningsFloodTest, OneShortBalloonAndNoneAtTheNextPoll) {
+    program.WriteIni("[URL]\nPrefixJma=" + service.JmaPrefix() +
+                     "\nPrefixOpenMeteo=" + service.BaseUrl() +
+                     "\n[JmaPlaces]\n東京,千代田区=130000,130010,1310100,44132,35.69167,139.75"
+                     "\n[Option]\nServer=3\nLocation=0\n");
+    auto form = program.Start();
+    const TWeatherData& w = form->Weather;
+    EXPECT_TRUE(w.WarningsKnown);
+    std::vector<std::string> codes;
+    for (const TWarning& warning : w.Warnings)
+        codes.push_back(warning.Code);
+    EXPECT_EQ(codes, (std::vector<std::string>{"03", "100", "101", "102", "103", "104", "105",
+                                               "106", "107"}));
+    EXPECT_EQ(form->TrayWarningMark(), TWarningLevel::Warning);
+    EXPECT_EQ(form->WarningBalloons(), 1);
+    EXPECT_EQ(form->BalloonText(),
+              "千代田区にレベル3大雨警報・警報・注意報 (コード100)・警報・注意報 (コード101)・"
+              "警報・注意報 (コード102)ほか5件が発表されています");
+    // The next poll: the same warnings, nothing announced again.
+    form->RefreshWarnings();
+    EXPECT_TRUE(form->RefreshingWarnings());
+    TestProgram::Settle(*form);
+    EXPECT_EQ(form->Weather.Warnings.size(), 9u);
+    EXPECT_EQ(form->WarningBalloons(), 1);
+}

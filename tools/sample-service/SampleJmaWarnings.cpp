@@ -50,6 +50,23 @@ std::optional<TSampleJmaWarnings::TInForce> TSampleJmaWarnings::Parse(std::strin
     return result;
 }
 
+std::vector<TSampleJmaWarnings::TInForce> TSampleJmaWarnings::Flood(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos)
+        return {};
+    const auto one = Parse(std::string(text.substr(0, colon)) + ":100");
+    const std::string_view count = text.substr(colon + 1);
+    int n = 0;
+    for (const char c : count)
+        n = c >= '0' && c <= '9' && n <= 100000 ? n * 10 + (c - '0') : 100001;
+    if (!one || count.empty() || n < 1 || n > 100000)
+        return {};
+    std::vector<TInForce> flood;
+    for (int code = 100; code < 100 + n; ++code)
+        flood.push_back({one->Class20, std::to_string(code), "発表"});
+    return flood;
+}
+
 TSampleJmaWarnings::TSampleJmaWarnings(std::string_view areaJson, std::vector<TInForce> inForce,
                                        int year, int month, int day)
     : inForce_(std::move(inForce)) {

@@ -19,6 +19,9 @@ public:
     };
     // "CLASS20:CODE[:STATUS]" (the service's --warning); nothing when it is not that.
     static std::optional<TInForce> Parse(std::string_view text);
+    // "CLASS20:COUNT" (the service's --warning-flood): COUNT kinds 発表 of codes no table knows
+    // ("100", "101", ...), as a hostile answer would put them in force; empty when it is not that.
+    static std::vector<TInForce> Flood(std::string_view text);
 
     // `areaJson`: the agency's area.json; reports are dated `year-month-day` 05:00 in Japan.
     TSampleJmaWarnings(std::string_view areaJson, std::vector<TInForce> inForce, int year,

@@ -24,7 +24,8 @@ namespace {
 const char* const kUsage =
     "usage: sample-service [--port N] [--today YYYY-MM-DD] [--locations FILE] "
     "[--version-number N] [--delay-ms N] [--hour H] [--real-index] "
-    "[--warning CLASS20:CODE[:STATUS]]... [--rain-in CLASS20:MINUTES[:CLASS]]...\n";
+    "[--warning CLASS20:CODE[:STATUS]]... [--warning-flood CLASS20:COUNT] "
+    "[--rain-in CLASS20:MINUTES[:CLASS]]...\n";
 
 // "2.0.7.2" -> 2*16777216 + 0*65536 + 7*256 + 2.
 long long PackedVersion(std::string_view version) {
@@ -226,6 +227,14 @@ int main(int argc, char** argv) {
                 return 2;
             }
             rainIn.push_back(*rain);
+        } else if (arg == "--warning-flood") {
+            const auto flood = TSampleJmaWarnings::Flood(value);
+            if (flood.empty()) {
+                std::cerr << "sample-service: --warning-flood needs CLASS20:COUNT (1-100000): "
+                          << value << "\n";
+                return 2;
+            }
+            warnings.insert(warnings.end(), flood.begin(), flood.end());
         } else if (arg == "--hour") {
             hour = platform::StrToIntDef(value, -1);
             if (hour < 0 || hour > 23) {

@@ -15,7 +15,6 @@ using json = nlohmann::json;
 
 // As the place resolution reads the same file.
 constexpr int kMaxDepth = 8;
-constexpr std::size_t kMaxAreaBytes = 16u * 1024u * 1024u;
 constexpr std::string_view kAreaCacheName = "jma/area.json";
 
 std::string TextOf(const json* value) {
@@ -29,13 +28,16 @@ std::string TextAt(const json* level, const std::string& code, const char* key) 
 } // namespace
 
 std::vector<TJmaMunicipality> ReadJmaMunicipalities(std::string_view areaJson) {
-    const json root = ParseJsonAnswer(areaJson, kMaxAreaBytes, kMaxDepth);
+    const json root = ParseJsonAnswer(areaJson, kMaxJmaConstantBytes, kMaxDepth);
     const json* class20s = JsonMember(&root, "class20s");
     const json* class15s = JsonMember(&root, "class15s");
     const json* class10s = JsonMember(&root, "class10s");
     std::vector<TJmaMunicipality> result;
     if (class20s == nullptr || !class20s->is_object())
         return result;
+    for (const json* level : {class20s, class15s, class10s, JsonMember(&root, "offices")})
+        if (level != nullptr && level->is_object() && level->size() > kMaxJmaConstantEntries)
+            return result;
     // The object's members come in code order.
     for (const auto& [code, entry] : class20s->items()) {
         TJmaMunicipality m;
@@ -64,7 +66,7 @@ std::vector<TSearchPlace> JmaSearchPlaces(const std::vector<TJmaMunicipality>& m
 std::vector<TJmaMunicipality> CachedJmaMunicipalities(const std::string& cacheFolder) {
     if (cacheFolder.empty())
         return {};
-    const auto cached = platform::TCache(cacheFolder).Read(kAreaCacheName, kMaxAreaBytes);
+    const auto cached = platform::TCache(cacheFolder).Read(kAreaCacheName, kMaxJmaConstantBytes);
     return cached ? ReadJmaMunicipalities(cached->Content) : std::vector<TJmaMunicipality>();
 }
 

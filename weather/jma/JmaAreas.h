@@ -22,7 +22,8 @@ struct TJmaMunicipality {
 
 // The municipalities of an area.json, lowest code first: prefectures north to south, as the
 // codes run. A municipality whose chain up to its class10 is broken, whose code names no
-// prefecture, or that has no name is left out. Empty when the text is not area.json.
+// prefecture, or that has no name is left out. Empty when the text is not area.json or exceeds
+// what the agency could send (kMaxJmaConstantBytes, kMaxJmaConstantEntries at a level).
 std::vector<TJmaMunicipality> ReadJmaMunicipalities(std::string_view areaJson);
 
 // The municipalities as places to search, in the same order, without list entries.

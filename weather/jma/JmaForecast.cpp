@@ -177,7 +177,12 @@ std::string JmaWords(std::string_view text) {
     return out;
 }
 
-std::optional<TJmaStamp> ParseJmaStamp(std::string_view text) {
+std::optional<TJmaStamp> ParseJmaStamp(std::string_view zoned) {
+    // Another zone's time is read as the instant it names.
+    const auto at = ZonedTimeSeconds(zoned);
+    if (!at)
+        return std::nullopt;
+    const std::string text = JapanTimeText(*at);
     if (text.size() < 16 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':')
         return std::nullopt;
     int y = 0, m = 0, d = 0, h = 0, minute = 0;

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-// A time of the agency's answers ("2026-03-12T05:00:00+09:00"), read as written: Japan's date
-// and wall-clock time. Nothing for a text that is not one.
+// A time of the agency's answers ("2026-03-12T05:00:00+09:00"; any zone, none is Japan's; see
+// ZonedTimeSeconds) as Japan's date and wall-clock time. Nothing for a text that is not one.
 struct TJmaStamp {
     TDateTime Date;
     int Hour;

@@ -151,6 +151,7 @@ std::optional<TObservation> ReadAmedasPoint(std::string_view block, std::int64_t
     now.Precip1h = Value(*best, "precipitation1h");
     now.Wind = Value(*best, "wind");
     now.Humidity = Value(*best, "humidity");
+    DropImplausibleValues(now);
     if (const auto direction = Value(*best, "windDirection"); direction && *direction >= 0.0 &&
                                                               *direction <= 16.0 &&
                                                               *direction == std::trunc(*direction))

@@ -37,8 +37,9 @@ std::string AmedasPointPath(std::string_view station, std::int64_t unixSeconds);
 std::int64_t AmedasBlockStart(std::int64_t unixSeconds);
 
 // The record of a point block at `latest`, else its newest before it; Time is that record's.
-// Values are shown for the flags 0 and 1 only; a null value, another flag or a missing key is
-// nothing. Nothing when the block holds no record at or before `latest`, or is no block.
+// Values are shown for the flags 0 and 1 only; a null value, another flag, a missing key or a
+// value outside what the weather can be (DropImplausibleValues) is nothing. Nothing when the
+// block holds no record at or before `latest`, or is no block.
 std::optional<TObservation> ReadAmedasPoint(std::string_view block, std::int64_t latest,
                                             std::string_view stationName);
 

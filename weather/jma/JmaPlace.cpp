@@ -20,8 +20,6 @@ namespace {
 
 // The constants nest four deep; anything deeper is dropped while parsing.
 constexpr int kMaxDepth = 8;
-// area.json is a quarter of a megabyte; far more is no constant of ours.
-constexpr std::size_t kMaxConstantBytes = 16u * 1024u * 1024u;
 
 constexpr std::int64_t kDay = 24 * 60 * 60;
 constexpr std::int64_t kMaxAge = 30 * kDay;
@@ -43,7 +41,19 @@ struct TOfficeFile {
 constexpr std::array<TOfficeFile, 2> kOfficeFiles = {{{"014030", "014100"}, {"460040", "460100"}}};
 
 json Parse(std::string_view text) {
-    return ParseJsonAnswer(text, kMaxConstantBytes, kMaxDepth);
+    return ParseJsonAnswer(text, kMaxJmaConstantBytes, kMaxDepth);
+}
+
+// The end of a reader: `why` told, true for a file read.
+bool Told(TJmaConstantRead result, TJmaConstantRead* why) {
+    if (why != nullptr)
+        *why = result;
+    return result == TJmaConstantRead::Read;
+}
+
+// The bound of one level or list: more entries than the agency could send.
+bool Beyond(const json& value, std::size_t bound) {
+    return (value.is_object() || value.is_array()) && value.size() > bound;
 }
 
 const json* Member(const json& object, const char* key) {
@@ -54,18 +64,20 @@ std::string TextOf(const json* value) {
     return value != nullptr && value->is_string() ? value->get<std::string>() : std::string();
 }
 
-// One level of area.json: code → name and parent. False when the level is not an object.
-bool ReadLevel(const json& root, const char* key, TJmaConstants::TAreaTable& into) {
+// One level of area.json: code → name and parent.
+TJmaConstantRead ReadLevel(const json& root, const char* key, TJmaConstants::TAreaTable& into) {
     into.clear();
     const json* level = Member(root, key);
     if (level == nullptr || !level->is_object())
-        return false;
+        return TJmaConstantRead::NotTheFile;
+    if (Beyond(*level, kMaxJmaConstantEntries))
+        return TJmaConstantRead::TooLarge;
     for (const auto& [code, entry] : level->items()) {
         std::string name = TextOf(Member(entry, "name"));
         if (!name.empty())
             into[code] = {std::move(name), TextOf(Member(entry, "parent"))};
     }
-    return true;
+    return TJmaConstantRead::Read;
 }
 
 // [degrees, minutes] as degrees; nothing unless both are numbers in range.
@@ -97,7 +109,7 @@ public:
     struct TFile {
         std::string_view Path;      // on the agency's site
         std::string_view CacheName; // in the cache folder
-        bool (*Read)(std::string_view, TJmaConstants&);
+        bool (*Read)(std::string_view, TJmaConstants&, TJmaConstantRead*);
     };
     enum class TOrigin { None, Cache, Download };
     struct TLoaded {
@@ -114,21 +126,26 @@ public:
 
     // `refresh` downloads even a fresh copy; a failed download falls back on it.
     TLoaded Load(const TFile& file, bool refresh) {
-        const auto cached = cache_ ? cache_->Read(file.CacheName, kMaxConstantBytes) : std::nullopt;
-        const bool usable = cached && file.Read(cached->Content, constants_);
+        const auto cached =
+            cache_ ? cache_->Read(file.CacheName, kMaxJmaConstantBytes) : std::nullopt;
+        const bool usable = cached && file.Read(cached->Content, constants_, nullptr);
         // A file dated well after now comes from a clock that was wrong: fetch it again.
         const std::int64_t age = usable ? now_ - cached->WrittenAt : 0;
         if (usable && !refresh && age < kMaxAge && age > -kDay)
             return {TOrigin::Cache, cached->WrittenAt};
         const auto body = Download(prefix_ + std::string(file.Path));
-        if (body && file.Read(*body, constants_)) {
+        TJmaConstantRead why = TJmaConstantRead::NotTheFile;
+        if (body && file.Read(*body, constants_, &why)) {
             if (const auto error = cache_ ? cache_->Write(file.CacheName, *body) : std::nullopt)
                 problem_ = *error;
             return {TOrigin::Download, now_};
         }
-        if (usable && file.Read(cached->Content, constants_))
+        if (usable && file.Read(cached->Content, constants_, nullptr))
             return {TOrigin::Cache, cached->WrittenAt};
-        problem_ = "気象庁の定数 " + std::string(file.Path) + " を取得できません";
+        problem_ =
+            "気象庁の定数 " + std::string(file.Path) +
+            (why == TJmaConstantRead::TooLarge ? " は気象庁のものと思えないほど大きいため読みません"
+                                               : " を取得できません");
         return {};
     }
 
@@ -192,35 +209,56 @@ std::string JmaPrefectureName(std::string_view code) {
                              : std::string();
 }
 
-bool ReadJmaAreas(std::string_view areaJson, TJmaConstants& into) {
-    const json root = Parse(areaJson);
-    const bool ok = ReadLevel(root, "offices", into.Offices) &&
-                    ReadLevel(root, "class10s", into.Class10s) &&
-                    ReadLevel(root, "class15s", into.Class15s) &&
-                    ReadLevel(root, "class20s", into.Class20s) && !into.Class20s.empty();
-    if (!ok) {
+bool ReadJmaAreas(std::string_view areaJson, TJmaConstants& into, TJmaConstantRead* why) {
+    TJmaConstantRead result = areaJson.size() > kMaxJmaConstantBytes ? TJmaConstantRead::TooLarge
+                                                                     : TJmaConstantRead::Read;
+    if (result == TJmaConstantRead::Read) {
+        const json root = Parse(areaJson);
+        const std::pair<const char*, TJmaConstants::TAreaTable*> levels[] = {
+            {"offices", &into.Offices},
+            {"class10s", &into.Class10s},
+            {"class15s", &into.Class15s},
+            {"class20s", &into.Class20s}};
+        for (const auto& [key, table] : levels)
+            if ((result = ReadLevel(root, key, *table)) != TJmaConstantRead::Read)
+                break;
+        if (result == TJmaConstantRead::Read && into.Class20s.empty())
+            result = TJmaConstantRead::NotTheFile;
+    }
+    if (result != TJmaConstantRead::Read) {
         into.Offices.clear();
         into.Class10s.clear();
         into.Class15s.clear();
         into.Class20s.clear();
     }
-    return ok;
+    return Told(result, why);
 }
 
-bool ReadJmaForecastAreas(std::string_view forecastAreaJson, TJmaConstants& into) {
+bool ReadJmaForecastAreas(std::string_view forecastAreaJson, TJmaConstants& into,
+                          TJmaConstantRead* why) {
     into.Class10Stations.clear();
     into.Class10StationLists.clear();
+    if (forecastAreaJson.size() > kMaxJmaConstantBytes)
+        return Told(TJmaConstantRead::TooLarge, why);
     const json root = Parse(forecastAreaJson);
     if (!root.is_object())
-        return false;
+        return Told(TJmaConstantRead::NotTheFile, why);
+    std::size_t entries = 0;
     for (const auto& [office, areas] : root.items()) {
         if (!areas.is_array())
             continue;
+        entries += areas.size();
+        if (entries > kMaxJmaConstantEntries)
+            break;
         for (const json& area : areas) {
             const std::string class10 = TextOf(Member(area, "class10"));
             const json* amedas = Member(area, "amedas");
             if (class10.empty())
                 continue;
+            if (amedas != nullptr && Beyond(*amedas, kMaxJmaStationList)) {
+                entries = kMaxJmaConstantEntries + 1;
+                break;
+            }
             std::string station;
             if (amedas != nullptr && amedas->is_array() && !amedas->empty())
                 station = TextOf(&(*amedas)[0]);
@@ -228,17 +266,26 @@ bool ReadJmaForecastAreas(std::string_view forecastAreaJson, TJmaConstants& into
             into.Class10StationLists.emplace(class10, TextsOf(amedas));
         }
     }
-    if (into.Class10Stations.empty())
+    const TJmaConstantRead result = entries > kMaxJmaConstantEntries ? TJmaConstantRead::TooLarge
+                                    : into.Class10Stations.empty()   ? TJmaConstantRead::NotTheFile
+                                                                     : TJmaConstantRead::Read;
+    if (result != TJmaConstantRead::Read) {
+        into.Class10Stations.clear();
         into.Class10StationLists.clear();
-    return !into.Class10Stations.empty();
+    }
+    return Told(result, why);
 }
 
-bool ReadAmedasTable(std::string_view amedasTableJson, TJmaConstants& into) {
+bool ReadAmedasTable(std::string_view amedasTableJson, TJmaConstants& into, TJmaConstantRead* why) {
     into.Stations.clear();
     into.StationInfo.clear();
+    if (amedasTableJson.size() > kMaxJmaConstantBytes)
+        return Told(TJmaConstantRead::TooLarge, why);
     const json root = Parse(amedasTableJson);
     if (!root.is_object())
-        return false;
+        return Told(TJmaConstantRead::NotTheFile, why);
+    if (Beyond(root, kMaxJmaConstantEntries))
+        return Told(TJmaConstantRead::TooLarge, why);
     for (const auto& [code, station] : root.items()) {
         const auto lat = DegreesMinutes(Member(station, "lat"), 90.0);
         const auto lon = DegreesMinutes(Member(station, "lon"), 180.0);
@@ -251,20 +298,30 @@ bool ReadAmedasTable(std::string_view amedasTableJson, TJmaConstants& into) {
     }
     if (into.Stations.empty())
         into.StationInfo.clear();
-    return !into.Stations.empty();
+    return Told(into.Stations.empty() ? TJmaConstantRead::NotTheFile : TJmaConstantRead::Read, why);
 }
 
-bool ReadAmedasClass20List(std::string_view class20ListJson, TJmaConstants& into) {
+bool ReadAmedasClass20List(std::string_view class20ListJson, TJmaConstants& into,
+                           TJmaConstantRead* why) {
     into.Class20Stations.clear();
+    if (class20ListJson.size() > kMaxJmaConstantBytes)
+        return Told(TJmaConstantRead::TooLarge, why);
     const json root = Parse(class20ListJson);
     if (!root.is_object())
-        return false;
+        return Told(TJmaConstantRead::NotTheFile, why);
+    if (Beyond(root, kMaxJmaConstantEntries))
+        return Told(TJmaConstantRead::TooLarge, why);
     for (const auto& [class20, stations] : root.items()) {
+        if (Beyond(stations, kMaxJmaStationList)) {
+            into.Class20Stations.clear();
+            return Told(TJmaConstantRead::TooLarge, why);
+        }
         std::vector<std::string> numbers = TextsOf(&stations);
         if (!numbers.empty())
             into.Class20Stations[class20] = std::move(numbers);
     }
-    return !into.Class20Stations.empty();
+    return Told(
+        into.Class20Stations.empty() ? TJmaConstantRead::NotTheFile : TJmaConstantRead::Read, why);
 }
 
 bool LoadJmaStationConstants(THttpClient& client, const std::string& jmaPrefix,

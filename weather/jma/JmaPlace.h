@@ -84,13 +84,30 @@ struct TJmaConstants {
     TStationLists Class20Stations;
 };
 
+// What the agency could plausibly send as one of its constants. Its files are 20-260 KB, with at
+// most about 1,800 entries at one level and 7 stations in one list; a larger file, more entries
+// at one level or a longer list is no constant of the agency's and is refused whole.
+inline constexpr std::size_t kMaxJmaConstantBytes = 4u * 1024u * 1024u;
+inline constexpr std::size_t kMaxJmaConstantEntries = 20000;
+inline constexpr std::size_t kMaxJmaStationList = 64;
+
+// Why a constant was refused.
+enum class TJmaConstantRead {
+    Read,       // the part holds what the file gives
+    NotTheFile, // not JSON, not the file's shape, nothing usable in it
+    TooLarge,   // beyond the bounds above
+};
+
 // Each reads one file into its part of `into`, replacing it. False, with the part emptied, when
-// the text is not that file (not JSON, not the file's shape, nothing usable in it). Entries of
-// the wrong type are passed over.
-bool ReadJmaAreas(std::string_view areaJson, TJmaConstants& into);
-bool ReadJmaForecastAreas(std::string_view forecastAreaJson, TJmaConstants& into);
-bool ReadAmedasTable(std::string_view amedasTableJson, TJmaConstants& into);
-bool ReadAmedasClass20List(std::string_view class20ListJson, TJmaConstants& into);
+// the text is not that file or exceeds the bounds above (`why`, when given, tells which).
+// Entries of the wrong type are passed over.
+bool ReadJmaAreas(std::string_view areaJson, TJmaConstants& into, TJmaConstantRead* why = nullptr);
+bool ReadJmaForecastAreas(std::string_view forecastAreaJson, TJmaConstants& into,
+                          TJmaConstantRead* why = nullptr);
+bool ReadAmedasTable(std::string_view amedasTableJson, TJmaConstants& into,
+                     TJmaConstantRead* why = nullptr);
+bool ReadAmedasClass20List(std::string_view class20ListJson, TJmaConstants& into,
+                           TJmaConstantRead* why = nullptr);
 
 // The constants an observation's station is chosen from (forecast_area.json, amedastable.json,
 // amedas_class20_list.json), through the cache as LookUpJmaPlace keeps them. Problem as there;

@@ -2,6 +2,7 @@
 // file, and the download.
 #include "weather/jma/JmaWarnings.h"
 
+#include "platform/Clock.h"
 #include "platform/TextCodec.h"
 #include "weather/HttpClient.h"
 #include "weather/JsonAnswer.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iostream>
 #include <map>
 
 using json = nlohmann::json;
@@ -73,23 +75,6 @@ std::string TextOf(const json* value) {
     return value != nullptr && value->is_string() ? value->get<std::string>() : std::string();
 }
 
-// "2026-10-04T03:44:00+09:00" → "2026-10-04T03:44"; "" for anything else.
-std::string ReportMinute(std::string_view text) {
-    if (text.size() < 16)
-        return {};
-    for (std::size_t i = 0; i < 16; ++i) {
-        const char c = text[i];
-        const bool digit = c >= '0' && c <= '9';
-        const bool ok = i == 4 || i == 7 ? c == '-'
-                        : i == 10        ? c == 'T'
-                        : i == 13        ? c == ':'
-                                         : digit;
-        if (!ok)
-            return {};
-    }
-    return std::string(text.substr(0, 16));
-}
-
 // A code as the agency writes them: a few ASCII letters and digits.
 bool PlausibleCode(std::string_view code) {
     if (code.empty() || code.size() > 8)
@@ -97,6 +82,11 @@ bool PlausibleCode(std::string_view code) {
     return std::all_of(code.begin(), code.end(), [](char c) {
         return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
     });
+}
+
+bool KnownCode(std::string_view code) {
+    return std::any_of(kKinds.begin(), kKinds.end(),
+                       [&](const TWarningKind& k) { return k.Code == code; });
 }
 
 // The order of the record: the most severe tier first, then by code.
@@ -128,15 +118,18 @@ TWarning WarningOfCode(std::string_view code, std::string_view status) {
     return warning;
 }
 
-std::optional<TJmaWarnings> ReadJmaWarnings(std::string_view answer, std::string_view class20) {
+std::optional<TJmaWarnings> ReadJmaWarnings(std::string_view answer, std::string_view class20,
+                                            std::int64_t unixNow) {
     const json root = ParseJsonAnswer(answer, kMaxWarningBytes, kMaxDepth);
     if (!root.is_array())
         return std::nullopt;
     struct TSeen {
         std::string Status;
-        std::string Time; // the report's, "" when it has none readable
+        std::optional<std::int64_t> At; // the report's; nothing when it cannot be read
     };
-    std::map<std::string, TSeen, std::less<>> latest; // by code
+    // By code: the table's kinds and a few unknown ones, however long the answer.
+    std::map<std::string, TSeen, std::less<>> latest;
+    std::size_t unknownCodes = 0;
     bool anyReport = false;
     TJmaWarnings result;
     for (const json& report : root) {
@@ -144,43 +137,59 @@ std::optional<TJmaWarnings> ReadJmaWarnings(std::string_view answer, std::string
         if (items == nullptr || !items->is_array())
             continue;
         anyReport = true;
-        const std::string time = ReportMinute(TextOf(JsonMember(&report, "reportDatetime")));
+        const auto at = ZonedTimeSeconds(TextOf(JsonMember(&report, "reportDatetime")));
+        // A report from the future (a wrong clock, a forged date) would outrank every other.
+        if (at && *at > unixNow + kMaxReportAhead)
+            continue;
         for (const json& item : *items) {
             if (TextOf(JsonMember(&item, "areaCode")) != class20)
                 continue;
             result.Known = true;
             const json* kinds = JsonMember(&item, "kinds");
             if (kinds == nullptr || !kinds->is_array())
-                continue;
+                return TJmaWarnings{}; // listed, but what is in force cannot be told
             for (const json& kind : *kinds) {
                 const std::string code = TextOf(JsonMember(&kind, "code"));
                 std::string status = TextOf(JsonMember(&kind, "status"));
-                if (!PlausibleCode(code))
-                    continue;
+                if (!PlausibleCode(code)) {
+                    if (NotInForce(status))
+                        continue; // nothing in force is lost
+                    return TJmaWarnings{};
+                }
                 // An overlong status is cut, not dropped: the warning stays in force.
                 status = std::string(platform::Utf8Prefix(status, kMaxStatusCharacters));
-                // A newer report decides; of two at the same time, the later in the file.
                 const auto seen = latest.find(code);
-                if (seen == latest.end() || seen->second.Time <= time)
-                    latest[code] = {std::move(status), time};
+                if (seen == latest.end()) {
+                    if (!KnownCode(code) && unknownCodes == kMaxUnknownWarningCodes) {
+                        ++result.DroppedCodes;
+                        continue;
+                    }
+                    unknownCodes += KnownCode(code) ? 0 : 1;
+                    latest.emplace(code, TSeen{std::move(status), at});
+                } else if (seen->second.At <= at) {
+                    // A newer report decides; of two at the same time, the later in the file.
+                    seen->second = {std::move(status), at};
+                }
             }
         }
     }
     if (!anyReport)
         return std::nullopt;
-    std::vector<std::pair<TWarning, std::string>> inForce;
+    std::vector<std::pair<TWarning, std::optional<std::int64_t>>> inForce;
+    std::optional<std::int64_t> newest;
     for (const auto& [code, seen] : latest) {
         if (NotInForce(seen.Status))
             continue;
-        inForce.emplace_back(WarningOfCode(code, seen.Status), seen.Time);
-        result.Time = std::max(result.Time, seen.Time);
+        inForce.emplace_back(WarningOfCode(code, seen.Status), seen.At);
+        newest = std::max(newest, seen.At);
     }
     std::sort(inForce.begin(), inForce.end(),
               [](const auto& a, const auto& b) { return ShownBefore(a.first, b.first); });
-    for (auto& [warning, time] : inForce) {
+    for (auto& [warning, at] : inForce) {
         result.Warnings.push_back(std::move(warning));
-        result.Reports.push_back(std::move(time));
+        result.Reports.push_back(at ? JapanTimeText(*at) : std::string());
     }
+    result.Time = newest ? JapanTimeText(*newest) : std::string();
     return result;
 }
 
@@ -217,17 +226,22 @@ TWarningsOutcome LoadJmaWarnings(THttpClient& client, const TForecastRequest& re
     const TKeptAnswerRequest file{request.JmaPrefix + "warning/data/r8/" + office + ".json",
                                   request.CacheFolder, "jma/warning/" + office + ".answer",
                                   kMaxWarningBytes};
+    // An answer that leaves the place unknown says nothing of it: as unknown as no answer, and
+    // never kept (a kept copy changed since is asked for again whole).
     const auto read = [&](std::string_view answer) {
-        auto warnings = ReadJmaWarnings(answer, place->Class20);
-        if (!warnings)
+        auto warnings = ReadJmaWarnings(answer, place->Class20, platform::UnixSecondsNow());
+        if (!warnings || !warnings->Known)
             return false;
         outcome.Warnings = std::move(*warnings);
         return true;
     };
-    // An answer that does not list the place says nothing of it: as unknown as no answer.
-    if (FetchKeptAnswer(client, file, read) != TKeptAnswerResult::Used || !outcome.Warnings.Known) {
+    if (FetchKeptAnswer(client, file, read) != TKeptAnswerResult::Used) {
         outcome.Warnings = {};
         outcome.Failed = true;
+    } else if (outcome.Warnings.DroppedCodes > 0) {
+        std::cerr << "pelumi: 気象庁の警報・注意報 (" << office << ") の表にないコード "
+                  << outcome.Warnings.DroppedCodes << " 件を読み捨てました (最初の "
+                  << kMaxUnknownWarningCodes << " 種だけを示します)\n";
     }
     return outcome;
 }

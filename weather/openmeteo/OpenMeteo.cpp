@@ -559,12 +559,13 @@ std::optional<TObservation> ReadOpenMeteoCurrent(std::string_view answer) {
     now.Time =
         JapanTimeText(*local + 9 * 3600 - static_cast<std::int64_t>(offset.value_or(9 * 3600)));
     now.Station = "Open-Meteo";
-    now.Temp = CurrentValue(current, "temperature_2m", -kMaxDegrees, kMaxDegrees);
+    now.Temp = Number(Member(current, "temperature_2m"));
+    now.Humidity = Number(Member(current, "relative_humidity_2m"));
+    now.Precip1h = Number(Member(current, "precipitation"));
+    now.Wind = Number(Member(current, "wind_speed_10m"));
+    DropImplausibleValues(now);
     if (now.Temp)
         now.Temp = std::round(*now.Temp * 10.0) / 10.0;
-    now.Humidity = CurrentValue(current, "relative_humidity_2m", 0.0, 100.0);
-    now.Precip1h = CurrentValue(current, "precipitation", 0.0, 2000.0);
-    now.Wind = CurrentValue(current, "wind_speed_10m", 0.0, 200.0);
     const auto direction = CurrentValue(current, "wind_direction_10m", 0.0, 360.0);
     if (now.Wind && direction)
         now.WindDirection = WindDirectionName(*direction, *now.Wind);

@@ -123,5 +123,5 @@ std::string OpenMeteoCurrentUrl(std::string_view prefix, const TCoordinates& pla
 
 // The current block of such an answer as an observation of the station "Open-Meteo"; nothing
 // when the answer has no current block with a time. A value that is null, of the wrong type
-// or out of range is nothing.
+// or out of range (DropImplausibleValues) is nothing.
 std::optional<TObservation> ReadOpenMeteoCurrent(std::string_view answer);
