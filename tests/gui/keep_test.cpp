@@ -270,7 +270,7 @@ TEST_F(KeepTest, AnErrorKeepsTheForecastAndAnUnknownPlaceDropsIt) {
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto form = StartWithForecast();
-        form->ApplyForecastOutcome({}, c.error);
+        form->ApplyForecastOutcome(form->CurrentForecastRequest(), {}, c.error);
         EXPECT_RECORD_EQ(form->Weather,
                          c.dropped ? Nothing(notFound) : With(good, "データ取得に失敗"));
         EXPECT_FALSE(form->RetryTimer.isActive());
