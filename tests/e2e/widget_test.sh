@@ -74,10 +74,10 @@ widget_size_is() { [ "$(geometry "$widget" | awk '{print $3 "x" $4}')" = "$1" ];
 # Location entry N (0-based) of urls.list, field F (0-based).
 field() { entry_field "$folder" "$1" "$2"; }
 
-# forecast_shown SKIN LOCATION: the widget shows, pixel for pixel, what the skin draws of the
-# forecast the sample service gives for that place through the current $source. A failed or
-# stale widget shows other pixels: its texts, icons and numbers differ, however colourful it is.
-forecast_shown() {
+# reference SKIN LOCATION: what the skin draws of the forecast the sample service gives for
+# that place through the current $source, into $work/expected.png. A failed or stale widget shows
+# other pixels: its texts, icons and numbers differ, however colourful it is.
+reference() {
     local skin=${1//\\//} location=$2 now
     now=$(date +%Y-%m-%dT%H:%M:%S)
     if [ "$source" = jma ]; then
@@ -95,15 +95,17 @@ forecast_shown() {
             return 1
     fi
     "$bindir/skin-render" "$folder/Skin/$skin" "$work/record.json" "$work/expected.png" \
-        --now "$now" >/dev/null || return 1
-    widget_shows "$work" "$work/expected.png"
+        --now "$now" >/dev/null
 }
-# expect_forecast SKIN LOCATION WHAT: waits for the forecast; a refresh from the menu covers a
-# three-hour slot that changed between the widget's drawing and the reference.
+# expect_forecast SKIN LOCATION WHAT: waits until the widget shows the reference, pixel for
+# pixel; a refresh from the menu and a new reference cover a three-hour slot that changed between
+# the widget's drawing and the reference.
 expect_forecast() {
-    wait_until 10 forecast_shown "$1" "$2" && return 0
+    reference "$1" "$2" || fail "no reference drawing of the forecast of $3"
+    wait_until 10 widget_shows "$work" "$work/expected.png" && return 0
     menu_command r
-    wait_until 10 forecast_shown "$1" "$2" ||
+    reference "$1" "$2" || fail "no reference drawing of the forecast of $3"
+    wait_until 10 widget_shows "$work" "$work/expected.png" ||
         fail "the widget does not show the forecast of $3 ($(cat "$work/diff.txt") pixels differ; see $work/shown.png and $work/expected-flat.png)"
 }
 
