@@ -403,6 +403,8 @@ private:
     // False when it started nothing: a load of the same key is under way.
     template <class Outcome, class Work, class Apply>
     bool LoadFeed(TFeed feed, const std::string& key, Work work, Apply apply);
+    // The key of a load of `key`: the same thing through another proxy is another load.
+    std::string ThroughProxy(const std::string& key) const;
     // The feed has nothing to ask for (no place): what is under way goes.
     void CancelFeed(TFeed feed);
     // Timer1 and RetryTimer as the schedule says.

@@ -21,6 +21,10 @@ std::string ObservationKey(const TObservationRequest& request) {
 
 } // namespace
 
+std::string TMainForm::ThroughProxy(const std::string& key) const {
+    return key + "\n" + IdHTTP1->ProxyServer + ":" + std::to_string(IdHTTP1->ProxyPort);
+}
+
 // --- the forecast ---
 
 void TMainForm::RefreshWeather() {
@@ -35,11 +39,8 @@ void TMainForm::RefreshWeather() {
     if (request) {
         key = ForecastKeyOf(*request);
         try {
-            // The same forecast through another proxy is another load.
-            const std::string load =
-                key + "\n" + IdHTTP1->ProxyServer + ":" + std::to_string(IdHTTP1->ProxyPort);
             if (!LoadFeed<TForecastOutcome>(
-                    TFeed::Forecast, load,
+                    TFeed::Forecast, ThroughProxy(key),
                     [asked = *request](THttpClient& http) { return LoadForecast(http, asked); },
                     [this, asked = *request](TForecastOutcome&& outcome, std::exception_ptr e) {
                         ApplyForecastOutcome(asked, std::move(outcome), e);
@@ -142,7 +143,7 @@ void TMainForm::RefreshNow() {
     request->Station = FeedState.Now.Station;
     request->LastLatestTime = FeedState.Now.LatestTime;
     LoadFeed<TJmaObservationOutcome>(
-        TFeed::Now, key,
+        TFeed::Now, ThroughProxy(key),
         [asked = *request](THttpClient& http) { return LoadObservation(http, asked); },
         [this, key](TJmaObservationOutcome&& outcome, std::exception_ptr) {
             ApplyObservationOutcome(key, std::move(outcome));
@@ -179,7 +180,7 @@ void TMainForm::RefreshWarnings() {
     // Another place's warnings must not stand under this one's name.
     WarningsAsked(Weather, FeedState.Warnings, key);
     LoadFeed<TWarningsOutcome>(
-        TFeed::Warnings, key,
+        TFeed::Warnings, ThroughProxy(key),
         [request](THttpClient& http) { return LoadJmaWarnings(http, request); },
         [this, request](TWarningsOutcome&& outcome, std::exception_ptr error) {
             ApplyWarningsOutcome(request, std::move(outcome), error);
