@@ -23,7 +23,8 @@ void TMainForm::RunSchedule() {
     for (const TFeed feed : Schedule.Due(platform::UnixSecondsNow())) {
         const auto step = std::find_if(kStartSteps.begin(), kStartSteps.end(),
                                        [feed](const auto& s) { return s.first == feed; });
-        (this->*step->second)();
+        // One feed's trouble is shown and leaves the others to start.
+        Guarded([&] { (this->*step->second)(); });
     }
     SyncScheduleTimers();
 }
