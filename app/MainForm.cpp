@@ -68,7 +68,6 @@ TMainForm::TMainForm(std::string programFolder)
 
     RetryTimer.setInterval(60000);
     Timer1.setInterval(60000);
-    NowTimer.setInterval(10 * 60 * 1000);
 
     LoadPlaceholderTrayImage(ImageList1);
     CreateActions();
@@ -220,7 +219,6 @@ void TMainForm::ConnectHandlers() {
     connect(&RetryTimer, &QTimer::timeout, this,
             [this] { Guarded([this] { RetryTimerTimer(); }); });
     connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
-    connect(&NowTimer, &QTimer::timeout, this, [this] { Guarded([this] { NowTimerTimer(); }); });
     connect(&ClockTimer, &QTimer::timeout, this,
             [this] { Guarded([this] { ClockTimerTimer(); }); });
     connect(&TrayIcon1, &QSystemTrayIcon::activated, this,
@@ -269,9 +267,9 @@ void TMainForm::FormCreate() {
     // 7-9.
     LoadSettings(SettingsFileName);
     LoadLocationList(LocationFileName);
+    // The kept forecast, and the weather now kept with it, stay on show while every feed is
+    // asked for afresh.
     RestoreKeptForecast();
-    // The weather now kept with the forecast stays on show while a fresh one is asked for.
-    RefreshNow();
     ActRefreshExecute(nullptr);
 }
 
@@ -279,15 +277,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (!closed_) {
         // Transfers stop at once; their threads are joined when the window is destroyed.
         Downloads.CancelAll();
-        refresh_.reset();
-        warningsRefresh_.reset();
+        for (const TFeedLine& line : FeedLines)
+            Schedule.Abandon(line.Feed);
         FormCloseQuery();
         closed_ = true;
         RetryTimer.stop();
         Timer1.stop();
         ClockTimer.stop();
-        NowTimer.stop();
-        WarningsTimer.stop();
         TrayIcon1.hide();
         PopupMenu1.close();
     }

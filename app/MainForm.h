@@ -3,6 +3,9 @@
 #include "app/Downloads.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
+#include "schedule/Feeds.h"
+#include "schedule/Schedule.h"
+#include "schedule/TrayText.h"
 #include "skin/Skin.h"
 #include "skin/Surface.h"
 #include "weather/Forecast.h"
@@ -21,6 +24,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -101,16 +105,22 @@ public:
     void LoadOwnPlace(const platform::IniFile& ini);
     void SaveOwnPlace(platform::IniFile& ini) const;
 
-    // Refresh cycle. A refresh downloads away from the interface thread: RefreshWeather shows
-    // "接続しています" and returns; ApplyForecastOutcome takes the result on the interface thread.
-    // ActRefreshExecute while a refresh of the same request and proxy is under way lets that one
-    // stand (with a fresh retry budget); any other choice cancels it and starts anew.
+    // The feeds (MainFormSchedule.cpp, MainFormFeeds.cpp). Schedule decides what is asked
+    // when; RunSchedule starts what it says is due, each load away from the interface thread,
+    // and each result comes back through its feed's one Apply step with what it was asked for.
+    //
+    // ActRefreshExecute asks for every feed afresh (the refresh command, the start, another
+    // place, source or proxy): a load under way for the same thing stands, any other is
+    // cancelled and asked anew.
     void ActRefreshExecute(QObject* sender);
+    // Starts what the schedule says is due now.
+    void RunSchedule();
+    // The forecast's start and apply steps. RefreshWeather shows "接続しています" and returns;
+    // ApplyForecastOutcome takes what the load of `asked` gave back, or what it threw (`error`).
     void RefreshWeather();
-    // Everything a finished load gives back is taken here, and only here. `error` is what the
-    // load threw, or nullptr.
-    void ApplyForecastOutcome(TForecastOutcome outcome, std::exception_ptr error);
-    bool Refreshing() const { return refresh_.has_value(); }
+    void ApplyForecastOutcome(const TForecastRequest& asked, TForecastOutcome outcome,
+                              std::exception_ptr error);
+    bool Refreshing() const { return Schedule.UnderWay(TFeed::Forecast); }
     // The checked source, and what a refresh of the selected place asks of it (throws
     // EListError when LocationIndex is outside the list).
     TSource SelectedSource() const;
@@ -127,12 +137,16 @@ public:
                                         const std::string& municipality) const;
     // Keeps the agency's place that a load resolved, as RememberCoordinates does.
     void RememberJmaPlace(const TForecastRequest& request, const TForecastOutcome& outcome);
+    void RememberJmaPlace(const TForecastRequest& request, const std::optional<TJmaPlace>& found);
+    // The minute timer of the schedule (running in every mode but the manual one), and the
+    // forecast's retry a minute after a failure.
+    void Timer1Timer();
     void RetryTimerTimer();
     // The network came back (true) or went (false): a pending retry runs at once.
     void NetworkReachabilityChanged(bool online);
     // At every new hour of the computer's clock the widget and the tray are redrawn; at a new
-    // day the forecast of the day before is dropped and, unless the schedule is manual, a
-    // refresh runs. Ticks at each full minute, so a sleep over midnight counts at the next one.
+    // day the forecast of the day before is dropped (and the schedule asks for a new one).
+    // Ticks at each full minute, so a sleep over midnight counts at the next one.
     void ClockTimerTimer();
     // The clock the forecast is read by: Japan's under the agency's source, else the computer's.
     void FollowSourcesClock();
@@ -140,42 +154,37 @@ public:
     void RestoreKeptForecast();
     // What the forecast on show was made for (ForecastKey of its request; empty for none), and
     // when it was fetched (seconds since 1970).
-    const std::string& ShownForecastKey() const { return shownKey_; }
-    std::int64_t ShownForecastFetchedAt() const { return shownFetchedAt_; }
-    // The weather now, apart from the forecast: every ten minutes unless the schedule is manual,
-    // with every refresh of the forecast by hand or schedule, and once the forecast's load has
-    // found the place. Only latest_time.txt is asked for while the agency's time stands. Its
-    // result goes into Weather.Now and nowhere else; a failure leaves the forecast alone, and the
-    // forecast's failure leaves it alone.
+    const std::string& ShownForecastKey() const { return FeedState.Forecast.Key; }
+    std::int64_t ShownForecastFetchedAt() const { return FeedState.Forecast.FetchedAt; }
+    // The weather now: the start and apply steps. Only latest_time.txt is asked for while the
+    // agency's time stands. Its result goes into Weather.Now and nowhere else.
     void RefreshNow();
-    void NowTimerTimer();
-    bool RefreshingNow() const { return Downloads.Running(nowRefresh_); }
+    void ApplyObservationOutcome(const std::string& key, TJmaObservationOutcome outcome);
+    bool RefreshingNow() const { return Schedule.UnderWay(TFeed::Now); }
     // The observation request of the chosen source and place; nothing for the page services or
     // without a valid place.
     std::optional<TObservationRequest> CurrentObservationRequest() const;
     // The tray image of NowTemperatureIconIndex: the temperature now, drawn.
-    static constexpr int NowTemperatureIconIndex = -2;
+    static constexpr int NowTemperatureIconIndex = TrayNowTemperatureIcon;
     void ActServerExecute(QObject* sender);
     void ActRefreshIntervalExecute(QObject* sender);
-    void Timer1Timer();
+    // The checked refresh mode.
+    TRefreshMode RefreshMode() const;
 
-    // Warnings (MainFormWarnings.cpp). RefreshWarnings asks for the chosen place's warnings off
-    // the interface thread (every 10 minutes unless the schedule is manual, and with every
-    // refresh); ApplyWarningsOutcome puts them into Weather, notes their staleness and shows a
-    // balloon for what is newly in force.
+    // Warnings: the start and apply steps. ApplyWarningsOutcome puts them into Weather and shows
+    // a balloon for what is newly in force.
     void RefreshWarnings();
-    void ApplyWarningsOutcome(TWarningsOutcome outcome, std::exception_ptr error);
-    bool RefreshingWarnings() const { return warningsRefresh_.has_value(); }
+    void ApplyWarningsOutcome(const TForecastRequest& asked, TWarningsOutcome outcome,
+                              std::exception_ptr error);
+    bool RefreshingWarnings() const { return Schedule.UnderWay(TFeed::Warnings); }
     TForecastRequest CurrentWarningsRequest() const;
-    // Starts or stops the 10-minute timer as the schedule says.
-    void ArmWarningsTimer();
     // Sets Weather.WarningsNote ("10:40 現在") for warnings confirmed over 30 minutes ago; true
     // when it changed.
     bool UpdateWarningsNote();
     // The tray hint's warnings line (the place and the names in force); empty for none.
     std::string WarningsHintLine() const;
     // The tier of the tray image's corner mark: the most severe in force from 警報 up.
-    std::optional<TWarningLevel> TrayWarningMark() const;
+    std::optional<TWarningLevel> TrayWarningMark() const { return ::TrayWarningMark(Weather); }
     TWarningNotice WarningNoticeChoice() const;
     void SetWarningNoticeChoice(std::int32_t stored);
     void ActWarningNoticeExecute(QObject* sender);
@@ -185,23 +194,25 @@ public:
     // Tray display. UpdateTrayIcon shows the forecast on show, with a balloon when they are
     // chosen; without a forecast, the application's icon while nothing has failed (start-up, a
     // refresh under way) and the failure icon after a failure. After a failed refresh the hint
-    // of a kept forecast says so and when the forecast was fetched.
+    // of a kept forecast says so and when the forecast was fetched (schedule/TrayText.h).
     void UpdateTrayIcon();
     // The same without a balloon: for the states between refreshes.
     void UpdateTrayState();
+    // Shows a balloon (and notes it as the last one shown).
+    void ShowBalloon(const TBalloon& balloon);
     // The index of TrayIconIndex() that stands for the application's own icon.
-    static constexpr int ApplicationIconIndex = -1;
+    static constexpr int ApplicationIconIndex = TrayApplicationIcon;
     // The tray image of a weather phrase: 0 fine, 1 cloudy, 2 rain, 3 snow, 4 none, 6 fog.
-    static int WeatherIconIndex(std::string_view phrase);
-    static std::string NumberText(std::int32_t value, std::string_view missing);
+    static int WeatherIconIndex(std::string_view phrase) { return ::WeatherIconIndex(phrase); }
+    static std::string NumberText(std::int32_t value, std::string_view missing) {
+        return ::NumberText(value, missing);
+    }
     // "d日(ddd)": the day of the month and the locale's abbreviated weekday (Japanese names on a
     // Japanese system, otherwise those of the C library's default locale).
-    static std::string FormatDayText(TDateTime date);
-    // One day of the forecast as the skins show it: "12日(金) 晴のち曇 最高 11℃ 最低 3℃ 降水 20%",
-    // the highest probability of the day's bands from `firstBand` on.
-    static std::string DayLine(const TWeatherData& weather, std::size_t day, std::size_t firstBand);
-    static std::string AbbreviatedDayName(int dayOfWeek); // 0 = Sunday
+    static std::string FormatDayText(TDateTime date) { return ::FormatDayText(date); }
     void ActTaskTrayForecastExecute(QObject* sender);
+    // The checked tray mode.
+    TTrayMode TrayMode() const;
     void ActDummyExecute(QObject* sender);
     void TrayIcon1Activated(QSystemTrayIcon::ActivationReason reason);
     // Shows image `index` of ImageList1 (the first one when there is no such image), or the
@@ -297,10 +308,14 @@ public:
     // screen's own), each list as long as ImageList1 or left out.
     std::vector<TImageList> ScaledImageLists;
     QSystemTrayIcon TrayIcon1;
+    // The timers of the refresh cycle; their tags show the schedule's counters (the forecast's
+    // minutes left or target hour, the retries left).
     TTimer RetryTimer;
     TTimer Timer1;
     TTimer ClockTimer;
-    TTimer NowTimer;
+    // When each feed is asked for, and what is on show of each.
+    TSchedule Schedule;
+    TFeedState FeedState;
 
     QAction ActAbout;
     QAction ActExit;
@@ -335,7 +350,6 @@ public:
     QAction ActWarningNoticeOff{this};
     QActionGroup WarningNoticeGroup{this};
     QMenu* MenuWarningNotice = nullptr;
-    TTimer WarningsTimer;
 
     QActionGroup IntervalGroup; // group 1
     QActionGroup TrayGroup;     // group 2
@@ -367,7 +381,6 @@ private:
     void CreateActions();
     void CreateMenu();
     void CreateWarningMenu();
-    bool HoldsWarnings() const;
     void AnnounceWarnings(const TForecastRequest& request, const TJmaWarnings& warnings);
     void ConnectHandlers();
     // Runs a handler; an exception that escapes it is shown and the program goes on.
@@ -381,21 +394,26 @@ private:
     void LowerWindow();
     bool KeptAtBottom() const;
     std::unique_ptr<THttpClient> DownloadClient() const;
-    bool RefreshUnderWayForCurrentChoice() const;
-    void CancelRefresh();
-    void ArmScheduleClock();
     void RefreshTrayIcon();
     void ShowTray(bool balloon);
-    std::string FailedRefreshNote() const;
     std::string ForecastKeyOf(TForecastRequest request) const;
-    // The forecast on show goes (its status line stays) unless it is today's forecast for `key`.
-    void KeepForecastOnlyFor(const std::string& key);
-    void DropStaleForecast();
-    void DropForecast();
-    void ShowFailure(const std::string& status);
     void StoreShownForecast();
     void ArmClock();
     void WatchNetwork();
+    // The one path of a feed's load: asks the schedule whether `key` is to be started, starts
+    // `work` away from the interface thread, and hands its outcome to `apply` on the interface
+    // thread once, unless the load was cancelled or superseded meanwhile.
+    // False when it started nothing: a load of the same key is under way.
+    template <class Outcome, class Work, class Apply>
+    bool LoadFeed(TFeed feed, const std::string& key, Work work, Apply apply);
+    // The key of a load of `key`: the same thing through another proxy is another load.
+    std::string ThroughProxy(const std::string& key) const;
+    // The feed has nothing to ask for (no place): what is under way goes.
+    void CancelFeed(TFeed feed);
+    // Timer1 and RetryTimer as the schedule says.
+    void SyncScheduleTimers();
+    // The redraw after a feed changed the record: the widget once it has drawn, and the tray.
+    void ShowFeedChange();
     // Drawing at the screen's pixel ratio.
     void LoadScaledTrayImages();
     double TrayPixelRatio() const;
@@ -414,51 +432,46 @@ private:
     std::string lastDrawError_; // shown once until a drawing succeeds again
     double drawnRatio_ = 0;     // the pixel ratio the widget was last drawn for
     bool closed_ = false;
-    // The refresh being downloaded, and what it asked for.
-    struct TRefreshUnderWay {
-        TDownloads::TId Id = 0;
-        TForecastRequest Request;
-        std::string ProxyServer;
-        std::int32_t ProxyPort = 0;
-    };
-    std::optional<TRefreshUnderWay> refresh_;
-    std::string shownKey_;
-    std::int64_t shownFetchedAt_ = 0;
-    bool lastRefreshFailed_ = false; // the last refresh that ended did not bring a forecast
     bool networkWatched_ = false;
     std::string cacheWriteError_; // reported once
     // The computer's day and hour at the clock's last tick.
     TDateTime clockDay_ = 0.0;
     int clockHour_ = -1;
     TDownloads::TId updateCheck_ = 0;
-    // The weather now: its download, the place it is for, the agency's latest time it was read
-    // at and the station chosen for the place.
-    TDownloads::TId nowRefresh_ = 0;
-    std::string nowKey_;
-    std::string nowLatestTime_;
-    std::optional<TAmedasStation> nowStation_;
-    void ApplyObservationOutcome(const std::string& key, TJmaObservationOutcome outcome);
-    std::string NowHintLine() const;
-    // The place and source an observation request is for.
-    static std::string ObservationKey(const TObservationRequest& request);
-    // The warnings being downloaded, the place (prefecture, municipality) of those on
-    // show, and when they were last confirmed (seconds since 1970; 0 never).
-    struct TWarningsUnderWay {
-        TDownloads::TId Id = 0;
-        std::string Key;
-        TForecastRequest Request;
-    };
-    std::optional<TWarningsUnderWay> warningsRefresh_;
-    std::string warningsKey_;
-    std::int64_t warningsConfirmedAt_ = 0;
+    // Each feed's load under way.
+    std::array<TDownloads::TId, FeedCount> feedLoads_{};
     int warningBalloons_ = 0;
-    // The wall clock (seconds since 1970) at the schedule's last tick or arming, and in the
-    // 6/12/18 o'clock mode the moment of the next target; they tell a missed refresh apart.
-    std::int64_t lastScheduleTick_ = 0;
-    std::int64_t targetTime_ = 0;
     std::string settingsBaseName_;       // the executable's name
     std::string sharedSettingsFileName_; // a portable copy's file a per-user one starts from
 };
+
+template <class Outcome, class Work, class Apply>
+bool TMainForm::LoadFeed(TFeed feed, const std::string& key, Work work, Apply apply) {
+    TDownloads::TId& id = feedLoads_[static_cast<std::size_t>(feed)];
+    switch (Schedule.Begin(feed, key)) {
+    case TSchedule::TBegin::LetStand:
+        return false;
+    case TSchedule::TBegin::Replace:
+        Downloads.Cancel(id);
+        break;
+    case TSchedule::TBegin::Start:
+        break;
+    }
+    try {
+        id = StartDownload<Outcome>(Downloads, DownloadClient(), std::move(work),
+                                    [this, feed, key, apply = std::move(apply)](
+                                        Outcome&& outcome, std::exception_ptr error) {
+                                        if (!Schedule.End(feed, key))
+                                            return; // superseded: its result reaches nobody
+                                        feedLoads_[static_cast<std::size_t>(feed)] = 0;
+                                        Guarded([&] { apply(std::move(outcome), error); });
+                                    });
+    } catch (...) {
+        Schedule.Abandon(feed);
+        throw;
+    }
+    return true;
+}
 
 // Marks a modal dialog of the program as open for its lifetime (InModal is set while any is).
 // Dialogs create one around their exec():  TModalScope modal(*mainForm); dialog.exec();

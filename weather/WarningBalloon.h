@@ -6,7 +6,7 @@
 #include <vector>
 
 // The icon a balloon shows, in the order of their weight.
-enum class TBalloonIcon { Information, Warning, Error };
+enum class TBalloonIcon { None, Information, Warning, Error };
 
 // How a balloon announces warnings: its title and its icon.
 struct TWarningBalloon {

@@ -1,5 +1,7 @@
-# Shared by scripts/run and the end-to-end test: a private X display with a window manager, a
-# tray and a compositor, the sample service, and a program folder that talks to it.
+# shellcheck shell=bash
+# Shared by scripts/run, scripts/screenshots and the end-to-end tests: a private X display with a
+# window manager, a tray and a compositor, the sample service, and a program folder that talks to
+# it; below them, the opening and the helpers every end-to-end test shares.
 # Source this file; every process it starts is recorded and stopped by session_stop.
 
 SESSION_PIDS=()
@@ -220,3 +222,176 @@ menu_window() {
     done
     return 1
 }
+
+# --- the opening and the helpers every end-to-end test shares ------------------------------
+
+# e2e_begin WORKDIR BINDIR TOOL...: stops what this file started when the test ends, defines
+# fail MESSAGE... (e2e_fail with WORKDIR), fails unless every TOOL and each program of BINDIR
+# named in E2E_PROGRAMS (default: zomika2 sample-service) is there, and empties WORKDIR.
+e2e_begin() {
+    E2E_WORK=$1
+    local bindir=$2 program
+    shift 2
+    trap session_stop EXIT
+    fail() { e2e_fail "$E2E_WORK" "$@"; }
+    e2e_require_tools "$E2E_WORK" "$@"
+    for program in ${E2E_PROGRAMS:-zomika2 sample-service}; do
+        [ -x "$bindir/$program" ] || fail "build $program first"
+    done
+    rm -rf "$E2E_WORK"
+    mkdir -p "$E2E_WORK"
+}
+
+# e2e_desktop WORKDIR [WxHxD] [TRAY_HEIGHT] [OPENBOX_OPTIONS...]: an X server, a window manager
+# and a tray, as on a desktop; WxHxD "-" for the default screen. Fails the test when one of them
+# does not come.
+e2e_desktop() {
+    local work=$1 screen=${2:--} height=${3:-24}
+    shift $(($# < 3 ? $# : 3))
+    [ "$screen" != - ] || screen=1024x768x24
+    start_xvfb "$work" "$screen" || fail "no X server"
+    start_wm "$work" "$@" || fail "no window manager"
+    start_tray "$work" "$height" || fail "no tray"
+}
+
+# e2e_start_widget FOLDER LOG [VAR=VALUE...]: starts FOLDER's program (with the environment
+# given) and waits until its widget is drawn; sets program and widget.
+e2e_start_widget() {
+    local folder=$1 log=$2
+    shift 2
+    env "$@" "$folder/zomika2" >>"$log" 2>&1 &
+    program=$!
+    SESSION_PIDS+=("$program")
+    widget=$(wait_for_widget 60) || fail "the widget window did not appear"
+}
+
+# program_ended: the program last started has ended.
+program_ended() { ! kill -0 "$program" 2>/dev/null; }
+
+# wait_until SECONDS COMMAND...: polls COMMAND every 0.05 s until it succeeds.
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
+
+# geometry ID: "X Y W H" of a window on the screen, in device pixels.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+# entry_field FOLDER N F: field F (0-based) of entry N (0-based) of FOLDER's urls.list.
+entry_field() {
+    sed '1s/^\xEF\xBB\xBF//' "$1/urls.list" | tr -d '\r' | awk -F, -v n="$2" -v f="$3" \
+        'NR == n + 1 {print $(f + 1)}'
+}
+
+# open_tray_menu WHEN: one right click on the tray icon, as a person gives it, must open the
+# menu: a lost click is a fault, not something to retry.
+open_tray_menu() {
+    xdotool mousemove --window "$(tray_icon)" 8 8 click 3
+    wait_until 10 menu_window >/dev/null || fail "a right click on the tray icon opened no menu ($1)"
+}
+
+# tooltip_window: the program's tooltip while it is shown, or nothing.
+tooltip_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _TOOLTIP && echo "$id" && return 0
+    done
+    return 1
+}
+
+# show_tray_hint: rests the pointer on the tray icon until its hint comes up; prints its id.
+show_tray_hint() {
+    local icon
+    icon=$(tray_icon)
+    xdotool mousemove --window "$icon" 8 8
+    sleep 0.2
+    xdotool mousemove --window "$icon" 9 9
+    wait_until 10 tooltip_window >/dev/null || return 1
+    tooltip_window
+}
+
+now_ms() { date +%s%3N; }
+
+# wait_for_end START_MS: waits (at most 10 s) for the program to end; prints the milliseconds
+# since START_MS.
+wait_for_end() {
+    local start=$1
+    for _ in $(seq 1 1000); do
+        program_ended && {
+            echo $(($(now_ms) - start))
+            return 0
+        }
+        sleep 0.01
+    done
+    return 1
+}
+
+# settings_saved WHAT FILE: the settings a quit must have written (fails the test otherwise).
+settings_saved() {
+    local line
+    for line in "Left=40" "Top=30" "Showing=1" "ShowBalloon=0" 'Filename=Simple\small.ini'; do
+        grep -qxF "$line" "$2" || fail "$1: the settings file lacks $line"
+    done
+}
+
+# quit_every_way WHEN CHECK: ends the program by 終了 from the tray menu (one right click), then
+# by SIGTERM, SIGINT and SIGHUP, each on a program the test's start_program starts afresh; each
+# must end it within wait_for_end's 10 s, and `CHECK WHAT MS` is run after each. Prints the
+# times ("終了 52 ms, SIGTERM 48 ms, ...").
+quit_every_way() {
+    local when=$1 check=$2 start ms report signal
+    start_program
+    [ -n "$(tray_icon)" ] || fail "no tray icon in the tray"
+    open_tray_menu "$when"
+    start=$(now_ms)
+    xdotool key x
+    ms=$(wait_for_end "$start") || fail "終了 did not end the program $when"
+    "$check" "終了" "$ms"
+    report="終了 ${ms} ms"
+    for signal in TERM INT HUP; do
+        start_program
+        start=$(now_ms)
+        kill -"$signal" "$program"
+        ms=$(wait_for_end "$start") || fail "SIG$signal did not end the program $when"
+        "$check" "SIG$signal" "$ms"
+        report="$report, SIG$signal ${ms} ms"
+    done
+    echo "$report"
+}
+
+# widget_shows WORKDIR EXPECTED: the widget ($widget) on the screen is the picture EXPECTED drawn
+# over the desktop's colour (which shows behind its translucent edges): at most 0.5 % of its
+# pixels differ by more than 3 % in a channel. Leaves WORKDIR/shown.png, expected-flat.png and
+# the count in diff.txt.
+widget_shows() {
+    local work=$1 expected=$2 x y w h bg diff
+    read -r x y w h < <(geometry "$widget")
+    import -window root "$work/screen.png"
+    # The desktop's colour far from every window: the screen's bottom left.
+    bg=$(convert "$work/screen.png" -format '%[pixel:p{5,h-8}]' info:)
+    convert -size "${w}x$h" "xc:$bg" "$expected" -composite "$work/expected-flat.png"
+    convert "$work/screen.png" -crop "${w}x$h+$x+$y" +repage "$work/shown.png"
+    diff=$(compare -metric AE -fuzz 3% "$work/expected-flat.png" "$work/shown.png" null: 2>&1 |
+        awk '{printf "%d", $1}') || true
+    echo "$diff" >"$work/diff.txt"
+    [ -n "$diff" ] && [ "$diff" -le $((w * h / 200)) ]
+}
+
+# dialog_window TITLE: the program's dialog of that title, or nothing.
+dialog_window() {
+    local id ours
+    ours=" $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null | tr '\n' ' ') "
+    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+        [[ "$ours" == *" $id "* ]] && echo "$id" && return 0
+    done
+    return 1
+}
+no_dialog() { ! dialog_window "$1" >/dev/null; }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }

@@ -182,13 +182,29 @@ TEST(SampleJmaSite, EveryPlaceOfTheShippedListResolvesAgainstWhatItServes) {
     SampleService service({"--today", "2026-12-09"});
     const auto entries = ReadLocationFile(std::string(PELUMI_BIN_DIR) + "/urls.list");
     ASSERT_EQ(entries.size(), 500u);
+    // The look-up through the cache once; then every place among the constants it served, read
+    // once (the look-up reads them again for every place).
     TempDir cache;
     TCurlHttpClient client;
+    const TJmaPlaceResult first =
+        LookUpJmaPlace(client, service.JmaPrefix(), cache.Path(), entries[0][1], entries[0][2]);
+    EXPECT_EQ(first.Problem, "");
+    for (const char* name : {"area.json", "forecast_area.json", "amedastable.json"})
+        EXPECT_TRUE(std::filesystem::exists(cache.Path() + "/jma/" + name)) << name;
+    TJmaConstants constants;
+    ASSERT_TRUE(
+        ReadJmaAreas(client.Get(service.JmaPrefix() + std::string(kJmaAreaPath)), constants));
+    ASSERT_TRUE(ReadJmaForecastAreas(
+        client.Get(service.JmaPrefix() + std::string(kJmaForecastAreaPath)), constants));
+    ASSERT_TRUE(ReadAmedasTable(client.Get(service.JmaPrefix() + std::string(kJmaAmedasTablePath)),
+                                constants));
     for (const TLocationEntry& e : entries) {
-        const TJmaPlaceResult r =
-            LookUpJmaPlace(client, service.JmaPrefix(), cache.Path(), e[1], e[2]);
-        ASSERT_EQ(r.Result, TJmaLookup::Found) << e[1] << e[2] << " " << r.Problem;
-        EXPECT_EQ(r.Problem, "");
+        const TJmaPlaceResult r = ResolveJmaPlace(constants, e[1], e[2]);
+        ASSERT_EQ(r.Result, TJmaLookup::Found) << e[1] << e[2];
+        if (&e == &entries[0]) {
+            EXPECT_EQ(first.Result, TJmaLookup::Found);
+            EXPECT_EQ(first.Place, r.Place);
+        }
         // The station lies in the place's own prefecture.
         ASSERT_TRUE(r.Place.Coordinates) << e[2];
         const auto centre = SamplePrefectureCentre(e[1]);
@@ -196,8 +212,6 @@ TEST(SampleJmaSite, EveryPlaceOfTheShippedListResolvesAgainstWhatItServes) {
         EXPECT_LE(std::fabs(r.Place.Coordinates->Latitude - centre->Latitude), 0.26) << e[2];
         EXPECT_LE(std::fabs(r.Place.Coordinates->Longitude - centre->Longitude), 0.26) << e[2];
     }
-    for (const char* name : {"area.json", "forecast_area.json", "amedastable.json"})
-        EXPECT_TRUE(std::filesystem::exists(cache.Path() + "/jma/" + name)) << name;
 }
 
 TEST(ForecastDumpJma, ResolvesThePlaceKeepsTheConstantsAndPrintsTheRecord) {
@@ -227,6 +241,15 @@ TEST(ForecastDumpJma, ResolvesThePlaceKeepsTheConstantsAndPrintsTheRecord) {
     EXPECT_TRUE(json.starts_with("{\n  \"ok\": false,")) << json;
     EXPECT_NE(ReadAll(dir.File("stderr")).find("存在しない町が見つかりません"), std::string::npos);
 
+    // The same in a list of places: a line saying it was not resolved.
+    dir.Write("places", "北海道 存在しない町\n北海道 帯広市\n");
+    std::tie(status, json) =
+        RunShell(Tool() + service.JmaPrefix() + " " + service.BaseUrl() + " --places " +
+                 dir.File("places") + " --now 2026-12-09T12:30:00" + cache + errors);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(json, std::string("1 北海道 存在しない町 - -\n") +
+                        (served ? "0 北海道 帯広市 0120700 ok\n" : "1 北海道 帯広市 0120700 -\n"));
+
     // A cache that cannot be written is told, and the place still found.
     dir.Write("blocked", "a file");
     std::tie(status, json) =
@@ -248,7 +271,9 @@ TEST(ForecastDumpJma, ResolvesThePlaceKeepsTheConstantsAndPrintsTheRecord) {
     // Usage.
     for (const std::string& args :
          {prefixes + "北海道", prefixes + "北海道 帯広市 --cache",
-          prefixes + "北海道 帯広市 --cache ''", std::string("a b 北海道 帯広市 x")}) {
+          prefixes + "北海道 帯広市 --cache ''", std::string("a b 北海道 帯広市 x"),
+          prefixes + "--places", prefixes + "北海道 帯広市 --places " + dir.File("places"),
+          prefixes + "--places " + dir.File("missing")}) {
         EXPECT_EQ(RunShell(Tool() + args + " 2>/dev/null").first, 2) << args;
     }
     EXPECT_EQ(RunShell(std::string(PELUMI_BIN_DIR) + "/forecast-dump openmeteo a b c d --cache x " +
@@ -262,28 +287,23 @@ TEST(ForecastDumpJma, EveryMunicipalityOfTheRealAreaTableGivesItsForecast) {
     TempDir dir;
     const auto all = ReadJmaMunicipalities(SampleAreaJson());
     ASSERT_EQ(all.size(), 1788u);
+    // Every place through the tool's list of places, in one run: the constants fetched once,
+    // each place resolved among them and its forecast loaded; a line per place with the status,
+    // the class20 resolved and whether the record holds a forecast.
     std::string names;
     for (const TJmaMunicipality& m : all)
-        names += m.Prefecture + " " + m.Name + " " + m.Code + "\n";
-    dir.Write("names", names);
-    // Once with the constants cold, then eight at a time (the tool mostly waits): the status, the
-    // code asked for, the class20 the tool resolved and whether the record holds a forecast.
-    const std::string one =
-        "d=" + dir.File("runs") + "/$3; mkdir -p $d; " + Tool() + service.JmaPrefix() + " " +
-        service.BaseUrl() + " \"$1\" \"$2\" --now 2026-12-09T12:30:00 --cache " +
-        dir.File("cache") + " >$d/out 2>$d/err; s=$?; echo \"$s $3 $(grep -o 'class20 [0-9]*' " +
-        "$d/err) $(grep -c '\"ok\": true' $d/out)\"\n";
-    dir.Write("one.sh", one);
-    RunShell("sh " + dir.File("one.sh") + " 北海道 札幌市 0110000");
-    const auto [ran, lines] = RunShell("xargs -P 8 -n 3 sh " + dir.File("one.sh") + " <" +
-                                       dir.File("names") + " | sort -k2,2");
-    EXPECT_EQ(ran, 0);
+        names += m.Prefecture + " " + m.Name + "\n";
+    dir.Write("places", names);
+    const auto [status, lines] = RunShell(
+        Tool() + service.JmaPrefix() + " " + service.BaseUrl() + " --places " + dir.File("places") +
+        " --now 2026-12-09T12:30:00 --cache " + dir.File("cache") + " 2>" + dir.File("stderr"));
+    EXPECT_EQ(status, 0) << ReadAll(dir.File("stderr"));
     std::istringstream read(lines);
     std::size_t count = 0;
     for (std::string line; std::getline(read, line); ++count) {
         ASSERT_LT(count, all.size());
-        const TJmaMunicipality& m = all[count]; // both in code order
-        EXPECT_EQ(line, "0 " + m.Code + " class20 " + m.Code + " 1") << m.Prefecture << m.Name;
+        const TJmaMunicipality& m = all[count];
+        EXPECT_EQ(line, "0 " + m.Prefecture + " " + m.Name + " " + m.Code + " ok");
     }
     EXPECT_EQ(count, all.size());
 }

@@ -10,51 +10,21 @@ bindir=$1
 work=$2
 # shellcheck source=../../scripts/lib/session.sh
 source "$3"
-trap session_stop EXIT
-
-fail() { e2e_fail "$work" "$@"; }
-
-e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo import convert compare identify
-for program in zomika2 sample-service forecast-dump skin-render; do
-    [ -x "$bindir/$program" ] || fail "build $program first"
-done
-
-rm -rf "$work"
-mkdir -p "$work"
-start_xvfb "$work" 2048x1400x24 || fail "no X server"
-start_wm "$work" || fail "no window manager"
-start_tray "$work" 48 || fail "no tray"
+E2E_PROGRAMS="zomika2 sample-service forecast-dump skin-render" e2e_begin "$work" "$bindir" \
+    Xvfb openbox trayer xdotool xwininfo import convert compare identify
+e2e_desktop "$work" 2048x1400x24 48
 start_sample_service "$bindir" "$work" || fail "no sample service"
 folder="$work/program"
 ini="$folder/zomika2.ini"
 prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1"
 skin="$folder/Skin/Simple/small.ini"
 
-# wait_until SECONDS COMMAND...: polls COMMAND every 0.05 s until it succeeds.
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
-}
-
-# geometry ID: "X Y W H" of a window on the screen, in device pixels.
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
-
 # differing A B: the number of pixels of two pictures of one size that differ by more than 3%.
 differing() {
     compare -metric AE -fuzz 3% "$1" "$2" null: 2>&1 | awk '{printf "%d", $1}' || true
 }
 
-QT_SCALE_FACTOR=2 "$folder/zomika2" >"$work/zomika2.log" 2>&1 &
-program=$!
-SESSION_PIDS+=("$program")
-widget=$(wait_for_widget 60) || fail "the widget window did not appear"
+e2e_start_widget "$folder" "$work/zomika2.log" QT_SCALE_FACTOR=2
 
 # --- place and size: the settings' and the skin's, in logical pixels ----------------------
 
@@ -67,18 +37,14 @@ read -r x y w h < <(geometry "$widget")
 
 # --- the picture: skin-render --scale 2 of the same forecast, pixel for pixel -------------
 
-entry_field() {
-    sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, -v n="$1" -v f="$2" \
-        'NR == n + 1 {print $(f + 1)}'
-}
-# picture_matches: the window shows the agency's forecast (a first start's) for the first place as
-# skin-render draws it at scale 2; the 1x drawing pixel-doubled must not match as well.
-picture_matches() {
+# picture_reference: the agency's forecast (a first start's) for the first place as skin-render
+# draws it at scale 2, and the 1x drawing pixel-doubled, over the desktop's colour.
+picture_reference() {
     local now bg
     # The widget reads the agency's forecast by Japan's clock.
     now=$(TZ=Asia/Tokyo date +%Y-%m-%dT%H:%M:%S)
-    "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(entry_field 0 1)" \
-        "$(entry_field 0 2)" --now "$now" --cache "$work/jma-cache" >"$work/record.json" ||
+    "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(entry_field "$folder" 0 1)" \
+        "$(entry_field "$folder" 0 2)" --now "$now" --cache "$work/jma-cache" >"$work/record.json" ||
         return 1
     TZ=Asia/Tokyo "$bindir/skin-render" "$skin" "$work/record.json" "$work/expected.png" --now "$now" \
         --scale 2 >/dev/null || return 1
@@ -86,20 +52,24 @@ picture_matches() {
         >/dev/null || return 1
     import -window root "$work/screen.png"
     # The desktop's colour far from every window, behind the widget's translucent edges.
-    bg=$(convert "$work/screen.png" -format '%[pixel:p{5,1390}]' info:)
+    bg=$(convert "$work/screen.png" -format '%[pixel:p{5,h-8}]' info:)
     convert -size "${w}x$h" "xc:$bg" "$work/expected.png" -composite "$work/expected-flat.png"
     convert -size "${w}x$h" "xc:$bg" \( "$work/expected-1x.png" -filter point -resize 200% \) \
         -composite "$work/doubled-flat.png"
+}
+# picture_matches: the window shows the reference at scale 2, and the doubled 1x does not match
+# as well.
+picture_matches() {
+    import -window root "$work/screen.png"
     convert "$work/screen.png" -crop "${w}x$h+$x+$y" +repage "$work/shown.png"
     shown_diff=$(differing "$work/expected-flat.png" "$work/shown.png")
     doubled_diff=$(differing "$work/doubled-flat.png" "$work/shown.png")
     echo "$shown_diff $doubled_diff" >"$work/picture-diff.txt"
     [ -n "$shown_diff" ] && [ "$shown_diff" -le $((w * h / 1000)) ]
 }
-if ! wait_until 20 picture_matches; then
+if ! { picture_reference && wait_until 20 picture_matches; }; then
     # A three-hour slot may have turned between the widget's drawing and the reference.
-    sleep 1
-    picture_matches ||
+    picture_reference && picture_matches ||
         fail "the widget's device pixels are not skin-render --scale 2's (differing: $(cat "$work/picture-diff.txt"), see $work/shown.png and $work/expected-flat.png)"
 fi
 read -r shown_diff doubled_diff <"$work/picture-diff.txt"
@@ -167,10 +137,8 @@ moved() { [ "$(geometry "$widget" | awk '{print $1 "," $2}')" = "200,140" ]; }
 wait_until 10 moved || fail "dragging the widget by 120,80 device pixels left it at $(geometry "$widget")"
 
 # 終了 from the tray menu saves the logical position.
-xdotool mousemove --window "$icon" 16 16 click 3
-sleep 1
+open_tray_menu "to quit"
 xdotool key x
-program_ended() { ! kill -0 "$program" 2>/dev/null; }
 wait_until 20 program_ended || fail "終了 did not end the program"
 left=$(sed -n 's/^Left=//p' "$ini" | tr -d '\r')
 top=$(sed -n 's/^Top=//p' "$ini" | tr -d '\r')

@@ -9,39 +9,14 @@ bindir=$1
 work=$2
 # shellcheck source=../../scripts/lib/session.sh
 source "$3"
-trap session_stop EXIT
-
-fail() { e2e_fail "$work" "$@"; }
-
-e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo xprop import convert compare tesseract
-for program in zomika2 sample-service forecast-dump skin-render; do
-    [ -x "$bindir/$program" ] || fail "build $program first"
-done
-
-rm -rf "$work"
-mkdir -p "$work"
-start_xvfb "$work" 1024x768x24 || fail "no X server"
-start_wm "$work" || fail "no window manager"
-start_tray "$work" || fail "no tray"
+E2E_PROGRAMS="zomika2 sample-service forecast-dump skin-render" e2e_begin "$work" "$bindir" \
+    Xvfb openbox trayer xdotool xwininfo xprop import convert compare tesseract
+e2e_desktop "$work"
 start_sample_service "$bindir" "$work" || fail "no sample service"
 folder="$work/program"
 prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1"
 
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
-
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
-
-place() { sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, -v f="$1" 'NR == 1 {print $(f + 1)}'; }
+place() { entry_field "$folder" 0 "$1"; }
 
 # The box of the default skin's temperature and time, in its own pixels.
 rect_of() {
@@ -54,10 +29,11 @@ left=$((tl < ml ? tl : ml))
 right=$((tr > mr ? tr : mr))
 now_crop="$((right - left))x$((mb - nt))+$left+$nt"
 
-# now_shown: the widget shows what skin-render draws of the record with its weather now, and
-# the weather now is what changes the picture there.
-now_shown() {
-    local x y w h now diff
+# now_reference: what skin-render draws of the record with its weather now, and without it, in
+# the box of the weather now, over the desktop's colour; the weather now must be what changes the
+# picture there.
+now_reference() {
+    local x y w h now diff bg f
     read -r x y w h < <(geometry "$widget")
     now=$(date +%Y-%m-%dT%H:%M:%S)
     "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(place 1)" "$(place 2)" \
@@ -69,50 +45,47 @@ now_shown() {
     "$bindir/skin-render" "$folder/Skin/Simple/small.ini" "$work/record-without.json" \
         "$work/without.png" --now "$now" >/dev/null || return 1
     import -window root "$work/screen.png"
-    local bg
-    bg=$(convert "$work/screen.png" -format '%[pixel:p{5,760}]' info:)
+    bg=$(convert "$work/screen.png" -format '%[pixel:p{5,h-8}]' info:)
     for f in with without; do
         convert -size "${w}x$h" "xc:$bg" "$work/$f.png" -composite -crop "$now_crop" +repage \
             "$work/$f-now.png"
     done
-    convert "$work/screen.png" -crop "${w}x$h+$x+$y" +repage -crop "$now_crop" +repage \
-        "$work/shown-now.png"
-    diff=$(compare -metric AE -fuzz 3% "$work/with-now.png" "$work/shown-now.png" null: 2>&1 |
-        awk '{printf "%d", $1}') || true
-    echo "$diff" >"$work/now-diff.txt"
-    [ -n "$diff" ] && [ "$diff" -le 20 ] || return 1
     diff=$(compare -metric AE -fuzz 3% "$work/with-now.png" "$work/without-now.png" null: 2>&1 |
         awk '{printf "%d", $1}') || true
     [ -n "$diff" ] && [ "$diff" -gt 50 ]
 }
 
-"$folder/zomika2" >>"$work/zomika2.log" 2>&1 &
-SESSION_PIDS+=($!)
-widget=$(wait_for_widget 60) || fail "the widget window did not appear"
-wait_until 30 now_shown ||
-    fail "the widget does not show the temperature now ($(cat "$work/now-diff.txt" 2>/dev/null) pixels differ; see $work/shown-now.png and $work/with-now.png)"
+# now_shown: the widget shows the reference's weather now.
+now_shown() {
+    local x y w h diff
+    read -r x y w h < <(geometry "$widget")
+    import -window root "$work/screen.png"
+    convert "$work/screen.png" -crop "${w}x$h+$x+$y" +repage -crop "$now_crop" +repage \
+        "$work/shown-now.png"
+    diff=$(compare -metric AE -fuzz 3% "$work/with-now.png" "$work/shown-now.png" null: 2>&1 |
+        awk '{printf "%d", $1}') || true
+    echo "$diff" >"$work/now-diff.txt"
+    [ -n "$diff" ] && [ "$diff" -le 20 ]
+}
+
+e2e_start_widget "$folder" "$work/zomika2.log"
+# A new reference once, for an observation of ten minutes later.
+if ! { now_reference && wait_until 25 now_shown; }; then
+    now_reference || fail "no reference drawing of the weather now (see $work/forecast-dump.log)"
+    wait_until 5 now_shown ||
+        fail "the widget does not show the temperature now ($(cat "$work/now-diff.txt" 2>/dev/null) pixels differ; see $work/shown-now.png and $work/with-now.png)"
+fi
 
 temp=$(sed -n 's/.*"NowTemp": \(-\?[0-9.]*\).*/\1/p' "$work/record.json")
 time=$(sed -n 's/.*"NowTime": "[0-9-]*T\([0-9:]*\)".*/\1/p' "$work/record.json")
 
 # The tooltip comes up while the pointer rests on the tray icon; its first line is read off the
 # screen (digits only: the reader knows no Japanese).
-tooltip() {
-    local id
-    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
-        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _TOOLTIP && echo "$id" && return 0
-    done
-    return 1
-}
-icon=$(tray_icon)
-[ -n "$icon" ] || fail "no tray icon"
+[ -n "$(tray_icon)" ] || fail "no tray icon"
 hint_read() {
-    xdotool mousemove --window "$icon" 8 8
-    sleep 0.2
-    xdotool mousemove --window "$icon" 9 9
-    wait_until 5 tooltip >/dev/null || return 1
-    local x y w h
-    read -r x y w h < <(geometry "$(tooltip)")
+    local tip x y w h
+    tip=$(show_tray_hint) || return 1
+    read -r x y w h < <(geometry "$tip")
     import -window root "$work/tip-screen.png"
     convert "$work/tip-screen.png" -crop "${w}x$h+$x+$y" +repage -scale 300% "$work/tooltip.png"
     tesseract "$work/tooltip.png" - 2>/dev/null | grep -v '^\s*$' | head -n 1 >"$work/tooltip.txt"

@@ -10,20 +10,8 @@ bindir=$1
 work=$2
 # shellcheck source=../../scripts/lib/session.sh
 source "$3"
-trap session_stop EXIT
-
-fail() { e2e_fail "$work" "$@"; }
-
-e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo xprop import convert
-for program in zomika2 sample-service; do
-    [ -x "$bindir/$program" ] || fail "build $program first"
-done
-
-rm -rf "$work"
-mkdir -p "$work"
-start_xvfb "$work" 1280x900x24 || fail "no X server"
-start_wm "$work" || fail "no window manager"
-start_tray "$work" || fail "no tray"
+e2e_begin "$work" "$bindir" Xvfb openbox trayer xdotool xwininfo xprop import convert
+e2e_desktop "$work" 1280x900x24
 # 千代田区 (class20 1310100): レベル3大雨警報 and 強風注意報 in force.
 start_sample_service "$bindir" "$work" --warning 1310100:03 --warning 1310100:15 ||
     fail "no sample service"
@@ -34,20 +22,6 @@ location=$(sed '1s/^\xEF\xBB\xBF//' "$bindir/urls.list" | tr -d '\r' |
 [ -n "$location" ] || fail "urls.list lacks 千代田区"
 prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1" \
     "Location=$location"
-
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
 
 # pixel FILE X Y: "R G B" of a pixel, 0-255.
 pixel() {
@@ -76,20 +50,13 @@ badge_shown() {
 
 balloons() { grep -c 'Pelumi: 気象警報・注意報: ' "$work/zomika2.log" || true; }
 
-start_program() {
-    env "$@" "$folder/zomika2" >>"$work/zomika2.log" 2>&1 &
-    program=$!
-    SESSION_PIDS+=("$program")
-    widget=$(wait_for_widget 60) || fail "the widget window did not appear"
-}
+start_program() { e2e_start_widget "$folder" "$work/zomika2.log" "$@"; }
 
 quit_program() {
-    xdotool mousemove --window "$(tray_icon)" 8 8 click 3
-    wait_until 10 menu_window >/dev/null || fail "a right click on the tray icon opened no menu"
+    open_tray_menu "to quit"
     xdotool key x
     wait_until 20 program_ended || fail "終了 did not end the program"
 }
-program_ended() { ! kill -0 "$program" 2>/dev/null; }
 
 touch "$work/zomika2.log"
 
@@ -116,17 +83,7 @@ mark_shown() {
 wait_until 10 mark_shown || fail "the tray icon carries no red corner mark (see $work/tray.png)"
 
 # The hint comes up on the pointer resting on the icon (its text is checked by gui.Warnings*).
-tooltip() {
-    local id
-    for id in $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null); do
-        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_TOOLTIP' && echo "$id" && return 0
-    done
-    return 1
-}
-xdotool mousemove --window "$icon" 8 8
-sleep 0.3
-xdotool mousemove --window "$icon" 9 9
-wait_until 10 tooltip >/dev/null || fail "no hint on the tray icon"
+show_tray_hint >/dev/null || fail "no hint on the tray icon"
 import -window root "$work/hint.png"
 xdotool mousemove 600 600
 
@@ -136,7 +93,8 @@ quit_program
 
 start_program
 wait_until 30 badge_shown 1 || fail "after a restart the widget shows no 警報 badge"
-sleep 3
+# A balloon would have been announced before the warnings were drawn; a moment for its log line.
+sleep 0.5
 [ "$(balloons)" = 1 ] || fail "a restart announced the warnings again ($(balloons) balloons)"
 quit_program
 

@@ -11,20 +11,9 @@ bindir=$1
 work=$2
 # shellcheck source=../../scripts/lib/session.sh
 source "$3"
-trap session_stop EXIT
-
-fail() { e2e_fail "$work" "$@"; }
-
-e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo xprop import convert compare identify
-for program in zomika2 sample-service forecast-dump skin-render; do
-    [ -x "$bindir/$program" ] || fail "build $program first"
-done
-
-rm -rf "$work"
-mkdir -p "$work"
-start_xvfb "$work" 1024x768x24 || fail "no X server"
-start_wm "$work" || fail "no window manager"
-start_tray "$work" || fail "no tray"
+E2E_PROGRAMS="zomika2 sample-service forecast-dump skin-render" e2e_begin "$work" "$bindir" \
+    Xvfb openbox trayer xdotool xwininfo xprop import convert compare identify
+e2e_desktop "$work"
 start_sample_service "$bindir" "$work" || fail "no sample service"
 folder="$work/program"
 ini="$folder/zomika2.ini"
@@ -32,35 +21,11 @@ prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1"
 
 # --- helpers ------------------------------------------------------------------------------
 
-# wait_until SECONDS COMMAND...: polls COMMAND every 0.05 s until it succeeds.
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
-}
 
 no_menu() { ! menu_window >/dev/null; }
 
-# dialog_window TITLE: the program's dialog of that title.
-dialog_window() {
-    local id ours
-    ours=" $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null | tr '\n' ' ') "
-    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-        [[ "$ours" == *" $id "* ]] && echo "$id" && return 0
-    done
-    return 1
-}
-no_dialog() { ! dialog_window "$1" >/dev/null; }
-has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 
-# open_menu WHEN: one right click on the tray icon must open the menu; no second try.
-open_menu() {
-    xdotool mousemove --window "$(tray_icon)" 8 8 click 3
-    wait_until 10 menu_window >/dev/null || fail "a right click on the tray icon opened no menu ($1)"
-}
+open_menu() { open_tray_menu "$@"; }
 
 # menu_command KEYS...: picks a command from the tray menu by the accelerators of its captions
 # (not by position: items may be added).
@@ -104,69 +69,48 @@ skin_size() {
     identify -format '%wx%h' "$(dirname "$1")/$background"
 }
 
-# geometry ID: "X Y W H" of a window on the screen.
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
 widget_size_is() { [ "$(geometry "$widget" | awk '{print $3 "x" $4}')" = "$1" ]; }
 
 # Location entry N (0-based) of urls.list, field F (0-based).
-entry_field() {
-    sed '1s/^\xEF\xBB\xBF//' "$folder/urls.list" | tr -d '\r' | awk -F, -v n="$1" -v f="$2" \
-        'NR == n + 1 {print $(f + 1)}'
-}
+field() { entry_field "$folder" "$1" "$2"; }
 
-# forecast_shown SKIN LOCATION: the widget shows, pixel for pixel, what the skin draws of the
-# forecast the sample service gives for that place through the current $source. A failed or
-# stale widget shows other pixels: its texts, icons and numbers differ, however colourful it is.
-forecast_shown() {
-    local skin=${1//\\//} location=$2 x y w h now bg diff
-    read -r x y w h < <(geometry "$widget")
+# reference SKIN LOCATION: what the skin draws of the forecast the sample service gives for
+# that place through the current $source, into $work/expected.png. A failed or stale widget shows
+# other pixels: its texts, icons and numbers differ, however colourful it is.
+reference() {
+    local skin=${1//\\//} location=$2 now
     now=$(date +%Y-%m-%dT%H:%M:%S)
     # The widget reads the agency's forecast, and the live source's at a place in Japan, by
     # Japan's clock.
     [ "$source" = tenkilite ] || now=$(TZ=Asia/Tokyo date +%Y-%m-%dT%H:%M:%S)
     if [ "$source" = jma ]; then
-        "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(entry_field "$location" 1)" \
-            "$(entry_field "$location" 2)" --now "$now" --cache "$work/jma-cache" \
+        "$bindir/forecast-dump" jma "${SAMPLE_URL}bosai/" "$SAMPLE_URL" "$(field "$location" 1)" \
+            "$(field "$location" 2)" --now "$now" --cache "$work/jma-cache" \
             >"$work/record.json" || return 1
     elif [ "$source" = openmeteo ]; then
-        "$bindir/forecast-dump" openmeteo "$SAMPLE_URL" "$SAMPLE_URL" "$(entry_field "$location" 1)" \
-            "$(entry_field "$location" 2)" --now "$now" >"$work/record.json" || return 1
+        "$bindir/forecast-dump" openmeteo "$SAMPLE_URL" "$SAMPLE_URL" "$(field "$location" 1)" \
+            "$(field "$location" 2)" --now "$now" >"$work/record.json" || return 1
     else
-        "$bindir/forecast-dump" tenkilite "${SAMPLE_URL}lite/$(entry_field "$location" 3)" \
-            "${SAMPLE_URL}lite/$(entry_field "$location" 4)" --now "$now" >"$work/record.json" ||
+        "$bindir/forecast-dump" tenkilite "${SAMPLE_URL}lite/$(field "$location" 3)" \
+            "${SAMPLE_URL}lite/$(field "$location" 4)" --now "$now" >"$work/record.json" ||
             return 1
     fi
     "$bindir/skin-render" "$folder/Skin/$skin" "$work/record.json" "$work/expected.png" \
-        --now "$now" >/dev/null || return 1
-    import -window root "$work/screen.png"
-    # The desktop's colour far from every window, behind the widget's translucent edges.
-    bg=$(convert "$work/screen.png" -format '%[pixel:p{5,760}]' info:)
-    convert -size "${w}x$h" "xc:$bg" "$work/expected.png" -composite "$work/expected-flat.png"
-    convert "$work/screen.png" -crop "${w}x$h+$x+$y" +repage "$work/shown.png"
-    diff=$(compare -metric AE -fuzz 3% "$work/expected-flat.png" "$work/shown.png" null: 2>&1 |
-        awk '{printf "%d", $1}') || true
-    echo "$diff" >"$work/forecast-diff.txt"
-    [ -n "$diff" ] && [ "$diff" -le $((w * h / 200)) ]
+        --now "$now" >/dev/null
 }
-# expect_forecast SKIN LOCATION WHAT: waits for the forecast; a refresh from the menu covers a
-# three-hour slot that changed between the widget's drawing and the reference.
+# expect_forecast SKIN LOCATION WHAT: waits until the widget shows the reference, pixel for
+# pixel; a refresh from the menu and a new reference cover a three-hour slot that changed between
+# the widget's drawing and the reference.
 expect_forecast() {
-    wait_until 10 forecast_shown "$1" "$2" && return 0
+    reference "$1" "$2" || fail "no reference drawing of the forecast of $3"
+    wait_until 10 widget_shows "$work" "$work/expected.png" && return 0
     menu_command r
-    wait_until 10 forecast_shown "$1" "$2" ||
-        fail "the widget does not show the forecast of $3 ($(cat "$work/forecast-diff.txt") pixels differ; see $work/shown.png and $work/expected-flat.png)"
+    reference "$1" "$2" || fail "no reference drawing of the forecast of $3"
+    wait_until 10 widget_shows "$work" "$work/expected.png" ||
+        fail "the widget does not show the forecast of $3 ($(cat "$work/diff.txt") pixels differ; see $work/shown.png and $work/expected-flat.png)"
 }
 
-start_program() {
-    "$folder/zomika2" >>"$work/zomika2.log" 2>&1 &
-    program=$!
-    SESSION_PIDS+=("$program")
-    widget=$(wait_for_widget 60) || fail "the widget window did not appear"
-}
-program_ended() { ! kill -0 "$program" 2>/dev/null; }
+start_program() { e2e_start_widget "$folder" "$work/zomika2.log"; }
 
 # --- first run ----------------------------------------------------------------------------
 
@@ -192,8 +136,8 @@ read -r x y _ < <(geometry "$widget")
 # A first start (no Server key) shows the agency's forecast; it resolved the place and kept it.
 source=jma
 expect_forecast 'Simple\small.ini' 0 "the first place from the agency"
-grep -qE "^$(entry_field 0 1),$(entry_field 0 2)=[0-9]{6},[0-9]{6},[0-9]{7}," "$ini" ||
-    fail "the settings file lacks the agency's place of $(entry_field 0 2)"
+grep -qE "^$(field 0 1),$(field 0 2)=[0-9]{6},[0-9]{6},[0-9]{7}," "$ini" ||
+    fail "the settings file lacks the agency's place of $(field 0 2)"
 
 # The live source, from the source submenu: it looks the place up and keeps its coordinates.
 source=openmeteo
@@ -202,9 +146,9 @@ openmeteo_saved() { [ "$(ini_value Server)" = 2 ]; }
 wait_until 10 openmeteo_saved || fail "choosing Open-Meteo did not save Server=2"
 expect_forecast 'Simple\small.ini' 0 "the first place from the live source"
 coordinates_kept() {
-    grep -qE "^$(entry_field 0 1),$(entry_field 0 2)=[0-9]+(\.[0-9]+)?,[0-9]+(\.[0-9]+)?\r?\$" "$ini"
+    grep -qE "^$(field 0 1),$(field 0 2)=[0-9]+(\.[0-9]+)?,[0-9]+(\.[0-9]+)?\r?\$" "$ini"
 }
-coordinates_kept || fail "the settings file lacks the coordinates of $(entry_field 0 2)"
+coordinates_kept || fail "the settings file lacks the coordinates of $(field 0 2)"
 
 # The source, from its submenu; a choice from the menu is saved at once.
 source=tenkilite
@@ -266,7 +210,7 @@ open_dialog 地域の設定 l
 xdotool key Tab Tab Down Return
 after_dialog 地域の設定
 expect_ini Location 0 "place OK must not write the settings"
-expect_forecast 'Simple\small.ini' "$place" "$(entry_field "$place" 2)"
+expect_forecast 'Simple\small.ini' "$place" "$(field "$place" 2)"
 
 # The skin: the one above the loaded skin in the tree, previewed at once, kept by OK.
 declare -A skin_of_size
@@ -285,7 +229,7 @@ xdotool key Return
 after_dialog デザインの変更
 expect_ini Filename 'Simple\small.ini' "skin OK must not write the settings"
 skin=${skin//\//\\}
-expect_forecast "$skin" "$place" "$(entry_field "$place" 2) with $skin"
+expect_forecast "$skin" "$place" "$(field "$place" 2) with $skin"
 
 # 終了 saves everything.
 menu_command x
@@ -302,7 +246,7 @@ expect_ini UpdateCheckURL "${SAMPLE_URL}version.txt" "a key the program does not
 start_program
 read -r x y w h < <(geometry "$widget")
 [ "$x,$y ${w}x$h" = "40,30 $size" ] || fail "the second start shows ${w}x$h at $x,$y"
-expect_forecast "$skin" "$place" "$(entry_field "$place" 2) after the restart"
+expect_forecast "$skin" "$place" "$(field "$place" 2) after the restart"
 
 # A signal while the skin dialog previews another skin: the dialog ends as Cancel first.
 open_dialog デザインの変更 d k
@@ -314,4 +258,4 @@ wait_until 10 program_ended || fail "zomika2 did not end on SIGTERM"
 expect_ini Filename "$skin" "a signal during a preview must keep the skin from before"
 expect_ini Location "$place" "saved on SIGTERM"
 
-echo "PASS: place $(entry_field "$place" 2), skin $skin, every dialog, restart and SIGTERM"
+echo "PASS: place $(field "$place" 2), skin $skin, every dialog, restart and SIGTERM"

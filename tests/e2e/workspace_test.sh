@@ -9,45 +9,22 @@ bindir=$1
 work=$2
 # shellcheck source=../../scripts/lib/session.sh
 source "$3"
-trap session_stop EXIT
-
-fail() { e2e_fail "$work" "$@"; }
-
-e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo xprop xmessage import
-for program in zomika2 sample-service; do
-    [ -x "$bindir/$program" ] || fail "build $program first"
-done
-
-rm -rf "$work"
-mkdir -p "$work"
+e2e_begin "$work" "$bindir" Xvfb openbox trayer xdotool xwininfo xprop xmessage import
 cat >"$work/openbox.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <desktops><number>2</number><firstdesk>1</firstdesk></desktops>
 </openbox_config>
 XML
-start_xvfb "$work" 1024x768x24 || fail "no X server"
-start_wm "$work" --config-file "$work/openbox.xml" || fail "no window manager"
-start_tray "$work" || fail "no tray"
+e2e_desktop "$work" - 24 --config-file "$work/openbox.xml"
 start_sample_service "$bindir" "$work" || fail "no sample service"
 folder="$work/program"
 prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "StayOnBottom=1"
 
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
-}
-
 [ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | awk '{print $3}')" = 2 ] ||
     fail "openbox did not make two workspaces: $(xprop -root _NET_NUMBER_OF_DESKTOPS)"
 
-"$folder/zomika2" >"$work/zomika2.log" 2>&1 &
-SESSION_PIDS+=($!)
-widget=$(wait_for_widget 30) || fail "the widget did not appear"
+e2e_start_widget "$folder" "$work/zomika2.log"
 
 on_every_workspace() { xprop -id "$widget" _NET_WM_DESKTOP 2>/dev/null | grep -q '= 4294967295$'; }
 below() { xprop -id "$widget" _NET_WM_STATE 2>/dev/null | grep -q '_NET_WM_STATE_BELOW'; }
@@ -97,8 +74,7 @@ xdotool set_desktop 0
 wait_until 10 bash -c '[ "$(xprop -root _NET_CURRENT_DESKTOP | awk "{print \$3}")" = 0 ]' ||
     fail "could not go back to the first workspace"
 for round in off on; do
-    xdotool mousemove --window "$(tray_icon)" 8 8 click 3
-    wait_until 10 menu_window >/dev/null || fail "no tray menu (最背面に表示 $round)"
+    open_tray_menu "最背面に表示 $round"
     xdotool key d b
     sleep 0.5
     widget=$(wait_for_widget 10) || fail "the widget is gone after 最背面に表示 $round"

@@ -198,7 +198,7 @@ TEST_F(KeepTest, AtANewDayYesterdaysForecastGoesAndASchedulerRefreshes) {
     platform::FixClock({2026, 12, 9, 12, 0, 5});
     form->ClockTimerTimer();
     EXPECT_NE(form->WidgetBitmap, at1030);
-    EXPECT_NE(form->TrayHint().find("現在 (12-15時) " + good.PointWeather[4]), std::string::npos)
+    EXPECT_NE(form->TrayHint().find("12-15時 " + good.PointWeather[4]), std::string::npos)
         << form->TrayHint();
 }
 
@@ -270,7 +270,7 @@ TEST_F(KeepTest, AnErrorKeepsTheForecastAndAnUnknownPlaceDropsIt) {
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto form = StartWithForecast();
-        form->ApplyForecastOutcome({}, c.error);
+        form->ApplyForecastOutcome(form->CurrentForecastRequest(), {}, c.error);
         EXPECT_RECORD_EQ(form->Weather,
                          c.dropped ? Nothing(notFound) : With(good, "データ取得に失敗"));
         EXPECT_FALSE(form->RetryTimer.isActive());
@@ -306,7 +306,7 @@ TEST_F(KeepTest, AfterARestartWithoutNetworkTheKeptForecastIsShownAtOnce) {
     EXPECT_EQ(form->ShownForecastKey(), key);
     EXPECT_EQ(form->ShownForecastFetchedAt(), fetched);
     EXPECT_EQ(form->TrayIconIndex(), TMainForm::WeatherIconIndex(good.PointWeather[4]));
-    EXPECT_NE(form->TrayHint().find("現在 (12-15時) " + good.PointWeather[4]), std::string::npos)
+    EXPECT_NE(form->TrayHint().find("12-15時 " + good.PointWeather[4]), std::string::npos)
         << form->TrayHint();
     const std::string afternoon = form->TrayHint();
 

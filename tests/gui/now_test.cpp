@@ -74,9 +74,7 @@ TEST_F(NowTest, TheFirstStartShowsTheWeatherNowInTheRecordTheWidgetAndTheHint) {
             EXPECT_EQ(label.Text, expected.Time.substr(11));
         }
     }
-    // Every ten minutes while the schedule runs; the kept forecast holds it too.
-    EXPECT_TRUE(form->NowTimer.isActive());
-    EXPECT_EQ(form->NowTimer.interval(), 10 * 60 * 1000);
+    // The kept forecast holds it too.
     EXPECT_NE(ReadAll(program.dir.File("cache/" + KeptForecastName(form->SettingsFileName)))
                   .find("\"NowTime\": \"" + expected.Time),
               std::string::npos);
@@ -92,25 +90,38 @@ TEST_F(NowTest, TheForecastAndTheWeatherNowFailApart) {
         ++made;
         return std::make_unique<FakeHttpClient>();
     };
-    form->NowTimerTimer();
+    form->RefreshNow();
     TestProgram::Settle(*form);
     EXPECT_EQ(made, 1);
     EXPECT_EQ(form->Weather, shown);
-    // The forecast's refresh fails (no retry left): the weather now stays, and the hint still
-    // begins with it.
-    form->RetryTimer.Tag = 0;
+    // The forecast's refresh fails: the weather now stays, and the hint still begins with it.
     form->RefreshWeather();
     TestProgram::Settle(*form);
     EXPECT_EQ(form->Weather.Now, shown.Now);
     EXPECT_TRUE(form->TrayHint().starts_with("現在 ")) << form->TrayHint();
 }
 
-TEST_F(NowTest, AManualScheduleAsksForNothingOnItsOwn) {
+namespace {
+
+// Ten ticks of the minute timer.
+void TenMinutes(TMainForm& form) {
+    for (int minute = 0; minute < 10; ++minute)
+        form.Timer1Timer();
+}
+
+} // namespace
+
+TEST_F(NowTest, EveryTenMinutesUnlessTheScheduleIsManual) {
     auto form = Start("RefreshInterval=0\n");
-    EXPECT_FALSE(form->NowTimer.isActive());
+    EXPECT_FALSE(form->Timer1.isActive());
+    TenMinutes(*form);
+    EXPECT_FALSE(form->RefreshingNow());
     form->ActInterval1H.setChecked(true);
     form->ActRefreshIntervalExecute(nullptr);
-    EXPECT_TRUE(form->NowTimer.isActive());
+    EXPECT_TRUE(form->Timer1.isActive());
+    TenMinutes(*form);
+    EXPECT_TRUE(form->RefreshingNow());
+    TestProgram::Settle(*form);
 }
 
 TEST_F(NowTest, TheTrayModeOfTheTemperatureNowDrawsItsDegrees) {
@@ -130,7 +141,7 @@ TEST_F(NowTest, AQuitDuringTheObservationsDownloadEndsIt) {
     // The agency's site stops answering: the next observation waits on its latest time.
     SilentServer silent;
     form->JmaPrefix = silent.BaseUrl() + "bosai/";
-    form->NowTimerTimer();
+    form->RefreshNow();
     ASSERT_GE(silent.Accept(5000), 1);
     EXPECT_TRUE(form->RefreshingNow());
     form->close();

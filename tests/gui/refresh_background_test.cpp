@@ -112,7 +112,10 @@ TEST_F(RefreshBackgroundTest, RefreshCommandsDuringADownloadLetItStand) {
         ++made;
         return CreateHttpClient();
     };
-    form->RetryTimer.Tag = 2; // as if this attempt were a late retry
+    // As if this attempt were a late retry: three of the five taken.
+    for (int taken = 0; taken < 3; ++taken)
+        form->Schedule.Failed(TFeed::Forecast, platform::UnixSecondsNow());
+    ASSERT_EQ(form->Schedule.RetriesLeft(TFeed::Forecast), 2);
     form->ActRefresh.trigger();
     form->ActRefresh.trigger();
     form->ActTenkiJpLite.trigger(); // the source already chosen

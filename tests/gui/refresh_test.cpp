@@ -55,7 +55,8 @@ TEST_F(RefreshTest, FailuresWalkTheRetryBudgetThenGiveUp) {
         }
         EXPECT_EQ(form->Weather.Information, statuses[i]);
         EXPECT_EQ(form->TrayIconIndex(), 5);
-        EXPECT_EQ(form->TrayHint(), "データ取得に失敗");
+        // Nothing could be had: the warnings are unknown, and said to be.
+        EXPECT_EQ(form->TrayHint(), "データ取得に失敗\r\n警報・注意報: 取得できず");
         const bool retryPending = i + 1 < statuses.size();
         EXPECT_EQ(form->RetryTimer.isActive(), retryPending);
         EXPECT_EQ(form->RetryTimer.Tag, static_cast<int>(4 - std::min<std::size_t>(i, 4)));
@@ -120,79 +121,6 @@ TEST_F(RefreshTest, SourceChangeSavesAndRefreshes) {
     EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
 }
 
-TEST_F(RefreshTest, SixTwelveEighteenTargets) {
-    struct Case {
-        int hour, minute;
-        int target;      // Tag after selecting the mode
-        int refreshHour; // first hour whose tick refreshes
-        int nextTarget;  // Tag after that refresh
-    };
-    const std::vector<Case> cases = {
-        {17, 59, 18, 18, 6}, {18, 0, 6, 6, 12},  {23, 30, 6, 6, 12},
-        {4, 0, 6, 6, 12},    {6, 0, 12, 12, 18}, {11, 59, 12, 12, 18},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.hour) + ":" + std::to_string(c.minute));
-        platform::FixClock({2026, 12, 9, c.hour, c.minute, 0});
-        auto form = Start();
-        form->ActIntervalAuto.trigger();
-        EXPECT_TRUE(form->Timer1.isActive());
-        EXPECT_EQ(form->Timer1.Tag, c.target);
-        EXPECT_EQ(program.ReadIni().ReadInteger("Option", "RefreshInterval", -1), 4);
-
-        // Ticks before the target hour do nothing.
-        form->ActRefresh.trigger(); // a fresh attempt to tell refreshes apart
-        Settle(*form);
-        form->RetryTimerTimer();
-        Settle(*form);
-        const std::string before = form->Weather.Information;
-        ASSERT_EQ(before, "再接続します (あと4回)");
-        form->Timer1Timer();
-        Settle(*form);
-        EXPECT_EQ(form->Weather.Information, before);
-
-        platform::FixClock({2026, 12, 10, c.refreshHour, 0, 0});
-        form->Timer1Timer();
-        Settle(*form);
-        EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
-        EXPECT_EQ(form->Timer1.Tag, c.nextTarget);
-        form->close();
-    }
-}
-
-TEST_F(RefreshTest, IntervalModesCountDownAndReload) {
-    struct Case {
-        QAction TMainForm::*action;
-        int minutes;
-    };
-    const std::vector<Case> cases = {
-        {&TMainForm::ActInterval1H, 60},
-        {&TMainForm::ActInterval3H, 180},
-        {&TMainForm::ActInterval6H, 360},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.minutes);
-        auto form = Start();
-        ((*form).*c.action).trigger();
-        EXPECT_EQ(form->Timer1.Tag, c.minutes);
-        EXPECT_EQ(form->Timer1.interval(), 60000);
-        form->ActRefresh.trigger();
-        Settle(*form);
-        form->RetryTimerTimer();
-        Settle(*form);
-        for (int tick = 1; tick < c.minutes; ++tick)
-            form->Timer1Timer();
-        Settle(*form);
-        EXPECT_EQ(form->Timer1.Tag, 1);
-        EXPECT_EQ(form->Weather.Information, "再接続します (あと4回)");
-        form->Timer1Timer();
-        Settle(*form);
-        EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
-        EXPECT_EQ(form->Timer1.Tag, c.minutes);
-        form->close();
-    }
-}
-
 TEST_F(RefreshTest, ManualModeStopsTheScheduleAndKeepsItsTag) {
     auto form = Start("RefreshInterval=3\n");
     EXPECT_TRUE(form->Timer1.isActive());
@@ -204,75 +132,61 @@ TEST_F(RefreshTest, ManualModeStopsTheScheduleAndKeepsItsTag) {
     EXPECT_EQ(program.ReadIni().ReadInteger("Option", "RefreshInterval", -1), 0);
 }
 
-// A machine that sleeps through a scheduled refresh, or a clock that jumps: the wall clock
-// at each tick decides. Each step fixes the clock, ticks once and says whether a download
-// started and what the schedule holds afterwards.
-TEST_F(RefreshTest, AMissedScheduledRefreshHappensAtTheNextTickAndTheScheduleReArms) {
+// The minute timer asks the schedule (its decisions are the core's: core.ScheduleTest.*) and
+// starts what is due: each step fixes the clock, ticks once and counts the downloads started,
+// one per feed; Timer1's Tag shows the schedule's counter.
+TEST_F(RefreshTest, TheMinuteTimerStartsWhatTheScheduleSays) {
     using T = platform::LocalDateTime;
     struct Step {
         T at;
-        bool refreshes;
+        int downloads; // forecast, weather now and warnings, each one
         int tag;
+        std::string status; // the forecast's after the step
     };
     struct Case {
         const char* name;
-        int interval; // RefreshInterval
+        QAction TMainForm::*mode;
+        int stored; // RefreshInterval saved by the menu
         T armed;
         std::vector<Step> steps;
     };
     const std::vector<Case> cases = {
-        {"6/12/18: closed at 11:55, opened at 13:00",
+        {"hourly: the ten minutes, then the forecast with them",
+         &TMainForm::ActInterval1H,
+         1,
+         {2026, 12, 9, 10, 0, 0},
+         {{{2026, 12, 9, 10, 1, 0}, 0, 59, "データ取得に失敗"},
+          {{2026, 12, 9, 10, 10, 0}, 2, 50, "データ取得に失敗"},
+          {{2026, 12, 9, 11, 0, 0}, 3, 60, "再接続します (あと5回)"}}},
+        {"6/12/18: the forecast with the warnings at noon, the ten minutes on their own",
+         &TMainForm::ActIntervalAuto,
          4,
          {2026, 12, 9, 11, 55, 0},
-         {{{2026, 12, 9, 11, 56, 0}, false, 12},
-          {{2026, 12, 9, 13, 0, 0}, true, 18},
-          {{2026, 12, 9, 13, 1, 0}, false, 18},
-          {{2026, 12, 9, 17, 59, 0}, false, 18},
-          {{2026, 12, 9, 18, 0, 0}, true, 6}}},
-        {"6/12/18: asleep from 5:50 until 7:10 two days later",
-         4,
-         {2026, 12, 9, 5, 50, 0},
-         {{{2026, 12, 11, 7, 10, 0}, true, 12},
-          {{2026, 12, 11, 7, 11, 0}, false, 12},
-          {{2026, 12, 11, 12, 0, 0}, true, 18}}},
-        {"6/12/18: clock set back an hour after the noon refresh",
-         4,
-         {2026, 12, 9, 11, 59, 0},
-         {{{2026, 12, 9, 12, 0, 0}, true, 18},
-          {{2026, 12, 9, 11, 1, 0}, false, 18},
-          {{2026, 12, 9, 12, 0, 0}, false, 18},
-          {{2026, 12, 9, 18, 0, 0}, true, 6}}},
-        {"6/12/18: clock set back a day waits for the target of the new day",
-         4,
-         {2026, 12, 9, 12, 10, 0},
-         {{{2026, 12, 8, 12, 11, 0}, false, 18}, {{2026, 12, 8, 18, 0, 0}, true, 6}}},
-        {"hourly: eight hours asleep",
-         1,
-         {2026, 12, 9, 10, 0, 0},
-         {{{2026, 12, 9, 10, 1, 0}, false, 59},
-          {{2026, 12, 9, 18, 1, 0}, true, 60},
-          {{2026, 12, 9, 18, 2, 0}, false, 59}}},
-        {"3-hourly: a jump shorter than the countdown shortens it",
-         2,
-         {2026, 12, 9, 10, 0, 0},
-         {{{2026, 12, 9, 10, 1, 0}, false, 179},
-          {{2026, 12, 9, 12, 1, 0}, false, 59},
-          {{2026, 12, 9, 13, 0, 0}, true, 180}}},
-        {"hourly: a tick under two minutes late counts one, a later one every minute",
-         1,
-         {2026, 12, 9, 10, 0, 0},
-         {{{2026, 12, 9, 10, 1, 50}, false, 59}, {{2026, 12, 9, 10, 4, 30}, false, 57}}},
-        {"6-hourly: clock set back an hour counts one minute",
+         {{{2026, 12, 9, 11, 56, 0}, 0, 12, "データ取得に失敗"},
+          {{2026, 12, 9, 12, 0, 0}, 2, 18, "再接続します (あと5回)"},
+          // With the retry that the failure at noon armed for a minute later.
+          {{2026, 12, 9, 12, 5, 0}, 3, 18, "再接続します (あと4回)"}}},
+        {"6-hourly: eight hours asleep",
+         &TMainForm::ActInterval6H,
          3,
          {2026, 12, 9, 10, 0, 0},
-         {{{2026, 12, 9, 10, 1, 0}, false, 359},
-          {{2026, 12, 9, 9, 2, 0}, false, 358},
-          {{2026, 12, 9, 9, 3, 0}, false, 357}}},
+         {{{2026, 12, 9, 18, 1, 0}, 3, 360, "再接続します (あと5回)"},
+          {{2026, 12, 9, 18, 2, 0}, 1, 359, "再接続します (あと4回)"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         platform::FixClock(c.armed);
-        auto form = Start("RefreshInterval=" + std::to_string(c.interval) + "\n");
+        auto form = Start();
+        // The start-up's retries given up, so that only the schedule asks.
+        for (int retry = 0; retry < 5; ++retry) {
+            form->RetryTimerTimer();
+            Settle(*form);
+        }
+        ASSERT_EQ(form->Weather.Information, "データ取得に失敗");
+        ((*form).*c.mode).trigger();
+        EXPECT_EQ(program.ReadIni().ReadInteger("Option", "RefreshInterval", -1), c.stored);
+        EXPECT_TRUE(form->Timer1.isActive());
+        EXPECT_EQ(form->Timer1.interval(), 60000);
         int downloads = 0;
         form->NewHttpClient = [&downloads] {
             ++downloads;
@@ -285,12 +199,10 @@ TEST_F(RefreshTest, AMissedScheduledRefreshHappensAtTheNextTickAndTheScheduleReA
             platform::FixClock(step.at);
             form->Timer1Timer();
             Settle(*form);
-            // A refresh asks for the forecast and the place's warnings.
-            EXPECT_EQ(downloads - before, step.refreshes ? 2 : 0);
+            EXPECT_EQ(downloads - before, step.downloads);
             EXPECT_EQ(form->Timer1.Tag, step.tag);
-            if (step.refreshes) {
-                EXPECT_EQ(form->Weather.Information, "再接続します (あと5回)");
-            }
+            // A forecast asked for on schedule gets the whole retry budget.
+            EXPECT_EQ(form->Weather.Information, step.status);
         }
         form->close();
     }

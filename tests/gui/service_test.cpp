@@ -72,7 +72,7 @@ TEST_F(ServiceTest, ASuccessfulRefreshFillsTheRecordTheWidgetAndTheTray) {
         } else {
             EXPECT_EQ(form->TrayIconIndex(), TMainForm::WeatherIconIndex(w.PointWeather[3]));
             EXPECT_EQ(form->TrayHint().rfind(
-                          w.LocationName + "\r\n現在 (9-12時) " + w.PointWeather[3] + " ", 0),
+                          w.LocationName + "\r\n9-12時 " + w.PointWeather[3] + " ", 0),
                       0u)
                 << form->TrayHint();
         }

@@ -152,7 +152,7 @@ TEST_F(TrayTest, HintsAndBalloonsOfTheThreeModes) {
         std::string text;
     };
     const std::vector<Case> cases = {
-        {&TMainForm::ActCurrentForecast, 0, "東京都千代田区\r\n現在 (9-12時) 晴 23℃ 降水 10%",
+        {&TMainForm::ActCurrentForecast, 0, "東京都千代田区\r\n9-12時 晴 23℃ 降水 10%",
          "東京都千代田区 現在の天気 (9-12時)", "晴 23℃ 降水 10%"},
         {&TMainForm::ActTodayForecast, 1,
          "東京都千代田区\r\n9日(Wed) 曇時々雨 最高 18℃ 最低 7℃ 降水 30%",
@@ -179,7 +179,7 @@ TEST_F(TrayTest, HintsAndBalloonsOfTheThreeModes) {
     w.DayProb[1] = NoValue;
     w.LocationName.clear();
     form->ActCurrentForecast.trigger();
-    EXPECT_EQ(form->TrayHint(), "現在 (9-12時) 晴 -- 降水 --");
+    EXPECT_EQ(form->TrayHint(), "9-12時 晴 -- 降水 --");
     w.DayMaxTemp[1] = NoValue;
     w.DayProb[4] = w.DayProb[5] = NoValue;
     form->ActTomorrowForecast.trigger();
@@ -226,7 +226,7 @@ TEST_F(TrayTest, CurrentSlotFollowsTheClock) {
         platform::FixClock({2026, 12, 9, c.hour, 59, 0});
         form->UpdateTrayIcon();
         EXPECT_EQ(form->TrayHint(),
-                  std::string("現在 (") + c.slot + ") 晴 -- 降水 " + c.probability)
+                  std::string(c.slot) + " 晴 -- 降水 " + c.probability)
             << c.hour;
     }
 }
@@ -244,7 +244,7 @@ TEST_F(TrayTest, TheAgencysCurrentSlotIsJapansHour) {
         w.PointWeather[s] = "晴";
     platform::FixClock({2026, 12, 9, 10, 30, 0});
     form->UpdateTrayIcon();
-    EXPECT_EQ(form->TrayHint(), "現在 (9-12時) 晴 -- 降水 --");
+    EXPECT_EQ(form->TrayHint(), "9-12時 晴 -- 降水 --");
 }
 
 TEST_F(TrayTest, AModeChangeWithoutAForecastInventsNoDay) {
