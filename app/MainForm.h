@@ -150,8 +150,13 @@ public:
     void ClockTimerTimer();
     // The clock the forecast is read by: Japan's under the agency's source, else the computer's.
     void FollowSourcesClock();
-    // Shows the kept forecast of the chosen source and place when it is today's (start-up).
+    // Shows the kept forecast of the chosen source and place when it is today's (start-up); under
+    // the agency, one of another day is read again from its kept answers at today's clock.
     void RestoreKeptForecast();
+    // With no forecast on show under the agency: the answers the last loads kept, read again at
+    // the present clock (yesterday evening's tells today), fetched when they were. True when
+    // they told anything.
+    bool ShowKeptAnswers();
     // What the forecast on show was made for (ForecastKey of its request; empty for none), and
     // when it was fetched (seconds since 1970).
     const std::string& ShownForecastKey() const { return FeedState.Forecast.Key; }
@@ -198,7 +203,8 @@ public:
     void UpdateTrayIcon();
     // The same without a balloon: for the states between refreshes.
     void UpdateTrayState();
-    // Shows a balloon (and notes it as the last one shown).
+    // Shows a balloon (and notes it as the last one shown). One that is not urgent, coming while
+    // an urgent one is up, is shown joined to it (JoinBalloons) rather than wiping it out.
     void ShowBalloon(const TBalloon& balloon);
     // The index of TrayIconIndex() that stands for the application's own icon.
     static constexpr int ApplicationIconIndex = TrayApplicationIcon;
@@ -424,6 +430,8 @@ private:
     std::string trayHint_;
     std::string lastBalloonTitle_;
     std::string lastBalloonText_;
+    std::optional<TBalloon> urgentBalloon_; // the last urgent balloon, up until urgentUntil_
+    std::int64_t urgentUntil_ = 0;          // milliseconds of the steady clock
     int modalDepth_ = 0;
     bool pressed_ = false;  // the left button went down on the widget and is held
     QPoint pressPosition_;  // where, on the screen

@@ -4,7 +4,9 @@
 
 #include "platform/Cache.h"
 #include "platform/Clock.h"
+#include "weather/ForecastTime.h"
 #include "weather/KeptForecast.h"
+#include "weather/jma/Jma.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
 #include <cstdio>
@@ -91,6 +93,8 @@ void TMainForm::ApplyForecastOutcome(const TForecastRequest& asked, TForecastOut
     ForecastNotLoaded(Weather, FeedState.Forecast, end,
                       end == TForecastEnd::PlaceUnknown ? message : ForecastFailureStatus(retries),
                       Today());
+    if (end == TForecastEnd::Failed)
+        ShowKeptAnswers(); // the day has passed since the forecast on show came
     DrawWeather();
     UpdateTrayState();
     SyncScheduleTimers();
@@ -119,14 +123,44 @@ void TMainForm::RestoreKeptForecast() {
     }
     auto kept = LoadKeptForecast(platform::TCache(CacheFolder), KeptForecastName(SettingsFileName),
                                  key, Today());
-    if (!kept)
+    if (!kept) {
+        ShowKeptAnswers(); // started on another day than the last forecast came
         return;
+    }
     Weather = std::move(kept->Record);
     // The kept weather now shows while it is current (the drawing tells); it is the place's.
     if (auto request = CurrentObservationRequest())
         FeedState.Now.Key = ObservationKey(*request);
     FeedState.Forecast.Key = key;
     FeedState.Forecast.FetchedAt = kept->FetchedAt;
+}
+
+bool TMainForm::ShowKeptAnswers() {
+    if (CacheFolder.empty() || SelectedSource() != TSource::Jma || HoldsForecast(Weather))
+        return false;
+    TForecastRequest request;
+    try {
+        request = CurrentForecastRequest();
+    } catch (...) {
+        return false;
+    }
+    TForecastOutcome outcome = ReadKeptJma(request, ClockMoment(platform::LocalNow()));
+    if (!outcome.Loaded)
+        return false;
+    const std::string key = ForecastKeyOf(request);
+    // Fetched when the kept forecast was, whatever day that was: the tray says so after a
+    // failure, and the record's report time marks it old.
+    std::int64_t fetchedAt = 0;
+    if (const auto entry =
+            platform::TCache(CacheFolder).Read(KeptForecastName(SettingsFileName), 1 << 20))
+        if (const auto kept = ReadKeptForecastJson(entry->Content); kept && kept->Key == key)
+            fetchedAt = kept->FetchedAt;
+    const std::string status = Weather.Information;
+    const bool failed = FeedState.Forecast.LastFailed;
+    ForecastLoaded(Weather, FeedState.Forecast, key, std::move(outcome.Record), fetchedAt);
+    Weather.Information = status;
+    FeedState.Forecast.LastFailed = failed;
+    return true;
 }
 
 // --- the weather now ---

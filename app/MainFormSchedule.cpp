@@ -143,8 +143,11 @@ void TMainForm::ClockTimerTimer() {
     if (UpdateWarningsNote() && !newHour)
         ShowFeedChange();
     if (newHour) {
-        if (newDay)
+        if (newDay) {
             DropStaleForecast(Weather, FeedState.Forecast, today);
+            // Yesterday's answers tell today until the new day's forecast comes.
+            ShowKeptAnswers();
+        }
         // The point row and the tray's slot start at the present hour; a window that never drew
         // waits for its first refresh.
         ShowFeedChange();

@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -59,7 +61,19 @@ void TMainForm::ShowTray(bool balloon) {
         ShowBalloon(*view.Balloon);
 }
 
-void TMainForm::ShowBalloon(const TBalloon& balloon) {
+void TMainForm::ShowBalloon(const TBalloon& next) {
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+    TBalloon balloon = next;
+    if (next.Urgent) {
+        urgentBalloon_ = next;
+        urgentUntil_ = now + next.Milliseconds;
+    } else if (urgentBalloon_ && now < urgentUntil_) {
+        balloon = JoinBalloons(*urgentBalloon_, next);
+        balloon.Milliseconds =
+            static_cast<int>(std::max<std::int64_t>(next.Milliseconds, urgentUntil_ - now));
+    }
     lastBalloonTitle_ = balloon.Title;
     lastBalloonText_ = balloon.Text;
     const QSystemTrayIcon::MessageIcon icon =

@@ -5,6 +5,7 @@
 #include "weather/KeptForecast.h"
 #include "weather/WarningNotices.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -156,7 +157,15 @@ std::string FailedRefreshNote(const TShownForecast& shown, std::int64_t now) {
 
 TBalloon WarningsBalloon(std::string_view place, const std::vector<TWarning>& announced) {
     const TWarningBalloon kind = WarningBalloonOf(announced);
-    return {kind.Title, WarningNoticeText(place, announced), kind.Icon, 15000};
+    return {kind.Title, WarningNoticeText(place, announced), kind.Icon, 15000, true};
+}
+
+TBalloon JoinBalloons(const TBalloon& shown, const TBalloon& next) {
+    TBalloon joined = shown;
+    joined.Text += "\r\n\r\n" + (next.Title.empty() ? next.Text : next.Title + "\r\n" + next.Text);
+    joined.Icon = std::max(shown.Icon, next.Icon);
+    joined.Milliseconds = std::max(shown.Milliseconds, next.Milliseconds);
+    return joined;
 }
 
 TTrayView ComposeTray(const TWeatherData& weather, const TShownForecast& shown, TTrayMode mode,
@@ -194,13 +203,17 @@ TTrayView ComposeTray(const TWeatherData& weather, const TShownForecast& shown, 
     const platform::LocalDateTime local = platform::ToLocalDateTime(now);
     std::string hint;
     TBalloon balloon;
+    // An old forecast says so before anything it tells.
+    const TDateTime moment = ClockMoment(local);
+    const std::string age =
+        IsOldForecast(weather, moment) ? ReportAgeText(weather, moment) + "\r\n" : std::string();
     if (mode == TTrayMode::Today || mode == TTrayMode::Tomorrow) {
         const std::size_t d = mode == TTrayMode::Today ? 0 : 1;
         view.Icon = WeatherIconIndex(weather.DayWeather[d]);
         // Today's probability is of the hours still to come.
         const std::size_t firstBand = d == 0 ? static_cast<std::size_t>(local.Hour / 6) : 0;
         const std::string line = DayLine(weather, d, firstBand);
-        hint = place + line;
+        hint = place + age + line;
         balloon.Title = placeTitle + FormatDayText(weather.DayDate[d]) + "の天気予報";
         balloon.Text = line;
     } else {
@@ -217,7 +230,7 @@ TTrayView ComposeTray(const TWeatherData& weather, const TShownForecast& shown, 
         const std::string rest = (phrase.empty() ? "--" : phrase) + " " +
                                  Degrees(weather.PointTemp[s]) + " 降水 " +
                                  Percent(weather.DayProb[q]);
-        hint = place + hours + " " + rest;
+        hint = place + age + hours + " " + rest;
         balloon.Title = placeTitle + "現在の天気 (" + hours + ")";
         balloon.Text = rest;
     }

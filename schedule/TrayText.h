@@ -29,6 +29,8 @@ struct TBalloon {
     std::string Text; // lines joined by CR LF
     TBalloonIcon Icon = TBalloonIcon::None;
     int Milliseconds = 3000;
+    // A warning's: while it is up, a forecast's balloon joins it rather than replacing it.
+    bool Urgent = false;
 };
 
 struct TTrayView {
@@ -65,5 +67,8 @@ std::string WarningsHintLine(const TWeatherData& weather, const std::string& pla
 std::optional<TWarningLevel> TrayWarningMark(const TWeatherData& weather);
 // "更新に失敗しました (10時30分 取得の予報)", the day too when it is not today's.
 std::string FailedRefreshNote(const TShownForecast& shown, std::int64_t now);
+// The balloon `next` while `shown`, an urgent one, is still up: the two in one, `shown` first
+// with its title, the heavier icon and the longer time.
+TBalloon JoinBalloons(const TBalloon& shown, const TBalloon& next);
 // The balloon for warnings newly in force at `place`: titled and marked by the most severe.
 TBalloon WarningsBalloon(std::string_view place, const std::vector<TWarning>& announced);

@@ -85,6 +85,18 @@ TEST_F(WarningsTest, WarningsInForceReachTheWidgetTheTrayAndOneBalloon) {
     EXPECT_EQ(again->WarningBalloons(), 0);
 }
 
+TEST_F(WarningsTest, AForecastsBalloonJoinsTheWarningsRatherThanWipingItOut) {
+    auto form = Start(service.JmaPrefix(), "ShowBalloon=1\n");
+    ASSERT_EQ(form->WarningBalloons(), 1);
+    // A refresh's balloon while the warning's is up: the warning first, the forecast after it.
+    form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
+    EXPECT_EQ(form->BalloonTitle(), "気象警報・注意報");
+    const std::string warning = "千代田区にレベル3大雨警報が発表されています\r\n\r\n";
+    EXPECT_EQ(form->BalloonText().substr(0, warning.size()), warning) << form->BalloonText();
+    EXPECT_NE(form->BalloonText().find("現在の天気 ("), std::string::npos) << form->BalloonText();
+}
+
 TEST_F(WarningsTest, StaleWarningsSayWhenAndAFailedReadIsUnknown) {
     auto form = Start(service.JmaPrefix());
     ASSERT_EQ(form->Weather.Warnings, kRainAndWind);
