@@ -1,5 +1,7 @@
 #include "skin/Png.h"
 
+#include "platform/LibPng.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -8,30 +10,10 @@
 #include <png.h>
 #include <vector>
 
+// libpng's handlers and owners (platform/LibPng.h).
+using namespace platform::png;
+
 namespace {
-
-// libpng reports errors by longjmp. The functions that call setjmp below hold only trivially
-// destructible locals, so the jump skips no destructor; the RAII owners live in their callers.
-
-void SilentWarning(png_structp, png_const_charp) {}
-
-[[noreturn]] void JumpOnError(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
-
-struct ReadCursor {
-    const unsigned char* data;
-    std::size_t size;
-    std::size_t pos;
-};
-
-void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
-    auto* cursor = static_cast<ReadCursor*>(png_get_io_ptr(png));
-    if (count > cursor->size - cursor->pos)
-        png_error(png, "truncated");
-    std::memcpy(out, cursor->data + cursor->pos, count);
-    cursor->pos += count;
-}
 
 void ReadFromFile(png_structp png, png_bytep out, png_size_t count) {
     if (std::fread(out, 1, count, static_cast<std::FILE*>(png_get_io_ptr(png))) != count)
@@ -40,20 +22,6 @@ void ReadFromFile(png_structp png, png_bytep out, png_size_t count) {
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-class ReadStruct {
-public:
-    ReadStruct() {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, SilentWarning);
-        if (png)
-            info = png_create_info_struct(png);
-    }
-    ~ReadStruct() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
-    ReadStruct(const ReadStruct&) = delete;
-    ReadStruct& operator=(const ReadStruct&) = delete;
-    png_structp png = nullptr;
-    png_infop info = nullptr;
 };
 
 // Reads the header (the signature already checked) and sets the transformations to 8-bit BGRA.
@@ -85,26 +53,6 @@ bool ReadPixels(png_structp png, png_bytepp rows) {
     png_read_image(png, rows);
     return true;
 }
-
-class WriteStruct {
-public:
-    WriteStruct() {
-        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, SilentWarning);
-        if (png)
-            info = png_create_info_struct(png);
-    }
-    ~WriteStruct() { png_destroy_write_struct(&png, info ? &info : nullptr); }
-    WriteStruct(const WriteStruct&) = delete;
-    WriteStruct& operator=(const WriteStruct&) = delete;
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-};
-
-void WriteToString(png_structp png, png_bytep data, png_size_t count) {
-    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), count);
-}
-
-void FlushNothing(png_structp) {}
 
 bool WriteAll(png_structp png, png_infop info, std::string* out, png_uint_32 width,
               png_uint_32 height, png_bytepp rows) {

@@ -3,6 +3,7 @@
 #include "SampleHash.h"
 
 #include "platform/Convert.h"
+#include "platform/LibPng.h"
 #include "weather/jma/JmaNowcast.h"
 #include "weather/jma/JmaPlace.h"
 
@@ -14,6 +15,9 @@
 #include <csetjmp>
 #include <numbers>
 #include <stdexcept>
+
+// libpng's handlers and owners (platform/LibPng.h).
+using namespace platform::png;
 
 namespace {
 
@@ -50,29 +54,6 @@ constexpr std::array<TTileColour, 10> kPalette = {{
 double Unit(std::uint64_t h) {
     return static_cast<double>(h % 10000) / 10000.0;
 }
-
-[[noreturn]] void JumpOnError(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
-void SilentWarning(png_structp, png_const_charp) {}
-void WriteToString(png_structp png, png_bytep data, png_size_t count) {
-    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), count);
-}
-void FlushNothing(png_structp) {}
-
-class WriteStruct {
-public:
-    WriteStruct() {
-        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, SilentWarning);
-        if (png)
-            info = png_create_info_struct(png);
-    }
-    ~WriteStruct() { png_destroy_write_struct(&png, info ? &info : nullptr); }
-    WriteStruct(const WriteStruct&) = delete;
-    WriteStruct& operator=(const WriteStruct&) = delete;
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-};
 
 // Holds only trivially destructible locals: the jump skips no destructor.
 bool Write(png_structp png, png_infop info, std::string* out, int depth, int colourType,

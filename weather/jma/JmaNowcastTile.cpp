@@ -2,6 +2,7 @@
 #include "weather/jma/JmaNowcastTile.h"
 
 #include "platform/ImageLimits.h"
+#include "platform/LibPng.h"
 
 #include <png.h>
 
@@ -14,6 +15,9 @@
 #include <mutex>
 #include <numbers>
 #include <set>
+
+// libpng's handlers and owners (platform/LibPng.h).
+using namespace platform::png;
 
 namespace {
 
@@ -48,43 +52,6 @@ void LogUnknownColour(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8
     std::cerr << "pelumi: 気象庁の降水ナウキャストの色 (" << int{r} << "," << int{g} << ","
               << int{b} << "," << int{a} << ") は凡例にありません (その時刻の雨は不明とします)\n";
 }
-
-// libpng reports errors by longjmp. The functions that call setjmp below hold only trivially
-// destructible locals, so the jump skips no destructor; the RAII owner lives in the caller.
-
-void SilentWarning(png_structp, png_const_charp) {}
-
-[[noreturn]] void JumpOnError(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
-
-struct ReadCursor {
-    const unsigned char* data;
-    std::size_t size;
-    std::size_t pos;
-};
-
-void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
-    auto* cursor = static_cast<ReadCursor*>(png_get_io_ptr(png));
-    if (count > cursor->size - cursor->pos)
-        png_error(png, "truncated");
-    std::memcpy(out, cursor->data + cursor->pos, count);
-    cursor->pos += count;
-}
-
-class ReadStruct {
-public:
-    ReadStruct() {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, SilentWarning);
-        if (png)
-            info = png_create_info_struct(png);
-    }
-    ~ReadStruct() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
-    ReadStruct(const ReadStruct&) = delete;
-    ReadStruct& operator=(const ReadStruct&) = delete;
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-};
 
 // Reads the header and sets the transformations to 8-bit straight RGBA (a palette's tRNS
 // entries become alpha). False on any libpng error, for any size but a tile's, and when the
