@@ -10,20 +10,8 @@ bindir=$1
 work=$2
 # shellcheck source=../../scripts/lib/session.sh
 source "$3"
-trap session_stop EXIT
-
-fail() { e2e_fail "$work" "$@"; }
-
-e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo xprop import
-for program in zomika2 sample-service; do
-    [ -x "$bindir/$program" ] || fail "build $program first"
-done
-
-rm -rf "$work"
-mkdir -p "$work"
-start_xvfb "$work" 1600x1200x24 || fail "no X server"
-start_wm "$work" || fail "no window manager"
-start_tray "$work" || fail "no tray"
+e2e_begin "$work" "$bindir" Xvfb openbox trayer xdotool xwininfo xprop import
+e2e_desktop "$work" 1600x1200x24
 # 千代田区 (class20 1310100): a レベル3大雨警報 in force.
 start_sample_service "$bindir" "$work" --warning 1310100:03 || fail "no sample service"
 folder="$work/program"
@@ -32,15 +20,6 @@ location=$(sed '1s/^\xEF\xBB\xBF//' "$bindir/urls.list" | tr -d '\r' |
 [ -n "$location" ] || fail "urls.list lacks 千代田区"
 prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1" \
     "Location=$location"
-
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
 
 # The window of details: a visible window of the program whose title begins with 詳しい予報.
 details_window() {
@@ -53,7 +32,6 @@ details_window() {
     return 1
 }
 no_details_window() { ! details_window >/dev/null; }
-program_ended() { ! kill -0 "$program" 2>/dev/null; }
 # The forecast and its overview have come (the overview is kept in the program's cache folder).
 overview_kept() { [ -s "$folder/cache/jma/overview/130000.answer" ]; }
 

@@ -9,43 +9,12 @@ bindir=$1
 work=$2
 # shellcheck source=../../scripts/lib/session.sh
 source "$3"
-trap session_stop EXIT
-
-fail() { e2e_fail "$work" "$@"; }
-
-e2e_require_tools "$work" Xvfb openbox trayer xdotool xwininfo xprop import
-for program in zomika2 sample-service; do
-    [ -x "$bindir/$program" ] || fail "build $program first"
-done
-
-rm -rf "$work"
-mkdir -p "$work"
-start_xvfb "$work" 1024x768x24 || fail "no X server"
-start_wm "$work" || fail "no window manager"
-start_tray "$work" || fail "no tray"
+e2e_begin "$work" "$bindir" Xvfb openbox trayer xdotool xwininfo xprop import
+e2e_desktop "$work"
 start_sample_service "$bindir" "$work" || fail "no sample service"
 folder="$work/program"
 ini="$folder/zomika2.ini"
 
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
-}
-
-dialog_window() {
-    local id ours
-    ours=" $(xdotool search --onlyvisible --classname '^zomika2$' 2>/dev/null | tr '\n' ' ') "
-    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-        [[ "$ours" == *" $id "* ]] && echo "$id" && return 0
-    done
-    return 1
-}
-no_dialog() { ! dialog_window "$1" >/dev/null; }
-has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 program_gone() { ! kill -0 "$program" 2>/dev/null; }
 
 ini_value() {
