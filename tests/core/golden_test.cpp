@@ -15,9 +15,17 @@
 
 namespace {
 
+// Japan time, so that the records' times of the rain and the report mean the same on any
+// computer.
 struct ClockGuard {
-    explicit ClockGuard(const platform::LocalDateTime& t) { platform::FixClock(t); }
-    ~ClockGuard() { platform::ReleaseClock(); }
+    explicit ClockGuard(const platform::LocalDateTime& t) {
+        platform::SetClockZone(platform::ClockZone::Japan);
+        platform::FixClock(t);
+    }
+    ~ClockGuard() {
+        platform::ReleaseClock();
+        platform::SetClockZone(platform::ClockZone::Computer);
+    }
 };
 
 // Draws `skin` (under data/Skin/) at `scale` with the record `recordFile` (under records/) and
@@ -98,5 +106,21 @@ TEST(Golden, ShippedSkinsWithWarningsInForce) {
         SCOPED_TRACE(skin);
         ExpectGolden(skin, 1.0, std::string(name) + ".png", "warned.json");
         ExpectGolden(skin, 2.0, std::string(name) + "-x2.png", "warned.json");
+    }
+}
+
+// What the agency's record tells beyond the forecast: rain due in 25 minutes in the strip and its
+// label, the day's weather and wind in the agency's words (cut at the box), the week's 信頼度, and
+// a report overdue, its age in the colour of a fault.
+TEST(Golden, ShippedSkinsWithTheAgencysWordsAndTheRainOfTheNextHour) {
+    const std::pair<const char*, const char*> skins[] = {
+        {"Simple/small.ini", "small-agency-1030"},
+        {"Simple/compact.ini", "compact-agency-1030"},
+        {"Glass/column.ini", "column-agency-1030"},
+    };
+    for (const auto& [skin, name] : skins) {
+        SCOPED_TRACE(skin);
+        ExpectGolden(skin, 1.0, std::string(name) + ".png", "agency.json");
+        ExpectGolden(skin, 2.0, std::string(name) + "-x2.png", "agency.json");
     }
 }

@@ -2,14 +2,18 @@
 // can be given, at 1x, 1.5x and 2x, must show whole, keep its ink inside the skin's panel and keep
 // clear of its neighbours: "100%", two-digit frosts, the longest place of urls.list, every date
 // and hour, the longest status line over a kept forecast, the report time of an old forecast, the
-// longest station names, every warning alone and the longest lists of them, none, unknown, stale.
+// longest station names, every warning alone and the longest lists of them, none, unknown, stale,
+// every text of the rain of the next hour beside its strip, the agency's longest words, the 信頼度,
+// the date of a new day over every slot of the three-hourly row, and the row that tells nothing.
 #include "platform/Clock.h"
 #include "skin/Font.h"
 #include "skin/Png.h"
 #include "skin/Scale.h"
 #include "skin/Skin.h"
+#include "skin/SkinFile.h"
 #include "support/ShippedSkins.h"
 #include "weather/LocationList.h"
+#include "weather/Rain.h"
 #include "weather/WeatherData.h"
 #include "weather/jma/JmaWarnings.h"
 #include "weather/openmeteo/OpenMeteo.h"
@@ -67,6 +71,11 @@ constexpr int kClearRows = 1;
 // Ink keeps this far inside the panel's edge, clear of its rim (skin pixels).
 constexpr int kFrameInset = 3;
 
+// The agency's words run on beyond any box: these labels end where their box ends, whole or not.
+bool CutByDesign(const std::string& section) {
+    return section.starts_with("DayTextLabel") || section.starts_with("DayWindLabel");
+}
+
 bool RunTogether(const InkBox& a, const InkBox& b, double scale) {
     const int clearColumns = static_cast<int>(kClearColumns * scale);
     const int clearRows = static_cast<int>(kClearRows * scale);
@@ -111,6 +120,7 @@ public:
     LabelChecker(const TSkin& skin, double scale, std::string name, Problems& problems)
         : skin_(skin), scale_(scale), name_(std::move(name)), problems_(problems) {
         frame_ = Frame(skin, scale, width_, height_);
+        TSkinFile(skin.FileName).ReadRainBar("RainBar", rainBar_);
     }
 
     void Check(const TWeatherData& record) {
@@ -128,6 +138,25 @@ public:
                                           other.text + " " + ink->text);
             inks.push_back(*ink);
         }
+        // The rain strip, drawn whenever the record has the rain: inside the panel, and no text
+        // drawn over it or run into it.
+        if (record.RainStep == NoValue || rainBar_.Rect.Right <= rainBar_.Rect.Left)
+            return;
+        const TRect strip = ScaledRect(rainBar_.Rect, scale_);
+        const InkBox bar{"RainBar", "", strip.Left, strip.Top, strip.Right, strip.Bottom};
+        for (int y = bar.top; y < bar.bottom; ++y)
+            for (int x = bar.left; x < bar.right; ++x)
+                if (x < 0 || y < 0 || x >= width_ || y >= height_ ||
+                    !frame_[static_cast<std::size_t>(y) * width_ + x]) {
+                    problems_.try_emplace(name_ + " at " + Scale() + ": [RainBar] leaves the panel",
+                                          "");
+                    y = bar.bottom;
+                    break;
+                }
+        for (const InkBox& other : inks)
+            if (RunTogether(other, bar, scale_))
+                problems_.try_emplace(name_ + ": [" + other.section + "] runs into [RainBar]",
+                                      other.text);
     }
 
 private:
@@ -172,7 +201,9 @@ private:
         const std::string where = name_ + " at " + Scale() + ": ";
         // A text wider or taller than its box is out of place even where its glyphs' blank
         // edges hide the cut: the alignment puts it beyond the box.
-        if (!(ink == CropToInk(free, freeX, freeY)) || extent.Width > w || extent.Height > h)
+        const bool cut =
+            !(ink == CropToInk(free, freeX, freeY)) || extent.Width > w || extent.Height > h;
+        if (cut && !CutByDesign(label.Section))
             problems_.try_emplace(where + "[" + label.Section + "] is cut by its box", name);
         std::optional<InkBox>& result = seen_[key];
         if (ink.Empty())
@@ -206,6 +237,7 @@ private:
     Problems& problems_;
     std::vector<bool> frame_;
     int width_ = 0, height_ = 0;
+    TRainBarSetting rainBar_;
     std::map<std::string, std::optional<InkBox>> seen_;
 };
 
@@ -271,7 +303,40 @@ TWeatherData WorstRecord(TDateTime today, std::int32_t temp, std::int32_t hour,
     w.DayProb.fill(100);
     w.LocationName = place;
     w.UpdateInfo = "23時59分 取得";
+    // The agency's longest texts of a day and of its wind, and every 信頼度.
+    w.DayText = {
+        "晴れ　夜のはじめ頃　くもり　多摩西部　では　夜のはじめ頃　まで　雨　で　雷を伴い　激しく　"
+        "降る",
+        "くもり　夕方　一時　雨　所により　昼過ぎ　から　夜のはじめ頃　雷を伴い　激しく　降る"};
+    w.DayWind = {"北の風　日中　北東の風　２３区西部　では　後　北の風　やや強く",
+                 "南の風　２３区西部　では　はじめ　南の風　やや強く"};
+    for (int k = 0; k < 7; ++k)
+        w.WeekReliability[k] = std::string(1, static_cast<char>('A' + k % 3));
     return w;
+}
+
+// The rain of the next hour in every state its label tells, each class at its widest: rain due
+// in 55 minutes, rain now whose end is unknown or due, rain all hour, none, unknown.
+std::vector<TWeatherData> RainRecords(const TWeatherData& base) {
+    const std::string time = JapanTimeText(platform::UnixSecondsNow());
+    std::vector<std::vector<std::int32_t>> hours = {std::vector<std::int32_t>(13, 0), {}};
+    for (std::int32_t c = 1; c <= 8; ++c) {
+        std::vector<std::int32_t> due(13, 0), endUnknown(13, c), ends(13, c);
+        due[12] = c;
+        endUnknown[6] = NoValue;
+        ends[12] = 0;
+        hours.push_back(due);
+        hours.push_back(endUnknown);
+        hours.push_back(ends);
+        hours.push_back(std::vector<std::int32_t>(13, c));
+    }
+    std::vector<TWeatherData> records;
+    for (auto& frames : hours) {
+        TWeatherData w = base;
+        SetRain(w, kJmaRainStep, time, std::move(frames));
+        records.push_back(w);
+    }
+    return records;
 }
 
 // The warnings: every kind alone and first of all kinds at once, none and unknown; each with
@@ -367,10 +432,47 @@ TEST(ShippedSkins, WorstCaseTextsShowWholeAndKeepClearOfEachOther) {
         }
         for (const TWeatherData& warned : WarningRecords(full))
             records.push_back(warned);
+        for (const TWeatherData& rained : RainRecords(full))
+            records.push_back(rained);
+        // A forecast whose next report is overdue: its age in place of the report time, in days
+        // with two-digit month, day and count, and the day before.
+        for (const char* report : {"2026-11-29T23:30", "2026-12-08T17:00"}) {
+            TWeatherData old = full;
+            old.ReportTime = report;
+            records.push_back(old);
+        }
+        // A forecast that tells no slot of the row from the present period on.
+        TWeatherData untold = full;
+        for (int s = 0; s < 16; ++s) {
+            untold.PointDate[s] = 0;
+            untold.PointWeather[s].clear();
+            untold.PointTemp[s] = NoValue;
+        }
+        records.push_back(untold);
+        // The date of a new day over whichever slot passes midnight at each hour, and over the
+        // first when the row begins tomorrow; every day of a month.
+        std::vector<TWeatherData> newDays;
+        for (int day = 0; day < 35; ++day) {
+            const TWeatherData w = WorstRecord(today - 8 + day, -88, 21, places[0]);
+            newDays.push_back(w);
+            TWeatherData tomorrowOnly = w;
+            for (int s = 0; s < 8; ++s) {
+                tomorrowOnly.PointDate[s] = 0;
+                tomorrowOnly.PointWeather[s].clear();
+                tomorrowOnly.PointTemp[s] = NoValue;
+            }
+            newDays.push_back(tomorrowOnly);
+        }
         for (const double scale : {1.0, 1.5, 2.0}) {
             LabelChecker checker(skin, scale, name, problems);
             for (const TWeatherData& record : records)
                 checker.Check(record);
+            for (int hour = 0; hour < 24; hour += 3) {
+                platform::FixClock({2026, 12, 9, hour, 30, 0});
+                for (const TWeatherData& record : newDays)
+                    checker.Check(record);
+            }
+            platform::FixClock({2026, 12, 9, 10, 30, 0});
         }
         for (const auto& [problem, example] : problems)
             ADD_FAILURE() << problem << ", for example " << example;

@@ -85,8 +85,8 @@ TEST_F(SkinRenderTest, ScaleDrawsAsTheWidgetOnAScreenOfThatRatio) {
     skin.Draw(&expected, &record, 1.5);
     skin.LoadTrayImages(&list, 1.5);
     platform::ReleaseClock();
-    ASSERT_EQ(expected.Width(), 660); // 440 x 282 at 1.5
-    ASSERT_EQ(expected.Height(), 423);
+    ASSERT_EQ(expected.Width(), 660); // 440 x 312 at 1.5
+    ASSERT_EQ(expected.Height(), 468);
     EXPECT_TRUE(LoadPng(out) == DecodePng(EncodePng(expected), "expected"));
     const TBitmap strip = LoadPng(tray);
     ASSERT_EQ(strip.Width(), 7 * 24);

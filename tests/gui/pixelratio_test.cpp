@@ -95,7 +95,7 @@ TEST_F(PixelRatio, TheWidgetIsDrawnAtItsScreensRatioAndAnewOnAnotherScreen) {
         EXPECT_EQ(form->WidgetBitmap.PixelRatio(), step.ratio);
         EXPECT_EQ(form->WidgetBitmap, Expected(step.ratio));
         // The skin's size in logical pixels, the screen's pixels in the picture.
-        EXPECT_EQ(form->size(), QSize(440, 282));
+        EXPECT_EQ(form->size(), QSize(440, 312));
         EXPECT_EQ(form->WidgetBitmap.Width(), static_cast<int>(440 * step.ratio));
         EXPECT_EQ(form->pos(), step.screen->geometry().topLeft() + QPoint(20, 20));
         EXPECT_TRUE(ShownOneToOne());
@@ -107,6 +107,6 @@ TEST_F(PixelRatio, ARefreshDrawsAtTheRatioOfTheScreenTheWindowIsOn) {
     form->Weather.Information = "再接続します (あと5回)";
     form->DrawWeather();
     EXPECT_EQ(form->WidgetBitmap, Expected(2.0));
-    EXPECT_EQ(form->size(), QSize(440, 282));
+    EXPECT_EQ(form->size(), QSize(440, 312));
     EXPECT_TRUE(ShownOneToOne());
 }

@@ -545,40 +545,44 @@ def draw_skins(root):
     tray_set(os.path.join(simple, "img"))
     warning_set(os.path.join(simple, "img"))
 
-    # small.ini: 440 x 282; under the header the warnings row (34-50), then today/tomorrow and the
-    # 3-hour block, the week, and the bottom line for the status line (InformationLabel)
+    # small.ini: 440 x 312; under the header the warnings row (34-50) and the rain of the next hour
+    # (52-68), then today/tomorrow and the 3-hour block (the date of a new day over its hour), the
+    # week with its 信頼度, and the bottom line for the status line (InformationLabel)
     dim = (200, 210, 220, 200)
-    save(panel(440, 282, (6, 4, 434, 274), 12, **DARK), os.path.join(simple, "img", "bg_small.png"))
+    save(panel(440, 312, (6, 4, 434, 304), 12, **DARK), os.path.join(simple, "img", "bg_small.png"))
     # The vertical line parts today/tomorrow (room for four "100%" apart) from the 3-hour block.
-    save(splitter(440, 282, [(16, 31, 424, 31), (16, 168, 424, 168), (179, 56, 179, 164)],
+    save(splitter(440, 312, [(16, 31, 424, 31), (16, 184, 424, 184), (179, 72, 179, 180)],
                   (255, 255, 255, 70),
-                  band_headings(60, 29, 91, dim) + band_headings(60, 29, 147, dim) +
+                  band_headings(60, 29, 107, dim) + band_headings(60, 29, 163, dim) +
                   # the week's figures, each word in the colour of its figures
-                  [("最高", 318, 261, 10, (255, 150, 120, 230)), ("/", 332, 261, 10, dim),
-                   ("最低", 346, 261, 10, (130, 190, 255, 230)), ("℃", 363, 261, 10, dim),
-                   ("降水確率 %", 400, 261, 10, (160, 240, 240, 220))]),
+                  [("最高", 318, 291, 10, (255, 150, 120, 230)), ("/", 332, 291, 10, dim),
+                   ("最低", 346, 291, 10, (130, 190, 255, 230)), ("℃", 363, 291, 10, dim),
+                   ("降水確率 %", 400, 291, 10, (160, 240, 240, 220))]),
          os.path.join(simple, "img", "split_small.png"))
 
-    # compact.ini: 264 x 224; two header lines (place and temperature; the observation and the
-    # report time), the warnings row (39-55), today and tomorrow, five 3-hour slots, the status
-    save(panel(264, 224, (6, 4, 258, 216), 12, **DARK), os.path.join(simple, "img", "bg_compact.png"))
-    save(splitter(264, 224, [(16, 36, 248, 36), (16, 142, 248, 142), (132, 60, 132, 138)],
-                  (255, 255, 255, 70), band_headings(14, 29, 120, dim) + band_headings(136, 29, 120, dim)),
+    # compact.ini: 264 x 253; two header lines (place, the observation and the temperature; the
+    # report time), the warnings row (39-55), the rain of the next hour (57-71), today and
+    # tomorrow, five 3-hour slots under the date of a new day, the status
+    save(panel(264, 253, (6, 4, 258, 245), 12, **DARK), os.path.join(simple, "img", "bg_compact.png"))
+    save(splitter(264, 253, [(16, 36, 248, 36), (16, 158, 248, 158), (132, 76, 132, 154)],
+                  (255, 255, 255, 70), band_headings(14, 29, 136, dim) + band_headings(136, 29, 136, dim)),
          os.path.join(simple, "img", "split_compact.png"))
 
     glass = os.path.join(root, "Glass")
     weather_set(os.path.join(glass, "img"), 32, (70, 90, 120, 255), (255, 255, 255, 220), 230)
     tray_set(os.path.join(glass, "img"))
     warning_set(os.path.join(glass, "img"))
-    # column.ini: 216 x 446; the place and temperature, the badge beside the observation, the
-    # warnings' names on a line of their own, then the forecast
+    # column.ini: 216 x 534; the place and temperature, the badge beside the observation, the
+    # warnings' names on a line of their own, the rain of the next hour, then the forecast (each day
+    # with the agency's words and wind under it)
     ink = (90, 100, 116, 230)
-    save(panel(216, 446, (6, 4, 210, 438), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
-    save(splitter(216, 446, [(16, 65, 200, 65), (16, 184, 200, 184), (16, 413, 200, 413)],
+    save(panel(216, 534, (6, 4, 210, 526), 14, **LIGHT), os.path.join(glass, "img", "bg_column.png"))
+    save(splitter(216, 534, [(16, 65, 200, 65), (16, 98, 200, 98), (16, 272, 200, 272),
+                             (16, 501, 200, 501)],
                   (60, 80, 110, 90),
-                  band_headings(62, 35, 107, ink) + band_headings(62, 35, 163, ink) +
-                  [("最高", 115, 193, 9, (210, 70, 50, 230)), ("/", 129, 193, 9, ink),
-                   ("最低", 143, 193, 9, (40, 100, 200, 230)), ("降水", 188, 193, 9, (20, 130, 150, 230))]),
+                  band_headings(62, 35, 139, ink) + band_headings(62, 35, 223, ink) +
+                  [("最高", 115, 281, 9, (210, 70, 50, 230)), ("/", 129, 281, 9, ink),
+                   ("最低", 143, 281, 9, (40, 100, 200, 230)), ("降水", 188, 281, 9, (20, 130, 150, 230))]),
          os.path.join(glass, "img", "split_column.png"))
 
 
