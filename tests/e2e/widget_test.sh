@@ -95,8 +95,14 @@ reference() {
             "${SAMPLE_URL}lite/$(field "$location" 4)" --now "$now" >"$work/record.json" ||
             return 1
     fi
-    "$bindir/skin-render" "$folder/Skin/$skin" "$work/record.json" "$work/expected.png" \
-        --now "$now" >/dev/null
+    # Drawn on the widget's clock: it decides whether the weather now and the rain are current.
+    local render=("$bindir/skin-render" "$folder/Skin/$skin" "$work/record.json" "$work/expected.png"
+        --now "$now")
+    if [ "$source" = tenkilite ]; then
+        "${render[@]}" >/dev/null
+    else
+        TZ=Asia/Tokyo "${render[@]}" >/dev/null
+    fi
 }
 # expect_forecast SKIN LOCATION WHAT: waits until the widget shows the reference, pixel for
 # pixel; a refresh from the menu and a new reference cover a three-hour slot that changed between
