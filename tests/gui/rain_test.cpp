@@ -41,8 +41,8 @@ protected:
             program.dir.Write(std::string("Skin/rain/") + file,
                               ReadAll(TestData(std::string("skin/rain/") + file)));
         // The service's rain comes 25 minutes after the analysis of its start: the program's
-        // loads must see that analysis, so none begins in the last half minute of one.
-        if (UnixNow() % kStep > kStep - 30)
+        // loads must see that analysis, so the test does not begin in the last minute of one.
+        if (UnixNow() % kStep > kStep - 60)
             std::this_thread::sleep_for(std::chrono::seconds(kStep - UnixNow() % kStep + 1));
         analysis = UnixNow() / kStep * kStep;
         service = std::make_unique<SampleService>(std::vector<std::string>{
