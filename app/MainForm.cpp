@@ -151,6 +151,7 @@ void TMainForm::CreateMenu() {
     MenuTaskTray->addSeparator();
     MenuTaskTray->addAction(&ActShowBalloon);
     CreateWarningMenu();
+    CreateRainMenu();
     MenuDesktop = PopupMenu1.addMenu(QStringLiteral("デスクトップ表示(&D)"));
     MenuDesktop->addAction(&ActShowWindow);
     MenuDesktop->addAction(&ActStayOnBottom);

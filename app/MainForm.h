@@ -11,8 +11,10 @@
 #include "weather/Forecast.h"
 #include "weather/HttpClient.h"
 #include "weather/LocationList.h"
+#include "weather/Nowcast.h"
 #include "weather/Observation.h"
 #include "weather/OwnPlace.h"
+#include "weather/RainNotice.h"
 #include "weather/WarningNotices.h"
 #include "weather/WeatherData.h"
 #include "weather/jma/JmaWarnings.h"
@@ -196,6 +198,22 @@ public:
     // Warning balloons shown since start-up.
     int WarningBalloons() const { return warningBalloons_; }
 
+    // The rain of the next hour: the start and apply steps. The load reads at the weather now's
+    // station (unless the place has coordinates of its own); its result goes into the record's
+    // rain fields and nowhere else. After each load the notice decides whether the shower earns
+    // its one balloon, shown while 雨の通知 is on.
+    void RefreshRain();
+    void ApplyRainOutcome(const TNowcastRequest& asked, const std::string& key,
+                          TNowcastOutcome outcome);
+    bool RefreshingRain() const { return Schedule.UnderWay(TFeed::Rain); }
+    // The nowcast request of the chosen source and place; nothing for the page services or
+    // without a valid place.
+    std::optional<TNowcastRequest> CurrentNowcastRequest() const;
+    bool RainNoticeOn() const { return ActRainNoticeOn.isChecked(); }
+    void ActRainNoticeExecute(QObject* sender);
+    // Rain balloons shown since start-up.
+    int RainBalloons() const { return rainBalloons_; }
+
     // Tray display. UpdateTrayIcon shows the forecast on show, with a balloon when they are
     // chosen; without a forecast, the application's icon while nothing has failed (start-up, a
     // refresh under way) and the failure icon after a failure. After a failed refresh the hint
@@ -356,6 +374,10 @@ public:
     QAction ActWarningNoticeOff{this};
     QActionGroup WarningNoticeGroup{this};
     QMenu* MenuWarningNotice = nullptr;
+    QAction ActRainNoticeOn{this};
+    QAction ActRainNoticeOff{this};
+    QActionGroup RainNoticeGroup{this};
+    QMenu* MenuRainNotice = nullptr;
 
     QActionGroup IntervalGroup; // group 1
     QActionGroup TrayGroup;     // group 2
@@ -387,6 +409,10 @@ private:
     void CreateActions();
     void CreateMenu();
     void CreateWarningMenu();
+    void CreateRainMenu();
+    // The place the rain is for (its names, and the coordinates written by hand or brought by
+    // a place of one's own): what a load finds never changes it.
+    std::string RainPlaceKey() const;
     void AnnounceWarnings(const TForecastRequest& request, const TJmaWarnings& warnings);
     void ConnectHandlers();
     // Runs a handler; an exception that escapes it is shown and the program goes on.
@@ -449,6 +475,10 @@ private:
     // Each feed's load under way.
     std::array<TDownloads::TId, FeedCount> feedLoads_{};
     int warningBalloons_ = 0;
+    TRainNotice rainNotice_;
+    int rainBalloons_ = 0;
+    std::string rainProblem_;            // reported once
+    bool rainCurrent_ = false;           // the rain on show was of the coming hour at the last look
     std::string settingsBaseName_;       // the executable's name
     std::string sharedSettingsFileName_; // a portable copy's file a per-user one starts from
 };

@@ -133,6 +133,10 @@ void TMainForm::RestoreKeptForecast() {
         FeedState.Now.Key = ObservationKey(*request);
     FeedState.Forecast.Key = key;
     FeedState.Forecast.FetchedAt = kept->FetchedAt;
+    // So is the kept rain, which shows while its frames are of the coming hour.
+    if (CurrentNowcastRequest())
+        FeedState.Rain.Key = RainPlaceKey();
+    rainCurrent_ = IsCurrentRain(Weather, platform::UnixSecondsNow());
 }
 
 bool TMainForm::ShowKeptAnswers() {
@@ -260,4 +264,60 @@ std::string TMainForm::WarningsHintLine() const {
     } catch (...) {
     }
     return ::WarningsHintLine(Weather, place);
+}
+
+// --- the rain of the next hour ---
+
+void TMainForm::RefreshRain() {
+    const std::optional<TNowcastRequest> request = CurrentNowcastRequest();
+    if (!request) {
+        CancelFeed(TFeed::Rain);
+        if (RainNotApplicable(Weather))
+            ShowFeedChange();
+        return;
+    }
+    const std::string key = RainPlaceKey();
+    // What was seen of one place's showers says nothing of another's.
+    if (RainAsked(Weather, FeedState.Rain, key)) {
+        rainNotice_.Reset();
+        ShowFeedChange();
+    }
+    LoadFeed<TNowcastOutcome>(
+        TFeed::Rain, ThroughProxy(std::to_string(static_cast<int>(request->Source)) + "\n" + key),
+        [asked = *request](THttpClient& http) { return LoadNowcast(http, asked); },
+        [this, asked = *request, key](TNowcastOutcome&& outcome, std::exception_ptr) {
+            ApplyRainOutcome(asked, key, std::move(outcome));
+        });
+}
+
+void TMainForm::ApplyRainOutcome(const TNowcastRequest& asked, const std::string& key,
+                                 TNowcastOutcome outcome) {
+    TForecastRequest names;
+    names.Prefecture = asked.Prefecture;
+    names.Municipality = asked.Municipality;
+    RememberJmaPlace(names, outcome.FoundJmaPlace);
+    if (!RainLoaded(Weather, FeedState.Rain, key, asked.Station, outcome))
+        return;
+    // A nowcast that cannot be had is said once, not every five minutes.
+    if (outcome.Problem != rainProblem_ && !outcome.Problem.empty())
+        std::fprintf(stderr, "Pelumi: %s\n", outcome.Problem.c_str());
+    rainProblem_ = outcome.Problem;
+    const std::int64_t now = platform::UnixSecondsNow();
+    rainCurrent_ = IsCurrentRain(Weather, now);
+    StoreShownForecast();
+    ShowFeedChange();
+    // Asked after every load, so that a shower seen while the balloons are off is not
+    // announced late once they are on again.
+    const std::optional<TRainNoticeText> notice = rainNotice_.Consider(Weather, now);
+    if (!notice || !RainNoticeOn())
+        return;
+    ++rainBalloons_;
+    // Said on the standard error too: a desktop without a notification service may drop it.
+    std::fprintf(stderr, "Pelumi: %s: %s\n", notice->Title.c_str(), notice->Text.c_str());
+    TBalloon balloon;
+    balloon.Title = notice->Title;
+    balloon.Text = notice->Text;
+    balloon.Icon = TBalloonIcon::Information;
+    balloon.Milliseconds = 10000;
+    ShowBalloon(balloon);
 }

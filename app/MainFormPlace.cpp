@@ -129,6 +129,50 @@ std::optional<TObservationRequest> TMainForm::CurrentObservationRequest() const 
     return request;
 }
 
+std::string TMainForm::RainPlaceKey() const {
+    const auto [prefecture, municipality] = ChosenPlaceNames();
+    std::string key = prefecture + "\n" + municipality;
+    if (OwnPlace)
+        key += "\n" + OwnPlace->Country +
+               (OwnPlace->Coordinates ? "\n" + FormatCoordinates(*OwnPlace->Coordinates) : "");
+    if (PinnedCoordinates)
+        key += "\n@" + FormatCoordinates(*PinnedCoordinates);
+    return key;
+}
+
+std::optional<TNowcastRequest> TMainForm::CurrentNowcastRequest() const {
+    TForecastRequest forecast;
+    try {
+        forecast = CurrentForecastRequest();
+    } catch (...) {
+        return std::nullopt; // no valid place: the forecast's refresh says so
+    }
+    if (forecast.Source != TSource::Jma && forecast.Source != TSource::OpenMeteo)
+        return std::nullopt;
+    TNowcastRequest request;
+    request.Source = forecast.Source;
+    // Under either source a place in Japan is read from the agency's nowcast.
+    request.JmaPrefix = JmaPrefix;
+    request.ForecastPrefix = OpenMeteoPrefix;
+    request.CacheFolder = CacheFolder;
+    request.Prefecture = forecast.Prefecture;
+    request.Municipality = forecast.Municipality;
+    request.JmaPlace = JmaPlaceOf(forecast.Prefecture, forecast.Municipality);
+    if (OwnPlace && !OwnPlace->Country.empty())
+        request.Country = InJapan(*OwnPlace) ? "日本" : OwnPlace->Country;
+    // The place's own point: written by hand, else the live source's (under the agency's source
+    // only a looked-up place brings one); else the weather now's station.
+    request.Coordinates = PinnedCoordinates;
+    if (!request.Coordinates)
+        request.Coordinates = forecast.Source == TSource::OpenMeteo ? forecast.Coordinates
+                              : OwnPlace                            ? OwnPlace->Coordinates
+                                                                    : std::nullopt;
+    request.Station = FeedState.Now.Station;
+    if (request.Station && FeedState.Rain.Station == request.Station)
+        request.StationCoordinates = FeedState.Rain.StationCoordinates;
+    return request;
+}
+
 TForecastRequest TMainForm::CurrentWarningsRequest() const {
     TForecastRequest request;
     request.Source = TSource::Jma;

@@ -15,6 +15,7 @@ constexpr std::array<std::pair<TFeed, TStartStep>, FeedCount> kStartSteps{{
     {TFeed::Forecast, &TMainForm::RefreshWeather},
     {TFeed::Now, &TMainForm::RefreshNow},
     {TFeed::Warnings, &TMainForm::RefreshWarnings},
+    {TFeed::Rain, &TMainForm::RefreshRain},
 }};
 
 } // namespace
@@ -139,8 +140,15 @@ void TMainForm::ClockTimerTimer() {
     clockDay_ = today;
     clockHour_ = now.Hour;
     ArmClock();
-    // Warnings that were not confirmed for a while say since when, at the minute it happens.
-    if (UpdateWarningsNote() && !newHour)
+    // Warnings that were not confirmed for a while say since when, and rain frames that the
+    // clock has left behind go, at the minute it happens.
+    bool changed = UpdateWarningsNote();
+    if (const bool rainCurrent = IsCurrentRain(Weather, platform::UnixSecondsNow());
+        rainCurrent != rainCurrent_) {
+        rainCurrent_ = rainCurrent;
+        changed = true;
+    }
+    if (changed && !newHour)
         ShowFeedChange();
     if (newHour) {
         if (newDay) {

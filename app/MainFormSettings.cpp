@@ -128,6 +128,8 @@ void TMainForm::LoadSettings(const std::string& path) {
 
     ActShowBalloon.setChecked(ini.ReadBool("Option", "ShowBalloon", false));
     SetWarningNoticeChoice(ini.ReadInteger("Option", "WarningNotice", 0));
+    (ini.ReadBool("Option", "RainNotice", true) ? ActRainNoticeOn : ActRainNoticeOff)
+        .setChecked(true);
 
     // A skin the user installed has a key of its own, so that its path is never taken for one
     // under the shipped skins (and a program without user skins still finds "Filename").
@@ -240,6 +242,7 @@ void TMainForm::SaveSettings(const std::string& path) {
     ini.WriteInteger("Option", "ProxyPort", IdHTTP1->ProxyPort);
     ini.WriteBool("Option", "ShowBalloon", ActShowBalloon.isChecked());
     ini.WriteInteger("Option", "WarningNotice", static_cast<std::int32_t>(WarningNoticeChoice()));
+    ini.WriteBool("Option", "RainNotice", RainNoticeOn());
 
     SaveCoordinates(ini);
     SaveJmaPlaces(ini);

@@ -1,5 +1,5 @@
 // The tray icon: its picture, hint and balloons (composed by schedule/TrayText.h), its clicks,
-// and the menu of warning balloons.
+// and the menus of warning and rain balloons.
 #include "app/MainForm.h"
 
 #include "platform/Clock.h"
@@ -235,6 +235,27 @@ void TMainForm::SetWarningNoticeChoice(std::int32_t stored) {
 }
 
 void TMainForm::ActWarningNoticeExecute(QObject* sender) {
+    if (sender)
+        SaveSettings(SettingsFileName);
+}
+
+void TMainForm::CreateRainMenu() {
+    MenuRainNotice = MenuTaskTray->addMenu(QStringLiteral("雨の通知(&R)"));
+    for (const auto& [action, caption] :
+         {std::pair<QAction*, const char*>{&ActRainNoticeOn, "オン(&O)"},
+          {&ActRainNoticeOff, "オフ(&F)"}}) {
+        action->setText(QString::fromUtf8(caption));
+        action->setCheckable(true);
+        RainNoticeGroup.addAction(action);
+        MenuRainNotice->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, action] { Guarded([&] { ActRainNoticeExecute(action); }); });
+    }
+    RainNoticeGroup.setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    ActRainNoticeOn.setChecked(true);
+}
+
+void TMainForm::ActRainNoticeExecute(QObject* sender) {
     if (sender)
         SaveSettings(SettingsFileName);
 }

@@ -7,6 +7,19 @@
 #include <cstdio>
 #include <utility>
 
+namespace {
+
+// The rain of the next hour follows its own feed.
+void KeepRain(TWeatherData& to, TWeatherData& from) {
+    to.RainStep = from.RainStep;
+    to.RainTime = std::move(from.RainTime);
+    to.Rain = std::move(from.Rain);
+    to.RainStartsIn = from.RainStartsIn;
+    to.RainEndsIn = from.RainEndsIn;
+}
+
+} // namespace
+
 TForecastEnd ForecastEndOf(bool loaded, std::exception_ptr error, std::string& message) {
     if (!error)
         return loaded ? TForecastEnd::Loaded : TForecastEnd::Failed;
@@ -34,6 +47,7 @@ void DropForecast(TWeatherData& weather, TShownForecast& shown) {
     weather.Warnings = std::move(kept.Warnings);
     weather.WarningsTime = std::move(kept.WarningsTime);
     weather.WarningsNote = std::move(kept.WarningsNote);
+    KeepRain(weather, kept);
     shown.Key.clear();
     shown.FetchedAt = 0;
 }
@@ -60,6 +74,7 @@ void ForecastLoaded(TWeatherData& weather, TShownForecast& shown, const std::str
     record.Warnings = std::move(weather.Warnings);
     record.WarningsTime = std::move(weather.WarningsTime);
     record.WarningsNote = std::move(weather.WarningsNote);
+    KeepRain(record, weather);
     weather = std::move(record);
     weather.Information.clear();
     shown.Key = key;
@@ -164,5 +179,31 @@ bool UpdateWarningsNote(TWeatherData& weather, const TShownWarnings& shown, std:
     if (note == weather.WarningsNote)
         return false;
     weather.WarningsNote = note;
+    return true;
+}
+
+bool RainNotApplicable(TWeatherData& weather) {
+    const bool held = weather.RainStep != NoValue;
+    weather.ClearRain();
+    return held;
+}
+
+bool RainAsked(TWeatherData& weather, TShownRain& shown, const std::string& key) {
+    if (key == shown.Key)
+        return false;
+    weather.ClearRain();
+    shown = {key, {}, {}};
+    return true;
+}
+
+bool RainLoaded(TWeatherData& weather, TShownRain& shown, const std::string& key,
+                const std::optional<TAmedasStation>& station, const TNowcastOutcome& outcome) {
+    if (key != shown.Key)
+        return false;
+    if (outcome.FoundStationCoordinates) {
+        shown.Station = station;
+        shown.StationCoordinates = outcome.FoundStationCoordinates;
+    }
+    ApplyNowcastOutcome(weather, outcome);
     return true;
 }

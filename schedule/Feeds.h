@@ -1,6 +1,8 @@
 #pragma once
 
+#include "weather/Coordinates.h"
 #include "weather/DateTime.h"
+#include "weather/Rain.h"
 #include "weather/WeatherData.h"
 #include "weather/jma/JmaObservation.h"
 #include "weather/jma/JmaWarnings.h"
@@ -14,8 +16,8 @@
 // of what stays, what goes and what the status says when a feed fails. The window keeps one
 // TFeedState beside its record and draws whatever these leave in the record.
 //
-// Each feed's part of the record is its own: the forecast's end never touches the weather now
-// or the warnings, and theirs never touch the forecast.
+// Each feed's part of the record is its own: the forecast's end never touches the weather now,
+// the warnings or the rain of the next hour, and theirs never touch the forecast.
 
 // The forecast on show: what it was made for and when it came.
 struct TShownForecast {
@@ -38,10 +40,19 @@ struct TShownWarnings {
     std::int64_t ConfirmedAt = 0; // seconds since 1970; 0 never
 };
 
+// The rain of the next hour on show: the place it is for, and the position of the station it
+// was read at, found by a load and brought to the next while the station stays the same.
+struct TShownRain {
+    std::string Key;
+    std::optional<TAmedasStation> Station;
+    std::optional<TCoordinates> StationCoordinates;
+};
+
 struct TFeedState {
     TShownForecast Forecast;
     TShownNow Now;
     TShownWarnings Warnings;
+    TShownRain Rain;
 };
 
 // --- the forecast ---
@@ -60,8 +71,8 @@ TForecastEnd ForecastEndOf(bool loaded, std::exception_ptr error, std::string& m
 // "データ取得に失敗" when none is left (0).
 std::string ForecastFailureStatus(std::int32_t retries);
 
-// The forecast on show goes: the record is cleared but for its status line, the weather now and
-// the warnings, which are the place's and follow their own feeds.
+// The forecast on show goes: the record is cleared but for its status line, the weather now, the
+// warnings and the rain of the next hour, which are the place's and follow their own feeds.
 void DropForecast(TWeatherData& weather, TShownForecast& shown);
 // It goes when its day is no longer `today`.
 void DropStaleForecast(TWeatherData& weather, TShownForecast& shown, TDateTime today);
@@ -70,7 +81,8 @@ void DropStaleForecast(TWeatherData& weather, TShownForecast& shown, TDateTime t
 // says "接続しています".
 void ForecastAsked(TWeatherData& weather, TShownForecast& shown, const std::string& key,
                    TDateTime today);
-// A forecast for `key` came at `now`: it replaces the one on show, status line empty.
+// A forecast for `key` came at `now`: it replaces the one on show, status line empty; the other
+// feeds' fields stay.
 void ForecastLoaded(TWeatherData& weather, TShownForecast& shown, const std::string& key,
                     TWeatherData record, std::int64_t now);
 // A refresh ended without one: the forecast on show stays unless its day has passed (the load
@@ -111,3 +123,17 @@ std::optional<TJmaWarnings> WarningsLoaded(TWeatherData& weather, TShownWarnings
 // Sets the note ("10:40 現在", "12/8 23:50 現在") of warnings confirmed over 30 minutes before
 // `now`; true when it changed.
 bool UpdateWarningsNote(TWeatherData& weather, const TShownWarnings& shown, std::int64_t now);
+
+// --- the rain of the next hour ---
+
+// The chosen source has none for its place (the page services): the rain fields go, while the
+// place on show stays (its showers are the same under another source). True when the record
+// changed.
+bool RainNotApplicable(TWeatherData& weather);
+// Asked for the place `key`: another place's rain goes. True when the place changed.
+bool RainAsked(TWeatherData& weather, TShownRain& shown, const std::string& key);
+// A load for `key`, read at `station` (the weather now's, or none), ended: the record holds what
+// ApplyNowcastOutcome makes of it, and the station's position found is kept for the next load.
+// False, changing nothing, for a place no longer chosen.
+bool RainLoaded(TWeatherData& weather, TShownRain& shown, const std::string& key,
+                const std::optional<TAmedasStation>& station, const TNowcastOutcome& outcome);

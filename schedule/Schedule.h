@@ -9,7 +9,7 @@
 
 // The feeds the widget asks for, each on a clock of its own. A new feed is a line of FeedLines
 // here, and a start and an apply step in the window.
-enum class TFeed : std::uint8_t { Forecast, Now, Warnings };
+enum class TFeed : std::uint8_t { Forecast, Now, Warnings, Rain };
 
 // One feed's line in the schedule. What holds for every feed: the manual schedule stops its
 // scheduled asks (never those by hand), a refresh by hand, the start and another choice of place,
@@ -24,10 +24,12 @@ struct TFeedLine {
     std::int32_t Retries;
 };
 
-inline constexpr std::array<TFeedLine, 3> FeedLines{{
+inline constexpr std::array<TFeedLine, 4> FeedLines{{
     {TFeed::Forecast, 0, true, 5},
     {TFeed::Now, 10, false, 0},
     {TFeed::Warnings, 10, true, 0},
+    // The nowcast's analyses come every five minutes; a missed one is simply read at the next.
+    {TFeed::Rain, 5, false, 0},
 }};
 inline constexpr std::size_t FeedCount = FeedLines.size();
 

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "weather/ForecastTime.h"
 #include "weather/KeptForecast.h"
+#include "weather/Rain.h"
 #include "weather/WarningNotices.h"
 
 #include <algorithm>
@@ -171,26 +172,28 @@ TBalloon JoinBalloons(const TBalloon& shown, const TBalloon& next) {
 TTrayView ComposeTray(const TWeatherData& weather, const TShownForecast& shown, TTrayMode mode,
                       bool refreshing, const std::string& warningsPlace, std::int64_t now) {
     TTrayView view;
-    // The hint begins with the weather now, whatever the forecast's state, and the warnings in
-    // force end it, with the place.
+    // The hint begins with the weather now, whatever the forecast's state, and ends with what is
+    // coming: rain due within the hour or falling, then the warnings in force, with the place.
     const std::string nowLine = NowHintLine(weather, now);
     const std::string nowFirst = nowLine.empty() ? std::string() : nowLine + "\r\n";
     const bool nowImage = mode == TTrayMode::NowTemperature && !nowLine.empty() && weather.Now.Temp;
-    const std::string warnings = WarningsHintLine(weather, warningsPlace);
-    const auto withWarnings = [&](std::string hint) {
-        return warnings.empty() ? hint : hint + "\r\n" + warnings;
-    };
+    std::string tail;
+    for (const std::string& line :
+         {RainHintLine(weather, now), WarningsHintLine(weather, warningsPlace)})
+        if (!line.empty())
+            tail += "\r\n" + line;
+    const auto withTail = [&](std::string hint) { return hint + tail; };
     if (!HoldsForecast(weather)) {
         // Nothing to show: the failure only once a refresh has failed and none runs.
         if (shown.LastFailed && !refreshing) {
             view.Icon = nowImage ? TrayNowTemperatureIcon : TrayFailureIcon;
-            view.Hint = withWarnings(nowFirst + "データ取得に失敗");
+            view.Hint = withTail(nowFirst + "データ取得に失敗");
         } else if (!nowLine.empty()) {
             view.Icon = nowImage ? TrayNowTemperatureIcon : TrayApplicationIcon;
-            view.Hint = withWarnings(refreshing ? nowFirst + "接続しています" : nowLine);
+            view.Hint = withTail(refreshing ? nowFirst + "接続しています" : nowLine);
         } else {
             view.Icon = TrayApplicationIcon;
-            view.Hint = withWarnings(refreshing ? "Pelumi\r\n接続しています" : "Pelumi");
+            view.Hint = withTail(refreshing ? "Pelumi\r\n接続しています" : "Pelumi");
         }
         return view;
     }
@@ -238,8 +241,8 @@ TTrayView ComposeTray(const TWeatherData& weather, const TShownForecast& shown, 
         hint += "\r\n3時間ごとの予報: " + weather.PointSource;
     if (nowImage)
         view.Icon = TrayNowTemperatureIcon;
-    view.Hint = withWarnings(
-        nowFirst + (shown.LastFailed ? FailedRefreshNote(shown, now) + "\r\n" + hint : hint));
+    view.Hint = withTail(nowFirst +
+                         (shown.LastFailed ? FailedRefreshNote(shown, now) + "\r\n" + hint : hint));
     view.Balloon = std::move(balloon);
     return view;
 }

@@ -41,7 +41,8 @@ struct TTrayView {
 };
 
 // Everything the tray shows at `now`. `refreshing`: a forecast's load is under way;
-// `warningsPlace`: the name the warnings line gives the place.
+// `warningsPlace`: the name the warnings line gives the place. The hint's last lines are the rain
+// of the next hour (RainHintLine) and the warnings, in every state of the forecast.
 TTrayView ComposeTray(const TWeatherData& weather, const TShownForecast& shown, TTrayMode mode,
                       bool refreshing, const std::string& warningsPlace, std::int64_t now);
 

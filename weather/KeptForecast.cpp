@@ -96,6 +96,12 @@ bool HoldsForecast(const TWeatherData& record) {
     empty.Warnings = record.Warnings;
     empty.WarningsTime = record.WarningsTime;
     empty.WarningsNote = record.WarningsNote;
+    // Nor does the rain of the next hour.
+    empty.RainStep = record.RainStep;
+    empty.RainTime = record.RainTime;
+    empty.Rain = record.Rain;
+    empty.RainStartsIn = record.RainStartsIn;
+    empty.RainEndsIn = record.RainEndsIn;
     return !(record == empty);
 }
 

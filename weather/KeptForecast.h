@@ -24,7 +24,8 @@ std::string ForecastKey(const TForecastRequest& request);
 // slots, the summary or the week give it; 0.0 when it has no date at all.
 TDateTime RecordToday(const TWeatherData& record);
 
-// True when the record holds anything besides its status line and its warnings.
+// True when the record holds anything besides its status line, the weather now, its warnings
+// and the rain of the next hour.
 bool HoldsForecast(const TWeatherData& record);
 
 struct TKeptForecast {

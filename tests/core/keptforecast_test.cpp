@@ -5,6 +5,7 @@
 #include "platform/Cache.h"
 #include "support/Records.h"
 #include "support/TempDir.h"
+#include "weather/Rain.h"
 #include "weather/RecordJson.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +141,10 @@ TEST(KeptForecast, OnlyTheStatusLineIsNoForecast) {
     TWeatherData record;
     record.Clear();
     record.Information = "接続しています";
+    EXPECT_FALSE(HoldsForecast(record));
+    // The rain of the next hour comes on its own: with nothing else, there is no forecast.
+    SetRain(record, 5, "2026-12-09T10:05", {0, 0, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(record.RainStartsIn, 10);
     EXPECT_FALSE(HoldsForecast(record));
     record.WeekProb[6] = 0;
     EXPECT_TRUE(HoldsForecast(record));

@@ -12,9 +12,10 @@
 namespace {
 
 using Feeds = std::vector<TFeed>;
-const Feeds kAll = {TFeed::Forecast, TFeed::Now, TFeed::Warnings};
+const Feeds kAll = {TFeed::Forecast, TFeed::Now, TFeed::Warnings, TFeed::Rain};
 const Feeds kForecast = {TFeed::Forecast, TFeed::Warnings}; // the forecast and what comes with it
 const Feeds kTenMinutes = {TFeed::Now, TFeed::Warnings};
+const Feeds kTenMinutesAndRain = {TFeed::Now, TFeed::Warnings, TFeed::Rain};
 
 // Japan's clock: no daylight saving, whatever the machine's zone.
 class ScheduleTest : public ::testing::Test {
@@ -80,50 +81,61 @@ TEST_F(ScheduleTest, ADayOfTheFeedsWakesAsOftenAsItMustAndNoMore) {
         int wakes;
         int forecasts;              // asks for the forecast, the new day's included
         int tenMinutes;             // asks for the weather now and the warnings, always together
+        int rain;                   // asks for the rain of the next hour
         bool tenMinuteFeeds = true; // switched on
+        bool rainFeed = true;
     };
     const Case cases[] = {
-        {"hourly", TRefreshMode::Hourly, 144, 24, 144},
-        {"every 3 hours, and at midnight", TRefreshMode::ThreeHourly, 144, 9, 144},
-        {"every 6 hours, and at midnight", TRefreshMode::SixHourly, 144, 5, 144},
-        {"12, 18, midnight, 6", TRefreshMode::SixTwelveEighteen, 144, 4, 144},
-        {"by hand", TRefreshMode::Manual, 0, 0, 0},
-        {"every 3 hours alone: the midnight wakes too", TRefreshMode::ThreeHourly, 9, 9, 0, false},
+        {"hourly", TRefreshMode::Hourly, 288, 24, 144, 288},
+        {"every 3 hours, and at midnight", TRefreshMode::ThreeHourly, 288, 9, 144, 288},
+        {"every 6 hours, and at midnight", TRefreshMode::SixHourly, 288, 5, 144, 288},
+        {"12, 18, midnight, 6", TRefreshMode::SixTwelveEighteen, 288, 4, 144, 288},
+        {"by hand", TRefreshMode::Manual, 0, 0, 0, 0},
+        {"every 3 hours, no ten-minute feeds", TRefreshMode::ThreeHourly, 288, 9, 0, 288, false},
+        {"every 6 hours, no rain", TRefreshMode::SixHourly, 144, 5, 144, 0, true, false},
+        {"every 3 hours alone: the midnight wakes too", TRefreshMode::ThreeHourly, 9, 9, 0, 0,
+         false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::int64_t from = At(9, 10, 0);
         const std::int64_t end = At(10, 10, 0);
-        TSchedule byWake;
-        byWake.Arm(c.mode, from);
-        for (TFeed f : kTenMinutes)
-            byWake.SetEnabled(f, c.tenMinuteFeeds);
+        const auto armed = [&c, from] {
+            TSchedule schedule;
+            schedule.Arm(c.mode, from);
+            for (TFeed f : kTenMinutes)
+                schedule.SetEnabled(f, c.tenMinuteFeeds);
+            schedule.SetEnabled(TFeed::Rain, c.rainFeed);
+            return schedule;
+        };
+        TSchedule byWake = armed();
         const std::vector<Wake> wakes = Wakes(byWake, from, end, false);
         EXPECT_EQ(wakes.size(), static_cast<std::size_t>(c.wakes));
         int forecasts = 0;
         int now = 0;
         int warnings = 0;
+        int rain = 0;
         for (const Wake& w : wakes) {
-            for (TFeed f : w.due) {
-                forecasts += f == TFeed::Forecast;
-                now += f == TFeed::Now;
-                warnings += f == TFeed::Warnings;
-            }
-            // The weather now and the warnings share their wake-up.
+            const auto asks = [&w](TFeed f) { return std::count(w.due.begin(), w.due.end(), f); };
+            forecasts += static_cast<int>(asks(TFeed::Forecast));
+            now += static_cast<int>(asks(TFeed::Now));
+            warnings += static_cast<int>(asks(TFeed::Warnings));
+            rain += static_cast<int>(asks(TFeed::Rain));
+            // The weather now and the warnings share their wake-up, and the rain has a share in
+            // every one: feeds armed together wake together.
             if (c.tenMinuteFeeds) {
-                EXPECT_NE(std::count(w.due.begin(), w.due.end(), TFeed::Now), 0) << Clock(w.at);
-                EXPECT_NE(std::count(w.due.begin(), w.due.end(), TFeed::Warnings), 0)
-                    << Clock(w.at);
+                EXPECT_EQ(asks(TFeed::Now), asks(TFeed::Warnings)) << Clock(w.at);
+            }
+            if (c.rainFeed) {
+                EXPECT_EQ(asks(TFeed::Rain), 1) << Clock(w.at);
             }
         }
         EXPECT_EQ(forecasts, c.forecasts);
         EXPECT_EQ(now, c.tenMinutes);
         EXPECT_EQ(warnings, c.tenMinutes);
+        EXPECT_EQ(rain, c.rain);
         // The window's minute timer hands out the same, at the same moments.
-        TSchedule byMinute;
-        byMinute.Arm(c.mode, from);
-        for (TFeed f : kTenMinutes)
-            byMinute.SetEnabled(f, c.tenMinuteFeeds);
+        TSchedule byMinute = armed();
         EXPECT_EQ(Wakes(byMinute, from, end, true), wakes);
     }
 }
@@ -151,11 +163,12 @@ TEST_F(ScheduleTest, ASleepOverMidnightAsksEachFeedOnceOnWaking) {
         EXPECT_EQ(schedule.Due(c.awake), kAll);
         EXPECT_EQ(schedule.RetriesLeft(TFeed::Forecast), 5);
         EXPECT_EQ(schedule.Due(c.awake), Feeds{});
-        // From here the ten minutes count afresh.
-        EXPECT_EQ(schedule.NextWake(c.awake), c.awake + 600);
+        // From here the five and ten minutes count afresh.
+        EXPECT_EQ(schedule.NextWake(c.awake), c.awake + 300);
         const std::vector<Wake> after = Wakes(schedule, c.awake, c.nextForecast, true);
-        ASSERT_FALSE(after.empty());
-        EXPECT_EQ(after.front(), (Wake{c.awake + 600, kTenMinutes}));
+        ASSERT_GE(after.size(), 2u);
+        EXPECT_EQ(after[0], (Wake{c.awake + 300, Feeds{TFeed::Rain}}));
+        EXPECT_EQ(after[1], (Wake{c.awake + 600, kTenMinutesAndRain}));
         EXPECT_EQ(after.back().at, c.nextForecast);
         EXPECT_EQ(std::count(after.back().due.begin(), after.back().due.end(), TFeed::Forecast), 1);
     }
@@ -285,6 +298,7 @@ TEST_F(ScheduleTest, AFeedSwitchedOffIsNeverDue) {
     TSchedule schedule;
     schedule.Arm(TRefreshMode::Hourly, At(9, 10, 0));
     schedule.SetEnabled(TFeed::Now, false);
+    schedule.SetEnabled(TFeed::Rain, false);
     EXPECT_FALSE(schedule.Enabled(TFeed::Now));
     schedule.AskAll();
     EXPECT_EQ(schedule.Due(At(9, 10, 0)), kForecast);
@@ -405,5 +419,43 @@ TEST_F(ScheduleTest, CountdownsReloadAndAMissedRefreshComesAtTheNextTick) {
             }
             EXPECT_EQ(schedule.ForecastTag(), step.tag);
         }
+    }
+}
+
+// The rain of the next hour: every five minutes whatever the forecast's mode but the manual one,
+// with every refresh by hand, and once on waking however long the sleep.
+TEST_F(ScheduleTest, TheRainComesEveryFiveMinutesAndWithEveryRefreshByHand) {
+    struct Case {
+        const char* name;
+        TRefreshMode mode;
+        std::vector<int> minutes; // after arming, in the first half hour
+    };
+    const std::vector<int> everyFive = {5, 10, 15, 20, 25, 30};
+    const Case cases[] = {
+        {"hourly", TRefreshMode::Hourly, everyFive},
+        {"every 6 hours", TRefreshMode::SixHourly, everyFive},
+        {"6/12/18", TRefreshMode::SixTwelveEighteen, everyFive},
+        {"by hand", TRefreshMode::Manual, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int64_t from = At(9, 10, 2);
+        TSchedule schedule;
+        schedule.Arm(c.mode, from);
+        std::vector<int> minutes;
+        for (const Wake& w : Wakes(schedule, from, from + 30 * 60, true))
+            if (std::count(w.due.begin(), w.due.end(), TFeed::Rain) != 0)
+                minutes.push_back(static_cast<int>((w.at - from) / 60));
+        EXPECT_EQ(minutes, c.minutes);
+        // By hand: with the forecast, in every mode.
+        schedule.AskAll();
+        EXPECT_EQ(schedule.Due(from + 31 * 60), kAll);
+        // Three hours asleep: one ask on waking, not one for each five minutes missed.
+        const std::int64_t awake = from + 3 * 3600 + 31 * 60;
+        schedule.Tick(awake);
+        const Feeds due = schedule.Due(awake);
+        EXPECT_EQ(std::count(due.begin(), due.end(), TFeed::Rain),
+                  c.mode == TRefreshMode::Manual ? 0 : 1);
+        EXPECT_EQ(schedule.RetriesLeft(TFeed::Rain), 0);
     }
 }

@@ -47,6 +47,8 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
     EXPECT_EQ(form->Timer1.Tag, 60);
     EXPECT_TRUE(form->ActCurrentForecast.isChecked());
     EXPECT_FALSE(form->ActShowBalloon.isChecked());
+    EXPECT_TRUE(form->RainNoticeOn());
+    EXPECT_TRUE(form->ActRainNoticeOn.isChecked());
     EXPECT_EQ(form->IdHTTP1->ProxyServer, "");
     EXPECT_EQ(form->IdHTTP1->ProxyPort, 0);
     EXPECT_EQ(form->CurrentSkin.FileName, program.Folder() + "Skin/Simple/small.ini");
@@ -83,6 +85,7 @@ TEST(Settings, FirstStartAppliesEveryDefaultAndClosingWritesEveryKey) {
                  {"Option/Proxy", ""},
                  {"Option/ProxyPort", "0"},
                  {"Option/ShowBalloon", "0"},
+                 {"Option/RainNotice", "1"},
                  {"Skin/Filename", "Simple\\small.ini"}},
                 "first start");
     // The update-check address and the hand-written coordinates are never written by the
@@ -172,6 +175,13 @@ TEST(Settings, ValuesAndFallbacksAreAppliedAndSavedBack) {
          "[Option]\nServer=Yahoo\n",
          [](TMainForm& f) { EXPECT_TRUE(f.ActJma.isChecked()); },
          {{"Option/Server", "3"}}},
+        {"RainNotice 0 turns the rain balloons off",
+         "[Option]\nRainNotice=0\n",
+         [](TMainForm& f) {
+             EXPECT_FALSE(f.RainNoticeOn());
+             EXPECT_TRUE(f.ActRainNoticeOff.isChecked());
+         },
+         {{"Option/RainNotice", "0"}}},
         {"the agency's prefix is kept as written",
          "[URL]\nPrefixJma=http://127.0.0.1:9/jma/\n",
          [](TMainForm& f) { EXPECT_EQ(f.JmaPrefix, "http://127.0.0.1:9/jma/"); },
