@@ -88,8 +88,10 @@ reference() {
             "$(field "$location" 2)" --now "$now" --cache "$work/jma-cache" \
             >"$work/record.json" || return 1
     elif [ "$source" = openmeteo ]; then
+        # With the agency's site, as the widget has it: a place in Japan has the agency's rain.
         "$bindir/forecast-dump" openmeteo "$SAMPLE_URL" "$SAMPLE_URL" "$(field "$location" 1)" \
-            "$(field "$location" 2)" --now "$now" >"$work/record.json" || return 1
+            "$(field "$location" 2)" --now "$now" --jma "${SAMPLE_URL}bosai/" \
+            --cache "$work/jma-cache" >"$work/record.json" || return 1
     else
         "$bindir/forecast-dump" tenkilite "${SAMPLE_URL}lite/$(field "$location" 3)" \
             "${SAMPLE_URL}lite/$(field "$location" 4)" --now "$now" >"$work/record.json" ||
