@@ -280,5 +280,10 @@ void TMainForm::ApplyRainOutcome(const TNowcastRequest& asked, const std::string
     ++rainBalloons_;
     // Said on the standard error too: a desktop without a notification service may drop it.
     std::fprintf(stderr, "Pelumi: %s: %s\n", notice->Title.c_str(), notice->Text.c_str());
-    ShowBalloon({notice->Title, notice->Text, TBalloonIcon::Information, 10000});
+    TBalloon balloon;
+    balloon.Title = notice->Title;
+    balloon.Text = notice->Text;
+    balloon.Icon = TBalloonIcon::Information;
+    balloon.Milliseconds = 10000;
+    ShowBalloon(balloon);
 }

@@ -10,7 +10,7 @@
 
 namespace {
 
-class TrayTextTest : public ::testing::Test {
+class TrayRainTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::SetClockZone(platform::ClockZone::Japan);
@@ -34,7 +34,7 @@ const std::vector<std::int32_t> kDry(13, 0);
 
 } // namespace
 
-TEST_F(TrayTextTest, TheRainLineComesWhenRainIsDueOrFallingAndBeforeTheWarnings) {
+TEST_F(TrayRainTest, TheRainLineComesWhenRainIsDueOrFallingAndBeforeTheWarnings) {
     struct Case {
         const char* name;
         std::int32_t step;
