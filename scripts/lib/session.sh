@@ -290,6 +290,13 @@ entry_field() {
         'NR == n + 1 {print $(f + 1)}'
 }
 
+# entry_index FOLDER PREFECTURE MUNICIPALITY: the 0-based index of that place in FOLDER's
+# urls.list, or nothing. awk reads to the end: an early exit would fail the pipe under pipefail.
+entry_index() {
+    sed '1s/^\xEF\xBB\xBF//' "$1/urls.list" | tr -d '\r' | awk -F, -v p="$2" -v m="$3" \
+        '$2 == p && $3 == m && !found {print NR - 1; found = 1}'
+}
+
 # open_tray_menu WHEN: one right click on the tray icon, as a person gives it, must open the
 # menu: a lost click is a fault, not something to retry.
 open_tray_menu() {

@@ -15,8 +15,7 @@ e2e_desktop "$work" 1600x1200x24
 # 千代田区 (class20 1310100): a レベル3大雨警報 in force.
 start_sample_service "$bindir" "$work" --warning 1310100:03 || fail "no sample service"
 folder="$work/program"
-location=$(sed '1s/^\xEF\xBB\xBF//' "$bindir/urls.list" | tr -d '\r' |
-    awk -F, '$2 == "東京都" && $3 == "千代田区" {print NR - 1; exit}')
+location=$(entry_index "$bindir" 東京都 千代田区)
 [ -n "$location" ] || fail "urls.list lacks 千代田区"
 prepare_program "$bindir" "$folder" "$SAMPLE_URL" "Left=40" "Top=30" "Monitor=1" \
     "Location=$location"
