@@ -71,9 +71,9 @@ TEST_F(ServiceTest, ASuccessfulRefreshFillsTheRecordTheWidgetAndTheTray) {
                 << form->TrayHint();
         } else {
             EXPECT_EQ(form->TrayIconIndex(), TMainForm::WeatherIconIndex(w.PointWeather[3]));
-            EXPECT_EQ(form->TrayHint().rfind(
-                          w.LocationName + "\r\n9-12時 " + w.PointWeather[3] + " ", 0),
-                      0u)
+            EXPECT_EQ(
+                form->TrayHint().rfind(w.LocationName + "\r\n9-12時 " + w.PointWeather[3] + " ", 0),
+                0u)
                 << form->TrayHint();
         }
         form->close();

@@ -225,9 +225,7 @@ TEST_F(TrayTest, CurrentSlotFollowsTheClock) {
     for (const Case& c : cases) {
         platform::FixClock({2026, 12, 9, c.hour, 59, 0});
         form->UpdateTrayIcon();
-        EXPECT_EQ(form->TrayHint(),
-                  std::string(c.slot) + " 晴 -- 降水 " + c.probability)
-            << c.hour;
+        EXPECT_EQ(form->TrayHint(), std::string(c.slot) + " 晴 -- 降水 " + c.probability) << c.hour;
     }
 }
 

@@ -36,8 +36,8 @@ std::string JmaWords(std::string_view text);
 // `ReportTime` the same as "YYYY-MM-DDTHH:MM". The agency's own words come as the day's weather
 // and the week do: DayText, DayWind and DayWave from the short-term part's weathers, winds and
 // waves of the date (empty on a day it does not tell), WeekReliability and the week's ranges from
-// the weekly part by date, and the normals of the weekly station from tempAverage. A value that is missing, empty or of the wrong
-// type stays in its no-data state. False, with the record cleared, when the answer is not a
-// forecast, lacks the place's class10 or tells nothing of today.
+// the weekly part by date, and the normals of the weekly station from tempAverage. A value that is
+// missing, empty or of the wrong type stays in its no-data state. False, with the record cleared,
+// when the answer is not a forecast, lacks the place's class10 or tells nothing of today.
 bool FillFromJma(TWeatherData& record, std::string_view answer, const TJmaPlace& place,
                  std::string_view locationName, TDateTime now);
