@@ -171,6 +171,9 @@ public:
     // The observation request of the chosen source and place; nothing for the page services or
     // without a valid place.
     std::optional<TObservationRequest> CurrentObservationRequest() const;
+    // The forecast request when a place is chosen and the source has the feeds of its own (the
+    // agency, Open-Meteo); nothing otherwise.
+    std::optional<TForecastRequest> LiveForecastRequest() const;
     // The tray image of NowTemperatureIconIndex: the temperature now, drawn.
     static constexpr int NowTemperatureIconIndex = TrayNowTemperatureIcon;
     void ActServerExecute(QObject* sender);

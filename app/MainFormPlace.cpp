@@ -109,7 +109,7 @@ std::optional<TJmaPlace> TMainForm::JmaPlaceOf(const std::string& prefecture,
     return known->second;
 }
 
-std::optional<TObservationRequest> TMainForm::CurrentObservationRequest() const {
+std::optional<TForecastRequest> TMainForm::LiveForecastRequest() const {
     TForecastRequest forecast;
     try {
         forecast = CurrentForecastRequest();
@@ -118,6 +118,14 @@ std::optional<TObservationRequest> TMainForm::CurrentObservationRequest() const 
     }
     if (forecast.Source != TSource::Jma && forecast.Source != TSource::OpenMeteo)
         return std::nullopt;
+    return forecast;
+}
+
+std::optional<TObservationRequest> TMainForm::CurrentObservationRequest() const {
+    const auto live = LiveForecastRequest();
+    if (!live)
+        return std::nullopt;
+    const TForecastRequest& forecast = *live;
     TObservationRequest request;
     request.Source = forecast.Source;
     request.JmaPrefix = forecast.JmaPrefix;
@@ -141,14 +149,10 @@ std::string TMainForm::RainPlaceKey() const {
 }
 
 std::optional<TNowcastRequest> TMainForm::CurrentNowcastRequest() const {
-    TForecastRequest forecast;
-    try {
-        forecast = CurrentForecastRequest();
-    } catch (...) {
-        return std::nullopt; // no valid place: the forecast's refresh says so
-    }
-    if (forecast.Source != TSource::Jma && forecast.Source != TSource::OpenMeteo)
+    const auto live = LiveForecastRequest();
+    if (!live)
         return std::nullopt;
+    const TForecastRequest& forecast = *live;
     TNowcastRequest request;
     request.Source = forecast.Source;
     // Under either source a place in Japan is read from the agency's nowcast.
