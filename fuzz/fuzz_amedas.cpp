@@ -1,6 +1,7 @@
 // The agency's observations: a point block read at the seeds' latest time, and a latest time.
 // Whatever the input, the reader never throws and gives only what the record can hold: a time
 // at or before the latest one, finite values, a direction of the agency's names.
+#include "fuzz/FuzzCheck.h"
 #include "weather/jma/JmaObservation.h"
 
 #include <cmath>
@@ -9,11 +10,6 @@
 #include <string_view>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
 
 bool Finite(const std::optional<double>& value) {
     return !value || std::isfinite(*value);

@@ -2,6 +2,7 @@
 // r8 answer. Whatever the file holds, the list keeps at most its bound of lines and writes back
 // what it read; the warnings announced are among those in force, are not announced twice, and
 // their balloon stays within its length.
+#include "fuzz/FuzzCheck.h"
 #include "platform/TextCodec.h"
 #include "weather/WarningNotices.h"
 #include "weather/jma/JmaWarnings.h"
@@ -10,15 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -1,6 +1,7 @@
 // The agency's forecast answers into the record. Whatever the input, the mapping never throws,
 // refuses without touching the record, or fills the day and week only with values the record
 // can hold: dates in their places, texts of the code table, figures in range.
+#include "fuzz/FuzzCheck.h"
 #include "weather/jma/JmaForecast.h"
 #include "weather/jma/JmaWeatherCodes.h"
 
@@ -9,11 +10,6 @@
 #include <string_view>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
 
 bool Degrees(std::int32_t t) {
     return t == NoValue || (t >= -150 && t <= 150);

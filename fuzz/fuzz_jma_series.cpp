@@ -2,6 +2,7 @@
 // throws, refuses without touching the record, or fills only point slots, each in its own place:
 // today or tomorrow, its hour the end of its three hours, a word the skins know (or none), a
 // temperature in range.
+#include "fuzz/FuzzCheck.h"
 #include "weather/jma/JmaSeries.h"
 
 #include <cstddef>
@@ -9,11 +10,6 @@
 #include <string_view>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
 
 bool SkinsWord(const std::string& text) {
     for (const char* word : {"", "晴", "曇", "雨", "雪", "雨か雪"})

@@ -3,6 +3,7 @@
 // forecast_area.json, amedastable.json. Whatever they hold, nothing throws; a place found is the
 // municipality's own or one whose name begins with it, in that prefecture, with its chain and
 // station taken from the constants.
+#include "fuzz/FuzzCheck.h"
 #include "weather/jma/JmaPlace.h"
 
 #include <array>
@@ -10,15 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);

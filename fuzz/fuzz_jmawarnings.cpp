@@ -2,21 +2,13 @@
 // throws and gives only what the record can show: warnings with a code, a name and a tier, in
 // the record's order, one per code, each with its report time, none of them cancelled, the
 // table's kinds and a few unknown codes at most; an unknown place has nothing.
+#include "fuzz/FuzzCheck.h"
 #include "weather/jma/JmaWarnings.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string_view>
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -4,6 +4,7 @@
 // written; a kept forecast holds a forecast, no status line, a fetching time between 1970 and
 // 9999, and reads back the same. A kept answer read has an address and a validator, three lines
 // without breaks, and writes back to the same bytes.
+#include "fuzz/FuzzCheck.h"
 #include "weather/DateTime.h"
 #include "weather/KeptAnswer.h"
 #include "weather/KeptForecast.h"
@@ -15,11 +16,6 @@
 #include <string_view>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
 
 void CheckDates(const TWeatherData& w) {
     const auto check = [](TDateTime date) {

@@ -2,20 +2,12 @@
 // only readable times and frames five minutes apart from an analysis both lists tell; a tile gives
 // a class of the legend (0-8) or nothing for each point asked, and only for a 256 x 256 image.
 // The input's first byte chooses: even, two lists split at the first NUL; odd, a tile.
+#include "fuzz/FuzzCheck.h"
 #include "weather/jma/JmaNowcast.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)

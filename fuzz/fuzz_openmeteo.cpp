@@ -2,6 +2,7 @@
 // the current block. Whatever the input, the mapping never throws, refuses without touching the
 // record, or fills slots only with values the record can hold; the weather now holds a time in
 // Japan and only values the weather can have.
+#include "fuzz/FuzzCheck.h"
 #include "weather/openmeteo/OpenMeteo.h"
 
 #include <cmath>
@@ -12,11 +13,6 @@
 #include <string_view>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
 
 bool Degrees(std::int32_t t) {
     return t == NoValue || (t >= -150 && t <= 150);

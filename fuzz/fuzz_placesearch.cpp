@@ -2,6 +2,7 @@
 // area.json. Whatever the table holds, its reading keeps only whole municipalities within the
 // bounds of a constant, in code order; whatever is typed, the search gives distinct places of
 // the list, at most as many as asked, the shorter answer a beginning of the longer.
+#include "fuzz/FuzzCheck.h"
 #include "platform/TextCodec.h"
 #include "weather/PlaceSearch.h"
 #include "weather/jma/JmaAreas.h"
@@ -11,15 +12,6 @@
 #include <cstdint>
 #include <set>
 #include <string_view>
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);

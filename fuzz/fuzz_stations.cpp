@@ -2,6 +2,7 @@
 // holds): municipality, its class20 code, its class10 code, amedas_class20_list.json,
 // forecast_area.json and amedastable.json. Whatever they hold, a refused constant leaves its part
 // empty, and a station chosen is one the table names, listed for the municipality or its area.
+#include "fuzz/FuzzCheck.h"
 #include "weather/jma/JmaObservation.h"
 #include "weather/jma/JmaPlace.h"
 
@@ -12,11 +13,6 @@
 #include <string_view>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
 
 bool Lists(const TJmaConstants::TStationLists& lists, std::string_view key,
            const std::string& number) {
