@@ -224,8 +224,9 @@ public:
     void UpdateTrayIcon();
     // The same without a balloon: for the states between refreshes.
     void UpdateTrayState();
-    // Shows a balloon (and notes it as the last one shown). One that is not urgent, coming while
-    // an urgent one is up, is shown joined to it (JoinBalloons) rather than wiping it out.
+    // Shows a balloon (and notes it as the last one shown). One coming while an urgent one (a
+    // warning's, the rain's) is up is shown joined to it (JoinBalloons) rather than wiping it
+    // out: after it, or before it when the newcomer is urgent too.
     void ShowBalloon(const TBalloon& balloon);
     // The index of TrayIconIndex() that stands for the application's own icon.
     static constexpr int ApplicationIconIndex = TrayApplicationIcon;

@@ -319,5 +319,6 @@ void TMainForm::ApplyRainOutcome(const TNowcastRequest& asked, const std::string
     balloon.Text = notice->Text;
     balloon.Icon = TBalloonIcon::Information;
     balloon.Milliseconds = 10000;
+    balloon.Urgent = true; // a forecast's balloon does not wipe it out
     ShowBalloon(balloon);
 }

@@ -66,13 +66,16 @@ void TMainForm::ShowBalloon(const TBalloon& next) {
                                  std::chrono::steady_clock::now().time_since_epoch())
                                  .count();
     TBalloon balloon = next;
-    if (next.Urgent) {
-        urgentBalloon_ = next;
-        urgentUntil_ = now + next.Milliseconds;
-    } else if (urgentBalloon_ && now < urgentUntil_) {
-        balloon = JoinBalloons(*urgentBalloon_, next);
+    // Nothing urgent is wiped out: a newer urgent balloon comes first, anything else after it.
+    if (urgentBalloon_ && now < urgentUntil_) {
+        balloon =
+            next.Urgent ? JoinBalloons(next, *urgentBalloon_) : JoinBalloons(*urgentBalloon_, next);
         balloon.Milliseconds =
             static_cast<int>(std::max<std::int64_t>(next.Milliseconds, urgentUntil_ - now));
+    }
+    if (next.Urgent) {
+        urgentBalloon_ = balloon;
+        urgentUntil_ = now + balloon.Milliseconds;
     }
     lastBalloonTitle_ = balloon.Title;
     lastBalloonText_ = balloon.Text;

@@ -29,7 +29,8 @@ struct TBalloon {
     std::string Text; // lines joined by CR LF
     TBalloonIcon Icon = TBalloonIcon::None;
     int Milliseconds = 3000;
-    // A warning's: while it is up, a forecast's balloon joins it rather than replacing it.
+    // A warning's or the rain's: while it is up, another balloon joins it rather than replacing
+    // it.
     bool Urgent = false;
 };
 

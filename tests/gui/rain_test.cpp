@@ -147,3 +147,15 @@ TEST_F(RainTest, NoBalloonWhileTheRainNoticeIsOffNorLateOnceItIsOn) {
     EXPECT_EQ(form->RainBalloons(), 1);
     EXPECT_EQ(form->BalloonTitle(), "まもなく雨: 約25分後 (1-5mm/h)");
 }
+
+TEST_F(RainTest, AForecastsBalloonJoinsTheRainsRatherThanWipingItOut) {
+    auto form = Start("ShowBalloon=1\n");
+    ASSERT_EQ(form->RainBalloons(), 1);
+    form->ActRefresh.trigger();
+    TestProgram::Settle(*form);
+    EXPECT_EQ(form->BalloonTitle(), "まもなく雨: 約25分後 (1-5mm/h)");
+    const std::string rain =
+        "気象庁の高解像度降水ナウキャスト (" + JapanTime(analysis).substr(11) + " 解析)\r\n\r\n";
+    EXPECT_EQ(form->BalloonText().substr(0, rain.size()), rain) << form->BalloonText();
+    EXPECT_NE(form->BalloonText().find("現在の天気 ("), std::string::npos) << form->BalloonText();
+}
