@@ -41,8 +41,9 @@ protected:
             program.dir.Write(std::string("Skin/rain/") + file,
                               ReadAll(TestData(std::string("skin/rain/") + file)));
         // The service's rain comes 25 minutes after the analysis of its start: the program's
-        // loads must see that analysis, so the test does not begin in the last minute of one.
-        if (UnixNow() % kStep > kStep - 60)
+        // loads must see that analysis, so the test (a second or two) does not begin in the
+        // last 20 seconds of one.
+        if (UnixNow() % kStep > kStep - 20)
             std::this_thread::sleep_for(std::chrono::seconds(kStep - UnixNow() % kStep + 1));
         analysis = UnixNow() / kStep * kStep;
         service = std::make_unique<SampleService>(std::vector<std::string>{
