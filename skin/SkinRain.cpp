@@ -1,6 +1,5 @@
 // The rain of the next hour on the widget: the [RainBar] strip and the RainLabel text.
 #include "platform/Clock.h"
-#include "platform/Errors.h"
 #include "skin/Scale.h"
 #include "skin/Skin.h"
 #include "skin/SkinFile.h"
@@ -39,19 +38,9 @@ void TSkinFile::ReadRainBar(std::string_view section, TRainBarSetting& out) cons
     const TRainBarSetting d;
     ParseRect(ini_.ReadString(section, "Rect", ""), out.Rect, &d.Rect);
     out.Gap = ini_.ReadInteger(section, "Gap", d.Gap);
-    const auto colour = [&](const char* key, TColor fallback) {
-        const std::string text = ini_.ReadString(section, key, ColorToString(fallback));
-        try {
-            return StringToColor(text);
-        } catch (const EConvertError&) {
-            throw EConvertError("スキンファイル \"" + FileName + "\" の [" + std::string(section) +
-                                "] にある " + key + " の値 \"" + text +
-                                "\" は色の名前でも数値でもありません。");
-        }
-    };
-    out.FrameColor = colour("FrameColor", d.FrameColor);
-    out.EmptyColor = colour("EmptyColor", d.EmptyColor);
-    out.UnknownColor = colour("UnknownColor", d.UnknownColor);
+    out.FrameColor = ReadColor(section, "FrameColor", d.FrameColor);
+    out.EmptyColor = ReadColor(section, "EmptyColor", d.EmptyColor);
+    out.UnknownColor = ReadColor(section, "UnknownColor", d.UnknownColor);
 }
 
 TColor TSkin::RainClassColour(std::int32_t rainClass) {
