@@ -197,7 +197,8 @@ void WalkPointForecast(const TSkin& skin, const TWeatherData& w, const TSkinFile
                     {{"PointDayLabel", 7, [&](const TLabelSetting& l, int s) {
                           const int i = at(s);
                           const bool newDay = (s == 0 && i >= 8) || (s > 0 && i % 8 == 0);
-                          if (!newDay || blank(s))
+                          // Nothing tells the day of a record without a forecast.
+                          if (!newDay || blank(s) || (w.PointDate[i] == 0.0 && w.DayDate[0] == 0.0))
                               return std::string();
                           const TDateTime date =
                               w.PointDate[i] != 0.0 ? w.PointDate[i] : w.DayDate[0] + i / 8;

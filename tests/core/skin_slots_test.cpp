@@ -147,6 +147,13 @@ TEST(SkinSlots, TheRowBeginsAtAToldPeriodAndMarksANewDay) {
                       s == c.dayLabel ? c.day : "")
                 << s;
     }
+    // Without a forecast the row passes midnight with dashes, and names no day.
+    const ClockAt clock(23);
+    TWeatherData nothing;
+    nothing.Clear();
+    const auto labels = Labels(skin, nothing);
+    for (int s = 0; s < 7; ++s)
+        EXPECT_EQ(Text(labels, "PointDayLabel" + std::to_string(s)), "") << s;
 }
 
 // Night by the middle of a period: 03-06 is dark, 15-18 is not. Drawn at the row's first box, a
